@@ -1,0 +1,124 @@
+// The XML text layer: one object reads or writes XML over a file or a memory buffer.
+//
+// Reading converts a file once, at construction, into library text: Windows-1252 bytes,
+// every other UTF-16 unit as "&#x<hex>;". All reading operations then work on bytes.
+// Writing converts library text back into the file's encoding, one call at a time.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "xmlparser/XmlParserError.h"
+
+namespace Arvenko::Melvotar::XmlParser {
+
+/// Encoding of a file: 8-bit ("ISO-8859-1" in the declaration), UTF-8, UTF-16 with BOM.
+enum tFileFormat : int32_t { FF_ANSI = 1, FF_UTF8 = 2, FF_UTF16 = 3 };
+
+/// One attribute as read: raw value (quotes removed, entities not decoded).
+struct tXmlAttrib {
+   std::string Name;
+   std::string Value;
+};
+
+/// Attributes of a start tag or declaration in document order.
+typedef std::vector<tXmlAttrib> tXmlAttribList;
+
+class CXmlParser {
+ public:
+   /// Reader (aWriteMode false): reads and converts the whole file, detecting its encoding
+   /// (aFormat is overwritten). Writer (true): creates/truncates the file in aFormat and
+   /// writes FF FE for FF_UTF16. Throws xml_parser_error when the file cannot be opened,
+   /// read or converted.
+   CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool aWriteMode);
+   /// Over a caller-owned buffer of aSize bytes (a writer's capacity); no conversion.
+   CXmlParser(char* apBuffer, int32_t aSize, tFileFormat aFormat, bool aWriteMode);
+   /// Reader over a caller-owned, read-only buffer of aSize bytes of library text.
+   CXmlParser(const char* apBuffer, int32_t aSize, tFileFormat aFormat);
+   /// Closes the file; frees the buffer only when it was read from a file.
+   ~CXmlParser();
+
+   CXmlParser(const CXmlParser&) = delete;
+   CXmlParser& operator=(const CXmlParser&) = delete;
+
+   // ---- reading ----
+
+   /// Copies aCount bytes from the position and advances: 0, 9 past the end (nothing
+   /// changes), 10 on a writer. Throws without buffer and file.
+   int Read(char* apBuffer, int32_t aCount);
+   /// Reads one byte and advances: 0, 12 at the end, 10 on a writer.
+   int Read(char& aByte);
+   /// Offset of the next byte (a file writer: the stream position).
+   int32_t GetPos();
+   /// Moves the position: 0, 9 beyond the buffer, 14 when a file seek fails.
+   int SetPos(int32_t aPos);
+   /// Size of the buffer; a file writer: the stream's length.
+   int32_t GetLength();
+   /// 1-based line of the position; 0 without buffer and file.
+   int32_t GetLine() const;
+   /// Advances to the next byte that is not whitespace (9..13, 32).
+   int SkipWhiteSpace();
+   /// Appends one attribute; 2 when none follows (position restored). A value without
+   /// quotes is reported and taken up to the next delimiter.
+   int GetNextAttrib(tXmlAttribList& aAttribs);
+   /// Reads the next markup construct, skipping character data in front of it. Returns 0,
+   /// or the failing read's code with the position restored (12 at the end of input).
+   int GetNextTag(std::string& aName, bool& aIsStart, bool& aIsEnd, tXmlAttribList& aAttribs,
+                  bool& aIsCData);
+   /// Character data up to the next "<" with each whitespace run folded to one blank:
+   /// 0 when it holds a non-whitespace byte, else 4.
+   int GetNextValue(std::string& aText);
+
+   // ---- writing ----
+
+   /// Writes aCount bytes of library text, converted to the file's encoding (CR LF for
+   /// each line feed): 0, 9 when a memory buffer is full (nothing written), 10 on a
+   /// reader. Throws on conversion or write failure.
+   int Write(const char* apData, int32_t aCount);
+   /// Write of a zero-terminated string.
+   int Write(const char* apText);
+   /// Write of a string's bytes.
+   int Write(const std::string& aText) { return Write(aText.data(), static_cast<int32_t>(aText.size())); }
+
+   // ---- state ----
+
+   tFileFormat GetFileFormat() const { return m_Format; }
+   const std::string& GetFileName() const { return m_FileName; }
+   bool IsWriteMode() const { return m_WriteMode; }
+   /// The text being read (library text after conversion), or a memory writer's buffer.
+   const char* GetBuffer() const { return m_pBuffer; }
+
+   // ---- conversions ----
+
+   /// Replaces &amp; &lt; &gt; &quot; &apos;; other entities and references pass unchanged.
+   static std::string DecodeEntities(const std::string& aText);
+   /// Replaces & < > " ' by their entities (every "&", references included).
+   static std::string EncodeEntities(const std::string& aText);
+   /// Library text to UTF-16, resolving "&#x...;" references.
+   static std::u16string Ansi2Unicode(const std::string& aText);
+   /// UTF-16 to library text; units without a Windows-1252 byte become "&#x...;".
+   static std::string Unicode2Ansi(const std::u16string& aText);
+   /// UTF-16 unit of a Windows-1252 byte; '?' for the five unassigned bytes.
+   static uint16_t AnsiChar2Unicode(unsigned char aByte);
+   /// Windows-1252 byte of a UTF-16 unit; 0 when it has none.
+   static unsigned char UnicodeChar2Ansi(uint16_t aUnit);
+
+ private:
+   void OpenForReading();
+   void OpenForWriting();
+   void ConvertToLibraryText();
+   int WriteToFile(const char* apData, int32_t aCount);
+
+   FILE* m_pFile = nullptr;
+   char* m_pBuffer = nullptr;
+   int32_t m_Size = 0;
+   int32_t m_Pos = 0;
+   bool m_WriteMode = false;
+   tFileFormat m_Format = FF_UTF8;
+   std::string m_FileName;
+   bool m_OwnsBuffer = false;
+};
+
+} // namespace Arvenko::Melvotar::XmlParser
