@@ -82,6 +82,10 @@ class CSclSchemaInfo {
    /// Adds the key attributes of reference class aRefClassId (NID_NONE: the owner's text).
    void GetRefAttributes(tSclClassId aRefClassId, std::set<tSclNameId>& arNameIds) const;
 
+   /// The row of (aClassId, aNameId), the later one where the pair stands twice; null when
+   /// the class has no such row. The row belongs to the constant table.
+   const tSclSchemaEntry* GetEntry(tSclClassId aClassId, tSclNameId aNameId) const;
+
    /// True when aClassId has a row for aNameId that is not a reference attribute.
    bool IsPlainChild(tSclClassId aClassId, tSclNameId aNameId) const;
    /// True when elements of aClassId carry references of class aRefClassId.
@@ -123,7 +127,6 @@ class CSclSchemaInfo {
    };
 
    const tClassIndex* FindClass(tSclClassId aClassId) const;
-   const tSclSchemaEntry* FindRow(tSclClassId aClassId, tSclNameId aNameId) const;
 
    std::vector<tClassIndex> m_Classes; ///< indexes 1 to 4, by class id 0..CID_LAST_CLASS
    std::vector<int16_t> m_RowOfPair;   ///< index 5: row number by (class, name), -1 none
