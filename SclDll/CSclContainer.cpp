@@ -61,7 +61,10 @@ CSclContainer::~CSclContainer()
    std::vector<CScl*>().swap(m_Children);
 }
 
-bool CSclContainer::IsClass(tSclClassId aClassId) const { return aClassId == CID_CONTAINER; }
+bool CSclContainer::IsClass(tSclClassId aClassId) const
+{
+   return aClassId == CID_CONTAINER;
+}
 
 bool CSclContainer::IsAttrib(const CScl* apScl)
 {
@@ -180,9 +183,15 @@ bool CSclContainer::ContentCompare(const CScl& right) const
    return true;
 }
 
-std::string CSclContainer::GetId() const { return std::string(); }
+std::string CSclContainer::GetId() const
+{
+   return std::string();
+}
 
-bool CSclContainer::HasId() const { return false; }
+bool CSclContainer::HasId() const
+{
+   return false;
+}
 
 void CSclContainer::Complete()
 {
@@ -313,7 +322,7 @@ CScl* CSclContainer::GetChildByIdStructArray(const tIdStruct* apIdStructArray, i
    if (!pScl->IsClass(CID_CONTAINER))
       return nullptr;
    return static_cast<CSclContainer*>(pScl)->GetChildByIdStructArray(apIdStructArray + 1,
-                                                                      aCount - 1);
+                                                                     aCount - 1);
 }
 
 int CSclContainer::ForEachChild(const std::function<int(CScl*)>& aCallback) const
@@ -384,8 +393,8 @@ tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
                      this, aIndex);
       return SE_VALUE;
    } else if (!isAttrib && aIndex < count && aIndex < GetFirstNonAttribIndex()) {
-      OutputSclError("CSclContainer::InsertChild - aIndex f\xFCr nicht-Attribut zu klein",
-                     SE_VALUE, this, aIndex);
+      OutputSclError("CSclContainer::InsertChild - aIndex f\xFCr nicht-Attribut zu klein", SE_VALUE,
+                     this, aIndex);
       return SE_VALUE;
    }
    if (static_cast<int>(m_Children.capacity()) < count + 1) {
@@ -401,12 +410,9 @@ tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
 
 tSclError CSclContainer::DeleteChild(int aIndex)
 {
-   if (aIndex >= GetChildCount()) {
+   // Unsigned, so that a negative index counts as too large.
+   if (static_cast<size_t>(aIndex) >= m_Children.size()) {
       OutputSclError("CSclContainer::DeleteChild - Index zu gro\xDF", SE_VALUE, this, aIndex);
-      return SE_VALUE;
-   }
-   if (aIndex < 0) {
-      OutputSclError("CSclContainer::DeleteChild - Index kleiner 0", SE_VALUE, this, aIndex);
       return SE_VALUE;
    }
    {

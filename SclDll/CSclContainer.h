@@ -63,6 +63,8 @@ class CSclContainer : public CScl {
 
    /// Number of children.
    int GetChildCount() const { return static_cast<int>(m_Children.size()); }
+   /// Room in the child list before it grows (32, then in steps of 16).
+   int GetChildCapacity() const { return static_cast<int>(m_Children.capacity()); }
    /// Number of children answering IsClass(aClassId).
    int GetChildCount(tSclClassId aClassId) const;
    /// Number of attributes (named values).
@@ -109,7 +111,8 @@ class CSclContainer : public CScl {
    /// Links apChild into the list at aIndex (-1: end of its block). SE_VALUE (reported)
    /// for an index out of range or on the wrong side of the attribute block.
    tSclError InsertChild(CScl* apChild, int aIndex);
-   /// Destroys child aIndex and its subtree; SE_VALUE (reported) out of range.
+   /// Destroys child aIndex and its subtree; SE_VALUE (reported "Index zu gro\xDF") for
+   /// every index outside 0..count-1, negative ones included.
    tSclError DeleteChild(int aIndex);
    /// Destroys that child; SE_DATA_NOT_FOUND (no report) if it is not a child.
    tSclError DeleteChild(CScl* apChild);

@@ -5,7 +5,8 @@
 
 namespace Arvenko::Melvotar::Scl {
 
-CSclValue::CSclValue(CSclContainer* apParent, int aIndex) : CSclValue(apParent, tSclNameId(0), aIndex)
+CSclValue::CSclValue(CSclContainer* apParent, int aIndex)
+    : CSclValue(apParent, tSclNameId(0), aIndex)
 {
 }
 
@@ -27,7 +28,10 @@ CSclValue::CSclValue(CSclContainer* apParent, const std::string& aName, int aInd
 
 CSclValue::~CSclValue() = default;
 
-bool CSclValue::IsClass(tSclClassId aClassId) const { return aClassId == CID_VALUE; }
+bool CSclValue::IsClass(tSclClassId aClassId) const
+{
+   return aClassId == CID_VALUE;
+}
 
 tSclError CSclValue::SetValue(const std::string& aValue)
 {
