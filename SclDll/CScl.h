@@ -86,8 +86,8 @@ class CScl {
    /// The identity among the siblings.
    tIdStruct GetIdStruct() const;
    /// Writes the IdStructs of this object (at aCount - 1) and its ancestors (below it)
-   /// into apIdStructArray; SE_OTHER when the ancestry is shorter than aCount. A null
-   /// array is a programming error.
+   /// into apIdStructArray; SE_OTHER when the ancestry is shorter than aCount, SE_VALUE
+   /// (nothing written) for aCount < 1. A null array is a programming error.
    tSclError FillIdStructArray(tIdStruct* apIdStructArray, int aCount) const;
    /// "ClassId,NameId,Id,Count" in decimal.
    std::string GetIdStructString() const;
@@ -107,12 +107,12 @@ class CScl {
    CScl(CSclContainer* apParent, const std::string& aName);
 
    tSclClassId m_ClassId = CID_NONE;
+   tSclNameId m_NameId;
 
  private:
    friend class CSclContainer;
 
    CSclContainer* m_pParent;
-   tSclNameId m_NameId;
    /// Last known position in the parent's list; checked before every use.
    mutable uint32_t m_IndexHint = UINT32_MAX;
 };

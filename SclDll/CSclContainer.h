@@ -154,7 +154,9 @@ class CSclContainer : public CScl {
    friend class CScl;
 
    static bool IsAttrib(const CScl* apScl);
-   void Reserve();
+   /// After a creation: destroys a child the list refused (false), else sorts it into
+   /// place when it was appended with InsertLast (true).
+   bool AdoptCreated(CScl* apChild, int aIndex);
 
    std::vector<CScl*> m_Children;
    bool m_Deleting = false;
