@@ -7,8 +7,8 @@ namespace Arvenko::Melvotar::Scl {
 std::string GetSclErrorText(tSclError aError)
 {
    switch (aError) {
-#define SCL_ERROR_CASE(e, v, t) \
-   case e:                      \
+#define SCL_ERROR_CASE(e, v, t)                                                                    \
+   case e:                                                                                         \
       return t;
       SCL_ERROR_LIST(SCL_ERROR_CASE)
 #undef SCL_ERROR_CASE

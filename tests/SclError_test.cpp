@@ -56,7 +56,9 @@ TEST(OutputSclError, NegativeInfo)
 
 TEST(OutputSclError, NothingWithoutCallback)
 {
-   { CaptureReports capture; }
+   {
+      CaptureReports capture;
+   }
    // The capture removed the callback; this must neither crash nor emit.
    OutputSclError("m", SE_IO, nullptr, 1);
    CaptureReports capture;
@@ -82,8 +84,8 @@ TEST(OutputXmlParserError, InfoBeforeFileAndLine)
 {
    CaptureReports capture;
    OutputXmlParserError("X - y", nullptr, 2, 5);
-   EXPECT_EQ(capture.Get(),
-             (Lines{"Fehler: X - y", "   Fehlercode: XML-Struktur fehlerhaft", "   Zusatzinfo.: 5", ""}));
+   EXPECT_EQ(capture.Get(), (Lines{"Fehler: X - y", "   Fehlercode: XML-Struktur fehlerhaft",
+                                   "   Zusatzinfo.: 5", ""}));
 }
 
 TEST(OutputXmlParserError, MemoryParserShowsEmptyFileNameAndLine)

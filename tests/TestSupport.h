@@ -35,9 +35,15 @@ class CaptureReports {
 };
 
 /// Path of a file under tests/data.
-inline std::string DataPath(const std::string& aName) { return std::string(SCL_TEST_DATA_DIR) + "/" + aName; }
+inline std::string DataPath(const std::string& aName)
+{
+   return std::string(SCL_TEST_DATA_DIR) + "/" + aName;
+}
 
 /// Path of a file or folder under the shared corpus.
-inline std::string CorpusPath(const std::string& aName) { return std::string(SCL_CORPUS_DIR) + "/" + aName; }
+inline std::string CorpusPath(const std::string& aName)
+{
+   return std::string(SCL_CORPUS_DIR) + "/" + aName;
+}
 
 } // namespace SclTest

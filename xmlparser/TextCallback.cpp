@@ -6,8 +6,14 @@ namespace {
 tTextCallbackFunction g_TextCallback = nullptr;
 }
 
-void SetTextCallbackFunction(tTextCallbackFunction apFunction) { g_TextCallback = apFunction; }
+void SetTextCallbackFunction(tTextCallbackFunction apFunction)
+{
+   g_TextCallback = apFunction;
+}
 
-tTextCallbackFunction GetTextCallbackFunction() { return g_TextCallback; }
+tTextCallbackFunction GetTextCallbackFunction()
+{
+   return g_TextCallback;
+}
 
 } // namespace Arvenko::Melvotar

@@ -80,7 +80,10 @@ class CXmlParser {
    /// Write of a zero-terminated string.
    int Write(const char* apText);
    /// Write of a string's bytes.
-   int Write(const std::string& aText) { return Write(aText.data(), static_cast<int32_t>(aText.size())); }
+   int Write(const std::string& aText)
+   {
+      return Write(aText.data(), static_cast<int32_t>(aText.size()));
+   }
 
    // ---- state ----
 
@@ -106,10 +109,17 @@ class CXmlParser {
    static unsigned char UnicodeChar2Ansi(uint16_t aUnit);
 
  private:
+   // Files are addressed with 32-bit offsets.
+   static constexpr long kMaxFileSize = 0x7FFFFBFF;
+
    void OpenForReading();
    void OpenForWriting();
+   void DetectFormat();
    void ConvertToLibraryText();
-   int WriteToFile(const char* apData, int32_t aCount);
+   void ReplaceBuffer(char* apBuffer, size_t aSize);
+   void ReleaseBuffer();
+   [[noreturn]] void FailConstruction(const char* apMessage);
+   [[noreturn]] void ThrowNoPointer(const char* apOperation) const;
 
    FILE* m_pFile = nullptr;
    char* m_pBuffer = nullptr;
@@ -119,6 +129,15 @@ class CXmlParser {
    tFileFormat m_Format = FF_UTF8;
    std::string m_FileName;
    bool m_OwnsBuffer = false;
+
+   // Last answer of GetLine, so that runs of reports do not count from the start each time.
+   mutable const char* m_LineCacheBuffer = nullptr;
+   mutable int32_t m_LineCachePos = 0;
+   mutable int32_t m_LineCacheLine = 1;
+
+   // Scratch buffers of the file writer, kept between calls.
+   std::u16string m_Units;
+   std::string m_Bytes;
 };
 
 } // namespace Arvenko::Melvotar::XmlParser

@@ -1,0 +1,367 @@
+#include "xmlparser/XmlEncoding.h"
+
+#include <cstring>
+#include <vector>
+
+namespace Arvenko::Melvotar::XmlParser {
+
+namespace {
+
+// Characters of the bytes 0x80..0x9F; 0 marks the five unassigned bytes.
+const uint16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+const char kHexDigits[] = "0123456789abcdef";
+
+// Length of a "&#x...;" reference of aUnit, written into apOut (at least 8 bytes).
+size_t FormatReference(uint16_t aUnit, char* apOut)
+{
+   char digits[4];
+   size_t count = 0;
+   do {
+      digits[count++] = kHexDigits[aUnit & 0xF];
+      aUnit = static_cast<uint16_t>(aUnit >> 4);
+   } while (aUnit != 0);
+   size_t length = 0;
+   apOut[length++] = '&';
+   apOut[length++] = '#';
+   apOut[length++] = 'x';
+   while (count > 0)
+      apOut[length++] = digits[--count];
+   apOut[length++] = ';';
+   return length;
+}
+
+// Appends one unit to a bounded output the way the conversion of a UTF-16 text does:
+// a byte when the output is not full, a reference only when it ends before the end.
+// Returns false when a reference does not fit.
+inline bool PutUnit(uint16_t aUnit, char* apOut, size_t aCapacity, size_t& aProduced)
+{
+   const unsigned char byte = UnicodeToCp1252(aUnit);
+   if (byte != 0) {
+      apOut[aProduced++] = static_cast<char>(byte);
+      return true;
+   }
+   char reference[8];
+   const size_t length = FormatReference(aUnit, reference);
+   if (aProduced + length >= aCapacity)
+      return false;
+   std::memcpy(apOut + aProduced, reference, length);
+   aProduced += length;
+   return true;
+}
+
+const uint32_t kUtf8Offsets[6] = {0x00000000UL, 0x00003080UL, 0x000E2080UL,
+                                  0x03C82080UL, 0xFA082080UL, 0x82082080UL};
+
+inline int Utf8TrailingBytes(unsigned char aLead)
+{
+   if (aLead < 0xC0)
+      return 0;
+   if (aLead < 0xE0)
+      return 1;
+   if (aLead < 0xF0)
+      return 2;
+   if (aLead < 0xF8)
+      return 3;
+   if (aLead < 0xFC)
+      return 4;
+   return 5;
+}
+
+// Decodes the sequence at apBytes[i] (which must be complete) into one or two units.
+inline int DecodeUtf8(const unsigned char* apBytes, size_t& i, int aTrailing, uint16_t aUnits[2])
+{
+   uint32_t value = 0;
+   for (int k = 0; k < aTrailing; ++k) {
+      value += apBytes[i++];
+      value <<= 6;
+   }
+   value += apBytes[i++];
+   value -= kUtf8Offsets[aTrailing];
+   if (value < 0x10000) {
+      aUnits[0] = static_cast<uint16_t>(value);
+      return 1;
+   }
+   if (value <= 0x10FFFF) {
+      value -= 0x10000;
+      aUnits[0] = static_cast<uint16_t>(0xD800 + (value >> 10));
+      aUnits[1] = static_cast<uint16_t>(0xDC00 + (value & 0x3FF));
+      return 2;
+   }
+   aUnits[0] = 0xFFFD;
+   return 1;
+}
+
+// The literal two-stage conversion (UTF-8 to a UTF-16 buffer, then to library text with
+// an output of twice the unit count plus 1024 bytes); used when the one-pass conversion
+// comes near that limit, so that both end the same way.
+int Utf8ToLibraryTextViaUtf16(const unsigned char* apBytes, size_t aSize, char* apOut,
+                              size_t& aProduced)
+{
+   std::vector<uint16_t> units;
+   units.reserve(aSize);
+   size_t i = 0;
+   while (i < aSize) {
+      const int trailing = Utf8TrailingBytes(apBytes[i]);
+      if (static_cast<size_t>(trailing) >= aSize - i)
+         return kConvertSourceExhausted;
+      uint16_t decoded[2];
+      const int count = DecodeUtf8(apBytes, i, trailing, decoded);
+      for (int k = 0; k < count; ++k)
+         units.push_back(decoded[k]);
+   }
+   const size_t capacity = 2 * units.size() + 1024;
+   aProduced = 0;
+   for (size_t k = 0; k < units.size() && aProduced < capacity; ++k)
+      if (!PutUnit(units[k], apOut, capacity, aProduced))
+         return kConvertBufferTooSmall;
+   return kConvertOk;
+}
+
+inline bool IsHexDigit(char c)
+{
+   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+inline int HexValue(char c)
+{
+   if (c <= '9')
+      return c - '0';
+   return (c | 0x20) - 'a' + 10;
+}
+
+} // namespace
+
+uint16_t Cp1252ToUnicode(unsigned char aByte)
+{
+   if (aByte < 0x80 || aByte >= 0xA0)
+      return aByte;
+   const uint16_t unit = kCp1252High[aByte - 0x80];
+   return unit != 0 ? unit : uint16_t('?');
+}
+
+unsigned char UnicodeToCp1252(uint16_t aUnit)
+{
+   if (aUnit < 0x80 || (aUnit >= 0xA0 && aUnit <= 0xFF))
+      return static_cast<unsigned char>(aUnit);
+   if (aUnit < 0x152)
+      return 0;
+   for (int i = 0; i < 32; ++i)
+      if (kCp1252High[i] == aUnit)
+         return static_cast<unsigned char>(0x80 + i);
+   return 0;
+}
+
+void AppendLibraryChar(std::string& aText, uint16_t aUnit)
+{
+   const unsigned char byte = UnicodeToCp1252(aUnit);
+   if (byte != 0) {
+      aText.push_back(static_cast<char>(byte));
+      return;
+   }
+   char reference[8];
+   aText.append(reference, FormatReference(aUnit, reference));
+}
+
+bool IsPlainAscii(const unsigned char* apBytes, size_t aSize)
+{
+   // Branch-free over blocks so that the compiler can vectorise the scan.
+   size_t i = 0;
+   for (; i + 64 <= aSize; i += 64) {
+      unsigned char high = 0;
+      unsigned char zero = 0;
+      for (size_t k = 0; k < 64; ++k) {
+         high |= apBytes[i + k];
+         zero |= static_cast<unsigned char>(apBytes[i + k] == 0);
+      }
+      if ((high & 0x80) != 0 || zero != 0)
+         return false;
+   }
+   for (; i < aSize; ++i)
+      if (apBytes[i] == 0 || apBytes[i] >= 0x80)
+         return false;
+   return true;
+}
+
+int Utf16ToLibraryText(const unsigned char* apBytes, size_t aUnitCount, bool aSwap, char* apOut,
+                       size_t aCapacity, size_t& aProduced)
+{
+   aProduced = 0;
+   for (size_t k = 0; k < aUnitCount && aProduced < aCapacity; ++k) {
+      const unsigned char first = apBytes[2 * k];
+      const unsigned char second = apBytes[2 * k + 1];
+      const uint16_t unit = aSwap ? static_cast<uint16_t>(first << 8 | second)
+                                  : static_cast<uint16_t>(second << 8 | first);
+      if (!PutUnit(unit, apOut, aCapacity, aProduced))
+         return kConvertBufferTooSmall;
+   }
+   return kConvertOk;
+}
+
+int Utf8ToLibraryText(const unsigned char* apBytes, size_t aSize, char* apOut, size_t aCapacity,
+                      size_t& aProduced)
+{
+   // One pass straight into library text. The literal conversion goes through UTF-16 and
+   // limits its output to 2 * units + 1024 bytes; as long as the output stays below that
+   // limit both give the same text. Otherwise redo it the literal way.
+   size_t units = 0;
+   size_t out = 0;
+   size_t i = 0;
+   while (i < aSize) {
+      const unsigned char lead = apBytes[i];
+      if (lead < 0x80 && lead != 0) {
+         if (out >= aCapacity)
+            return Utf8ToLibraryTextViaUtf16(apBytes, aSize, apOut, aProduced);
+         apOut[out++] = static_cast<char>(lead);
+         ++units;
+         ++i;
+         continue;
+      }
+      const int trailing = Utf8TrailingBytes(lead);
+      if (static_cast<size_t>(trailing) >= aSize - i)
+         return kConvertSourceExhausted;
+      uint16_t decoded[2];
+      const int count = DecodeUtf8(apBytes, i, trailing, decoded);
+      units += static_cast<size_t>(count);
+      for (int k = 0; k < count; ++k) {
+         if (out + 8 > aCapacity)
+            return Utf8ToLibraryTextViaUtf16(apBytes, aSize, apOut, aProduced);
+         const unsigned char byte = UnicodeToCp1252(decoded[k]);
+         if (byte != 0)
+            apOut[out++] = static_cast<char>(byte);
+         else
+            out += FormatReference(decoded[k], apOut + out);
+      }
+   }
+   if (out >= 2 * units + 1024)
+      return Utf8ToLibraryTextViaUtf16(apBytes, aSize, apOut, aProduced);
+   aProduced = out;
+   return kConvertOk;
+}
+
+uint16_t ParseHexReference(const char* apText, const char* apEnd)
+{
+   const char* p = apText;
+   while (p < apEnd && (*p == ' ' || (*p >= 9 && *p <= 13)))
+      ++p;
+   bool negative = false;
+   if (p < apEnd && (*p == '+' || *p == '-')) {
+      negative = *p == '-';
+      ++p;
+   }
+   if (apEnd - p >= 3 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && IsHexDigit(p[2]))
+      p += 2;
+   uint32_t value = 0;
+   bool any = false;
+   while (p < apEnd && IsHexDigit(*p)) {
+      any = true;
+      if (value <= 0xFFFF)
+         value = value * 16 + static_cast<uint32_t>(HexValue(*p));
+      ++p;
+   }
+   // A negative number reads as a large unsigned one, which is no unit either.
+   if (!any || value > 0xFFFF || (negative && value != 0))
+      return 0;
+   return static_cast<uint16_t>(value);
+}
+
+void LibraryTextToUtf16(const char* apData, size_t aCount, std::u16string& aUnits)
+{
+   aUnits.clear();
+   aUnits.reserve(aCount + 16);
+   const char* end = apData + aCount;
+   for (const char* p = apData; p < end; ++p) {
+      if (end - p >= 3 && p[0] == '&' && p[1] == '#' && p[2] == 'x') {
+         const uint16_t unit = ParseHexReference(p + 3, end);
+         if (unit != 0) {
+            const char* semicolon =
+                static_cast<const char*>(std::memchr(p + 3, ';', static_cast<size_t>(end - p - 3)));
+            p = semicolon != nullptr ? semicolon : end - 1;
+            if (unit == 0x0A)
+               aUnits.push_back(u'\r');
+            aUnits.push_back(static_cast<char16_t>(unit));
+            continue;
+         }
+      }
+      if (*p == '\n')
+         aUnits.push_back(u'\r');
+      aUnits.push_back(static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(*p))));
+   }
+}
+
+bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aBytes)
+{
+   aBytes.clear();
+   aBytes.reserve(aUnits.size() + 16);
+   const size_t count = aUnits.size();
+   for (size_t k = 0; k < count; ++k) {
+      uint32_t value = aUnits[k];
+      if (value >= 0xD800 && value <= 0xDBFF && k + 1 < count && aUnits[k + 1] >= 0xDC00 &&
+          aUnits[k + 1] <= 0xDFFF) {
+         value = 0x10000 + ((value - 0xD800) << 10) + (aUnits[k + 1] - 0xDC00u);
+         ++k;
+      }
+      char bytes[4];
+      size_t length;
+      if (value < 0x80) {
+         bytes[0] = static_cast<char>(value);
+         length = 1;
+      } else if (value < 0x800) {
+         bytes[0] = static_cast<char>(0xC0 | (value >> 6));
+         bytes[1] = static_cast<char>(0x80 | (value & 0x3F));
+         length = 2;
+      } else if (value < 0x10000) {
+         bytes[0] = static_cast<char>(0xE0 | (value >> 12));
+         bytes[1] = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+         bytes[2] = static_cast<char>(0x80 | (value & 0x3F));
+         length = 3;
+      } else {
+         bytes[0] = static_cast<char>(0xF0 | (value >> 18));
+         bytes[1] = static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+         bytes[2] = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+         bytes[3] = static_cast<char>(0x80 | (value & 0x3F));
+         length = 4;
+      }
+      if (aBytes.size() + length > aCapacity)
+         return false;
+      aBytes.append(bytes, length);
+   }
+   return true;
+}
+
+bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount)
+{
+   const char* p = apData;
+   const char* end = apData + aCount;
+   while (p < end) {
+      const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+      const char* stop = lf != nullptr ? lf : end;
+      const size_t length = static_cast<size_t>(stop - p);
+      if (length > 0 && std::fwrite(p, 1, length, apFile) != length)
+         return false;
+      if (lf == nullptr)
+         break;
+      if (std::fwrite("\r\n", 1, 2, apFile) != 2)
+         return false;
+      p = lf + 1;
+   }
+   return true;
+}
+
+void WriteUtf16LittleEndian(FILE* apFile, const std::u16string& aUnits)
+{
+   std::string bytes;
+   bytes.reserve(2 * aUnits.size());
+   for (char16_t unit : aUnits) {
+      if (unit == 0)
+         break;
+      bytes.push_back(static_cast<char>(unit & 0xFF));
+      bytes.push_back(static_cast<char>(unit >> 8));
+   }
+   std::fwrite(bytes.data(), 1, bytes.size(), apFile);
+}
+
+} // namespace Arvenko::Melvotar::XmlParser

@@ -1,0 +1,62 @@
+// Character conversions of the XML layer (internal to the library).
+//
+// Library text: Windows-1252 bytes; a UTF-16 unit without a Windows-1252 byte is held as
+// "&#x" + lower-case hex + ";".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace Arvenko::Melvotar::XmlParser {
+
+/// Results of the conversions, numbered as the classic UTF transformations number them.
+enum : int {
+   kConvertOk = 0,
+   kConvertSourceExhausted = 1, ///< a multi-byte sequence runs past the end of the input
+   kConvertTargetExhausted = 2, ///< the output does not fit
+   kConvertBufferTooSmall = 4   ///< a "&#x...;" reference does not fit into the output
+};
+
+/// UTF-16 unit of a Windows-1252 byte; '?' for 0x81, 0x8D, 0x8F, 0x90, 0x9D.
+uint16_t Cp1252ToUnicode(unsigned char aByte);
+/// Windows-1252 byte of a UTF-16 unit; 0 when it has none (unit 0 included).
+unsigned char UnicodeToCp1252(uint16_t aUnit);
+/// Appends the library text of one unit: its byte, or its "&#x...;" reference.
+void AppendLibraryChar(std::string& aText, uint16_t aUnit);
+
+/// True when no byte is 0 or from 0x80: such UTF-8 is already library text.
+bool IsPlainAscii(const unsigned char* apBytes, size_t aSize);
+
+/// Converts aUnitCount UTF-16 units (little-endian bytes, byte-swapped when aSwap) into
+/// library text in apOut (aCapacity bytes). Stops silently when the output is full;
+/// returns kConvertBufferTooSmall when a reference does not fit.
+int Utf16ToLibraryText(const unsigned char* apBytes, size_t aUnitCount, bool aSwap, char* apOut,
+                       size_t aCapacity, size_t& aProduced);
+
+/// Decodes lenient UTF-8 (no continuation checks, overlong forms accepted) into library
+/// text, with the limits of a conversion through a UTF-16 buffer and an output buffer of
+/// twice the UTF-16 unit count plus 1024 bytes. apOut must hold 2 * aSize + 1024 bytes.
+/// Returns kConvertOk, kConvertSourceExhausted or kConvertBufferTooSmall.
+int Utf8ToLibraryText(const unsigned char* apBytes, size_t aSize, char* apOut, size_t aCapacity,
+                      size_t& aProduced);
+
+/// Value of the hexadecimal number at apText as "%x" reads it (leading whitespace, sign,
+/// "0x" prefix); 0 when there is none or it is above 0xFFFF.
+uint16_t ParseHexReference(const char* apText, const char* apEnd);
+
+/// Library text to UTF-16 for writing: references resolved, each line feed (byte or
+/// "&#x0a;") as CR LF. Replaces the contents of aUnits.
+void LibraryTextToUtf16(const char* apData, size_t aCount, std::u16string& aUnits);
+
+/// UTF-16 to UTF-8 (surrogate pairs combined, lone surrogates kept) into aBytes; false
+/// when the result would exceed aCapacity bytes.
+bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aBytes);
+
+/// Writes 8-bit text with each line feed as CR LF; false when the stream refuses.
+bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount);
+/// Writes units little-endian up to the first zero unit.
+void WriteUtf16LittleEndian(FILE* apFile, const std::u16string& aUnits);
+
+} // namespace Arvenko::Melvotar::XmlParser

@@ -1,0 +1,703 @@
+#include "xmlparser/XmlParser.h"
+
+#include <cstring>
+#include <memory>
+
+#include "xmlparser/XmlEncoding.h"
+
+namespace Arvenko::Melvotar::XmlParser {
+
+namespace {
+
+inline bool IsWhiteSpace(char aByte)
+{
+   return aByte == ' ' || (aByte >= 9 && aByte <= 13);
+}
+
+// Ends an unquoted attribute name or value.
+inline bool IsAttribDelimiter(char aByte)
+{
+   return IsWhiteSpace(aByte) || aByte == '=' || aByte == '/' || aByte == '>' || aByte == '"' ||
+          aByte == '\'';
+}
+
+const char kNoPointerSuffix[] = " - File- und Speicherzeiger ist 0";
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool aWriteMode)
+    : m_WriteMode(aWriteMode), m_Format(aFormat), m_FileName(aFileName)
+{
+   if (aWriteMode)
+      OpenForWriting();
+   else
+      OpenForReading();
+}
+
+CXmlParser::CXmlParser(char* apBuffer, int32_t aSize, tFileFormat aFormat, bool aWriteMode)
+    : m_pBuffer(apBuffer), m_Size(aSize < 0 ? 0 : aSize), m_WriteMode(aWriteMode), m_Format(aFormat)
+{
+}
+
+CXmlParser::CXmlParser(const char* apBuffer, int32_t aSize, tFileFormat aFormat)
+    // A reader never writes through the buffer.
+    : CXmlParser(const_cast<char*>(apBuffer), aSize, aFormat, false)
+{
+}
+
+CXmlParser::~CXmlParser()
+{
+   if (m_pFile != nullptr)
+      std::fclose(m_pFile);
+   if (m_OwnsBuffer)
+      delete[] m_pBuffer;
+}
+
+// Reports the failure (with this parser's file name and line), releases what the
+// constructor acquired, and throws. The destructor does not run for a failed constructor.
+void CXmlParser::FailConstruction(const char* apMessage)
+{
+   xml_parser_error error(apMessage, this, 0, 0);
+   ReleaseBuffer();
+   if (m_pFile != nullptr) {
+      std::fclose(m_pFile);
+      m_pFile = nullptr;
+   }
+   throw error;
+}
+
+void CXmlParser::ReleaseBuffer()
+{
+   if (m_OwnsBuffer)
+      delete[] m_pBuffer;
+   m_pBuffer = nullptr;
+   m_OwnsBuffer = false;
+   m_Size = 0;
+   m_Pos = 0;
+}
+
+void CXmlParser::OpenForReading()
+{
+   m_pFile = std::fopen(m_FileName.c_str(), "rb");
+   if (m_pFile == nullptr)
+      FailConstruction("CXmlParser::CXmlParser - Fehler beim \xD6"
+                       "ffnen der Datei");
+
+   // One block read of the whole file. Sizes beyond the 32-bit range, directories and
+   // empty files fail like a failed read.
+   long length = -1;
+   if (std::fseek(m_pFile, 0, SEEK_END) == 0)
+      length = std::ftell(m_pFile);
+   if (length <= 0 || length > kMaxFileSize || std::fseek(m_pFile, 0, SEEK_SET) != 0)
+      FailConstruction("CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
+   m_pBuffer = new char[static_cast<size_t>(length)];
+   m_OwnsBuffer = true;
+   m_Size = static_cast<int32_t>(length);
+   if (std::fread(m_pBuffer, 1, static_cast<size_t>(length), m_pFile) !=
+       static_cast<size_t>(length))
+      FailConstruction("CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
+
+   DetectFormat();
+   m_Pos = 0;
+   ConvertToLibraryText();
+}
+
+void CXmlParser::DetectFormat()
+{
+   const auto* bytes = reinterpret_cast<const unsigned char*>(m_pBuffer);
+   if (m_Size >= 2 &&
+       ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
+      m_Format = FF_UTF16;
+      return;
+   }
+   m_Format = FF_UTF8;
+   // The first start or end tag decides; comments, CDATA and "<!" declarations before it
+   // are passed over.
+   std::string name;
+   tXmlAttribList attribs;
+   bool isStart = false, isEnd = false, isCData = false;
+   while (true) {
+      attribs.clear();
+      if (GetNextTag(name, isStart, isEnd, attribs, isCData) != XP_OK)
+         return;
+      if (isStart || isEnd)
+         break;
+   }
+   if (name != "?xml")
+      return;
+   for (const tXmlAttrib& attrib : attribs)
+      if (attrib.Name == "encoding") {
+         if (attrib.Value == "ISO-8859-1")
+            m_Format = FF_ANSI;
+         return;
+      }
+}
+
+void CXmlParser::ConvertToLibraryText()
+{
+   if (m_Format == FF_ANSI)
+      return;
+   if (m_Format == FF_UTF16) {
+      const auto* bytes = reinterpret_cast<const unsigned char*>(m_pBuffer);
+      const bool swap = bytes[0] == 0xFE;
+      // The text starts after the byte order mark; an odd last byte has no partner and is dropped.
+      const size_t unitCount = static_cast<size_t>(m_Size - 2) / 2;
+      const size_t capacity = static_cast<size_t>(m_Size) + 1024;
+      std::unique_ptr<char[]> output(new char[capacity]);
+      size_t produced = 0;
+      if (Utf16ToLibraryText(bytes + 2, unitCount, swap, output.get(), capacity, produced) !=
+          kConvertOk)
+         FailConstruction(
+             "CXmlParser::CXmlParser - Puffer f\xFCr Umwandlung Unicode -> Ansi zu klein");
+      ReplaceBuffer(output.release(), produced);
+      return;
+   }
+
+   // UTF-8. Text without any byte from 0x80 and without NUL is its own library text.
+   const auto* bytes = reinterpret_cast<const unsigned char*>(m_pBuffer);
+   const size_t size = static_cast<size_t>(m_Size);
+   if (IsPlainAscii(bytes, size))
+      return;
+   size_t capacity = 2 * size + 1024;
+   std::unique_ptr<char[]> output(new char[capacity]);
+   size_t produced = 0;
+   int result = Utf8ToLibraryText(bytes, size, output.get(), capacity, produced);
+   if (result == kConvertSourceExhausted)
+      FailConstruction(
+          "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Quellende)");
+   if (result == kConvertTargetExhausted)
+      FailConstruction(
+          "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Zielende)");
+   if (result == kConvertBufferTooSmall)
+      FailConstruction(
+          "CXmlParser::CXmlParser - Puffer f\xFCr Umwandlung Unicode -> Ansi zu klein");
+   if (result != kConvertOk)
+      FailConstruction(
+          "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (unbekannter Fehler)");
+   ReplaceBuffer(output.release(), produced);
+}
+
+void CXmlParser::ReplaceBuffer(char* apBuffer, size_t aSize)
+{
+   ReleaseBuffer();
+   m_pBuffer = apBuffer;
+   m_OwnsBuffer = true;
+   m_Size = static_cast<int32_t>(aSize);
+   m_Pos = 0;
+}
+
+void CXmlParser::OpenForWriting()
+{
+   if (m_Format == FF_ANSI || m_Format == FF_UTF8 || m_Format == FF_UTF16)
+      m_pFile = std::fopen(m_FileName.c_str(), "wb");
+   if (m_pFile == nullptr)
+      FailConstruction("CXmlParser::CXmlParser - Fehler beim \xD6"
+                       "ffnen der Datei");
+   if (m_Format == FF_UTF16) {
+      const unsigned char bom[2] = {0xFF, 0xFE};
+      std::fwrite(bom, 1, 2, m_pFile);
+   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Positions and raw reading
+
+void CXmlParser::ThrowNoPointer(const char* apOperation) const
+{
+   throw xml_parser_error((std::string(apOperation) + kNoPointerSuffix).c_str(), this, 0, 0);
+}
+
+int CXmlParser::Read(char* apBuffer, int32_t aCount)
+{
+   if (m_WriteMode)
+      return XP_WRONG_CLASS_MODE;
+   if (m_pBuffer == nullptr)
+      ThrowNoPointer("CXmlParser::Read");
+   if (aCount < 0 || aCount > m_Size - m_Pos)
+      return XP_MEM_LENGTH;
+   std::memcpy(apBuffer, m_pBuffer + m_Pos, static_cast<size_t>(aCount));
+   m_Pos += aCount;
+   return XP_OK;
+}
+
+int CXmlParser::Read(char& aByte)
+{
+   if (m_WriteMode)
+      return XP_WRONG_CLASS_MODE;
+   if (m_pBuffer == nullptr)
+      ThrowNoPointer("CXmlParser::Read");
+   if (m_Pos >= m_Size)
+      return XP_END_REACHED;
+   aByte = m_pBuffer[m_Pos++];
+   return XP_OK;
+}
+
+int32_t CXmlParser::GetPos()
+{
+   if (m_pBuffer != nullptr)
+      return m_Pos;
+   if (m_pFile != nullptr)
+      return static_cast<int32_t>(std::ftell(m_pFile));
+   ThrowNoPointer("CXmlParser::GetPos");
+}
+
+int CXmlParser::SetPos(int32_t aPos)
+{
+   if (m_pBuffer != nullptr) {
+      if (aPos < 0 || aPos > m_Size)
+         return XP_MEM_LENGTH;
+      m_Pos = aPos;
+      return XP_OK;
+   }
+   if (m_pFile != nullptr)
+      return std::fseek(m_pFile, aPos, SEEK_SET) == 0 ? XP_OK : XP_OTHER;
+   ThrowNoPointer("CXmlParser::SetPos");
+}
+
+int32_t CXmlParser::GetLength()
+{
+   if (m_pBuffer != nullptr)
+      return m_Size;
+   if (m_pFile != nullptr) {
+      const long pos = std::ftell(m_pFile);
+      std::fseek(m_pFile, 0, SEEK_END);
+      const long length = std::ftell(m_pFile);
+      std::fseek(m_pFile, pos, SEEK_SET);
+      return static_cast<int32_t>(length);
+   }
+   ThrowNoPointer("CXmlParser::GetLength");
+}
+
+int32_t CXmlParser::GetLine() const
+{
+   // A writer over a file has no buffer to count in; its reports leave the line out.
+   if (m_pBuffer == nullptr)
+      return 0;
+   const int32_t pos = m_Pos < m_Size ? m_Pos : m_Size;
+   // Reports may come in long runs from a damaged file: continue counting from the last
+   // answer instead of from the start whenever the position has not moved back.
+   if (pos < m_LineCachePos || m_LineCacheBuffer != m_pBuffer) {
+      m_LineCachePos = 0;
+      m_LineCacheLine = 1;
+      m_LineCacheBuffer = m_pBuffer;
+   }
+   const char* p = m_pBuffer + m_LineCachePos;
+   const char* end = m_pBuffer + pos;
+   int32_t line = m_LineCacheLine;
+   while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) !=
+          nullptr) {
+      ++line;
+      ++p;
+   }
+   m_LineCachePos = pos;
+   m_LineCacheLine = line;
+   return line;
+}
+
+int CXmlParser::SkipWhiteSpace()
+{
+   if (!m_WriteMode && m_pBuffer != nullptr) {
+      while (m_Pos < m_Size && IsWhiteSpace(m_pBuffer[m_Pos]))
+         ++m_Pos;
+      return XP_OK;
+   }
+   // Writers and parsers without a buffer answer as their single-byte read does.
+   int32_t keep = GetPos();
+   char c = 0;
+   while (Read(c) == XP_OK && IsWhiteSpace(c))
+      keep = GetPos();
+   return SetPos(keep);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tokens
+
+int CXmlParser::GetNextAttrib(tXmlAttribList& aAttribs)
+{
+   SkipWhiteSpace();
+   int32_t start = GetPos();
+   char c = 0;
+   if (Read(c) != XP_OK || c == '/' || c == '?' || c == '>') {
+      SetPos(start);
+      return XP_STRUCTURE;
+   }
+
+   aAttribs.emplace_back();
+   tXmlAttrib& attrib = aAttribs.back();
+   attrib.Name.push_back(c);
+   bool haveByte = false;
+   while ((haveByte = Read(c) == XP_OK) && !IsAttribDelimiter(c))
+      attrib.Name.push_back(c);
+
+   if (haveByte && IsWhiteSpace(c)) {
+      SkipWhiteSpace();
+      haveByte = Read(c) == XP_OK;
+   }
+   if (!haveByte || c != '=') {
+      // An attribute without a value keeps an empty value; the byte after it stays unread.
+      if (haveByte)
+         SetPos(GetPos() - 1);
+      return XP_OK;
+   }
+
+   SkipWhiteSpace();
+   haveByte = Read(c) == XP_OK;
+   if (haveByte && (c == '"' || c == '\'')) {
+      const char quote = c;
+      if (!m_WriteMode && m_pBuffer != nullptr) {
+         const char* from = m_pBuffer + m_Pos;
+         const char* to = static_cast<const char*>(
+             std::memchr(from, quote, static_cast<size_t>(m_Size - m_Pos)));
+         const char* stop = to != nullptr ? to : m_pBuffer + m_Size;
+         attrib.Value.assign(from, stop);
+         m_Pos = static_cast<int32_t>(stop - m_pBuffer) + (to != nullptr ? 1 : 0);
+      } else {
+         while (Read(c) == XP_OK && c != quote)
+            attrib.Value.push_back(c);
+      }
+      return XP_OK;
+   }
+
+   OutputXmlParserError("CXmlParser::GetNextAttrib - \" oder ' zu " + attrib.Name + " fehlt", this,
+                        XP_STRUCTURE, 0);
+   if (haveByte) {
+      attrib.Value.push_back(c);
+      while (Read(c) == XP_OK) {
+         if (IsAttribDelimiter(c)) {
+            SetPos(GetPos() - 1);
+            break;
+         }
+         attrib.Value.push_back(c);
+      }
+   }
+   return XP_OK;
+}
+
+int CXmlParser::GetNextTag(std::string& aName, bool& aIsStart, bool& aIsEnd,
+                           tXmlAttribList& aAttribs, bool& aIsCData)
+{
+   aName.clear();
+   aIsStart = aIsEnd = aIsCData = false;
+   const int32_t start = GetPos();
+   bool nameDone = false;
+   bool isComment = false;
+   char last = 0;
+   char previous = 0;
+   char c = 0;
+   int result = XP_OK;
+
+   // Skip everything up to the "<".
+   if (!m_WriteMode && m_pBuffer != nullptr) {
+      const void* lt = std::memchr(m_pBuffer + m_Pos, '<', static_cast<size_t>(m_Size - m_Pos));
+      if (lt == nullptr) {
+         m_Pos = start;
+         return XP_END_REACHED;
+      }
+      m_Pos = static_cast<int32_t>(static_cast<const char*>(lt) - m_pBuffer) + 1;
+   } else {
+      while ((result = Read(c)) == XP_OK && c != '<') {
+      }
+      if (result != XP_OK) {
+         SetPos(start);
+         return result;
+      }
+   }
+
+   while (true) {
+      if ((result = Read(c)) != XP_OK) {
+         SetPos(start);
+         return result;
+      }
+      if (c == '>' && !(isComment && !(last == '-' && previous == '-')) &&
+          !(aIsCData && !(last == ']' && previous == ']')))
+         break;
+
+      if (IsWhiteSpace(c)) {
+         if (aName.empty())
+            continue;
+         if (aIsStart || aIsEnd) {
+            nameDone = true;
+            while (GetNextAttrib(aAttribs) == XP_OK) {
+            }
+         } else if (c == '\n') {
+            aName += "&#x0a;";
+         } else if (c != '\r') {
+            aName.push_back(c);
+         }
+         continue;
+      }
+
+      previous = last;
+      last = c;
+      if (!aName.empty() && !aIsStart && !aIsEnd) {
+         // Comment, CDATA section or "<!" declaration: collect the text.
+         aName.push_back(c);
+         if (aName.size() == 3 && aName == "!--")
+            isComment = true;
+         else if (aName.size() == 8 && aName == "![CDATA[")
+            aIsCData = true;
+      } else if (!nameDone) {
+         if (aName.empty()) {
+            if (c == '/') {
+               aIsEnd = true;
+            } else {
+               aName.push_back(c);
+               if (!aIsEnd && c != '!')
+                  aIsStart = true;
+            }
+         } else if (c == '/' || (c == '?' && aName[0] == '?')) {
+            aIsEnd = true;
+            nameDone = true;
+         } else {
+            aName.push_back(c);
+         }
+      }
+   }
+
+   if (isComment && last == '-' && previous == '-') {
+      aName = aName.size() > 5 ? aName.substr(3, aName.size() - 5) : std::string();
+      return XP_OK;
+   }
+   if (aIsCData && last == ']' && previous == ']') {
+      aName = aName.size() > 10 ? aName.substr(8, aName.size() - 10) : std::string();
+      return XP_OK;
+   }
+   if (last == '/' || last == '?')
+      aIsEnd = true;
+   return XP_OK;
+}
+
+int CXmlParser::GetNextValue(std::string& aText)
+{
+   aText.clear();
+   int result = XP_NO_VALUE;
+   bool pending = false;
+   if (!m_WriteMode && m_pBuffer != nullptr) {
+      const char* p = m_pBuffer + m_Pos;
+      const char* end = m_pBuffer + m_Size;
+      const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
+      const char* stop = lt != nullptr ? lt : end;
+      while (p < stop) {
+         // Copy runs of non-whitespace in one go; fold each whitespace run to one blank.
+         const char* run = p;
+         while (p < stop && !IsWhiteSpace(*p))
+            ++p;
+         if (p > run) {
+            if (pending)
+               aText.push_back(' ');
+            pending = false;
+            aText.append(run, p);
+            result = XP_OK;
+         }
+         while (p < stop && IsWhiteSpace(*p)) {
+            pending = true;
+            ++p;
+         }
+      }
+      m_Pos = static_cast<int32_t>(stop - m_pBuffer);
+   } else {
+      char c = 0;
+      bool atLt = false;
+      while (Read(c) == XP_OK) {
+         if (c == '<') {
+            atLt = true;
+            break;
+         }
+         if (IsWhiteSpace(c)) {
+            pending = true;
+            continue;
+         }
+         if (pending)
+            aText.push_back(' ');
+         pending = false;
+         aText.push_back(c);
+         result = XP_OK;
+      }
+      if (atLt)
+         SetPos(GetPos() - 1);
+   }
+   if (pending)
+      aText.push_back(' ');
+   return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+int CXmlParser::Write(const char* apText)
+{
+   return Write(apText, static_cast<int32_t>(std::strlen(apText)));
+}
+
+int CXmlParser::Write(const char* apData, int32_t aCount)
+{
+   if (!m_WriteMode)
+      return XP_WRONG_CLASS_MODE;
+   if (aCount <= 0)
+      return XP_OK;
+   if (m_pBuffer != nullptr) {
+      if (aCount > m_Size - m_Pos)
+         return XP_MEM_LENGTH;
+      std::memcpy(m_pBuffer + m_Pos, apData, static_cast<size_t>(aCount));
+      m_Pos += aCount;
+      return XP_OK;
+   }
+   if (m_pFile == nullptr)
+      ThrowNoPointer("CXmlParser::Write");
+
+   if (m_Format == FF_ANSI) {
+      if (!WriteAnsiWithCrLf(m_pFile, apData, static_cast<size_t>(aCount)))
+         throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
+      return XP_OK;
+   }
+
+   LibraryTextToUtf16(apData, static_cast<size_t>(aCount), m_Units);
+   if (m_Format == FF_UTF16) {
+      // Written like a wide string: up to the first zero unit; a failure is not reported.
+      WriteUtf16LittleEndian(m_pFile, m_Units);
+      return XP_OK;
+   }
+   const int result = Utf16ToUtf8(m_Units, 2 * m_Units.size() + 1024, m_Bytes);
+   if (result == kConvertSourceExhausted)
+      throw xml_parser_error(
+          "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Quellende)", this,
+          0, 0);
+   if (result == kConvertTargetExhausted)
+      throw xml_parser_error(
+          "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Zielende)", this, 0,
+          0);
+   if (result != kConvertOk)
+      throw xml_parser_error(
+          "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (unbekannter Fehler)", this, 0,
+          0);
+   if (!m_Bytes.empty() &&
+       std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pFile) != m_Bytes.size())
+      throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
+   return XP_OK;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Conversions
+
+std::string CXmlParser::DecodeEntities(const std::string& aText)
+{
+   if (aText.find('&') == std::string::npos)
+      return aText;
+   std::string result;
+   result.reserve(aText.size());
+   const size_t size = aText.size();
+   size_t i = 0;
+   while (i < size) {
+      const char c = aText[i];
+      if (c != '&') {
+         result.push_back(c);
+         ++i;
+         continue;
+      }
+      size_t semicolon = aText.find(';', i + 1);
+      const size_t nameEnd = semicolon == std::string::npos ? size : semicolon;
+      const char* name = aText.data() + i + 1;
+      const size_t length = nameEnd - i - 1;
+      char replacement = 0;
+      if (length == 3 && std::memcmp(name, "amp", 3) == 0)
+         replacement = '&';
+      else if (length == 2 && std::memcmp(name, "lt", 2) == 0)
+         replacement = '<';
+      else if (length == 2 && std::memcmp(name, "gt", 2) == 0)
+         replacement = '>';
+      else if (length == 4 && std::memcmp(name, "quot", 4) == 0)
+         replacement = '"';
+      else if (length == 4 && std::memcmp(name, "apos", 4) == 0)
+         replacement = '\'';
+      if (replacement != 0) {
+         result.push_back(replacement);
+         i = semicolon == std::string::npos ? size : semicolon + 1;
+      } else {
+         result.push_back('&');
+         ++i;
+      }
+   }
+   return result;
+}
+
+std::string CXmlParser::EncodeEntities(const std::string& aText)
+{
+   // Up to the terminating zero, as for a C string.
+   const size_t size = std::strlen(aText.c_str());
+   std::string result;
+   result.reserve(size + 16);
+   for (size_t i = 0; i < size; ++i) {
+      switch (aText[i]) {
+      case '&':
+         result += "&amp;";
+         break;
+      case '<':
+         result += "&lt;";
+         break;
+      case '>':
+         result += "&gt;";
+         break;
+      case '"':
+         result += "&quot;";
+         break;
+      case '\'':
+         result += "&apos;";
+         break;
+      default:
+         result.push_back(aText[i]);
+      }
+   }
+   return result;
+}
+
+std::u16string CXmlParser::Ansi2Unicode(const std::string& aText)
+{
+   const char* p = aText.c_str();
+   const char* end = p + std::strlen(p);
+   std::u16string result;
+   result.reserve(static_cast<size_t>(end - p));
+   while (true) {
+      uint16_t unit = 0;
+      if (end - p >= 3 && p[0] == '&' && p[1] == '#' && p[2] == 'x')
+         unit = ParseHexReference(p + 3, end);
+      if (unit != 0) {
+         const char* semicolon =
+             static_cast<const char*>(std::memchr(p, ';', static_cast<size_t>(end - p)));
+         p = semicolon != nullptr ? semicolon : end;
+         result.push_back(static_cast<char16_t>(unit));
+      } else if (p < end) {
+         result.push_back(static_cast<char16_t>(AnsiChar2Unicode(static_cast<unsigned char>(*p))));
+      }
+      if (p >= end)
+         break;
+      ++p;
+   }
+   return result;
+}
+
+std::string CXmlParser::Unicode2Ansi(const std::u16string& aText)
+{
+   std::string result;
+   result.reserve(aText.size());
+   for (char16_t unit : aText) {
+      if (unit == 0)
+         break;
+      AppendLibraryChar(result, static_cast<uint16_t>(unit));
+   }
+   return result;
+}
+
+uint16_t CXmlParser::AnsiChar2Unicode(unsigned char aByte)
+{
+   return Cp1252ToUnicode(aByte);
+}
+
+unsigned char CXmlParser::UnicodeChar2Ansi(uint16_t aUnit)
+{
+   return UnicodeToCp1252(aUnit);
+}
+
+} // namespace Arvenko::Melvotar::XmlParser
