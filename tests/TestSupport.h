@@ -1,8 +1,14 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "xmlparser/TextCallback.h"
 
@@ -45,5 +51,47 @@ inline std::string CorpusPath(const std::string& aName)
 {
    return std::string(SCL_CORPUS_DIR) + "/" + aName;
 }
+
+/// A file in the temporary folder, removed when the object goes.
+class TempFile {
+ public:
+   /// A new, not yet existing path with the given ending.
+   explicit TempFile(const std::string& aSuffix = ".xml")
+   {
+      static int counter = 0;
+      m_Path = (std::filesystem::temp_directory_path() /
+                ("scltest_" + std::to_string(getpid()) + "_" + std::to_string(++counter) + aSuffix))
+                   .string();
+   }
+   /// A file holding exactly aBytes.
+   static TempFile WithBytes(const std::string& aBytes, const std::string& aSuffix = ".xml")
+   {
+      TempFile file(aSuffix);
+      std::ofstream(file.m_Path, std::ios::binary)
+          .write(aBytes.data(), static_cast<std::streamsize>(aBytes.size()));
+      return file;
+   }
+   TempFile(TempFile&& aOther) noexcept : m_Path(std::move(aOther.m_Path))
+   {
+      aOther.m_Path.clear();
+   }
+   TempFile(const TempFile&) = delete;
+   TempFile& operator=(const TempFile&) = delete;
+   ~TempFile()
+   {
+      if (!m_Path.empty())
+         std::remove(m_Path.c_str());
+   }
+   const std::string& Path() const { return m_Path; }
+   /// The file's bytes as they are now.
+   std::string Bytes() const
+   {
+      std::ifstream in(m_Path, std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+   }
+
+ private:
+   std::string m_Path;
+};
 
 } // namespace SclTest

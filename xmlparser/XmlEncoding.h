@@ -15,7 +15,6 @@ namespace Arvenko::Melvotar::XmlParser {
 enum : int {
    kConvertOk = 0,
    kConvertSourceExhausted = 1, ///< a multi-byte sequence runs past the end of the input
-   kConvertTargetExhausted = 2, ///< the output does not fit
    kConvertBufferTooSmall = 4   ///< a "&#x...;" reference does not fit into the output
 };
 

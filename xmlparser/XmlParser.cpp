@@ -164,19 +164,15 @@ void CXmlParser::ConvertToLibraryText()
    size_t capacity = 2 * size + 1024;
    std::unique_ptr<char[]> output(new char[capacity]);
    size_t produced = 0;
-   int result = Utf8ToLibraryText(bytes, size, output.get(), capacity, produced);
+   // Decoding cannot run out of room (each byte gives at most one UTF-16 unit), so the
+   // only failures are a sequence cut off by the end of the file and the output limit.
+   const int result = Utf8ToLibraryText(bytes, size, output.get(), capacity, produced);
    if (result == kConvertSourceExhausted)
       FailConstruction(
           "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Quellende)");
-   if (result == kConvertTargetExhausted)
-      FailConstruction(
-          "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Zielende)");
    if (result == kConvertBufferTooSmall)
       FailConstruction(
           "CXmlParser::CXmlParser - Puffer f\xFCr Umwandlung Unicode -> Ansi zu klein");
-   if (result != kConvertOk)
-      FailConstruction(
-          "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (unbekannter Fehler)");
    ReplaceBuffer(output.release(), produced);
 }
 
@@ -560,18 +556,10 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       WriteUtf16LittleEndian(m_pFile, m_Units);
       return XP_OK;
    }
-   const int result = Utf16ToUtf8(m_Units, 2 * m_Units.size() + 1024, m_Bytes);
-   if (result == kConvertSourceExhausted)
-      throw xml_parser_error(
-          "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Quellende)", this,
-          0, 0);
-   if (result == kConvertTargetExhausted)
+   // The encoded text may take at most twice the unit count plus 1024 bytes.
+   if (!Utf16ToUtf8(m_Units, 2 * m_Units.size() + 1024, m_Bytes))
       throw xml_parser_error(
           "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Zielende)", this, 0,
-          0);
-   if (result != kConvertOk)
-      throw xml_parser_error(
-          "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (unbekannter Fehler)", this, 0,
           0);
    if (!m_Bytes.empty() &&
        std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pFile) != m_Bytes.size())

@@ -1,0 +1,447 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TestSupport.h"
+#include "xmlparser/XmlParser.h"
+
+using namespace Arvenko::Melvotar::XmlParser;
+using SclTest::CaptureReports;
+using SclTest::TempFile;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// The library text a reader over a file with these bytes holds.
+std::string ConvertedText(const std::string& aFileBytes, tFileFormat* apFormat = nullptr)
+{
+   TempFile file = TempFile::WithBytes(aFileBytes);
+   CXmlParser parser(file.Path(), FF_ANSI, false);
+   if (apFormat != nullptr)
+      *apFormat = parser.GetFileFormat();
+   return std::string(parser.GetBuffer(), static_cast<size_t>(parser.GetLength()));
+}
+
+std::string Utf16Le(const std::u16string& aText)
+{
+   std::string bytes = "\xFF\xFE";
+   for (char16_t unit : aText) {
+      bytes.push_back(static_cast<char>(unit & 0xFF));
+      bytes.push_back(static_cast<char>(unit >> 8));
+   }
+   return bytes;
+}
+
+std::string Utf16Be(const std::u16string& aText)
+{
+   std::string bytes = "\xFE\xFF";
+   for (char16_t unit : aText) {
+      bytes.push_back(static_cast<char>(unit >> 8));
+      bytes.push_back(static_cast<char>(unit & 0xFF));
+   }
+   return bytes;
+}
+
+// The message of the xml_parser_error that constructing a reader over these bytes throws.
+std::string ReadFailure(const std::string& aFileBytes)
+{
+   TempFile file = TempFile::WithBytes(aFileBytes);
+   try {
+      CXmlParser parser(file.Path(), FF_UTF8, false);
+   } catch (const xml_parser_error& e) {
+      return e.what();
+   }
+   return "no failure";
+}
+
+struct Tag {
+   int Result = -1;
+   std::string Name;
+   bool IsStart = false, IsEnd = false, IsCData = false;
+   tXmlAttribList Attribs;
+};
+
+Tag NextTag(CXmlParser& aParser)
+{
+   Tag tag;
+   tag.Result = aParser.GetNextTag(tag.Name, tag.IsStart, tag.IsEnd, tag.Attribs, tag.IsCData);
+   return tag;
+}
+
+Tag FirstTag(const std::string& aText)
+{
+   CXmlParser parser(aText.data(), static_cast<int32_t>(aText.size()), FF_UTF8);
+   return NextTag(parser);
+}
+
+} // namespace
+
+// ---- encoding detection and conversion ----
+
+TEST(XmlReaderDetection, NoMarkAndNoDeclarationIsUtf8)
+{
+   tFileFormat format = FF_ANSI;
+   EXPECT_EQ(ConvertedText("<a>\xC3\xA4</a>", &format), "<a>\xE4</a>");
+   EXPECT_EQ(format, FF_UTF8);
+}
+
+TEST(XmlReaderDetection, ExactIso88591DeclarationKeepsBytes)
+{
+   tFileFormat format = FF_UTF8;
+   const std::string text = "<?xml version='1.0' encoding='ISO-8859-1'?><a>\xE4\x80\xC3\xA4</a>";
+   EXPECT_EQ(ConvertedText(text, &format), text);
+   EXPECT_EQ(format, FF_ANSI);
+}
+
+TEST(XmlReaderDetection, OtherSpellingsAreUtf8)
+{
+   for (const char* encoding : {"iso-8859-1", "windows-1252", "ISO-8859-15", ""}) {
+      tFileFormat format = FF_ANSI;
+      ConvertedText(std::string("<?xml version='1.0' encoding='") + encoding + "'?><a/>", &format);
+      EXPECT_EQ(format, FF_UTF8) << encoding;
+   }
+}
+
+TEST(XmlReaderDetection, CommentsAndDoctypeBeforeDeclarationAreSkipped)
+{
+   tFileFormat format = FF_UTF8;
+   ConvertedText("<!-- x --><!DOCTYPE SCL><?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a/>",
+                 &format);
+   EXPECT_EQ(format, FF_ANSI);
+   ConvertedText("<a/><?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", &format);
+   EXPECT_EQ(format, FF_UTF8);
+}
+
+TEST(XmlReaderDetection, OnlyTheFirstEncodingAttributeCounts)
+{
+   tFileFormat format = FF_UTF8;
+   ConvertedText("<?xml encoding=\"UTF-8\" encoding=\"ISO-8859-1\"?><a/>", &format);
+   EXPECT_EQ(format, FF_UTF8);
+}
+
+TEST(XmlReaderDetection, Utf16BothByteOrders)
+{
+   const std::u16string text = u"<a b=\"\u03A9\u00E4\u20AC\"/>";
+   const std::string expected = "<a b=\"&#x3a9;\xE4\x80\"/>";
+   tFileFormat format = FF_UTF8;
+   EXPECT_EQ(ConvertedText(Utf16Le(text), &format), expected);
+   EXPECT_EQ(format, FF_UTF16);
+   EXPECT_EQ(ConvertedText(Utf16Be(text), &format), expected);
+   EXPECT_EQ(format, FF_UTF16);
+}
+
+TEST(XmlReaderDetection, Utf16OddLastByteIsDropped)
+{
+   EXPECT_EQ(ConvertedText(Utf16Le(u"<a/>") + "x"), "<a/>");
+}
+
+TEST(XmlReaderConversion, Utf8ByteOrderMarkBecomesReference)
+{
+   EXPECT_EQ(ConvertedText("\xEF\xBB\xBF<a/>"), "&#xfeff;<a/>");
+}
+
+TEST(XmlReaderConversion, CharacterAndReferenceGiveTheSameText)
+{
+   EXPECT_EQ(ConvertedText("<a>\xCE\xA9 &#x3a9;</a>"), "<a>&#x3a9; &#x3a9;</a>");
+}
+
+TEST(XmlReaderConversion, LenientUtf8)
+{
+   // Overlong "A", a stray continuation byte, a character outside the basic plane,
+   // a NUL byte and a Windows-1252 character.
+   EXPECT_EQ(ConvertedText(std::string("\xC1\x81|\x80|\xF0\x9F\x98\x80|\0|\xE2\x82\xAC", 15)),
+             "A|&#x80;|&#xd83d;&#xde00;|&#x0;|\x80");
+   // Following bytes are taken without checking that they continue the sequence:
+   // C3 3C decodes to U+007C.
+   EXPECT_EQ(ConvertedText("\xC3<a/>"), "|a/>");
+}
+
+TEST(XmlReaderConversion, TruncatedSequenceAtTheEndFails)
+{
+   EXPECT_EQ(
+       ReadFailure("<a/>\xE2\x82"),
+       "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Quellende)");
+   EXPECT_EQ(
+       ReadFailure("\xC3"),
+       "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Quellende)");
+}
+
+TEST(XmlReaderConversion, Utf16OutputBufferLimit)
+{
+   // 1000 units that each need an eight-byte reference do not fit into size + 1024 bytes.
+   const std::string message =
+       "CXmlParser::CXmlParser - Puffer f\xFCr Umwandlung Unicode -> Ansi zu klein";
+   EXPECT_EQ(ReadFailure(Utf16Le(std::u16string(1000, u'\u4E2D'))), message);
+   // A few of them fit.
+   EXPECT_EQ(ConvertedText(Utf16Le(std::u16string(10, u'\u4E2D'))).size(), 80u);
+}
+
+TEST(XmlReaderConversion, Utf8OutputLimitMatchesTheTwoStageConversion)
+{
+   // Stray continuation bytes each become a six-byte reference: far beyond twice the units
+   // plus 1024 bytes, so the conversion fails the same way as through a UTF-16 buffer.
+   EXPECT_EQ(ReadFailure(std::string(2000, '\x85')),
+             "CXmlParser::CXmlParser - Puffer f\xFCr Umwandlung Unicode -> Ansi zu klein");
+   EXPECT_EQ(ConvertedText(std::string(100, '\x85')).size(), 600u);
+}
+
+TEST(XmlReaderFailures, MissingEmptyAndDirectory)
+{
+   CaptureReports capture;
+   const std::string missing = "/nonexistent/dir/file.scd";
+   try {
+      CXmlParser parser(missing, FF_UTF8, false);
+      FAIL() << "no exception";
+   } catch (const xml_parser_error& e) {
+      EXPECT_STREQ(e.what(), "CXmlParser::CXmlParser - Fehler beim \xD6"
+                             "ffnen der Datei");
+   }
+   EXPECT_EQ(capture.Get(), (Lines{"CXmlParser::CXmlParser - Fehler beim \xD6"
+                                   "ffnen der Datei",
+                                   "   XML-Datei: " + missing, ""}));
+   EXPECT_EQ(ReadFailure(""), "CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
+   try {
+      CXmlParser parser("/tmp", FF_UTF8, false);
+      FAIL() << "no exception";
+   } catch (const xml_parser_error& e) {
+      EXPECT_STREQ(e.what(), "CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
+   }
+}
+
+// ---- tokens ----
+
+TEST(XmlReaderTags, EveryConstructKind)
+{
+   Tag t = FirstTag("<a x='1'>");
+   EXPECT_EQ(t.Result, 0);
+   EXPECT_EQ(t.Name, "a");
+   EXPECT_TRUE(t.IsStart);
+   EXPECT_FALSE(t.IsEnd);
+   ASSERT_EQ(t.Attribs.size(), 1u);
+   EXPECT_EQ(t.Attribs[0].Name, "x");
+   EXPECT_EQ(t.Attribs[0].Value, "1");
+
+   t = FirstTag("<a/>");
+   EXPECT_EQ(t.Name, "a");
+   EXPECT_TRUE(t.IsStart && t.IsEnd);
+   t = FirstTag("<a x=\"1\"/>");
+   EXPECT_TRUE(t.IsStart && t.IsEnd);
+   EXPECT_EQ(t.Attribs.size(), 1u);
+
+   t = FirstTag("</a>");
+   EXPECT_EQ(t.Name, "a");
+   EXPECT_FALSE(t.IsStart);
+   EXPECT_TRUE(t.IsEnd);
+
+   t = FirstTag("<?xml version='1.0' encoding=\"UTF-8\"?>");
+   EXPECT_EQ(t.Name, "?xml");
+   EXPECT_TRUE(t.IsStart && t.IsEnd);
+   ASSERT_EQ(t.Attribs.size(), 2u);
+   EXPECT_EQ(t.Attribs[1].Name, "encoding");
+   EXPECT_EQ(t.Attribs[1].Value, "UTF-8");
+
+   t = FirstTag("<!-- t -->");
+   EXPECT_EQ(t.Name, " t ");
+   EXPECT_FALSE(t.IsStart || t.IsEnd || t.IsCData);
+
+   t = FirstTag("<![CDATA[a<b>]c]]>");
+   EXPECT_EQ(t.Name, "a<b>]c");
+   EXPECT_TRUE(t.IsCData);
+   EXPECT_FALSE(t.IsStart || t.IsEnd);
+
+   t = FirstTag("<!DOCTYPE SCL>");
+   EXPECT_EQ(t.Name, "!DOCTYPE SCL");
+   EXPECT_FALSE(t.IsStart || t.IsEnd || t.IsCData);
+}
+
+TEST(XmlReaderTags, CommentDetails)
+{
+   EXPECT_EQ(FirstTag("<!-->").Name, "");
+   EXPECT_EQ(FirstTag("<!-- a > b -->").Name, " a > b ");
+   // Whitespace does not count among the last two bytes.
+   EXPECT_EQ(FirstTag("<!--x- ->").Name, "x-");
+   // Line feeds become references, carriage returns vanish.
+   EXPECT_EQ(FirstTag("<!--a\r\nb\tc-->").Name, "a&#x0a;b\tc");
+   EXPECT_EQ(FirstTag("<![CDATA[l1\nl2]]>").Name, "l1&#x0a;l2");
+}
+
+TEST(XmlReaderTags, SkipsCharacterDataAndReadsInSequence)
+{
+   const std::string text = "text<a>more</a><b/>";
+   CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
+   EXPECT_EQ(NextTag(parser).Name, "a");
+   Tag end = NextTag(parser);
+   EXPECT_EQ(end.Name, "a");
+   EXPECT_TRUE(end.IsEnd);
+   EXPECT_EQ(NextTag(parser).Name, "b");
+   EXPECT_EQ(NextTag(parser).Result, 12);
+}
+
+TEST(XmlReaderTags, UnfinishedTagAtEndRestoresPosition)
+{
+   const std::string text = "xy<a";
+   CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
+   char c = 0;
+   parser.Read(c);
+   Tag t = NextTag(parser);
+   EXPECT_EQ(t.Result, 12);
+   EXPECT_EQ(parser.GetPos(), 1);
+}
+
+TEST(XmlReaderAttribs, MissingQuoteIsReportedAndTolerated)
+{
+   CaptureReports capture;
+   Tag t = FirstTag("<a b=c>");
+   EXPECT_EQ(t.Result, 0);
+   ASSERT_EQ(t.Attribs.size(), 1u);
+   EXPECT_EQ(t.Attribs[0].Name, "b");
+   EXPECT_EQ(t.Attribs[0].Value, "c");
+   EXPECT_EQ(capture.Get(), (Lines{"Fehler: CXmlParser::GetNextAttrib - \" oder ' zu b fehlt",
+                                   "   Fehlercode: XML-Struktur fehlerhaft",
+                                   "   XML-Datei: ", "   Zeile in XML-Datei: 1", ""}));
+}
+
+TEST(XmlReaderAttribs, ValuesAndFlags)
+{
+   Tag t = FirstTag("<a  b  c = 'x\"<>\ny' d/>");
+   ASSERT_EQ(t.Attribs.size(), 3u);
+   EXPECT_EQ(t.Attribs[0].Name, "b");
+   EXPECT_EQ(t.Attribs[0].Value, "");
+   EXPECT_EQ(t.Attribs[1].Name, "c");
+   EXPECT_EQ(t.Attribs[1].Value, "x\"<>\ny");
+   EXPECT_EQ(t.Attribs[2].Name, "d");
+   EXPECT_TRUE(t.IsStart && t.IsEnd);
+   // Raw values: entities are not decoded by the tokeniser.
+   EXPECT_EQ(FirstTag("<a v=\"&lt;&#x3a9;\">").Attribs[0].Value, "&lt;&#x3a9;");
+}
+
+TEST(XmlReaderAttribs, UnquotedValueStopsAtDelimiter)
+{
+   CaptureReports capture;
+   Tag t = FirstTag("<a b=c/>");
+   ASSERT_EQ(t.Attribs.size(), 1u);
+   EXPECT_EQ(t.Attribs[0].Value, "c");
+   EXPECT_TRUE(t.IsStart && t.IsEnd);
+}
+
+TEST(XmlReaderValues, WhitespaceRunsFold)
+{
+   const std::string text = "  a  b  <x/>";
+   CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
+   std::string value;
+   EXPECT_EQ(parser.GetNextValue(value), 0);
+   EXPECT_EQ(value, " a b ");
+   EXPECT_EQ(parser.GetPos(), 8);
+
+   const std::string blank = " \r\n\t<x/>";
+   CXmlParser blankParser(blank.data(), static_cast<int32_t>(blank.size()), FF_UTF8);
+   EXPECT_EQ(blankParser.GetNextValue(value), 4);
+   EXPECT_EQ(value, " ");
+
+   const std::string none = "<x/>";
+   CXmlParser noneParser(none.data(), static_cast<int32_t>(none.size()), FF_UTF8);
+   EXPECT_EQ(noneParser.GetNextValue(value), 4);
+   EXPECT_EQ(value, "");
+   EXPECT_EQ(noneParser.GetPos(), 0);
+
+   const std::string tail = "x y";
+   CXmlParser tailParser(tail.data(), static_cast<int32_t>(tail.size()), FF_UTF8);
+   EXPECT_EQ(tailParser.GetNextValue(value), 0);
+   EXPECT_EQ(value, "x y");
+   EXPECT_EQ(tailParser.GetPos(), 3);
+}
+
+TEST(XmlReaderEntities, OnlyThePredefinedFive)
+{
+   EXPECT_EQ(CXmlParser::DecodeEntities("&lt;&amp;lt;&unknown;"), "<&lt;&unknown;");
+   EXPECT_EQ(CXmlParser::DecodeEntities("&quot;&apos;&gt;"), "\"'>");
+   EXPECT_EQ(CXmlParser::DecodeEntities("&#x3a9;&#937;"), "&#x3a9;&#937;");
+   EXPECT_EQ(CXmlParser::DecodeEntities("a&amp"), "a&");
+   EXPECT_EQ(CXmlParser::DecodeEntities("&"), "&");
+}
+
+// ---- positions and raw reads ----
+
+TEST(XmlReaderPositions, ReadsLinesAndBounds)
+{
+   const std::string text = "ab\ncd\n\nef";
+   CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
+   EXPECT_EQ(parser.GetLine(), 1);
+   char block[4] = {};
+   EXPECT_EQ(parser.Read(block, 4), 0);
+   EXPECT_EQ(std::string(block, 4), "ab\nc");
+   EXPECT_EQ(parser.GetLine(), 2);
+   EXPECT_EQ(parser.Read(block, 10), 9);
+   EXPECT_EQ(parser.GetPos(), 4);
+   EXPECT_EQ(parser.SetPos(8), 0);
+   EXPECT_EQ(parser.GetLine(), 4);
+   EXPECT_EQ(parser.SetPos(2), 0);
+   EXPECT_EQ(parser.GetLine(), 1);
+   EXPECT_EQ(parser.SetPos(10), 9);
+   EXPECT_EQ(parser.SetPos(-1), 9);
+   EXPECT_EQ(parser.SetPos(9), 0);
+   char c = 'z';
+   EXPECT_EQ(parser.Read(c), 12);
+   EXPECT_EQ(c, 'z');
+   EXPECT_EQ(parser.GetLength(), 9);
+}
+
+TEST(XmlReaderPositions, WriterRefusesReading)
+{
+   char buffer[8];
+   CXmlParser writer(buffer, 8, FF_UTF8, true);
+   char c = 0;
+   EXPECT_EQ(writer.Read(c), 10);
+   EXPECT_EQ(writer.Read(buffer, 1), 10);
+   std::string name;
+   bool s, e, d;
+   tXmlAttribList attribs;
+   EXPECT_EQ(writer.GetNextTag(name, s, e, attribs, d), 10);
+}
+
+TEST(XmlReaderPositions, NeitherBufferNorFileThrows)
+{
+   CaptureReports capture;
+   CXmlParser parser(static_cast<char*>(nullptr), 0, FF_UTF8, false);
+   char c = 0;
+   EXPECT_THROW(parser.Read(c), xml_parser_error);
+   try {
+      parser.GetPos();
+      FAIL() << "no exception";
+   } catch (const xml_parser_error& e) {
+      EXPECT_STREQ(e.what(), "CXmlParser::GetPos - File- und Speicherzeiger ist 0");
+   }
+   EXPECT_THROW(parser.SetPos(0), xml_parser_error);
+   EXPECT_THROW(parser.GetLength(), xml_parser_error);
+   EXPECT_EQ(parser.GetLine(), 0);
+   EXPECT_EQ(capture.Get()[0], "CXmlParser::Read - File- und Speicherzeiger ist 0");
+}
+
+// ---- the Windows-1252 mapping ----
+
+TEST(XmlCharacterMapping, Windows1252Table)
+{
+   EXPECT_EQ(CXmlParser::AnsiChar2Unicode(0x80), 0x20AC);
+   EXPECT_EQ(CXmlParser::AnsiChar2Unicode(0x9C), 0x0153);
+   EXPECT_EQ(CXmlParser::AnsiChar2Unicode(0x99), 0x2122);
+   EXPECT_EQ(CXmlParser::AnsiChar2Unicode(0xE4), 0xE4);
+   int assigned = 0;
+   for (int b = 0x80; b < 0xA0; ++b) {
+      const uint16_t unit = CXmlParser::AnsiChar2Unicode(static_cast<unsigned char>(b));
+      if (unit == '?')
+         continue;
+      ++assigned;
+      EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(unit), b) << b;
+   }
+   EXPECT_EQ(assigned, 27);
+   for (unsigned char b : {0x81, 0x8D, 0x8F, 0x90, 0x9D})
+      EXPECT_EQ(CXmlParser::AnsiChar2Unicode(b), '?');
+   for (int b = 1; b < 256; ++b) {
+      if (b < 0x80 || b >= 0xA0) {
+         EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(static_cast<uint16_t>(b)), b);
+      }
+   }
+   EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(0x80), 0);
+   EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(0x0100), 0);
+   EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(0x03A9), 0);
+}

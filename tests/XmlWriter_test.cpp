@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TestSupport.h"
+#include "xmlparser/XmlParser.h"
+
+using namespace Arvenko::Melvotar::XmlParser;
+using SclTest::CaptureReports;
+using SclTest::TempFile;
+
+namespace {
+
+// The bytes of a file written with one Write call per string.
+std::string Written(tFileFormat aFormat, const std::vector<std::string>& aCalls)
+{
+   TempFile file;
+   {
+      CXmlParser writer(file.Path(), aFormat, true);
+      for (const std::string& text : aCalls)
+         EXPECT_EQ(writer.Write(text), 0);
+   }
+   return file.Bytes();
+}
+
+std::string Written(tFileFormat aFormat, const std::string& aText)
+{
+   return Written(aFormat, std::vector<std::string>{aText});
+}
+
+const std::string kBom = "\xFF\xFE";
+
+} // namespace
+
+TEST(XmlWriterFile, ByteOrderMarkOnlyForUtf16)
+{
+   EXPECT_EQ(Written(FF_UTF16, std::vector<std::string>{}), kBom);
+   EXPECT_EQ(Written(FF_UTF8, std::vector<std::string>{}), "");
+   EXPECT_EQ(Written(FF_ANSI, std::vector<std::string>{}), "");
+}
+
+TEST(XmlWriterFile, LineFeedsBecomeCrLfInEveryFormat)
+{
+   EXPECT_EQ(Written(FF_ANSI, "a\nb"), "a\r\nb");
+   EXPECT_EQ(Written(FF_UTF8, "a\nb"), "a\r\nb");
+   EXPECT_EQ(Written(FF_UTF16, "a\nb"), kBom + std::string("a\0\r\0\n\0b\0", 8));
+}
+
+TEST(XmlWriterFile, LineFeedReference)
+{
+   EXPECT_EQ(Written(FF_UTF8, "x&#x0a;y"), "x\r\ny");
+   EXPECT_EQ(Written(FF_UTF16, "&#x0a;"), kBom + std::string("\r\0\n\0", 4));
+   EXPECT_EQ(Written(FF_ANSI, "x&#x0a;y"), "x&#x0a;y");
+}
+
+TEST(XmlWriterFile, ReferencesResolveInUnicodeFormats)
+{
+   EXPECT_EQ(Written(FF_UTF8, "&#x3a9;"), "\xCE\xA9");
+   EXPECT_EQ(Written(FF_UTF16, "&#x3a9;"), kBom + "\xA9\x03");
+   EXPECT_EQ(Written(FF_ANSI, "&#x3a9;"), "&#x3a9;");
+   // Windows-1252 bytes are characters of their own.
+   EXPECT_EQ(Written(FF_UTF8, "\x80\xE4"), "\xE2\x82\xAC\xC3\xA4");
+   EXPECT_EQ(Written(FF_ANSI, "\x80\xE4"), "\x80\xE4");
+   // A surrogate pair held as two references becomes one four-byte character.
+   EXPECT_EQ(Written(FF_UTF8, "&#xd83d;&#xde00;"), "\xF0\x9F\x98\x80");
+}
+
+TEST(XmlWriterFile, NonReferencesAreWrittenCharacterByCharacter)
+{
+   EXPECT_EQ(Written(FF_UTF8, "&#x110000;"), "&#x110000;");
+   EXPECT_EQ(Written(FF_UTF8, "&#x0;"), "&#x0;");
+   EXPECT_EQ(Written(FF_UTF8, "&#xzz;"), "&#xzz;");
+   EXPECT_EQ(Written(FF_UTF8, "&#x"), "&#x");
+   // A reference without ";" swallows the rest of the call.
+   EXPECT_EQ(Written(FF_UTF8, "&#x41 rest"), "A");
+}
+
+TEST(XmlWriterFile, Utf8TargetLimitPerCall)
+{
+   const std::string fits(1024, '\x80');
+   EXPECT_EQ(Written(FF_UTF8, fits).size(), 3072u);
+   CaptureReports capture;
+   TempFile file;
+   CXmlParser writer(file.Path(), FF_UTF8, true);
+   try {
+      writer.Write(std::string(1025, '\x80'));
+      FAIL() << "no exception";
+   } catch (const xml_parser_error& e) {
+      EXPECT_STREQ(
+          e.what(),
+          "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Zielende)");
+   }
+   ASSERT_FALSE(capture.Get().empty());
+   EXPECT_EQ(capture.Get()[1], "   XML-Datei: " + file.Path());
+}
+
+TEST(XmlWriterFile, Utf16StopsAtZeroUnit)
+{
+   EXPECT_EQ(Written(FF_UTF16, std::string("a\0b", 3)), kBom + std::string("a\0", 2));
+}
+
+TEST(XmlWriterFile, InvalidFormatCannotBeOpened)
+{
+   CaptureReports capture;
+   TempFile file;
+   EXPECT_THROW(CXmlParser(file.Path(), static_cast<tFileFormat>(0), true), xml_parser_error);
+   EXPECT_EQ(capture.Get()[0], "CXmlParser::CXmlParser - Fehler beim \xD6"
+                               "ffnen der Datei");
+}
+
+TEST(XmlWriterFile, ExistingFileIsTruncated)
+{
+   TempFile file = TempFile::WithBytes("old content that is long");
+   {
+      CXmlParser writer(file.Path(), FF_UTF8, true);
+      writer.Write("new");
+   }
+   EXPECT_EQ(file.Bytes(), "new");
+}
+
+TEST(XmlWriterFile, RoundTripThroughTheReaderInEveryFormat)
+{
+   const std::string text = "<a v=\"\xE4\xF6\xFC\xDF \x80 &#x3a9; &#x4e2d;\">x &amp; y</a>";
+   for (tFileFormat format : {FF_UTF8, FF_UTF16}) {
+      TempFile file;
+      {
+         CXmlParser writer(file.Path(), format, true);
+         writer.Write(text);
+      }
+      CXmlParser reader(file.Path(), FF_ANSI, false);
+      EXPECT_EQ(reader.GetFileFormat(), format);
+      EXPECT_EQ(std::string(reader.GetBuffer(), static_cast<size_t>(reader.GetLength())), text);
+   }
+   const std::string declared = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + text;
+   TempFile file;
+   {
+      CXmlParser writer(file.Path(), FF_ANSI, true);
+      writer.Write(declared);
+   }
+   CXmlParser reader(file.Path(), FF_UTF8, false);
+   EXPECT_EQ(reader.GetFileFormat(), FF_ANSI);
+   std::string expected = declared;
+   expected.insert(expected.find('\n'), "\r");
+   EXPECT_EQ(std::string(reader.GetBuffer(), static_cast<size_t>(reader.GetLength())), expected);
+}
+
+TEST(XmlWriterMemory, CopiesUnconvertedAndRefusesOverflow)
+{
+   char buffer[8];
+   std::memset(buffer, '.', sizeof buffer);
+   CXmlParser writer(buffer, 8, FF_UTF16, true);
+   EXPECT_EQ(writer.Write("ab\n&#x3a9;"), 9); // one byte short: nothing is written
+   EXPECT_EQ(std::string(buffer, 8), "........");
+   EXPECT_EQ(writer.Write("ab\n"), 0);
+   EXPECT_EQ(writer.Write("&#x3a"), 0);
+   EXPECT_EQ(std::string(buffer, 8), "ab\n&#x3a");
+   EXPECT_EQ(writer.GetPos(), 8);
+   EXPECT_EQ(writer.Write("x"), 9);
+   EXPECT_EQ(writer.Write(""), 0);
+}
+
+TEST(XmlWriterMemory, ReaderRefusesWriting)
+{
+   const std::string text = "abc";
+   CXmlParser reader(text.data(), 3, FF_UTF8);
+   EXPECT_EQ(reader.Write("x"), 10);
+}
+
+TEST(XmlWriterMemory, NeitherBufferNorFileThrows)
+{
+   CaptureReports capture;
+   CXmlParser writer(static_cast<char*>(nullptr), 0, FF_UTF8, true);
+   try {
+      writer.Write("x");
+      FAIL() << "no exception";
+   } catch (const xml_parser_error& e) {
+      EXPECT_STREQ(e.what(), "CXmlParser::Write - File- und Speicherzeiger ist 0");
+   }
+}
+
+TEST(XmlConversions, EncodeEntities)
+{
+   EXPECT_EQ(CXmlParser::EncodeEntities("a<b & 'c'"), "a&lt;b &amp; &apos;c&apos;");
+   EXPECT_EQ(CXmlParser::EncodeEntities("\">"), "&quot;&gt;");
+   EXPECT_EQ(CXmlParser::EncodeEntities("&#x3a9;"), "&amp;#x3a9;");
+   // Reading the encoded text back gives the library text again.
+   EXPECT_EQ(CXmlParser::DecodeEntities(CXmlParser::EncodeEntities("&#x3a9;<&amp;>")),
+             "&#x3a9;<&amp;>");
+}
+
+TEST(XmlConversions, Ansi2Unicode)
+{
+   EXPECT_EQ(CXmlParser::Ansi2Unicode("x&#x41"), u"xA");
+   EXPECT_EQ(CXmlParser::Ansi2Unicode("&amp;"), u"&amp;");
+   EXPECT_EQ(CXmlParser::Ansi2Unicode("\x80\xE4&#x3a9;!"), u"\u20AC\u00E4\u03A9!");
+   EXPECT_EQ(CXmlParser::Ansi2Unicode("a\nb"), u"a\nb");
+   EXPECT_EQ(CXmlParser::Ansi2Unicode("&#x0;"), u"&#x0;");
+   EXPECT_EQ(CXmlParser::Ansi2Unicode(""), u"");
+}
+
+TEST(XmlConversions, Unicode2Ansi)
+{
+   EXPECT_EQ(CXmlParser::Unicode2Ansi(u"\u20AC"), "\x80");
+   EXPECT_EQ(CXmlParser::Unicode2Ansi(u"\u0100"), "&#x100;");
+   EXPECT_EQ(CXmlParser::Unicode2Ansi(u"a\u0080b"), "a&#x80;b");
+   EXPECT_EQ(CXmlParser::Unicode2Ansi(std::u16string(u"ab\0c", 4)), "ab");
+   const std::u16string text = u"\u00C4\u03A9\u4E2D\uFEFF\u2122";
+   EXPECT_EQ(CXmlParser::Ansi2Unicode(CXmlParser::Unicode2Ansi(text)), text);
+}
