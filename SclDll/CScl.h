@@ -9,6 +9,7 @@
 
 namespace Arvenko::Melvotar::Scl {
 
+class CScl;
 class CSclContainer;
 
 /// Identity of an object among its siblings; an array of them locates an object top-down.

@@ -4,6 +4,8 @@
 #include "SclDll/CScl.h"
 #include "SclDll/CSclContainer.h"
 #include "SclDll/CSclFile.h"
+#include "SclDll/CSclKevText.h"
+#include "SclDll/CSclLinkInfos.h"
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclRemark.h"

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "SclDll/CSclLinkInfos.h"
+
+using namespace Arvenko::Melvotar::Scl;
+using Ids = std::vector<tSclValueId>;
+
+namespace {
+
+// The raw rows, expanded here once more so the counts are checked against the data itself.
+struct tNameRow {
+   int Position;
+   tSclValueId Id;
+   std::string Name;
+};
+
+std::vector<tNameRow> NameRows()
+{
+   std::vector<tNameRow> rows;
+#define SCL_VALUE(id, ident, name) rows.push_back({id, SVID_##ident, name});
+#define SCL_VALUE_UNNAMED(id, ident, rowIdent, rowName)                                            \
+   rows.push_back({id, SVID_##rowIdent, rowName});
+#include "SclDll/SclLinkInfoTables.def"
+   return rows;
+}
+
+int CountGroupRows()
+{
+   int count = 0;
+#define SCL_DA_GROUP(cdc, group) ++count;
+#include "SclDll/SclLinkInfoTables.def"
+   return count;
+}
+
+int CountTargetRows()
+{
+   int count = 0;
+#define SCL_TARGET_CDC(source, target) ++count;
+#include "SclDll/SclLinkInfoTables.def"
+   return count;
+}
+
+int CountLinkRows()
+{
+   int count = 0;
+#define SCL_DA_LINK(source, sourceDA, targetFC, targetDA) ++count;
+#include "SclDll/SclLinkInfoTables.def"
+   return count;
+}
+
+std::string LinkText(const tSclDALink& aLink)
+{
+   return CSclLinkInfos::GetValue(aLink.SourceDA) + " -> " +
+          CSclLinkInfos::GetValue(aLink.TargetFC) + " " + CSclLinkInfos::GetValue(aLink.TargetDA);
+}
+
+std::vector<std::string> Links(tSclValueId aSource)
+{
+   std::vector<tSclDALink> links;
+   CSclLinkInfos::GetDALinks(aSource, &links);
+   std::vector<std::string> texts;
+   for (const tSclDALink& link : links)
+      texts.push_back(LinkText(link));
+   return texts;
+}
+
+} // namespace
+
+// Runs first when the test runs in its own process (as under ctest): the very first query.
+TEST(CSclLinkInfos, HasDAGroupsAsFirstQueryBuildsTheCatalogue)
+{
+   EXPECT_TRUE(CSclLinkInfos::HasDAGroups(SVID_WYE));
+   EXPECT_FALSE(CSclLinkInfos::HasDAGroups(SVID_SPS));
+   EXPECT_FALSE(CSclLinkInfos::HasDAGroups(SVID_SPC_General));
+}
+
+TEST(CSclLinkInfosTables, RowCountsAndTheDuplicateNameRow)
+{
+   std::vector<tNameRow> rows = NameRows();
+   ASSERT_EQ(rows.size(), 126u);
+   EXPECT_EQ(CountGroupRows(), 42);
+   EXPECT_EQ(CountTargetRows(), 46);
+   EXPECT_EQ(CountLinkRows(), 91);
+
+   // Rows are in id order; only position 33 carries another id (INC_SeqT, 90) again.
+   for (size_t i = 0; i < rows.size(); ++i) {
+      EXPECT_EQ(rows[i].Position, static_cast<int>(i));
+      if (i != 33) {
+         EXPECT_EQ(rows[i].Id, static_cast<tSclValueId>(i)) << i;
+      }
+   }
+   EXPECT_EQ(rows[33].Id, SVID_INC_SeqT);
+   EXPECT_EQ(rows[33].Name, "INC_SeqT");
+   EXPECT_EQ(rows[90].Name, "INC_SeqT");
+   std::set<std::string> names;
+   for (const tNameRow& row : rows)
+      names.insert(row.Name);
+   EXPECT_EQ(names.size(), 125u); // one name twice
+}
+
+TEST(CSclLinkInfos, NamesAndIdsRoundTrip)
+{
+   for (const tNameRow& row : NameRows()) {
+      EXPECT_EQ(CSclLinkInfos::GetValue(row.Id), row.Name) << row.Id;
+      EXPECT_EQ(CSclLinkInfos::GetValueId(row.Name), row.Id) << row.Name;
+   }
+   EXPECT_EQ(CSclLinkInfos::GetValue(SVID_NONE), "");
+   EXPECT_EQ(CSclLinkInfos::GetValue(SVID_UNNAMED_33), "");
+   EXPECT_EQ(CSclLinkInfos::GetValue(SVID_INC_DirGeneral), "INC_DirGeneral");
+   EXPECT_EQ(CSclLinkInfos::GetValue(SVID_Origin_OrCat), "Origin.OrCat");
+   EXPECT_EQ(CSclLinkInfos::GetValue(static_cast<tSclValueId>(55)), "phsA.t");
+   EXPECT_EQ(CSclLinkInfos::GetValue(static_cast<tSclValueId>(88)), "c3.t");
+   EXPECT_EQ(CSclLinkInfos::GetValue(static_cast<tSclValueId>(112)), "phsA.cVal.ang.f");
+   EXPECT_EQ(CSclLinkInfos::GetValue(static_cast<tSclValueId>(125)), "cVal.ang.f");
+   EXPECT_EQ(CSclLinkInfos::GetValue(static_cast<tSclValueId>(126)), "");
+   EXPECT_EQ(CSclLinkInfos::GetValue(static_cast<tSclValueId>(-1)), "");
+
+   EXPECT_EQ(CSclLinkInfos::GetValueId("INC_SeqT"), SVID_INC_SeqT);
+   EXPECT_EQ(SVID_INC_SeqT, 90);
+   EXPECT_EQ(CSclLinkInfos::GetValueId("SPC_SeqT"), SVID_NONE);
+   EXPECT_EQ(CSclLinkInfos::GetValueId("spc"), SVID_NONE); // case-sensitive
+   EXPECT_EQ(CSclLinkInfos::GetValueId("MV_AngC3"), 111);
+}
+
+TEST(CSclLinkInfos, DAGroupsInOrderAndAppended)
+{
+   Ids groups;
+   CSclLinkInfos::GetDAGroups(SVID_SEQ, &groups);
+   EXPECT_EQ(groups, (Ids{SVID_MV_C1, SVID_MV_C2, SVID_MV_C3, SVID_INC_SeqT, SVID_MV_AngC1,
+                          SVID_MV_AngC2, SVID_MV_AngC3}));
+
+   Ids cmv{SVID_ACT}; // existing content stays
+   CSclLinkInfos::GetDAGroups(SVID_CMV, &cmv);
+   CSclLinkInfos::GetDAGroups(SVID_CMV, &cmv);
+   EXPECT_EQ(cmv, (Ids{SVID_ACT, SVID_MV_Mag, SVID_MV_Ang, SVID_MV_Mag, SVID_MV_Ang}));
+
+   Ids acd;
+   CSclLinkInfos::GetDAGroups(SVID_ACD, &acd);
+   ASSERT_EQ(acd.size(), 10u);
+   EXPECT_EQ(acd.front(), SVID_SPC_General);
+   EXPECT_EQ(acd.back(), SVID_INC_DirNeut);
+
+   Ids none;
+   CSclLinkInfos::GetDAGroups(SVID_MV, &none);
+   CSclLinkInfos::GetDAGroups(static_cast<tSclValueId>(500), &none);
+   EXPECT_TRUE(none.empty());
+
+   int total = 0;
+   for (tSclValueId cdc : {SVID_ACT, SVID_ACD, SVID_WYE, SVID_DEL, SVID_SEQ, SVID_CMV}) {
+      EXPECT_TRUE(CSclLinkInfos::HasDAGroups(cdc));
+      Ids g;
+      CSclLinkInfos::GetDAGroups(cdc, &g);
+      total += static_cast<int>(g.size());
+   }
+   EXPECT_EQ(total, 42);
+}
+
+TEST(CSclLinkInfos, TargetAndSourceCDCs)
+{
+   EXPECT_EQ(CSclLinkInfos::GetTargetCDC(SVID_ACT), SVID_NONE);
+   EXPECT_EQ(CSclLinkInfos::GetTargetCDC(SVID_SPC_PhsA), SVID_SPC);
+   EXPECT_EQ(CSclLinkInfos::GetTargetCDC(SVID_INC_SeqT), SVID_INC);
+   EXPECT_EQ(CSclLinkInfos::GetTargetCDC(SVID_BCR), SVID_INC);
+   EXPECT_EQ(CSclLinkInfos::GetTargetCDC(SVID_MV_AngC2), SVID_MV);
+   EXPECT_EQ(CSclLinkInfos::GetTargetCDC(SVID_CMV), SVID_NONE);
+   EXPECT_EQ(CSclLinkInfos::GetTargetCDC(SVID_UNNAMED_33), SVID_NONE);
+
+   Ids dpc;
+   CSclLinkInfos::GetSourceCDCs(SVID_DPC, &dpc);
+   EXPECT_EQ(dpc, (Ids{SVID_DPS, SVID_DPC}));
+   Ids spc;
+   CSclLinkInfos::GetSourceCDCs(SVID_SPC, &spc);
+   EXPECT_EQ(spc, (Ids{SVID_SPS, SVID_SPC, SVID_SPC_General, SVID_SPC_PhsA, SVID_SPC_PhsB,
+                       SVID_SPC_PhsC, SVID_SPC_Neut}));
+   // ascending ids, not table order: INC_SeqT (90) comes before INS (91)
+   Ids inc;
+   CSclLinkInfos::GetSourceCDCs(SVID_INC, &inc);
+   EXPECT_EQ(inc, (Ids{SVID_INC_DirGeneral, SVID_INC_DirPhsA, SVID_INC_DirPhsB, SVID_INC_DirPhsC,
+                       SVID_INC_DirNeut, SVID_INC_SeqT, SVID_INS, SVID_INC, SVID_BSC, SVID_BCR}));
+   Ids mv;
+   CSclLinkInfos::GetSourceCDCs(SVID_MV, &mv);
+   EXPECT_EQ(mv.size(), 27u);
+   EXPECT_EQ(mv.front(), SVID_MV);
+   EXPECT_EQ(mv.back(), SVID_MV_AngC3);
+   Ids nothing;
+   CSclLinkInfos::GetSourceCDCs(SVID_ACT, &nothing);
+   EXPECT_TRUE(nothing.empty());
+}
+
+TEST(CSclLinkInfos, DALinks)
+{
+   using Texts = std::vector<std::string>;
+   EXPECT_EQ(Links(SVID_INC_SeqT), (Texts{"seqT -> CO ctlVal"}));
+   EXPECT_EQ(Links(SVID_MV_AngPhsB), (Texts{"phsB.cVal.ang.f -> MX mag.f", "phsB.q -> MX q"}));
+   EXPECT_EQ(Links(SVID_MV_C3), (Texts{"c3.cVal.mag.f -> MX mag.f", "c3.q -> MX q"}));
+   EXPECT_EQ(Links(SVID_MV), (Texts{"mag.f -> MX mag.f", "q -> MX q"}));
+   EXPECT_EQ(Links(SVID_BSC), (Texts{"valWTr.posVal -> CO ctlVal", "q -> ST q"}));
+   EXPECT_EQ(Links(SVID_INC_DirNeut), (Texts{"dirNeut -> CO ctlVal", "q -> ST q"}));
+   EXPECT_EQ(Links(SVID_MV_Ang), (Texts{"cVal.ang.f -> MX mag.f", "q -> MX q"}));
+   EXPECT_TRUE(Links(SVID_WYE).empty());
+
+   // Every source with a target CDC has links, and every link names known ids.
+   int total = 0;
+   for (int id = 0; id <= 125; ++id) {
+      tSclValueId source = static_cast<tSclValueId>(id);
+      std::vector<tSclDALink> links;
+      CSclLinkInfos::GetDALinks(source, &links);
+      EXPECT_EQ(links.empty(), CSclLinkInfos::GetTargetCDC(source) == SVID_NONE) << id;
+      for (const tSclDALink& link : links)
+         EXPECT_FALSE(CSclLinkInfos::GetValue(link.SourceDA).empty() ||
+                      CSclLinkInfos::GetValue(link.TargetDA).empty())
+             << id;
+      total += static_cast<int>(links.size());
+   }
+   EXPECT_EQ(total, 91);
+}
+
+TEST(CSclLinkInfos, MaxTargetFCDA)
+{
+   auto pairs = [](tSclValueId aTarget) {
+      std::vector<tSclFCDA> fcdas;
+      CSclLinkInfos::GetMaxTargetFCDA(aTarget, &fcdas);
+      std::vector<std::string> texts;
+      for (const tSclFCDA& fcda : fcdas)
+         texts.push_back(CSclLinkInfos::GetValue(fcda.FC) + " " + CSclLinkInfos::GetValue(fcda.DA));
+      return texts;
+   };
+   using Texts = std::vector<std::string>;
+   for (tSclValueId target : {SVID_SPC, SVID_DPC, SVID_INC})
+      EXPECT_EQ(pairs(target), (Texts{"CO ctlVal", "ST q"})) << target;
+   EXPECT_EQ(pairs(SVID_MV), (Texts{"MX mag.f", "MX q"}));
+   EXPECT_TRUE(pairs(SVID_SPS).empty());
+   EXPECT_TRUE(pairs(SVID_BSC).empty());
+   EXPECT_TRUE(pairs(SVID_CMV).empty());
+
+   std::vector<tSclFCDA> twice;
+   CSclLinkInfos::GetMaxTargetFCDA(SVID_MV, &twice);
+   CSclLinkInfos::GetMaxTargetFCDA(SVID_MV, &twice);
+   EXPECT_EQ(twice.size(), 4u);
+}
+
+#ifndef NDEBUG
+TEST(CSclLinkInfosDeathTest, NullVectorAssertsNamingTheSource)
+{
+   GTEST_FLAG_SET(death_test_style, "threadsafe");
+   EXPECT_DEATH(CSclLinkInfos::GetDAGroups(SVID_ACT, nullptr), "apVector.*SclDll/CSclLinkInfos");
+   EXPECT_DEATH(CSclLinkInfos::GetSourceCDCs(SVID_SPC, nullptr), "apVector.*SclDll/CSclLinkInfos");
+   EXPECT_DEATH(CSclLinkInfos::GetDALinks(SVID_SPC, nullptr), "apVector.*SclDll/CSclLinkInfos");
+   EXPECT_DEATH(CSclLinkInfos::GetMaxTargetFCDA(SVID_SPC, nullptr),
+                "apVector.*SclDll/CSclLinkInfos");
+}
+#endif
