@@ -596,7 +596,10 @@ void CSclContainer::MoveAttribToRef(tSclNameId aNameId, CSclRef* apSclRef)
 
 void CSclContainer::MoveAttribToRef(const std::string& aName, CSclRef* apSclRef)
 {
-   MoveAttribToRef(CSclNameTable::FindNameId(aName), apSclRef);
+   const tSclNameId nameId = CSclNameTable::FindNameId(aName);
+   // An unknown name names no attribute; only the empty name may stand for the text.
+   if (nameId != 0 || aName.empty())
+      MoveAttribToRef(nameId, apSclRef);
 }
 
 } // namespace Arvenko::Melvotar::Scl

@@ -145,7 +145,8 @@ class CSclContainer : public CScl {
    /// Moves the first value child with that name id to the end of apSclRef's attributes;
    /// nothing without such a child.
    void MoveAttribToRef(tSclNameId aNameId, CSclRef* apSclRef);
-   /// The same by name (looked up, never registered).
+   /// The same by name (looked up, never registered); an unknown non-empty name moves
+   /// nothing.
    void MoveAttribToRef(const std::string& aName, CSclRef* apSclRef);
 
  protected:

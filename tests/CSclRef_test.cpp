@@ -230,6 +230,9 @@ TEST(CSclRef, MoveAttribToRef)
    doc.pLn->MoveAttribToRef(NID_lnClass, pRef);
    doc.pLn->MoveAttribToRef("lnType", pRef);
    doc.pLn->MoveAttribToRef(NID_desc, pRef); // none there: nothing happens
+   doc.pLn->CreateSclValue(tSclNameId(0))->SetValue("text");
+   doc.pLn->MoveAttribToRef("RefTest-unknown", pRef); // never mistaken for the text
+   EXPECT_EQ(doc.pLn->GetValue(tSclNameId(0)), "text");
    EXPECT_EQ(doc.pLn->GetValue(NID_lnClass), "");
    EXPECT_EQ(doc.pLn->GetAttribCount(), 1);
    ASSERT_EQ(pRef->GetChildCount(), 2);
