@@ -52,6 +52,12 @@ CScl::~CScl()
       m_pParent->RemoveChild(this, false);
 }
 
+void CScl::LinkToParent(int aIndex)
+{
+   if (m_pParent != nullptr && m_pParent->InsertChild(this, aIndex) != SE_OK)
+      m_pParent = nullptr;
+}
+
 bool CScl::ContentCompare(const CScl& right) const
 {
    return m_ClassId == right.m_ClassId && m_NameId == right.m_NameId &&

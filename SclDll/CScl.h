@@ -102,10 +102,15 @@ class CScl {
 
  protected:
    /// Base construction; the derived constructor sets the class id and links the object
-   /// into apParent. The name table is filled on first use.
+   /// into apParent (LinkToParent). The name table is filled on first use.
    explicit CScl(CSclContainer* apParent);
    CScl(CSclContainer* apParent, tSclNameId aNameId);
    CScl(CSclContainer* apParent, const std::string& aName);
+
+   /// Called by the constructors of values, remarks and containers: inserts the object into
+   /// its parent at aIndex. When the parent refuses the index (reported), the object is
+   /// detached, so that it never names a parent that does not own it.
+   void LinkToParent(int aIndex);
 
    tSclClassId m_ClassId = CID_NONE;
    tSclNameId m_NameId;

@@ -40,8 +40,7 @@ CSclContainer::CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aI
    m_ClassId = CID_CONTAINER;
    m_Children.reserve(DEF_SCL_CHILD_COUNT);
    SCL_ASSERT("SclDll/CSclContainer", m_Children.capacity() == DEF_SCL_CHILD_COUNT);
-   if (apParent != nullptr)
-      apParent->InsertChild(this, aIndex);
+   LinkToParent(aIndex);
 }
 
 CSclContainer::CSclContainer(CSclContainer* apParent, const std::string& aName, int aIndex)
@@ -344,9 +343,8 @@ int CSclContainer::ForEachChild(const std::function<int(CScl*)>& aCallback) cons
 
 bool CSclContainer::AdoptCreated(CScl* apChild, int aIndex)
 {
-   if (apChild->GetIndex() < 0) {
+   if (apChild->GetParent() == nullptr) {
       // The list refused the index (reported by InsertChild): no one would own the object.
-      apChild->m_pParent = nullptr;
       delete apChild;
       return false;
    }

@@ -27,7 +27,8 @@ constexpr int InsertLast = -1;
 /// to remove that child). Lookups return null when nothing matches and create nothing.
 class CSclContainer : public CScl {
  public:
-   /// A plain element child of apParent (or a root when null) inserted at aIndex.
+   /// A plain element child of apParent (or a root when null) inserted at aIndex; a refused
+   /// index (reported) leaves it a root.
    explicit CSclContainer(CSclContainer* apParent, int aIndex = InsertLast);
    CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aIndex = InsertLast);
    CSclContainer(CSclContainer* apParent, const std::string& aName, int aIndex = InsertLast);

@@ -7,8 +7,7 @@ namespace Arvenko::Melvotar::Scl {
 CSclRemark::CSclRemark(CSclContainer* apParent, int aIndex) : CScl(apParent)
 {
    m_ClassId = CID_REMARK;
-   if (apParent != nullptr)
-      apParent->InsertChild(this, aIndex);
+   LinkToParent(aIndex);
 }
 
 CSclRemark::~CSclRemark() = default;

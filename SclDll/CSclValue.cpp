@@ -14,16 +14,14 @@ CSclValue::CSclValue(CSclContainer* apParent, tSclNameId aNameId, int aIndex)
     : CScl(apParent, aNameId)
 {
    m_ClassId = CID_VALUE;
-   if (apParent != nullptr)
-      apParent->InsertChild(this, aIndex);
+   LinkToParent(aIndex);
 }
 
 CSclValue::CSclValue(CSclContainer* apParent, const std::string& aName, int aIndex)
     : CScl(apParent, aName)
 {
    m_ClassId = CID_VALUE;
-   if (apParent != nullptr)
-      apParent->InsertChild(this, aIndex);
+   LinkToParent(aIndex);
 }
 
 CSclValue::~CSclValue() = default;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "SclDll/SclLib.h"
@@ -83,6 +84,11 @@ TEST(CSclContainerInsert, IndexRulesReportAndRefuse)
    EXPECT_EQ(element.root.InsertChild(&attrib, -2), SE_VALUE);
    EXPECT_EQ(capture.Get().at(0), "Fehler: CSclContainer::InsertChild - aIndex kleiner 0");
    EXPECT_EQ(element.root.GetChildCount(), 5);
+
+   // An object built directly with a refused index stays a root, owned by its creator.
+   auto pRefused = std::make_unique<CSclValue>(&element.root, "c", 9);
+   EXPECT_EQ(pRefused->GetParent(), nullptr);
+   EXPECT_EQ(pRefused->GetLevel(), 0);
 
    // The factories destroy what the list refused and give null.
    EXPECT_EQ(element.root.CreateSclContainer(CID_Bay, 0), nullptr);
