@@ -148,7 +148,7 @@ TEST(CScl, BoundedPreOrderWalk)
    int counted = 1;
    tree.file.ForEachChild([&](CScl*) { return ++counted, 0; });
    EXPECT_EQ(walked, counted);
-   EXPECT_EQ(walked, 16); // 10 objects of elements and 6 attributes
+   EXPECT_EQ(walked, 16); // 10 element objects and 6 attributes
 
    // A minimum level keeps the walk inside a subtree.
    visited.clear();

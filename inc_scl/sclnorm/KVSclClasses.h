@@ -5,7 +5,10 @@
 // reference class per id 112..123 (CSclAPRef, ... CSclSampledValueControlRef). The only
 // facts written here are the deviations: which element classes derive from one of the four
 // intermediate classes, the identifying values, and the target class of each reference.
-// Accessors are added per class from the schema rows by the same mechanism.
+// X-macros rather than a committed generator: the class set is expanded from the one name
+// list by the compiler, so it cannot go stale and needs no regeneration check. Accessors
+// are to be added per class from the schema rows by the same mechanism, as one-line forwards
+// to the container operations.
 #pragma once
 
 #include <string>
