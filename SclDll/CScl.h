@@ -49,7 +49,7 @@ class CScl {
    /// until the checksum module overrides it per class.
    virtual int32_t GetCRC32(int32_t aCrc) const;
 
-   /// The containing element; null for a root. Owned by nobody but its own parent.
+   /// The containing element, which owns this object; null for a root.
    CSclContainer* GetParent() const { return m_pParent; }
    /// The nearest ancestor answering IsClass(aClassId), parent first; null if none.
    CSclContainer* GetParent(tSclClassId aClassId) const;

@@ -448,7 +448,7 @@ void CSclContainer::RemoveChild(CScl* apChild, bool aForce)
 {
    if (m_Deleting && !aForce)
       return;
-   // Only this slot can be empty: every other removal compacts at once.
+   // The list never keeps an empty slot, so erasing this one restores the invariant.
    int index = apChild->GetIndex();
    if (index >= 0)
       m_Children.erase(m_Children.begin() + index);
