@@ -55,7 +55,28 @@ std::set<tSclClassId> ExpectedClasses(tSclClassId aClassId)
    }
 }
 
+// The ids (-1 .. one above the last class) that apScl answers.
+std::set<tSclClassId> Answered(const CScl* apScl)
+{
+   std::set<tSclClassId> answered;
+   for (int id = -1; id <= CID_LAST_CLASS + 1; ++id)
+      if (apScl->IsClass(static_cast<tSclClassId>(id)))
+         answered.insert(static_cast<tSclClassId>(id));
+   return answered;
+}
+
 } // namespace
+
+TEST(CSclClasses, PseudoClassesAnswerTheirOwnIds)
+{
+   CSclFile file;
+   EXPECT_EQ(Answered(&file), (std::set<tSclClassId>{CID_CONTAINER, CID_FILE}));
+   EXPECT_EQ(file.GetClassId(), CID_FILE);
+   CSclContainer* pPlain = file.CreateSclContainer(CID_CONTAINER);
+   EXPECT_EQ(Answered(pPlain), (std::set<tSclClassId>{CID_CONTAINER}));
+   EXPECT_EQ(Answered(pPlain->CreateSclValue("name")), (std::set<tSclClassId>{CID_VALUE}));
+   EXPECT_EQ(Answered(pPlain->CreateSclRemark()), (std::set<tSclClassId>{CID_REMARK}));
+}
 
 TEST(CSclFactory, EveryClassIdHasItsOwnTypedClass)
 {
@@ -68,11 +89,7 @@ TEST(CSclFactory, EveryClassIdHasItsOwnTypedClass)
       EXPECT_EQ(pElement->GetNameId(), id);
       EXPECT_EQ(pElement->GetParent(), &root);
       EXPECT_TRUE(IsOwnClass(pElement, classId)) << id;
-      std::set<tSclClassId> answered;
-      for (int other = -1; other <= CID_LAST_CLASS + 1; ++other)
-         if (pElement->IsClass(static_cast<tSclClassId>(other)))
-            answered.insert(static_cast<tSclClassId>(other));
-      EXPECT_EQ(answered, ExpectedClasses(classId)) << id;
+      EXPECT_EQ(Answered(pElement), ExpectedClasses(classId)) << id;
    }
    EXPECT_EQ(root.GetChildCount(), CID_LAST_CLASS - CID__xml + 1);
 }
