@@ -275,5 +275,22 @@ template <tSclClassId ID> class CSclTypedRef : public CSclRef {
 #undef SCL_PASS1_1
 #undef SCL_PASS2_0
 #undef SCL_PASS2_1
+#undef SCL_IS_DERIVED
+#undef SCL_BASE_CLASS
+#undef SCL_CAT
+#undef SCL_CAT_
+#undef SCL_ARG3
+#undef SCL_ARG3_
+#undef SCL_ARG2
+#undef SCL_ARG2_
+#undef SCL_BASE_OF_BDA
+#undef SCL_BASE_OF_DA
+#undef SCL_BASE_OF_DO
+#undef SCL_BASE_OF_SDO
+#undef SCL_BASE_OF_DOI
+#undef SCL_BASE_OF_SDI
+#undef SCL_BASE_OF_LN
+#undef SCL_BASE_OF_LN0
+#undef SCL_DERIVES_FROM
 
 } // namespace Arvenko::Melvotar::Scl
