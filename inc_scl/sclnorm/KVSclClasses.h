@@ -212,7 +212,8 @@ template <tSclClassId ID> class CSclTypedRef : public CSclRef {
 // ---- the deviation table: element classes that derive from an intermediate class ----
 //
 // SCL_BASE_OF_<element> is defined for these elements only; for all others the test macros
-// below fall back to CSclContainer. Any element not listed here derives from CSclContainer.
+// below fall back to CSclContainer. The table stays defined for later expansions; the
+// helper macros are undefined at the end of this header.
 #define SCL_DERIVES_FROM(base) ~, 1, base
 #define SCL_BASE_OF_BDA SCL_DERIVES_FROM(CSclDABase)
 #define SCL_BASE_OF_DA SCL_DERIVES_FROM(CSclDABase)
@@ -283,14 +284,5 @@ template <tSclClassId ID> class CSclTypedRef : public CSclRef {
 #undef SCL_ARG3_
 #undef SCL_ARG2
 #undef SCL_ARG2_
-#undef SCL_BASE_OF_BDA
-#undef SCL_BASE_OF_DA
-#undef SCL_BASE_OF_DO
-#undef SCL_BASE_OF_SDO
-#undef SCL_BASE_OF_DOI
-#undef SCL_BASE_OF_SDI
-#undef SCL_BASE_OF_LN
-#undef SCL_BASE_OF_LN0
-#undef SCL_DERIVES_FROM
 
 } // namespace Arvenko::Melvotar::Scl
