@@ -1,5 +1,6 @@
 #include "SclDll/SclError.h"
 
+#include "SclDll/CScl.h"
 #include "xmlparser/TextCallback.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -19,9 +20,8 @@ std::string GetSclErrorText(tSclError aError)
 // The location lines of a report: the object's name path and its identification path.
 static void OutputObjectLocation(tTextCallbackFunction apCallback, const CScl* apObject)
 {
-   // Completed together with the object base, which provides both paths.
-   (void)apCallback;
-   (void)apObject;
+   apCallback("   Ort in SCL-Datei: " + apObject->GetIdNamePath());
+   apCallback("      [[" + apObject->GetIdStructPath() + "]]");
 }
 
 void OutputSclError(const std::string& aMessage, tSclError aError, const CScl* apObject,

@@ -1,0 +1,120 @@
+// CScl: the abstract base of every object of an SCL document tree.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "SclDll/SclError.h"
+#include "SclDll/SclIds.h"
+
+namespace Arvenko::Melvotar::Scl {
+
+class CSclContainer;
+
+/// Identity of an object among its siblings; an array of them locates an object top-down.
+struct tIdStruct {
+   tSclClassId ClassId = CID_NONE; ///< class id of the object
+   tSclNameId NameId = 0;          ///< name id of the object
+   std::string Id;                 ///< GetId() of an element; empty for other objects
+   int32_t Count = 0;              ///< 1-based occurrence among equal siblings; 0 without parent
+};
+
+/// Process-wide hook called for every object being destroyed (after its children).
+typedef void (*tSclDeleteNotify)(void* apContext, CScl* apScl);
+
+/// Base of elements, values, remarks and references. The parent container owns its
+/// children; a root belongs to its creator. Destroying an object destroys its subtree
+/// and unlinks it from its parent.
+class CScl {
+ public:
+   virtual ~CScl();
+   CScl(const CScl&) = delete;
+   CScl& operator=(const CScl&) = delete;
+
+   /// Whether the object belongs to the class (the class hierarchy of the name table).
+   virtual bool IsClass(tSclClassId aClassId) const = 0;
+   /// The object's value text (attribute value, text, comment, element text, reference path).
+   virtual std::string GetValue() const = 0;
+   /// Sets the value text; the result says whether the class accepts it.
+   virtual tSclError SetValue(const std::string& aValue) = 0;
+   /// Copies the content of right into this object; SE_WRONG_TYPE for a foreign class.
+   virtual tSclError Copy(const CScl& right) = 0;
+   /// Schema check: flag 1 descends to all children, flag 2 tests the own name against
+   /// the parent's class. SE_NAME (without report) for a failing name.
+   virtual tSclError Check(int aFlags) const = 0;
+   /// True when class ids, name ids and GetValue() texts are equal.
+   virtual bool ContentCompare(const CScl& right) const;
+   /// Folds the object into a CRC-32 register (the checksum module supplies the classes'
+   /// contributions).
+   virtual int32_t GetCRC32(int32_t aCrc) const;
+
+   /// The containing element; null for a root. Owned by nobody but its own parent.
+   CSclContainer* GetParent() const { return m_pParent; }
+   /// The nearest ancestor answering IsClass(aClassId), parent first; null if none.
+   CSclContainer* GetParent(tSclClassId aClassId) const;
+   /// The element or attribute name id; 0 for element text and unnamed objects.
+   tSclNameId GetNameId() const { return m_NameId; }
+   /// The most derived class id.
+   tSclClassId GetClassId() const { return m_ClassId; }
+   /// The name of the name id; empty for 0 or an unregistered id.
+   const std::string& GetSclName() const;
+   /// Renames the object, registering an unknown name; always SE_OK.
+   tSclError SetSclName(const std::string& aName);
+
+   /// The object itself if it answers CID_FILE, else the nearest such ancestor; or null.
+   CSclContainer* GetSclFile() const;
+   /// 0 for a root, else the parent's level + 1.
+   int GetLevel() const;
+   /// Position in the parent's child list; -1 without parent or when not listed.
+   int GetIndex() const;
+   /// Number of earlier siblings with the same class id; -1 without parent.
+   int GetInstanceIndex() const;
+   /// True if apContainer is a proper ancestor.
+   bool IsElementOf(const CSclContainer* apContainer) const;
+   /// Pre-order successor limited to levels aMinLevel..aMaxLevel; null at the end.
+   /// GetNext(0, 255) from the file root visits every object.
+   CScl* GetNext(int aMinLevel, int aMaxLevel) const;
+
+   /// The name, with "[" + GetId() + "]" for an element that has an identifying value.
+   std::string GetIdName() const;
+   /// The IdNames from level 2 down to this object, joined by "."; empty up to level 1.
+   std::string GetIdNamePath() const;
+   /// The identifying values of the elements from level 2 down, joined by "." (the text
+   /// of references); an element with an id below an id-less level-2 element gets a
+   /// leading ".".
+   std::string GetIdPath() const;
+   /// The identity among the siblings.
+   tIdStruct GetIdStruct() const;
+   /// Writes the IdStructs of this object (at aCount - 1) and its ancestors (below it)
+   /// into apIdStructArray; SE_OTHER when the ancestry is shorter than aCount, SE_VALUE
+   /// (nothing written) for aCount < 1. A null array is a programming error.
+   tSclError FillIdStructArray(tIdStruct* apIdStructArray, int aCount) const;
+   /// "ClassId,NameId,Id,Count" in decimal.
+   std::string GetIdStructString() const;
+   /// "(" + GetIdStructString() + ")" for every object from level 1 down to this one.
+   std::string GetIdStructPath() const;
+
+   /// Installs the process-wide delete hook and its context; null removes it.
+   static void SetDeleteNotify(tSclDeleteNotify apNotify, void* apContext);
+   /// The installed delete hook, or null.
+   static tSclDeleteNotify GetDeleteNotify();
+
+ protected:
+   /// Base construction; the derived constructor sets the class id and links the object
+   /// into apParent. The name table is filled on first use.
+   explicit CScl(CSclContainer* apParent);
+   CScl(CSclContainer* apParent, tSclNameId aNameId);
+   CScl(CSclContainer* apParent, const std::string& aName);
+
+   tSclClassId m_ClassId = CID_NONE;
+   tSclNameId m_NameId;
+
+ private:
+   friend class CSclContainer;
+
+   CSclContainer* m_pParent;
+   /// Last known position in the parent's list; checked before every use.
+   mutable uint32_t m_IndexHint = UINT32_MAX;
+};
+
+} // namespace Arvenko::Melvotar::Scl

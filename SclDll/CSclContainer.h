@@ -1,0 +1,166 @@
+// CSclContainer: the object of one XML element and the owner of its children.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "SclDll/CScl.h"
+
+namespace Arvenko::Melvotar::Scl {
+
+class CSclRef;
+class CSclValue;
+class CSclRemark;
+
+/// Capacity every container reserves for its children.
+constexpr int DEF_SCL_CHILD_COUNT = 32;
+/// Growth step of the child list when it is full.
+constexpr int SCL_CHILD_COUNT_QUANT = 16;
+/// Index for creation and insertion: append, then (for creation) move to schema position.
+constexpr int InsertLast = -1;
+
+/// Element object. Children in document order: attributes (named values) first, then
+/// text values, remarks, child elements and reference objects. Owns its children; every
+/// pointer returned by a lookup or factory is owned by the tree (never delete it except
+/// to remove that child). Lookups return null when nothing matches and create nothing.
+class CSclContainer : public CScl {
+ public:
+   /// A plain element child of apParent (or a root when null) inserted at aIndex.
+   explicit CSclContainer(CSclContainer* apParent, int aIndex = InsertLast);
+   CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aIndex = InsertLast);
+   CSclContainer(CSclContainer* apParent, const std::string& aName, int aIndex = InsertLast);
+   /// Releases its reference handle, destroys the children in order, then unlinks itself.
+   ~CSclContainer() override;
+
+   /// True for CID_CONTAINER only; typed classes add their own ids.
+   bool IsClass(tSclClassId aClassId) const override;
+   /// The first text child; "<<mixed>> " + text + " <<...>>" when the element has more than
+   /// one text child or a child element; empty without text.
+   std::string GetValue() const override;
+   /// Sets the single text child; SE_VALUE_SET without text or with mixed content.
+   tSclError SetValue(const std::string& aValue) override;
+   /// Appends copies of right's children (name id included); SE_WRONG_TYPE (reported) when
+   /// right is no element, SE_OTHER (reported) when a counterpart cannot be created.
+   tSclError Copy(const CScl& right) override;
+   /// Flag 2: the own name against the parent's class; flag 1: all children, first error.
+   tSclError Check(int aFlags) const override;
+   /// Base comparison plus pairwise equal children in the same order.
+   bool ContentCompare(const CScl& right) const override;
+   /// The identifying value of the element; empty for a plain container.
+   virtual std::string GetId() const;
+   /// Whether the class has an identifying value; false for a plain container.
+   virtual bool HasId() const;
+   /// Completes every child element in list order (typed classes build their references).
+   virtual void Complete();
+
+   using CScl::GetValue;
+   /// Value of the first value child named aNameId (0: the first text); empty if none.
+   std::string GetValue(tSclNameId aNameId) const;
+
+   // ---- children ----
+
+   /// Number of children.
+   int GetChildCount() const { return static_cast<int>(m_Children.size()); }
+   /// Number of children answering IsClass(aClassId).
+   int GetChildCount(tSclClassId aClassId) const;
+   /// Number of attributes (named values).
+   int GetAttribCount() const;
+   /// 1 + index of the last attribute; 0 without attributes.
+   int GetFirstNonAttribIndex() const;
+   /// Child aIndex; null out of range.
+   CScl* GetChild(int aIndex) const;
+   /// Child aIndex (a position in the whole list) if it answers IsClass(aClassId).
+   CScl* GetChild(tSclClassId aClassId, int aIndex) const;
+   /// The first child answering IsClass(aClassId).
+   CScl* GetChild(tSclClassId aClassId) const;
+   /// The first child with name id aNameId, of any class; null for 0.
+   CScl* GetChildByNameId(tSclNameId aNameId) const;
+   /// The same by name (looked up, never registered).
+   CScl* GetChildByNameId(const std::string& aName) const;
+   /// The first child answering IsClass(aClassId) with name id aNameId.
+   CScl* GetChildByNameId(tSclClassId aClassId, tSclNameId aNameId) const;
+   /// The first element child answering IsClass(aClassId) whose GetId() equals aId.
+   CSclContainer* GetChildById(tSclClassId aClassId, const std::string& aId) const;
+   /// The aIndex-th (0-based) child whose class id is exactly aClassId.
+   CScl* GetChildByInstanceIndex(tSclClassId aClassId, int aIndex) const;
+   /// The child with that class id, name id, id and occurrence count (Count 0: none).
+   CScl* GetChildByIdStruct(const tIdStruct& aIdStruct) const;
+   /// Follows aCount IdStructs downwards from this container; null for 0 or a miss.
+   CScl* GetChildByIdStructArray(const tIdStruct* apIdStructArray, int aCount) const;
+   /// Calls aCallback for every descendant, depth-first in document order; stops at and
+   /// returns the first non-zero result, else 0.
+   int ForEachChild(const std::function<int(CScl*)>& aCallback) const;
+
+   // ---- creation and modification ----
+
+   /// Creates the typed element of aClassId as child at aIndex (InsertLast: append, then
+   /// move to its schema position). Null for class ids without element class (0, 2..6,
+   /// above 123) and when the index is refused (reported by InsertChild).
+   CSclContainer* CreateSclContainer(tSclClassId aClassId, int aIndex = InsertLast);
+   /// Creates a value child named aName (registered if unknown); null when refused.
+   CSclValue* CreateSclValue(const std::string& aName, int aIndex = InsertLast);
+   /// Creates a value child with name id aNameId (0: element text); null when refused.
+   CSclValue* CreateSclValue(tSclNameId aNameId, int aIndex = InsertLast);
+   /// Creates a remark child; null when refused.
+   CSclRemark* CreateSclRemark(int aIndex = InsertLast);
+
+   /// Links apChild into the list at aIndex (-1: end of its block). SE_VALUE (reported)
+   /// for an index out of range or on the wrong side of the attribute block.
+   tSclError InsertChild(CScl* apChild, int aIndex);
+   /// Destroys child aIndex and its subtree; SE_VALUE (reported) out of range.
+   tSclError DeleteChild(int aIndex);
+   /// Destroys that child; SE_DATA_NOT_FOUND (no report) if it is not a child.
+   tSclError DeleteChild(CScl* apChild);
+   /// Destroys all children.
+   void DeleteChildren();
+   /// Exchanges two children; SE_VALUE (reported) for a bad index, SE_OTHER (reported)
+   /// for an attribute and a non-attribute.
+   tSclError SwapChild(int aIndex1, int aIndex2);
+   /// Sets attribute aNameId, creating it at the end of the attribute block when missing;
+   /// SE_WRONG_TYPE when a non-value child carries that name.
+   tSclError SetAttribValue(tSclNameId aNameId, const std::string& aValue);
+   /// The same by name (registered if unknown).
+   tSclError SetAttribValue(const std::string& aName, const std::string& aValue);
+   /// Orders the children by schema order key (bubble sort semantics, stable); aSimple
+   /// only carries the last child back, aAttributes also orders attributes by name id,
+   /// aRecursive descends into elements that are not references. A file root keeps its
+   /// own order. Returns whether any child moved.
+   bool Sort(bool aRecursive, bool aSimple, bool aAttributes);
+
+   // ---- references ----
+
+   /// The container's process-wide handle, given on first use and never reused.
+   uint32_t GetRefHandle();
+   /// Appends the existing references registered on this container, in registration
+   /// order; SE_OK.
+   tSclError GetRefList(std::vector<CSclRef*>& aList) const;
+   /// Number of references of the file (other than this object) that resolve to this
+   /// container; 0 outside a file.
+   int GetRefCount() const;
+   /// Moves the first value child with that name id to the end of apSclRef's attributes;
+   /// nothing without such a child.
+   void MoveAttribToRef(tSclNameId aNameId, CSclRef* apSclRef);
+   /// The same by name (looked up, never registered).
+   void MoveAttribToRef(const std::string& aName, CSclRef* apSclRef);
+
+ protected:
+   /// Called by a child's destructor: forgets the child unless this container is itself
+   /// destroying children (and aForce is false).
+   void RemoveChild(CScl* apChild, bool aForce);
+
+ private:
+   friend class CScl;
+
+   static bool IsAttrib(const CScl* apScl);
+   /// After a creation: destroys a child the list refused (false), else sorts it into
+   /// place when it was appended with InsertLast (true).
+   bool AdoptCreated(CScl* apChild, int aIndex);
+
+   std::vector<CScl*> m_Children;
+   bool m_Deleting = false;
+   uint32_t m_RefHandle = 0;
+};
+
+} // namespace Arvenko::Melvotar::Scl
