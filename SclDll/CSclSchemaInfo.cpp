@@ -5,6 +5,10 @@
 #include <iterator>
 #include <new>
 
+#include "SclDll/CScl.h"
+#include "SclDll/CSclContainer.h"
+#include "SclDll/SclAssert.h"
+
 namespace Arvenko::Melvotar::Scl {
 
 namespace {
@@ -240,6 +244,41 @@ int32_t CSclSchemaInfo::GetMaxSequence(tSclClassId aClassId) const
 {
    const tClassIndex* pClass = FindClass(aClassId);
    return pClass == nullptr ? 0 : pClass->maxSequence;
+}
+
+int32_t CSclSchemaInfo::GetChildOrderKey(const CScl* apParent, const CScl* apChild) const
+{
+   SCL_ASSERT("SclDll/CSclSchemaInfo", apParent != nullptr);
+   SCL_ASSERT("SclDll/CSclSchemaInfo", apChild != nullptr);
+   if (apChild->IsClass(CID_VALUE)) {
+      return apChild->GetNameId() != NID_NONE ? 0 : GetMaxSequence(apParent->GetClassId()) + 4;
+   }
+   if (apChild->IsClass(CID_REF)) {
+      return 1;
+   }
+   if (apChild->IsClass(CID_REMARK)) {
+      return 2;
+   }
+   return GetSequence(apParent->GetClassId(), apChild->GetNameId()) + 3;
+}
+
+tSclError CSclSchemaInfo::CheckName(const CScl* apObject) const
+{
+   SCL_ASSERT("SclDll/CSclSchemaInfo", apObject != nullptr);
+   const CSclContainer* pParent = apObject->GetParent();
+   if (pParent == nullptr || apObject->IsClass(CID_REMARK)) {
+      return SE_OK;
+   }
+   const tSclClassId parentClass = pParent->GetClassId();
+   bool passes;
+   if (apObject->IsClass(CID_REF)) {
+      passes = IsRefClassOf(parentClass, apObject->GetClassId());
+   } else if (apObject->IsClass(CID_VALUE) && pParent->IsClass(CID_REF)) {
+      passes = IsRefAttributeOf(parentClass, apObject->GetNameId());
+   } else {
+      passes = IsPlainChild(parentClass, apObject->GetNameId());
+   }
+   return passes ? SE_OK : SE_NAME;
 }
 
 } // namespace Arvenko::Melvotar::Scl

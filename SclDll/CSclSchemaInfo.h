@@ -60,7 +60,8 @@ class CSclSchemaInfo {
    /// call tries again). Not thread-safe on the first call.
    static CSclSchemaInfo* GetInstance();
 
-   /// The 531 schema rows, grouped by class in ascending class id.
+   /// The 531 schema rows, grouped by class in ascending class id; the IEDName text row
+   /// stands twice, after the rows of GSEControl and after those of SampledValueControl.
    static tSclSchemaTable<tSclSchemaEntry> GetSchemaTable();
    /// The 47 (class, key attribute name id) pairs.
    static tSclSchemaTable<tSclSchemaPair> GetKeyAttributeTable();
@@ -101,7 +102,7 @@ class CSclSchemaInfo {
 
    /// Sort key of apChild among the children of apParent: 0 attribute, 1 reference object,
    /// 2 remark, 3 + sequence for an element (3 when not listed), 4 + the parent's largest
-   /// sequence for text content. Both pointers must be set.
+   /// sequence for text content. Null pointers are programming errors.
    int32_t GetChildOrderKey(const CScl* apParent, const CScl* apChild) const;
 
    /// Schema test of one object's name against its parent's class: SE_OK when the object
