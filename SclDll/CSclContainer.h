@@ -27,7 +27,8 @@ constexpr int InsertLast = -1;
 /// to remove that child). Lookups return null when nothing matches and create nothing.
 class CSclContainer : public CScl {
  public:
-   /// A plain element child of apParent (or a root when null) inserted at aIndex.
+   /// A plain element child of apParent (or a root when null) inserted at aIndex; a refused
+   /// index (reported) leaves it a root.
    explicit CSclContainer(CSclContainer* apParent, int aIndex = InsertLast);
    CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aIndex = InsertLast);
    CSclContainer(CSclContainer* apParent, const std::string& aName, int aIndex = InsertLast);
@@ -63,6 +64,8 @@ class CSclContainer : public CScl {
 
    /// Number of children.
    int GetChildCount() const { return static_cast<int>(m_Children.size()); }
+   /// Room in the child list before it grows (32, then in steps of 16).
+   int GetChildCapacity() const { return static_cast<int>(m_Children.capacity()); }
    /// Number of children answering IsClass(aClassId).
    int GetChildCount(tSclClassId aClassId) const;
    /// Number of attributes (named values).
@@ -109,7 +112,8 @@ class CSclContainer : public CScl {
    /// Links apChild into the list at aIndex (-1: end of its block). SE_VALUE (reported)
    /// for an index out of range or on the wrong side of the attribute block.
    tSclError InsertChild(CScl* apChild, int aIndex);
-   /// Destroys child aIndex and its subtree; SE_VALUE (reported) out of range.
+   /// Destroys child aIndex and its subtree; SE_VALUE (reported "Index zu gro\xDF") for
+   /// every index outside 0..count-1, negative ones included.
    tSclError DeleteChild(int aIndex);
    /// Destroys that child; SE_DATA_NOT_FOUND (no report) if it is not a child.
    tSclError DeleteChild(CScl* apChild);
@@ -142,7 +146,8 @@ class CSclContainer : public CScl {
    /// Moves the first value child with that name id to the end of apSclRef's attributes;
    /// nothing without such a child.
    void MoveAttribToRef(tSclNameId aNameId, CSclRef* apSclRef);
-   /// The same by name (looked up, never registered).
+   /// The same by name (looked up, never registered); an unknown non-empty name moves
+   /// nothing.
    void MoveAttribToRef(const std::string& aName, CSclRef* apSclRef);
 
  protected:

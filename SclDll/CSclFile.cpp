@@ -2,7 +2,10 @@
 
 namespace Arvenko::Melvotar::Scl {
 
-CSclFile::CSclFile() : CSclContainer(nullptr) { m_ClassId = CID_FILE; }
+CSclFile::CSclFile() : CSclContainer(nullptr)
+{
+   m_ClassId = CID_FILE;
+}
 
 CSclFile::~CSclFile() = default;
 

@@ -87,7 +87,10 @@ CSclRef::CSclRef(CSclContainer* apParent, tSclClassId aClassId, tSclClassId aTar
    m_ClassId = aClassId;
 }
 
-CSclRef::~CSclRef() { SetTargetHandle(0); }
+CSclRef::~CSclRef()
+{
+   SetTargetHandle(0);
+}
 
 bool CSclRef::IsClass(tSclClassId aClassId) const
 {
@@ -150,8 +153,8 @@ tSclError CSclRef::SetRefSclContainer(CSclContainer* apContainer)
       return SE_OK;
    }
    if (!apContainer->IsClass(m_TargetClass)) {
-      OutputSclError("CSclRef::SetRefSclContainer - Referenzzeiger hat falschen Typ",
-                     SE_WRONG_TYPE, this, 0);
+      OutputSclError("CSclRef::SetRefSclContainer - Referenzzeiger hat falschen Typ", SE_WRONG_TYPE,
+                     this, 0);
       return SE_WRONG_TYPE;
    }
    SetTargetHandle(apContainer->GetRefHandle());
@@ -166,8 +169,8 @@ CSclContainer* CSclRef::GetRefSclContainer() const
    if (pTarget == nullptr)
       return nullptr;
    if (!pTarget->IsClass(m_TargetClass)) {
-      OutputSclError("CSclRef::GetRefSclContainer - Referenzzeiger hat falschen Typ",
-                     SE_WRONG_TYPE, this, 0);
+      OutputSclError("CSclRef::GetRefSclContainer - Referenzzeiger hat falschen Typ", SE_WRONG_TYPE,
+                     this, 0);
       return nullptr;
    }
    return pTarget;

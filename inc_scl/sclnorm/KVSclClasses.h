@@ -5,7 +5,10 @@
 // reference class per id 112..123 (CSclAPRef, ... CSclSampledValueControlRef). The only
 // facts written here are the deviations: which element classes derive from one of the four
 // intermediate classes, the identifying values, and the target class of each reference.
-// Accessors are added per class from the schema rows by the same mechanism.
+// X-macros rather than a committed generator: the class set is expanded from the one name
+// list by the compiler, so it cannot go stale and needs no regeneration check. Accessors
+// are to be added per class from the schema rows by the same mechanism, as one-line forwards
+// to the container operations.
 #pragma once
 
 #include <string>
@@ -209,7 +212,8 @@ template <tSclClassId ID> class CSclTypedRef : public CSclRef {
 // ---- the deviation table: element classes that derive from an intermediate class ----
 //
 // SCL_BASE_OF_<element> is defined for these elements only; for all others the test macros
-// below fall back to CSclContainer. Any element not listed here derives from CSclContainer.
+// below fall back to CSclContainer. The table stays defined for later expansions; the
+// helper macros are undefined at the end of this header.
 #define SCL_DERIVES_FROM(base) ~, 1, base
 #define SCL_BASE_OF_BDA SCL_DERIVES_FROM(CSclDABase)
 #define SCL_BASE_OF_DA SCL_DERIVES_FROM(CSclDABase)
@@ -272,5 +276,13 @@ template <tSclClassId ID> class CSclTypedRef : public CSclRef {
 #undef SCL_PASS1_1
 #undef SCL_PASS2_0
 #undef SCL_PASS2_1
+#undef SCL_IS_DERIVED
+#undef SCL_BASE_CLASS
+#undef SCL_CAT
+#undef SCL_CAT_
+#undef SCL_ARG3
+#undef SCL_ARG3_
+#undef SCL_ARG2
+#undef SCL_ARG2_
 
 } // namespace Arvenko::Melvotar::Scl
