@@ -64,11 +64,6 @@ bool CScl::ContentCompare(const CScl& right) const
           GetValue() == right.GetValue();
 }
 
-int32_t CScl::GetCRC32(int32_t aCrc) const
-{
-   return aCrc;
-}
-
 CSclContainer* CScl::GetParent(tSclClassId aClassId) const
 {
    for (CSclContainer* p = m_pParent; p != nullptr; p = p->m_pParent)

@@ -45,8 +45,8 @@ class CScl {
    virtual tSclError Check(int aFlags) const = 0;
    /// True when class ids, name ids and GetValue() texts are equal.
    virtual bool ContentCompare(const CScl& right) const;
-   /// Folds the object into a CRC-32 register. Not computed yet: returns aCrc unchanged
-   /// until the checksum module overrides it per class.
+   /// Folds the object into the CRC-32 register aCrc and returns the register: here the
+   /// object part (kind byte, name, value text), which values and remarks use as it is.
    virtual int32_t GetCRC32(int32_t aCrc) const;
 
    /// The containing element, which owns this object; null for a root.

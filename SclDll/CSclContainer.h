@@ -8,6 +8,10 @@
 
 #include "SclDll/CScl.h"
 
+namespace Arvenko::Melvotar::XmlParser {
+class CXmlParser;
+}
+
 namespace Arvenko::Melvotar::Scl {
 
 class CSclRef;
@@ -55,6 +59,11 @@ class CSclContainer : public CScl {
    virtual bool HasId() const;
    /// Completes every child element in list order (typed classes build their references).
    virtual void Complete();
+   /// The object part, then every child in order, continuing the register.
+   int32_t GetCRC32(int32_t aCrc) const override;
+   /// Like GetCRC32, but leaves out the own attributes that identify the class's elements
+   /// (lnClass is always fed); children are fed completely.
+   int32_t GetCRC32WithoutTopLevelId(int32_t aCrc) const;
 
    using CScl::GetValue;
    /// Value of the first value child named aNameId (0: the first text); empty if none.
@@ -150,6 +159,18 @@ class CSclContainer : public CScl {
    /// nothing.
    void MoveAttribToRef(const std::string& aName, CSclRef* apSclRef);
 
+   // ---- reading and writing ----
+
+   /// Reads this element's content from apParser, from just after its start tag up to and
+   /// including its end tag (a file root: to the end of input, then completes the tree),
+   /// appending to the existing children. Missing end tags and objects that cannot be
+   /// created are reported and repaired; reading goes on.
+   void Read(XmlParser::CXmlParser* apParser);
+   /// Writes this element (a file root: its children) as lines indented by aIndent levels
+   /// of three blanks; nothing is written with a null parser. Throws scl_error (SE_IO) when
+   /// the parser refuses a line; what was written stays. aWithArvenkoExtension is unused.
+   void Write(int aIndent, XmlParser::CXmlParser* apParser, bool aWithArvenkoExtension) const;
+
  protected:
    /// Called by a child's destructor: forgets the child unless this container is itself
    /// destroying children (and aForce is false).
@@ -162,6 +183,9 @@ class CSclContainer : public CScl {
    /// After a creation: destroys a child the list refused (false), else sorts it into
    /// place when it was appended with InsertLast (true).
    bool AdoptCreated(CScl* apChild, int aIndex);
+   /// Reader's repair of a missing end tag: appends the children to the parent's list
+   /// (attributes, which the parent refuses, are destroyed) and empties the own list.
+   void MoveChildrenToParent();
 
    std::vector<CScl*> m_Children;
    bool m_Deleting = false;

@@ -54,6 +54,11 @@ class CSclRef : public CSclContainer {
    bool ContentCompare(const CScl& right) const override;
    /// The key attributes as start-tag text of the owner (" name=\"value\"" per key).
    virtual std::string GetRefKeyText() const = 0;
+   /// The text the reference stands for in its owner's content (an IEDRef: the IED name);
+   /// here the first own text value, empty without one.
+   virtual std::string GetContent() const;
+   /// The key text, for an IEDRef followed by its content; no kind byte and no name.
+   int32_t GetCRC32(int32_t aCrc) const override;
 
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported, target unchanged) when
    /// apContainer does not answer the target class.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "SclDll/CScl.h"
 
@@ -25,6 +26,12 @@ class CSclValue : public CScl {
    std::string GetValue() const override { return m_Value; }
    /// Stores the text; SE_OK.
    tSclError SetValue(const std::string& aValue) override;
+   /// Stores the text by taking over aValue's buffer; SE_OK.
+   tSclError SetValue(std::string&& aValue)
+   {
+      m_Value = std::move(aValue);
+      return SE_OK;
+   }
    /// Copies name id and text of a value; SE_WRONG_TYPE (reported) otherwise.
    tSclError Copy(const CScl& right) override;
    /// Flag 2: the name test against the parent (reference key or plain child of the

@@ -1,0 +1,336 @@
+// Reading an element tree from the XML token stream and writing it back as indented lines.
+//
+// Both walk the tree with an explicit stack instead of recursion, so the nesting depth of a
+// document is limited by memory, not by the call stack.
+#include <string>
+#include <vector>
+
+#include "SclDll/CSclContainer.h"
+#include "SclDll/CSclFile.h"
+#include "SclDll/CSclNameTable.h"
+#include "SclDll/CSclRef.h"
+#include "SclDll/CSclRemark.h"
+#include "SclDll/CSclValue.h"
+#include "xmlparser/XmlParser.h"
+
+namespace Arvenko::Melvotar::Scl {
+
+using XmlParser::CXmlParser;
+
+namespace {
+
+// Stores arText, entities decoded, in apValue (if any); arText may be emptied.
+void TakeDecoded(CSclValue* apValue, std::string& arText)
+{
+   if (apValue == nullptr)
+      return;
+   if (arText.find('&') != std::string::npos)
+      arText = CXmlParser::DecodeEntities(arText);
+   apValue->SetValue(std::move(arText));
+}
+
+// Appends a non-blank text run of the token stream as a text child, entities decoded.
+void AppendText(CSclContainer* apContainer, CXmlParser* apParser, std::string& arText)
+{
+   if (apParser->GetNextValue(arText) != 0 || apContainer == nullptr)
+      return;
+   TakeDecoded(apContainer->CreateSclValue(tSclNameId(0), InsertLast), arText);
+}
+
+// The text of a value child without a copy where the object allows it.
+std::string ValueText(const CScl* apValue)
+{
+   return apValue->GetClassId() == CID_VALUE ? static_cast<const CSclValue*>(apValue)->GetText()
+                                             : apValue->GetValue();
+}
+
+bool IsAttribute(const CScl* apScl)
+{
+   return apScl->GetNameId() != 0 && apScl->IsClass(CID_VALUE);
+}
+
+bool IsText(const CScl* apScl)
+{
+   return apScl->GetNameId() == 0 && apScl->IsClass(CID_VALUE);
+}
+
+// Builds the output lines in one reused buffer and hands each to the parser.
+class CLineWriter {
+ public:
+   explicit CLineWriter(CXmlParser* apParser) : m_pParser(apParser) {}
+
+   /// Starts a line with aIndent levels of indentation and returns it for appending.
+   std::string& Begin(int aIndent)
+   {
+      m_Line.assign(static_cast<size_t>(aIndent) * 3, ' ');
+      return m_Line;
+   }
+   /// Appends aText with the five XML entities encoded (up to a zero byte, as the parser's
+   /// encoder does).
+   void AppendEncoded(const std::string& aText)
+   {
+      static const char s_Special[] = "&<>\"'";
+      if (aText.find_first_of(s_Special, 0, sizeof s_Special) == std::string::npos)
+         m_Line += aText;
+      else
+         m_Line += CXmlParser::EncodeEntities(aText);
+   }
+   /// Writes the line with its line feed; without parser the line is dropped.
+   void Emit()
+   {
+      if (m_pParser == nullptr)
+         return;
+      m_Line.push_back('\n');
+      if (m_pParser->Write(m_Line) != 0)
+         throw scl_error("IO-Fehler beim Schreiben !", SE_IO, nullptr, 0);
+   }
+   /// One line at aIndent for a remark (raw, in its delimiters) or a value (encoded);
+   /// with aSkipEmpty nothing when the text is empty.
+   void EmitContentLine(const CScl* apChild, int aIndent, bool aSkipEmpty)
+   {
+      if (apChild->IsClass(CID_REMARK)) {
+         const auto* pRemark = static_cast<const CSclRemark*>(apChild);
+         if (aSkipEmpty && pRemark->GetText().empty())
+            return;
+         Begin(aIndent);
+         m_Line += pRemark->IsCData() ? "<![CDATA[" : "<!--";
+         m_Line += pRemark->GetText();
+         m_Line += pRemark->IsCData() ? "]]>" : "-->";
+      } else {
+         const std::string text = ValueText(apChild);
+         if (aSkipEmpty && text.empty())
+            return;
+         Begin(aIndent);
+         AppendEncoded(text);
+      }
+      Emit();
+   }
+
+ private:
+   CXmlParser* m_pParser;
+   std::string m_Line;
+};
+
+// Writes the start tag of aElement with its attributes and reference keys. An element
+// whose content fits on the line (nothing, a reference's content or its only text) is
+// finished there; returns true when its children and end tag must follow.
+bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWriter)
+{
+   const std::string& name = aElement.GetSclName();
+   std::string& line = arWriter.Begin(aIndent);
+   line += '<';
+   line += name;
+   const int count = aElement.GetChildCount();
+   int inTag = 0; // attributes and references
+   std::string content;
+   const CScl* pText = nullptr;
+   for (int i = 0; i < count; ++i) {
+      const CScl* pChild = aElement.GetChild(i);
+      if (IsAttribute(pChild)) {
+         ++inTag;
+         line += ' ';
+         line += pChild->GetSclName();
+         line += "=\"";
+         arWriter.AppendEncoded(ValueText(pChild));
+         line += '"';
+      } else if (pChild->IsClass(CID_REF)) {
+         ++inTag;
+         const auto* pRef = static_cast<const CSclRef*>(pChild);
+         line += pRef->GetRefKeyText();
+         content = pRef->IsClass(CID_IEDRef)
+                       ? pRef->GetContent()
+                       : pRef->GetValue(CSclNameTable::FindNameId(std::string()));
+      } else if (pText == nullptr && IsText(pChild)) {
+         pText = pChild;
+      }
+   }
+   if (inTag == count && content.empty()) {
+      line += !name.empty() && name[0] == '?' ? "?>" : "/>";
+   } else if (!content.empty() || (count - inTag == 1 && pText != nullptr)) {
+      line += '>';
+      arWriter.AppendEncoded(!content.empty() ? content : ValueText(pText));
+      line += "</";
+      line += name;
+      line += '>';
+   } else {
+      line += '>';
+      arWriter.Emit();
+      return true;
+   }
+   arWriter.Emit();
+   return false;
+}
+
+} // namespace
+
+std::string CSclRef::GetContent() const
+{
+   return GetValue(tSclNameId(0));
+}
+
+void CSclContainer::Read(CXmlParser* apParser)
+{
+   std::string text;
+   std::string name;
+   XmlParser::tXmlAttribList attribs;
+   bool isStart = false;
+   bool isEnd = false;
+   bool isCData = false;
+
+   CSclFile* pFile = IsClass(CID_FILE) ? static_cast<CSclFile*>(this) : nullptr;
+   if (pFile != nullptr) {
+      pFile->SetLoading(true);
+      apParser->GetNextValue(text); // text before the first markup is dropped
+   }
+
+   // One entry per element being read: the recursion of the element reader made explicit.
+   // A null container stands for an element that could not be created; its content is
+   // skipped. insideScl: the element is or lies below an SCL element.
+   struct tFrame {
+      CSclContainer* pContainer;
+      bool insideScl;
+   };
+   std::vector<tFrame> stack;
+   stack.push_back({this, IsClass(CID_SCL) || GetParent(CID_SCL) != nullptr});
+   AppendText(this, apParser, text);
+
+   while (!stack.empty()) {
+      const int32_t position = apParser->GetPos();
+      attribs.clear();
+      // The end of input (or a read error) ends every open element alike.
+      if (apParser->GetNextTag(name, isStart, isEnd, attribs, isCData) != 0)
+         break;
+      const tFrame frame = stack.back();
+      CSclContainer* pCurrent = frame.pContainer;
+
+      if (isStart) {
+         if (pCurrent == nullptr) {
+            if (!isEnd)
+               stack.push_back({nullptr, false});
+            continue;
+         }
+         // Typed classes apply in a root and inside an SCL element; "?xml" is always typed.
+         const bool typed = frame.insideScl || pCurrent->GetParent() == nullptr;
+         const tSclNameId nameId = CSclNameTable::FindNameId(name);
+         tSclClassId classId = CSclNameTable::GetClassIdOfNameId(nameId);
+         if ((!typed || classId == CID_NONE) && classId != CID__xml)
+            classId = CID_CONTAINER;
+         CSclContainer* pChild = pCurrent->CreateSclContainer(classId, InsertLast);
+         if (pChild == nullptr) {
+            OutputSclError("CSclContainer::Read - Objekt konnte nicht erzeugt werden", SE_OTHER,
+                           pCurrent, classId);
+            OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
+            if (!isEnd)
+               stack.push_back({nullptr, false});
+            else
+               AppendText(pCurrent, apParser, text);
+            continue;
+         }
+         // A known name is already the child's name id; an unknown one is registered.
+         pChild->m_NameId = nameId != 0 ? nameId : CSclNameTable::GetOrAddNameId(name);
+         for (XmlParser::tXmlAttrib& attrib : attribs)
+            TakeDecoded(pChild->CreateSclValue(attrib.Name, InsertLast), attrib.Value);
+         if (isEnd) {
+            AppendText(pCurrent, apParser, text);
+         } else {
+            stack.push_back({pChild, frame.insideScl || pChild->IsClass(CID_SCL)});
+            AppendText(pChild, apParser, text);
+         }
+      } else if (isEnd) {
+         if (pCurrent != nullptr && name != pCurrent->GetSclName()) {
+            // This element's end tag is missing: its children move up to the parent, which
+            // then reads the same end tag again.
+            OutputSclError("CSclContainer::Read - <" + pCurrent->GetSclName() + ">: Ende-Tag fehlt",
+                           SE_XML_PARSER, pCurrent, 0);
+            OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
+            pCurrent->MoveChildrenToParent();
+            apParser->SetPos(position);
+         }
+         stack.pop_back();
+         if (!stack.empty())
+            AppendText(stack.back().pContainer, apParser, text);
+      } else if (pCurrent != nullptr) {
+         // Comment, CDATA section or another "<!" construct: kept as written.
+         CSclRemark* pRemark = pCurrent->CreateSclRemark(InsertLast);
+         if (pRemark != nullptr) {
+            pRemark->SetCData(isCData);
+            pRemark->SetValue(name);
+         }
+         AppendText(pCurrent, apParser, text);
+      }
+   }
+
+   if (pFile != nullptr) {
+      pFile->SetLoading(false);
+      Complete();
+      pFile->SetChanged(false);
+   }
+}
+
+void CSclContainer::MoveChildrenToParent()
+{
+   CSclContainer* pParent = GetParent();
+   if (pParent == nullptr)
+      return;
+   // Room for all at once: a long run of repairs must not grow the list step by step.
+   pParent->m_Children.reserve(pParent->m_Children.size() + m_Children.size());
+   std::vector<CScl*> children;
+   children.swap(m_Children);
+   for (CScl* pChild : children) {
+      if (pParent->InsertChild(pChild, pParent->GetChildCount()) == SE_OK) {
+         pChild->m_pParent = pParent;
+      } else {
+         // An attribute cannot follow the parent's elements (reported by InsertChild); no
+         // list holds it any more, so it goes.
+         pChild->m_pParent = nullptr;
+         delete pChild;
+      }
+   }
+   m_Children.reserve(DEF_SCL_CHILD_COUNT);
+}
+
+void CSclContainer::Write(int aIndent, CXmlParser* apParser,
+                          bool /*aWithArvenkoExtension: no effect on the output*/) const
+{
+   CLineWriter writer(apParser);
+   // One entry per element whose children are being written; the file root writes its
+   // children at its own level and has no tags.
+   struct tLevel {
+      const CSclContainer* pElement;
+      int next;
+      int indent;
+   };
+   std::vector<tLevel> stack;
+   if (IsClass(CID_FILE) || WriteStartTag(*this, aIndent, writer))
+      stack.push_back({this, 0, aIndent});
+
+   while (!stack.empty()) {
+      tLevel& level = stack.back();
+      const bool inFile = level.pElement->IsClass(CID_FILE);
+      const CScl* pChild = level.pElement->GetChild(level.next++);
+      if (pChild == nullptr) {
+         if (!inFile) {
+            std::string& line = writer.Begin(level.indent);
+            line += "</";
+            line += level.pElement->GetSclName();
+            line += '>';
+            writer.Emit();
+         }
+         stack.pop_back();
+         continue;
+      }
+      const int indent = inFile ? level.indent : level.indent + 1;
+      if (pChild->IsClass(CID_CONTAINER)) {
+         // References of an element are already written in its start tag.
+         const auto* pElement = static_cast<const CSclContainer*>(pChild);
+         if ((inFile || !pChild->IsClass(CID_REF)) && WriteStartTag(*pElement, indent, writer))
+            stack.push_back({pElement, 0, indent});
+      } else if (inFile || pChild->IsClass(CID_REMARK) || IsText(pChild)) {
+         // Attributes of an element are in its start tag; its empty remarks and texts
+         // leave no line.
+         writer.EmitContentLine(pChild, indent, !inFile);
+      }
+   }
+}
+
+} // namespace Arvenko::Melvotar::Scl

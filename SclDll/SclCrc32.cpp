@@ -1,0 +1,135 @@
+// CRC-32 of bytes and strings, and the checksum contribution of every object class.
+#include "SclDll/SclCrc32.h"
+
+#include <array>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "SclDll/CSclContainer.h"
+#include "SclDll/CSclFile.h"
+#include "SclDll/CSclRef.h"
+#include "SclDll/CSclRemark.h"
+#include "SclDll/CSclSchemaInfo.h"
+#include "SclDll/CSclValue.h"
+
+namespace Arvenko::Melvotar::Scl {
+
+namespace {
+
+constexpr std::array<uint32_t, 256> MakeCrcTable()
+{
+   std::array<uint32_t, 256> table{};
+   for (uint32_t i = 0; i < 256; ++i) {
+      uint32_t entry = i;
+      for (int bit = 0; bit < 8; ++bit)
+         entry = (entry & 1) != 0 ? (entry >> 1) ^ 0xEDB88320u : entry >> 1;
+      table[i] = entry;
+   }
+   return table;
+}
+
+constexpr std::array<uint32_t, 256> s_CrcTable = MakeCrcTable();
+
+// The kind byte that opens the object part: what the object is, so that equal texts of
+// different kinds (an attribute and a text, a comment and a CDATA section) differ.
+unsigned char KindByte(const CScl& aScl)
+{
+   if (aScl.IsClass(CID_VALUE))
+      return 1;
+   if (aScl.IsClass(CID_REF))
+      return 2;
+   if (aScl.IsClass(CID_CONTAINER))
+      return 3;
+   if (aScl.IsClass(CID_REMARK))
+      return static_cast<const CSclRemark&>(aScl).IsCData() ? 5 : 4;
+   return 0;
+}
+
+// Feeds the children of aTop and, depth first, all their descendants. Elements are walked
+// with an explicit stack, so the depth of a tree is limited by memory only. apSkip: name
+// ids of aTop's own attributes to leave out (lnClass is always fed).
+int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip)
+{
+   struct tLevel {
+      const CSclContainer* pContainer;
+      int next;
+   };
+   std::vector<tLevel> stack{{&aTop, 0}};
+   while (!stack.empty()) {
+      tLevel& level = stack.back();
+      const CScl* pChild = level.pContainer->GetChild(level.next++);
+      if (pChild == nullptr) {
+         stack.pop_back();
+         continue;
+      }
+      if (apSkip != nullptr && stack.size() == 1 && pChild->IsClass(CID_VALUE) &&
+          pChild->GetNameId() != NID_lnClass && apSkip->count(pChild->GetNameId()) != 0)
+         continue;
+      if (pChild->IsClass(CID_CONTAINER) && !pChild->IsClass(CID_REF)) {
+         aCrc = pChild->CScl::GetCRC32(aCrc);
+         stack.push_back({static_cast<const CSclContainer*>(pChild), 0});
+      } else {
+         aCrc = pChild->GetCRC32(aCrc);
+      }
+   }
+   return aCrc;
+}
+
+} // namespace
+
+int32_t CalcCRC32(const void* apData, size_t aLength, int32_t aCrc)
+{
+   auto crc = static_cast<uint32_t>(aCrc);
+   const auto* p = static_cast<const unsigned char*>(apData);
+   for (const unsigned char* end = p + aLength; p != end; ++p)
+      crc = (crc >> 8) ^ s_CrcTable[(crc ^ *p) & 0xFFu];
+   return static_cast<int32_t>(crc);
+}
+
+int32_t CalcCRC32String(const std::string& aText, int32_t aCrc)
+{
+   return CalcCRC32(aText.c_str(), std::strlen(aText.c_str()), aCrc);
+}
+
+// The object part: kind byte, name and value text, without separators.
+int32_t CScl::GetCRC32(int32_t aCrc) const
+{
+   const unsigned char kind = KindByte(*this);
+   aCrc = CalcCRC32(&kind, 1, aCrc);
+   aCrc = CalcCRC32String(GetSclName(), aCrc);
+   // Values and remarks hand out their text without a copy.
+   if (m_ClassId == CID_VALUE)
+      return CalcCRC32String(static_cast<const CSclValue*>(this)->GetText(), aCrc);
+   if (m_ClassId == CID_REMARK)
+      return CalcCRC32String(static_cast<const CSclRemark*>(this)->GetText(), aCrc);
+   return CalcCRC32String(GetValue(), aCrc);
+}
+
+int32_t CSclContainer::GetCRC32(int32_t aCrc) const
+{
+   return FoldChildren(*this, CScl::GetCRC32(aCrc), nullptr);
+}
+
+int32_t CSclContainer::GetCRC32WithoutTopLevelId(int32_t aCrc) const
+{
+   std::set<tSclNameId> idAttributes;
+   if (const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance())
+      pInfo->GetIdAttributes(GetClassId(), idAttributes);
+   return FoldChildren(*this, CScl::GetCRC32(aCrc), &idAttributes);
+}
+
+int32_t CSclRef::GetCRC32(int32_t aCrc) const
+{
+   aCrc = CalcCRC32String(GetRefKeyText(), aCrc);
+   if (IsClass(CID_IEDRef))
+      aCrc = CalcCRC32String(GetContent(), aCrc);
+   return aCrc;
+}
+
+int32_t CSclFile::GetCRC32(int32_t aCrc) const
+{
+   return FoldChildren(*this, aCrc, nullptr);
+}
+
+} // namespace Arvenko::Melvotar::Scl
