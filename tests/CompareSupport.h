@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,14 @@ struct tCompareReport {
              text == aOther.text && event == aOther.event;
    }
 };
+
+/// Readable form of a report in test failures.
+inline void PrintTo(const tCompareReport& aReport, std::ostream* apStream)
+{
+   *apStream << "{" << aReport.ignored << ", " << aReport.pScl << " "
+             << (aReport.pScl != nullptr ? aReport.pScl->GetIdName() : std::string()) << ", \""
+             << aReport.itemId << "\", \"" << aReport.text << "\", " << aReport.event << "}";
+}
 
 /// Installs a recording callback on a CSmartCompare while alive and removes it on
 /// destruction. One recorder at a time.
