@@ -17,6 +17,7 @@ namespace Arvenko::Melvotar::Scl {
 class CSclRef;
 class CSclValue;
 class CSclRemark;
+class CSmartCompare;
 
 /// Capacity every container reserves for its children.
 constexpr int DEF_SCL_CHILD_COUNT = 32;
@@ -53,6 +54,17 @@ class CSclContainer : public CScl {
    tSclError Check(int aFlags) const override;
    /// Base comparison plus pairwise equal children in the same order.
    bool ContentCompare(const CScl& right) const override;
+   /// Like ContentCompare, but the own attributes that identify elements of this class
+   /// (except lnClass) are not compared; deeper objects are compared completely. A right
+   /// side that is no element is a programming error.
+   bool CompareWithoutTopLevelId(const CScl& right) const;
+   /// Rule-driven comparison with right (this element is the left side): children are
+   /// matched by identity, differences are reported through rules' callback. With
+   /// bContinue false the first counted difference ends the comparison; with true every
+   /// difference is reported. False when a counted difference was found; ignored
+   /// differences never make it false. A right side that is no element is a programming
+   /// error.
+   bool SmartCompare(const CScl& right, CSmartCompare& rules, bool bContinue) const;
    /// The identifying value of the element; empty for a plain container.
    virtual std::string GetId() const;
    /// Whether the class has an identifying value; false for a plain container.

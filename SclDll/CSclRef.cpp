@@ -142,8 +142,14 @@ tSclError CSclRef::Copy(const CScl& right)
 
 bool CSclRef::ContentCompare(const CScl& right) const
 {
-   return right.IsClass(CID_REF) &&
-          GetRefKeyText() == static_cast<const CSclRef&>(right).GetRefKeyText();
+   if (!right.IsClass(CID_REF))
+      return false;
+   const auto& rightRef = static_cast<const CSclRef&>(right);
+   if (GetRefKeyText() != rightRef.GetRefKeyText())
+      return false;
+   // An IEDRef has no key attributes: it stands for its owner's text.
+   return !IsClass(CID_IEDRef) || !right.IsClass(CID_IEDRef) ||
+          GetContent() == rightRef.GetContent();
 }
 
 tSclError CSclRef::SetRefSclContainer(CSclContainer* apContainer)
