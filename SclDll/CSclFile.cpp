@@ -1,6 +1,68 @@
 #include "SclDll/CSclFile.h"
 
+#include <cstdio>
+#include <ctime>
+
+#include "SclDll/SclCrc32.h"
+#include "inc_scl/sclnorm/KVSclClasses.h"
+
 namespace Arvenko::Melvotar::Scl {
+
+namespace {
+
+// The unit multipliers that are fixed by the element and its parent.
+struct tFixedMultiplier {
+   tSclClassId element;
+   tSclClassId parent;
+   const char* multiplier;
+};
+
+constexpr tFixedMultiplier s_FixedMultipliers[] = {
+    {CID_BitRate, CID_SubNetwork, "M"},
+    {CID_MinTime, CID_GSE, "m"},
+    {CID_MaxTime, CID_GSE, "m"},
+};
+
+// The stamp of that type: the first or the last Private child of the SCL element.
+CSclPrivate* FindStamp(const CSclSCL& aScl, const char* apType, bool aLast)
+{
+   CSclPrivate* pFound = nullptr;
+   for (int i = 0; i < aScl.GetChildCount(); ++i) {
+      auto* pPrivate = static_cast<CSclPrivate*>(aScl.GetChild(CID_Private, i));
+      if (pPrivate == nullptr || pPrivate->Get_type() != apType)
+         continue;
+      pFound = pPrivate;
+      if (!aLast)
+         break;
+   }
+   return pFound;
+}
+
+// The stamp of that type, created (at its schema position) when missing; null when refused.
+CSclPrivate* FindOrCreateStamp(CSclSCL& aScl, const char* apType, bool aLast)
+{
+   CSclPrivate* pStamp = FindStamp(aScl, apType, aLast);
+   if (pStamp == nullptr) {
+      pStamp = aScl.CreatePrivate(InsertLast);
+      if (pStamp != nullptr)
+         pStamp->Set_type(apType);
+   }
+   return pStamp;
+}
+
+std::string LocalTimeStamp()
+{
+   const std::time_t now = std::time(nullptr);
+   std::tm local{};
+   localtime_r(&now, &local);
+   char text[64];
+   std::snprintf(text, sizeof text, "%02d.%02d.%4d %02d:%02d:%02d", local.tm_mday,
+                 local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min,
+                 local.tm_sec);
+   return text;
+}
+
+} // namespace
 
 CSclFile::CSclFile() : CSclContainer(nullptr)
 {
@@ -14,6 +76,25 @@ bool CSclFile::IsClass(tSclClassId aClassId) const
    return aClassId == CID_CONTAINER || aClassId == CID_FILE;
 }
 
+tSclError CSclFile::Copy(const CScl& right)
+{
+   if (!right.IsClass(CID_FILE))
+      return SE_WRONG_TYPE;
+   const tSclError error = CSclContainer::Copy(right);
+   if (error == SE_OK) {
+      const auto& source = static_cast<const CSclFile&>(right);
+      m_Changed = true;
+      m_Loading = false;
+      m_Format = source.m_Format;
+   }
+   return error;
+}
+
+CSclSCL* CSclFile::GetSclElement() const
+{
+   return static_cast<CSclSCL*>(GetChild(CID_SCL));
+}
+
 void CSclFile::SetFileFormat(XmlParser::tFileFormat aFormat)
 {
    m_Format = aFormat;
@@ -22,6 +103,102 @@ void CSclFile::SetFileFormat(XmlParser::tFileFormat aFormat)
       return;
    if (auto* pDeclaration = static_cast<CSclContainer*>(GetChild(CID__xml)))
       pDeclaration->SetAttribValue(NID_encoding, s_Encodings[aFormat]);
+}
+
+void CSclFile::Read(const std::string& aPath)
+{
+   SetSclName(aPath);
+   XmlParser::CXmlParser reader(aPath, m_Format, false);
+   CSclContainer::Read(&reader);
+   if (CorrectMultipliers())
+      m_Changed = true;
+   SetFileFormat(reader.GetFileFormat());
+}
+
+void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
+{
+   SetFileFormat(m_Format);
+   CorrectMultipliers();
+   UpdateStampPrivates();
+   UpdateCRCPrivate();
+   XmlParser::CXmlParser writer(aPath, m_Format, true);
+   CSclContainer::Write(0, &writer, aWithArvenkoExtension);
+}
+
+bool CSclFile::CorrectMultipliers()
+{
+   const CSclSCL* pScl = GetSclElement();
+   if (pScl == nullptr)
+      return false;
+   bool changed = false;
+   const auto correct = [&changed](CScl* apScl) {
+      const CSclContainer* pParent = apScl->GetParent();
+      if (pParent == nullptr || !apScl->IsClass(CID_CONTAINER))
+         return 0;
+      auto* pElement = static_cast<CSclContainer*>(apScl);
+      for (const tFixedMultiplier& fixed : s_FixedMultipliers) {
+         if (pElement->IsClass(fixed.element) && pParent->IsClass(fixed.parent) &&
+             pElement->GetValue(NID_multiplier) != fixed.multiplier) {
+            pElement->SetAttribValue(NID_multiplier, fixed.multiplier);
+            changed = true;
+         }
+      }
+      return 0;
+   };
+   // Document order from the SCL element on: the element, its subtree, then every later
+   // top-level item with its subtree.
+   for (int i = pScl->GetIndex(); i < GetChildCount(); ++i) {
+      CScl* pTop = GetChild(i);
+      correct(pTop);
+      if (pTop->IsClass(CID_CONTAINER))
+         static_cast<CSclContainer*>(pTop)->ForEachChild(correct);
+   }
+   return changed;
+}
+
+void CSclFile::UpdateStampPrivates()
+{
+   CSclSCL* pScl = GetSclElement();
+   if (pScl == nullptr)
+      return;
+   CSclPrivate* pVersion = FindOrCreateStamp(*pScl, SCL_STAMP_VERSION, true);
+   CSclPrivate* pEditTime = FindOrCreateStamp(*pScl, SCL_STAMP_EDIT_TIME, true);
+   if (pVersion != nullptr)
+      pVersion->SetContent(SCL_LIB_VERSION);
+   if (pEditTime != nullptr)
+      pEditTime->SetContent(LocalTimeStamp());
+}
+
+void CSclFile::UpdateCRCPrivate()
+{
+   CSclSCL* pScl = GetSclElement();
+   if (pScl == nullptr)
+      return;
+   CSclPrivate* pStamp = FindOrCreateStamp(*pScl, SCL_STAMP_CRC, false);
+   if (pStamp != nullptr)
+      pStamp->SetContent(ComputeFileCRC(pStamp));
+}
+
+std::string CSclFile::ComputeFileCRC(CSclPrivate* apStamp)
+{
+   apStamp->SetContent("");
+   char text[16];
+   std::snprintf(text, sizeof text, "%d", static_cast<int>(GetCRC32(SCL_CRC32_START)));
+   return text;
+}
+
+bool CSclFile::IsValidFileCRC()
+{
+   const CSclSCL* pScl = GetSclElement();
+   CSclPrivate* pStamp = pScl == nullptr ? nullptr : FindStamp(*pScl, SCL_STAMP_CRC, false);
+   if (pStamp == nullptr)
+      return false;
+   const std::string stamped = pStamp->GetContent();
+   if (stamped.empty())
+      return false; // never a formatted number; the stamp stays untouched
+   const std::string computed = ComputeFileCRC(pStamp);
+   pStamp->SetContent(stamped);
+   return stamped == computed;
 }
 
 } // namespace Arvenko::Melvotar::Scl

@@ -1,13 +1,27 @@
 // CSclFile: the root object of a loaded or new SCL file.
 #pragma once
 
+#include <string>
+
 #include "SclDll/CSclContainer.h"
 #include "xmlparser/XmlParser.h"
 
 namespace Arvenko::Melvotar::Scl {
 
+class CSclSCL;
+class CSclPrivate;
+
+/// Content of the version stamp written at every save.
+constexpr const char* SCL_LIB_VERSION = "V02.08.02";
+/// type of the Private under SCL that holds the library version of the last save.
+constexpr const char* SCL_STAMP_VERSION = "Arvenko-SclLib-Version";
+/// type of the Private under SCL that holds the local time of the last save.
+constexpr const char* SCL_STAMP_EDIT_TIME = "Arvenko-SclLib-EditTime";
+/// type of the Private under SCL that holds the document checksum of the last save.
+constexpr const char* SCL_STAMP_CRC = "Arvenko-CRC";
+
 /// The file root: a container without parent that answers CID_FILE. Its children are the
-/// document's top-level items. Owned by its creator.
+/// document's top-level items (declaration, comments, the SCL element). Owned by its creator.
 class CSclFile : public CSclContainer {
  public:
    /// An empty document in FF_UTF8, not changed.
@@ -18,9 +32,31 @@ class CSclFile : public CSclContainer {
    bool IsClass(tSclClassId aClassId) const override;
    /// Every child in order; the file's own name (its path) is not fed.
    int32_t GetCRC32(int32_t aCrc) const override;
+   /// The container copy from another file root, then changed is set and the source's format
+   /// taken over; SE_WRONG_TYPE (no report) when right is no file root.
+   tSclError Copy(const CScl& right) override;
 
    using CSclContainer::Read;
    using CSclContainer::Write;
+
+   /// Loads the file aPath (UTF-8) into this object (appending to its children); the name
+   /// becomes aPath, the format the detected encoding. Fixed unit multipliers that had to be
+   /// corrected set the changed flag. Throws xml_parser_error when the file cannot be opened,
+   /// read or decoded.
+   void Read(const std::string& aPath);
+   /// Renews the declaration's encoding, the unit multipliers, the version and edit-time
+   /// stamps and the checksum stamp, then writes the document to aPath (UTF-8) in the file's
+   /// format. Name and changed flag stay. Throws xml_parser_error or scl_error on write
+   /// failures (the stamps are renewed in memory already).
+   void Write(const std::string& aPath, bool aWithArvenkoExtension = false);
+   /// True when the first "Arvenko-CRC" stamp under SCL holds exactly the checksum of the
+   /// document computed with that stamp's content empty; false without SCL or stamp. The
+   /// document is left as it was.
+   bool IsValidFileCRC();
+   /// Merges equal data type templates (EnumType, DAType, DOType, LNodeType): the first in
+   /// document order stays, later equal ones are deleted after their users were pointed at
+   /// it. Every template of those classes is sorted on the way. True when anything merged.
+   bool PackDataTypeTemplates();
 
    /// Encoding used for saving; after loading, the encoding the file had.
    XmlParser::tFileFormat GetFileFormat() const { return m_Format; }
@@ -36,7 +72,23 @@ class CSclFile : public CSclContainer {
    /// Set and cleared by the container reader.
    void SetLoading(bool aLoading) { m_Loading = aLoading; }
 
+   /// The document's SCL element (the first top-level child of that class), or null. Owned
+   /// by the tree.
+   CSclSCL* GetSclElement() const;
+
  private:
+   /// Sets BitRate multipliers under SubNetwork to "M" and MinTime/MaxTime multipliers
+   /// under GSE to "m" from the SCL element on; true when an attribute was set.
+   bool CorrectMultipliers();
+   /// Sets the version stamp and the edit-time stamp (the last of each type), creating them.
+   void UpdateStampPrivates();
+   /// Sets the first checksum stamp (created when missing) to the document checksum.
+   void UpdateCRCPrivate();
+   /// The document checksum formatted "%d", computed with apStamp's content empty.
+   std::string ComputeFileCRC(CSclPrivate* apStamp);
+   /// One pass set of the template merge for one class; true when a duplicate was found.
+   bool PackTypeTemplates(tSclClassId aClassId, bool aRepeat);
+
    bool m_Changed = false;
    bool m_Loading = false;
    XmlParser::tFileFormat m_Format = XmlParser::FF_UTF8;

@@ -1,0 +1,164 @@
+// Merging equal data type templates and redirecting their users.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "CompareSupport.h"
+#include "SclDll/SclLib.h"
+
+using namespace Arvenko::Melvotar::Scl;
+using SclTest::ReadXml;
+
+namespace {
+
+// Ids of the template children of the file's DataTypeTemplates, in child order.
+std::vector<std::string> TemplateIds(const CSclFile& aFile)
+{
+   std::vector<std::string> ids;
+   const CSclDataTypeTemplates* pTemplates = aFile.GetSclElement()->GetDataTypeTemplates();
+   for (int i = 0; i < pTemplates->GetChildCount(); ++i)
+      if (const auto* pChild = dynamic_cast<const CSclContainer*>(pTemplates->GetChild(i)))
+         ids.push_back(pChild->GetValue(NID_id));
+   return ids;
+}
+
+// The template of that class whose id attribute is aId, or null.
+CSclContainer* Template(const CSclFile& aFile, tSclClassId aClassId, const std::string& aId)
+{
+   const CSclDataTypeTemplates* pTemplates = aFile.GetSclElement()->GetDataTypeTemplates();
+   for (int i = 0; i < pTemplates->GetChildCount(); ++i) {
+      auto* pChild = static_cast<CSclContainer*>(pTemplates->GetChild(aClassId, i));
+      if (pChild != nullptr && pChild->GetValue(NID_id) == aId)
+         return pChild;
+   }
+   return nullptr;
+}
+
+// Numbers of resolved and unresolved references in the file.
+std::pair<int, int> RefCounts(const CSclFile& aFile)
+{
+   std::pair<int, int> counts{0, 0};
+   aFile.ForEachChild([&counts](CScl* apScl) {
+      if (apScl->IsClass(CID_REF))
+         ++(static_cast<CSclRef*>(apScl)->GetRefSclContainer() != nullptr ? counts.first
+                                                                            : counts.second);
+      return 0;
+   });
+   return counts;
+}
+
+const char* const s_Users = "<IED name=\"I\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
+                            "<LN0 lnClass=\"LLN0\" inst=\"\" lnType=\"L1\"/>"
+                            "<LN lnClass=\"GGIO\" inst=\"1\" lnType=\"L2\"/>"
+                            "</LDevice></Server></AccessPoint></IED>";
+
+} // namespace
+
+TEST(CSclFilePack, DataObjectTypesThatDifferOnlyInTheirIdMerge)
+{
+   auto pFile = ReadXml(std::string("<SCL>") + s_Users +
+                        "<DataTypeTemplates>"
+                        "<LNodeType id=\"L1\" lnClass=\"LLN0\"><DO name=\"Beh\" type=\"INS_2\"/>"
+                        "<DO name=\"Mod\" type=\"INS_1\"/></LNodeType>"
+                        "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"Beh\" type=\"CMV_1\"/>"
+                        "</LNodeType>"
+                        "<DOType id=\"INS_1\" cdc=\"INS\"><DA name=\"stVal\" bType=\"INT32\" "
+                        "fc=\"ST\"/></DOType>"
+                        "<DOType id=\"CMV_1\" cdc=\"CMV\"><SDO name=\"mag\" type=\"INS_2\"/></DOType>"
+                        "<DOType id=\"INS_2\" cdc=\"INS\"><DA name=\"stVal\" bType=\"INT32\" "
+                        "fc=\"ST\"/></DOType>"
+                        "</DataTypeTemplates></SCL>");
+   const auto refsBefore = RefCounts(*pFile);
+   ASSERT_EQ(refsBefore.second, 0);
+
+   EXPECT_TRUE(pFile->PackDataTypeTemplates());
+   EXPECT_EQ(TemplateIds(*pFile), (std::vector<std::string>{"L1", "L2", "INS_1", "CMV_1"}));
+   const CSclContainer* pIns = Template(*pFile, CID_DOType, "INS_1");
+   const CSclContainer* pNodeType = Template(*pFile, CID_LNodeType, "L1");
+   const CSclContainer* pCmv = Template(*pFile, CID_DOType, "CMV_1");
+   ASSERT_TRUE(pIns && pNodeType && pCmv);
+   const auto* pBeh = static_cast<CSclDO*>(pNodeType->GetChildById(CID_DO, "Beh"));
+   const auto* pMag = static_cast<CSclSDO*>(pCmv->GetChild(CID_SDO));
+   ASSERT_TRUE(pBeh && pMag);
+   EXPECT_EQ(pBeh->GetRefDOType(), pIns);
+   EXPECT_EQ(pBeh->Get_type(), "INS_1");
+   EXPECT_EQ(pMag->GetRefDOType(), pIns);
+   EXPECT_EQ(pMag->Get_type(), "INS_1");
+   EXPECT_EQ(RefCounts(*pFile).second, 0);
+   EXPECT_FALSE(pFile->IsChanged()) << "packing leaves the changed flag to the caller";
+
+   EXPECT_FALSE(pFile->PackDataTypeTemplates());
+   EXPECT_EQ(TemplateIds(*pFile).size(), 4u);
+}
+
+TEST(CSclFilePack, NodeTypesOfDifferentClassesAndUnequalTypesStay)
+{
+   auto pFile = ReadXml(std::string("<SCL>") + s_Users +
+                        "<DataTypeTemplates>"
+                        "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"Ind\" type=\"D\"/></LNodeType>"
+                        "<LNodeType id=\"L2\" lnClass=\"GAPC\"><DO name=\"Ind\" type=\"D\"/></LNodeType>"
+                        "<DOType id=\"D\" cdc=\"SPS\"/>"
+                        "<DAType id=\"A1\"><BDA name=\"a\" bType=\"INT32\"/></DAType>"
+                        "<DAType id=\"A2\"><BDA name=\"a\" bType=\"INT16\"/></DAType>"
+                        "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
+                        "<EnumType id=\"E2\"><EnumVal ord=\"1\">off</EnumVal></EnumType>"
+                        "</DataTypeTemplates></SCL>");
+   EXPECT_FALSE(pFile->PackDataTypeTemplates());
+   EXPECT_EQ(TemplateIds(*pFile).size(), 7u);
+}
+
+TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
+{
+   // A3 and A4 become equal only when A2 has merged into A1, which comes after them: that
+   // takes a second pass over the attribute types.
+   auto pFile = ReadXml(std::string("<SCL>") + s_Users +
+                        "<DataTypeTemplates>"
+                        "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D1\"/></LNodeType>"
+                        "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D2\"/></LNodeType>"
+                        "<DOType id=\"D1\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A3\" "
+                        "fc=\"ST\"/></DOType>"
+                        "<DOType id=\"D2\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A4\" "
+                        "fc=\"ST\"/></DOType>"
+                        "<DAType id=\"A3\"><BDA name=\"s\" bType=\"Struct\" type=\"A1\"/></DAType>"
+                        "<DAType id=\"A4\"><BDA name=\"s\" bType=\"Struct\" type=\"A2\"/></DAType>"
+                        "<DAType id=\"A1\"><BDA name=\"e\" bType=\"Enum\" type=\"E1\"/></DAType>"
+                        "<DAType id=\"A2\"><BDA type=\"E2\" bType=\"Enum\" name=\"e\"/></DAType>"
+                        "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
+                        "<EnumType id=\"E2\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
+                        "</DataTypeTemplates></SCL>");
+   ASSERT_EQ(RefCounts(*pFile).second, 0);
+   EXPECT_TRUE(pFile->PackDataTypeTemplates());
+   EXPECT_EQ(TemplateIds(*pFile), (std::vector<std::string>{"L1", "D1", "A3", "A1", "E1"}));
+   EXPECT_EQ(RefCounts(*pFile).second, 0);
+   int lnTypeUsers = 0;
+   pFile->ForEachChild([&lnTypeUsers](CScl* apScl) {
+      if (apScl->IsClass(CID_LN)) {
+         EXPECT_EQ(static_cast<CSclLN*>(apScl)->Get_lnType(), "L1");
+         ++lnTypeUsers;
+      }
+      return 0;
+   });
+   EXPECT_EQ(lnTypeUsers, 1);
+   EXPECT_FALSE(pFile->PackDataTypeTemplates());
+}
+
+TEST(CSclFilePack, EveryTemplateIsSortedWithItsAttributesOrdered)
+{
+   auto pFile = ReadXml("<SCL><DataTypeTemplates>"
+                        "<DOType cdc=\"SPS\" id=\"D\"><DA name=\"q\" fc=\"ST\" bType=\"Quality\"/>"
+                        "</DOType></DataTypeTemplates></SCL>");
+   EXPECT_FALSE(pFile->PackDataTypeTemplates());
+   const CSclContainer* pType = Template(*pFile, CID_DOType, "D");
+   ASSERT_NE(pType, nullptr);
+   const auto* pDa = static_cast<const CSclContainer*>(pType->GetChild(CID_DA));
+   for (const CSclContainer* pElement : {pType, pDa})
+      for (int i = 1; i < pElement->GetAttribCount(); ++i)
+         EXPECT_LT(pElement->GetChild(i - 1)->GetNameId(), pElement->GetChild(i)->GetNameId());
+}
+
+TEST(CSclFilePack, NothingToPackWithoutTemplates)
+{
+   EXPECT_FALSE(ReadXml("<SCL><Header id=\"H\"/></SCL>")->PackDataTypeTemplates());
+   EXPECT_FALSE(ReadXml("<Other/>")->PackDataTypeTemplates());
+}

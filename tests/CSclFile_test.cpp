@@ -1,0 +1,330 @@
+// Loading and saving whole files: formats, multipliers, stamps and the checksum stamp.
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "SclDll/SclCrc32.h"
+#include "SclDll/SclLib.h"
+#include "TestSupport.h"
+#include "inc_scl/sclnorm/KVSclClasses.h"
+
+using namespace Arvenko::Melvotar;
+using namespace Arvenko::Melvotar::Scl;
+using SclTest::CaptureReports;
+using SclTest::TempFile;
+
+namespace {
+
+const char* const s_Document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                               "<!-- planning state -->\n"
+                               "<SCL xmlns=\"http://www.iec.ch/61850/2003/SCL\">\n"
+                               "  <Header id=\"H\"/>\n"
+                               "  <Substation name=\"S1\" desc=\"Nord\">\n"
+                               "    <VoltageLevel name=\"E1\"><Bay name=\"Q1\"/></VoltageLevel>\n"
+                               "  </Substation>\n"
+                               "</SCL>\n";
+
+// A file read from aBytes through a file on disk, as callers load documents.
+struct tLoaded {
+   TempFile source;
+   CSclFile file;
+   explicit tLoaded(const std::string& aBytes) : source(TempFile::WithBytes(aBytes))
+   {
+      file.Read(source.Path());
+   }
+};
+
+CSclPrivate* Stamp(const CSclFile& aFile, const char* apType, int aOccurrence = 0)
+{
+   std::vector<CSclPrivate*> privates;
+   aFile.GetSclElement()->GetPrivates(privates);
+   for (CSclPrivate* pPrivate : privates)
+      if (pPrivate->Get_type() == apType && aOccurrence-- == 0)
+         return pPrivate;
+   return nullptr;
+}
+
+std::vector<std::string> Lines(const std::string& aText)
+{
+   std::vector<std::string> lines;
+   size_t start = 0;
+   for (size_t end; (end = aText.find('\n', start)) != std::string::npos; start = end + 1)
+      lines.push_back(aText.substr(start, end - start));
+   return lines;
+}
+
+CSclContainer* Element(const CSclFile& aFile, const char* apPath)
+{
+   CSclContainer* pElement = aFile.GetSclElement();
+   for (std::string rest = apPath; pElement != nullptr && !rest.empty();) {
+      const size_t dot = rest.find('/');
+      pElement = static_cast<CSclContainer*>(pElement->GetChildByNameId(rest.substr(0, dot)));
+      rest = dot == std::string::npos ? "" : rest.substr(dot + 1);
+   }
+   return pElement;
+}
+
+} // namespace
+
+TEST(CSclFile, ReadNamesTheFileAfterItsPathAndKeepsItUnchanged)
+{
+   tLoaded loaded(s_Document);
+   EXPECT_EQ(loaded.file.GetSclName(), loaded.source.Path());
+   EXPECT_FALSE(loaded.file.IsChanged());
+   EXPECT_FALSE(loaded.file.IsLoading());
+   EXPECT_EQ(loaded.file.GetFileFormat(), XmlParser::FF_UTF8);
+   ASSERT_NE(Element(loaded.file, "Substation/VoltageLevel/Bay"), nullptr);
+}
+
+TEST(CSclFile, ReadTakesOverTheDetectedEncodingIntoTheDeclaration)
+{
+   struct tCase {
+      std::string bytes;
+      XmlParser::tFileFormat format;
+      const char* encoding;
+   };
+   const std::string body = "<SCL><Header id=\"\xE4\"/></SCL>";
+   std::string utf16 = "\xFF\xFE";
+   for (char c : std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>") + "<SCL/>") {
+      utf16 += c;
+      utf16 += '\0';
+   }
+   const tCase cases[] = {
+       {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + body, XmlParser::FF_ANSI, "ISO-8859-1"},
+       {"<?xml version=\"1.0\" encoding=\"utf-8\"?><SCL/>", XmlParser::FF_UTF8, "UTF-8"},
+       {utf16, XmlParser::FF_UTF16, "UTF-16"},
+   };
+   for (const tCase& c : cases) {
+      tLoaded loaded(c.bytes);
+      EXPECT_EQ(loaded.file.GetFileFormat(), c.format);
+      auto* pDeclaration = static_cast<CSclContainer*>(loaded.file.GetChild(CID__xml));
+      ASSERT_NE(pDeclaration, nullptr);
+      EXPECT_EQ(pDeclaration->GetValue(NID_encoding), c.encoding);
+   }
+}
+
+TEST(CSclFile, ReadOfAMissingFileThrowsAfterNamingTheObject)
+{
+   CaptureReports reports;
+   CSclFile file;
+   const std::string path = TempFile().Path();
+   EXPECT_THROW(file.Read(path), XmlParser::xml_parser_error);
+   EXPECT_EQ(file.GetSclName(), path);
+   EXPECT_EQ(file.GetChildCount(), 0);
+   EXPECT_FALSE(reports.Get().empty());
+}
+
+TEST(CSclFile, FixedMultipliersAreCorrectedOnlyUnderTheirParents)
+{
+   tLoaded loaded("<SCL><Communication>"
+                  "<SubNetwork name=\"N\"><BitRate multiplier=\"k\">10</BitRate>"
+                  "<ConnectedAP iedName=\"I\" apName=\"A\"><GSE ldInst=\"L\" cbName=\"G\">"
+                  "<MinTime multiplier=\"m\">4</MinTime><MaxTime>1000</MaxTime>"
+                  "</GSE></ConnectedAP></SubNetwork>"
+                  "<BitRate multiplier=\"k\">10</BitRate>"
+                  "</Communication></SCL>");
+   EXPECT_TRUE(loaded.file.IsChanged());
+   const CSclContainer* pCommunication = Element(loaded.file, "Communication");
+   auto* pSubNetworkRate = Element(loaded.file, "Communication/SubNetwork/BitRate");
+   auto* pGse = Element(loaded.file, "Communication/SubNetwork/ConnectedAP/GSE");
+   ASSERT_NE(pSubNetworkRate, nullptr);
+   ASSERT_NE(pGse, nullptr);
+   EXPECT_EQ(pSubNetworkRate->GetValue(NID_multiplier), "M");
+   EXPECT_EQ(static_cast<CSclContainer*>(pGse->GetChild(CID_MinTime))->GetValue(NID_multiplier),
+             "m");
+   EXPECT_EQ(static_cast<CSclContainer*>(pGse->GetChild(CID_MaxTime))->GetValue(NID_multiplier),
+             "m");
+   const auto* pOtherRate = static_cast<CSclContainer*>(pCommunication->GetChild(CID_BitRate));
+   ASSERT_NE(pOtherRate, nullptr);
+   EXPECT_EQ(pOtherRate->GetValue(NID_multiplier), "k");
+
+   tLoaded correct("<SCL><Communication><SubNetwork name=\"N\">"
+                   "<BitRate multiplier=\"M\">10</BitRate></SubNetwork></Communication></SCL>");
+   EXPECT_FALSE(correct.file.IsChanged());
+}
+
+TEST(CSclFile, WriteStampsTheDocumentAndVerifiesIt)
+{
+   tLoaded loaded(s_Document);
+   TempFile saved(".scd");
+   loaded.file.Write(saved.Path(), false);
+
+   const CSclPrivate* pVersion = Stamp(loaded.file, SCL_STAMP_VERSION);
+   const CSclPrivate* pEditTime = Stamp(loaded.file, SCL_STAMP_EDIT_TIME);
+   const CSclPrivate* pCrc = Stamp(loaded.file, SCL_STAMP_CRC);
+   ASSERT_TRUE(pVersion && pEditTime && pCrc);
+   EXPECT_EQ(pVersion->GetContent(), "V02.08.02");
+   EXPECT_TRUE(std::regex_match(pEditTime->GetContent(),
+                                std::regex(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)")));
+   EXPECT_TRUE(std::regex_match(pCrc->GetContent(), std::regex(R"(-?\d+)")));
+   // The stamps sit before the Header, where the schema puts Private under SCL.
+   EXPECT_LT(pCrc->GetIndex(), loaded.file.GetSclElement()->GetHeader()->GetIndex());
+   EXPECT_FALSE(loaded.file.IsChanged());
+   EXPECT_EQ(loaded.file.GetSclName(), loaded.source.Path());
+   EXPECT_TRUE(loaded.file.IsValidFileCRC());
+
+   // The checksum belongs to the content, not to the path or the bytes.
+   CSclFile reread;
+   reread.Read(saved.Path());
+   EXPECT_TRUE(reread.IsValidFileCRC());
+   const std::string bytes = saved.Bytes();
+   EXPECT_NE(bytes.find("<Private type=\"Arvenko-CRC\">" + pCrc->GetContent() + "</Private>\r\n"),
+             std::string::npos);
+   EXPECT_EQ(bytes.find("\n"), bytes.find("\r\n") + 1) << "lines end in CR LF";
+}
+
+TEST(CSclFile, AnyChangeAfterSavingInvalidatesTheChecksum)
+{
+   const auto changes = std::vector<std::function<void(CSclFile&)>>{
+       [](CSclFile& f) { Element(f, "Substation")->SetAttribValue(NID_desc, "S\xFC" "d"); },
+       [](CSclFile& f) { Element(f, "Substation/VoltageLevel")->DeleteChildren(); },
+       [](CSclFile& f) { Element(f, "Substation")->CreateSclContainer(CID_VoltageLevel); },
+       [](CSclFile& f) { f.GetChild(CID_REMARK)->SetValue(" other state "); },
+       [](CSclFile& f) { Stamp(f, SCL_STAMP_VERSION)->SetContent("V02.08.01"); },
+       [](CSclFile& f) { Stamp(f, SCL_STAMP_EDIT_TIME)->SetContent("01.01.2000 00:00:00"); },
+       [](CSclFile& f) { Stamp(f, SCL_STAMP_CRC)->SetContent("0"); },
+   };
+   for (size_t i = 0; i < changes.size(); ++i) {
+      tLoaded loaded(s_Document);
+      TempFile saved;
+      loaded.file.Write(saved.Path());
+      ASSERT_TRUE(loaded.file.IsValidFileCRC());
+      changes[i](loaded.file);
+      EXPECT_FALSE(loaded.file.IsValidFileCRC()) << "change " << i;
+   }
+}
+
+TEST(CSclFile, VerifyingLeavesTheDocumentAsItWas)
+{
+   tLoaded loaded(s_Document);
+   EXPECT_FALSE(loaded.file.IsValidFileCRC()) << "no stamp yet";
+   TempFile saved;
+   loaded.file.Write(saved.Path());
+   const int32_t before = loaded.file.GetCRC32(SCL_CRC32_START);
+   const std::string stamped = Stamp(loaded.file, SCL_STAMP_CRC)->GetContent();
+   loaded.file.SetChanged(true);
+   Element(loaded.file, "Header")->SetAttribValue(NID_id, "H2");
+   EXPECT_FALSE(loaded.file.IsValidFileCRC());
+   Element(loaded.file, "Header")->SetAttribValue(NID_id, "H");
+   EXPECT_TRUE(loaded.file.IsValidFileCRC());
+   EXPECT_EQ(loaded.file.GetCRC32(SCL_CRC32_START), before);
+   EXPECT_EQ(Stamp(loaded.file, SCL_STAMP_CRC)->GetContent(), stamped);
+   EXPECT_TRUE(loaded.file.IsChanged());
+
+   tLoaded empty("<SCL><Private type=\"Arvenko-CRC\"/></SCL>");
+   const int childCount = Stamp(empty.file, SCL_STAMP_CRC)->GetChildCount();
+   EXPECT_FALSE(empty.file.IsValidFileCRC());
+   EXPECT_EQ(Stamp(empty.file, SCL_STAMP_CRC)->GetChildCount(), childCount);
+}
+
+TEST(CSclFile, OnlyTheFirstChecksumStampIsWrittenAndVerified)
+{
+   tLoaded loaded("<SCL><Private type=\"Arvenko-CRC\">1</Private>"
+                  "<Private type=\"Arvenko-CRC\">2</Private></SCL>");
+   TempFile saved;
+   loaded.file.Write(saved.Path());
+   EXPECT_NE(Stamp(loaded.file, SCL_STAMP_CRC, 0)->GetContent(), "1");
+   EXPECT_EQ(Stamp(loaded.file, SCL_STAMP_CRC, 1)->GetContent(), "2");
+   EXPECT_TRUE(loaded.file.IsValidFileCRC());
+   Stamp(loaded.file, SCL_STAMP_CRC, 1)->SetContent("3");
+   EXPECT_FALSE(loaded.file.IsValidFileCRC()) << "the second stamp is content like any other";
+}
+
+TEST(CSclFile, TheLastVersionAndEditTimeStampsAreRenewed)
+{
+   tLoaded loaded("<SCL><Private type=\"Arvenko-SclLib-Version\">old</Private>"
+                  "<Private type=\"Arvenko-SclLib-Version\">old</Private>"
+                  "<Private type=\"Arvenko-SclLib-EditTime\">old</Private></SCL>");
+   TempFile saved;
+   loaded.file.Write(saved.Path());
+   EXPECT_EQ(Stamp(loaded.file, SCL_STAMP_VERSION, 0)->GetContent(), "old");
+   EXPECT_EQ(Stamp(loaded.file, SCL_STAMP_VERSION, 1)->GetContent(), "V02.08.02");
+   EXPECT_NE(Stamp(loaded.file, SCL_STAMP_EDIT_TIME, 0)->GetContent(), "old");
+   EXPECT_EQ(Stamp(loaded.file, SCL_STAMP_EDIT_TIME, 1), nullptr);
+   EXPECT_EQ(loaded.file.GetSclElement()->GetPrivateCount(), 4);
+}
+
+TEST(CSclFile, SavingTwiceDiffersAtMostInTheVolatileStamps)
+{
+   tLoaded loaded(s_Document);
+   TempFile first, second;
+   loaded.file.Write(first.Path());
+   loaded.file.Write(second.Path());
+   const std::vector<std::string> a = Lines(first.Bytes()), b = Lines(second.Bytes());
+   ASSERT_EQ(a.size(), b.size());
+   for (size_t i = 0; i < a.size(); ++i) {
+      if (a[i] != b[i]) {
+         EXPECT_TRUE(a[i].find("Arvenko-SclLib-EditTime") != std::string::npos ||
+                     a[i].find("Arvenko-CRC") != std::string::npos)
+             << a[i];
+      }
+   }
+}
+
+TEST(CSclFile, SavedFormatsCarryTheirDeclarationAndReadBackTheSame)
+{
+   const struct {
+      XmlParser::tFileFormat format;
+      const char* encoding;
+      std::string umlaut; // how the desc "Süd" starts in the saved bytes
+   } cases[] = {{XmlParser::FF_ANSI, "ISO-8859-1", "S\xFC"},
+                {XmlParser::FF_UTF8, "UTF-8", "S\xC3\xBC"},
+                {XmlParser::FF_UTF16, "UTF-16", std::string("S\0\xFC\0", 4)}};
+   for (const auto& c : cases) {
+      tLoaded loaded(s_Document);
+      Element(loaded.file, "Substation")->SetAttribValue(NID_desc, "S\xFC" "d");
+      loaded.file.SetFileFormat(c.format);
+      TempFile saved;
+      loaded.file.Write(saved.Path());
+      const std::string bytes = saved.Bytes();
+      EXPECT_NE(bytes.find(c.umlaut), std::string::npos) << c.encoding;
+      EXPECT_EQ(bytes.compare(0, 2, "\xFF\xFE") == 0, c.format == XmlParser::FF_UTF16);
+      CSclFile reread;
+      reread.Read(saved.Path());
+      EXPECT_EQ(reread.GetFileFormat(), c.format);
+      EXPECT_EQ(static_cast<CSclContainer*>(reread.GetChild(CID__xml))->GetValue(NID_encoding),
+                c.encoding);
+      reread.SetSclName(loaded.file.GetSclName());
+      EXPECT_TRUE(reread.ContentCompare(loaded.file)) << c.encoding;
+   }
+}
+
+TEST(CSclFile, SetFileFormatWithoutDeclarationOnlyStoresTheFormat)
+{
+   tLoaded loaded("<SCL/>");
+   loaded.file.SetFileFormat(XmlParser::FF_ANSI);
+   EXPECT_EQ(loaded.file.GetFileFormat(), XmlParser::FF_ANSI);
+   EXPECT_EQ(loaded.file.GetChild(CID__xml), nullptr);
+   loaded.file.SetFileFormat(static_cast<XmlParser::tFileFormat>(7));
+   EXPECT_EQ(loaded.file.GetFileFormat(), 7);
+}
+
+TEST(CSclFile, ADocumentWithoutSclIsSavedWithoutStamps)
+{
+   tLoaded loaded("<?xml version=\"1.0\"?><Other a=\"1\"><SCL/></Other>");
+   TempFile saved;
+   loaded.file.Write(saved.Path());
+   EXPECT_EQ(saved.Bytes(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Other a=\"1\">\r\n"
+                            "   <SCL/>\r\n</Other>\r\n");
+   EXPECT_FALSE(loaded.file.IsValidFileCRC());
+}
+
+TEST(CSclFile, CopyTakesOnlyFilesAndMarksTheCopyChanged)
+{
+   tLoaded loaded(s_Document);
+   loaded.file.SetFileFormat(XmlParser::FF_UTF16);
+   CSclFile copy;
+   CaptureReports reports;
+   CSclContainer plain(nullptr);
+   EXPECT_EQ(copy.Copy(plain), SE_WRONG_TYPE);
+   EXPECT_TRUE(reports.Get().empty());
+   EXPECT_FALSE(copy.IsChanged());
+
+   ASSERT_EQ(copy.Copy(loaded.file), SE_OK);
+   EXPECT_TRUE(copy.IsChanged());
+   EXPECT_EQ(copy.GetFileFormat(), XmlParser::FF_UTF16);
+   EXPECT_EQ(copy.GetCRC32(SCL_CRC32_START), loaded.file.GetCRC32(SCL_CRC32_START));
+}
