@@ -112,7 +112,10 @@ TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
 {
    // A3 and A4 become equal only when A2 has merged into A1, which comes after them: that
    // takes a second pass over the attribute types.
-   auto pFile = ReadXml(std::string("<SCL>") + s_Users +
+   auto pFile = ReadXml("<SCL><IED name=\"I\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
+                        "<LN lnClass=\"GGIO\" inst=\"1\" lnType=\"L2\"/>"
+                        "<LN lnClass=\"GGIO\" inst=\"2\" lnType=\"L1\"/>"
+                        "</LDevice></Server></AccessPoint></IED>"
                         "<DataTypeTemplates>"
                         "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D1\"/></LNodeType>"
                         "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D2\"/></LNodeType>"
@@ -139,7 +142,7 @@ TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
       }
       return 0;
    });
-   EXPECT_EQ(lnTypeUsers, 1);
+   EXPECT_EQ(lnTypeUsers, 2);
    EXPECT_FALSE(pFile->PackDataTypeTemplates());
 }
 

@@ -292,6 +292,22 @@ TEST(CSclFile, SavedFormatsCarryTheirDeclarationAndReadBackTheSame)
    }
 }
 
+TEST(CSclFile, LineEndsInAttributeValuesSurviveSaving)
+{
+   tLoaded loaded("<SCL><Header id=\"a\r\nb\rc\nd\"/></SCL>");
+   const CSclContainer* pHeader = Element(loaded.file, "Header");
+   ASSERT_NE(pHeader, nullptr);
+   EXPECT_EQ(pHeader->GetValue(NID_id), "a\nb\nc\nd");
+   for (XmlParser::tFileFormat format : {XmlParser::FF_ANSI, XmlParser::FF_UTF8, XmlParser::FF_UTF16}) {
+      loaded.file.SetFileFormat(format);
+      TempFile saved;
+      loaded.file.Write(saved.Path());
+      CSclFile reread;
+      reread.Read(saved.Path());
+      EXPECT_EQ(Element(reread, "Header")->GetValue(NID_id), "a\nb\nc\nd") << format;
+   }
+}
+
 TEST(CSclFile, SetFileFormatWithoutDeclarationOnlyStoresTheFormat)
 {
    tLoaded loaded("<SCL/>");

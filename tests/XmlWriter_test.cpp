@@ -139,9 +139,9 @@ TEST(XmlWriterFile, RoundTripThroughTheReaderInEveryFormat)
    }
    CXmlParser reader(file.Path(), FF_UTF8, false);
    EXPECT_EQ(reader.GetFileFormat(), FF_ANSI);
-   std::string expected = declared;
-   expected.insert(expected.find('\n'), "\r");
-   EXPECT_EQ(std::string(reader.GetBuffer(), static_cast<size_t>(reader.GetLength())), expected);
+   // The file holds CR LF; the reader gives the line end back as LF.
+   EXPECT_NE(file.Bytes().find("?>\r\n<a"), std::string::npos);
+   EXPECT_EQ(std::string(reader.GetBuffer(), static_cast<size_t>(reader.GetLength())), declared);
 }
 
 TEST(XmlWriterMemory, CopiesUnconvertedAndRefusesOverflow)

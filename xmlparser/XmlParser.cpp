@@ -23,6 +23,24 @@ inline bool IsAttribDelimiter(char aByte)
 
 const char kNoPointerSuffix[] = " - File- und Speicherzeiger ist 0";
 
+// Turns every CR LF and every lone CR into LF in place, as an XML processor sees line ends,
+// so that a value read back from a file written with CR LF equals the value written;
+// returns the new size.
+size_t NormaliseLineEnds(char* apText, size_t aSize)
+{
+   char* pRead = static_cast<char*>(std::memchr(apText, '\r', aSize));
+   if (pRead == nullptr)
+      return aSize;
+   char* pWrite = pRead;
+   for (char* const pEnd = apText + aSize; pRead < pEnd; ++pRead) {
+      if (*pRead != '\r')
+         *pWrite++ = *pRead;
+      else if (pRead + 1 == pEnd || pRead[1] != '\n')
+         *pWrite++ = '\n';
+   }
+   return static_cast<size_t>(pWrite - apText);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -103,6 +121,7 @@ void CXmlParser::OpenForReading()
    DetectFormat();
    m_Pos = 0;
    ConvertToLibraryText();
+   m_Size = static_cast<int32_t>(NormaliseLineEnds(m_pBuffer, static_cast<size_t>(m_Size)));
 }
 
 void CXmlParser::DetectFormat()

@@ -29,7 +29,7 @@ typedef std::vector<tXmlAttrib> tXmlAttribList;
 class CXmlParser {
  public:
    /// Reader (aWriteMode false): reads and converts the whole file, detecting its encoding
-   /// (aFormat is overwritten). Writer (true): creates/truncates the file in aFormat and
+   /// (aFormat is overwritten); CR LF and lone CR become LF. Writer (true): creates/truncates the file in aFormat and
    /// writes FF FE for FF_UTF16. Throws xml_parser_error when the file cannot be opened,
    /// read or converted.
    CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool aWriteMode);
