@@ -363,3 +363,65 @@ TEST(SclRefResolution, SearchRulesOfLogicalNodesAndControlBlocks)
    EXPECT_EQ(fcdas.at(1)->GetRefLNBase(), nullptr); // XCBR1 lives in a logical device
    EXPECT_EQ(fcdas.at(0)->Get_ldInst(), "");        // no LDevice above the target: stored
 }
+
+TEST(SclRefResolution, CompletionTakesTheFirstMatchAndSeesEarlierEdits)
+{
+   // Two IEDs named E1: references resolve to the first in child order. A later completion
+   // (after renaming it) finds what the tree holds then.
+   auto pFile = SclTest::LoadScl(R"(<SCL>
+ <Communication><SubNetwork name="W"><ConnectedAP iedName="E1" apName="P"/></SubNetwork></Communication>
+ <IED name="E1" desc="first"><AccessPoint name="P"/></IED>
+ <IED name="E1" desc="second"><AccessPoint name="P"/></IED>
+</SCL>)");
+   auto* pScl = static_cast<CSclSCL*>(pFile->GetChild(CID_SCL));
+   std::vector<CSclIED*> ieds;
+   pScl->GetIEDs(ieds);
+   ASSERT_EQ(ieds.size(), 2u);
+   CSclSubNetwork* pNet = pScl->GetCommunication()->GetSubNetwork("W");
+   std::vector<CSclConnectedAP*> aps;
+   pNet->GetConnectedAPs(aps);
+   EXPECT_EQ(aps.at(0)->GetRefAccessPoint(), ieds[0]->GetAccessPoint("P"));
+
+   ieds[0]->Set_name("E0");
+   CSclConnectedAP* pNew = pNet->CreateConnectedAP();
+   pNew->SetAttribValue(NID_iedName, "E1");
+   pNew->SetAttribValue(NID_apName, "P");
+   pFile->Complete();
+   EXPECT_EQ(pNew->GetRefAccessPoint(), ieds[1]->GetAccessPoint("P"));
+   EXPECT_EQ(aps.at(0)->Get_iedName(), "E0");
+   EXPECT_EQ(pNew->GetChildCount(CID_VALUE), 0); // the keys moved into the resolved reference
+}
+
+TEST(SclRefResolution, OwnAncestorsAndAccessPointNodesInTheSearch)
+{
+   // Two bays named B: each terminal finds the node of its own bay. An ExtRef with an ldInst
+   // does not look at the access point's own LNs.
+   auto pFile = SclTest::LoadScl(R"(<SCL>
+ <Substation name="S"><VoltageLevel name="V">
+  <Bay name="B"><ConductingEquipment name="Q" type="CBR"><Terminal substationName="S"
+   voltageLevelName="V" bayName="B" cNodeName="N" connectivityNode="S/V/B/N"/></ConductingEquipment>
+   <ConnectivityNode name="N" pathName="S/V/B/N"/></Bay>
+  <Bay name="B"><ConductingEquipment name="Q" type="CBR"><Terminal substationName="S"
+   voltageLevelName="V" bayName="B" cNodeName="N" connectivityNode="S/V/B/N"/></ConductingEquipment>
+   <ConnectivityNode name="N" pathName="S/V/B/N"/></Bay>
+ </VoltageLevel></Substation>
+ <IED name="E"><AccessPoint name="P"><LN lnClass="XCBR" inst="1" lnType="x"><Inputs>
+  <ExtRef iedName="E" ldInst="L" lnClass="XCBR" lnInst="1" doName="Pos"/>
+  <ExtRef iedName="E" ldInst="" lnClass="XCBR" lnInst="1" doName="Pos"/></Inputs></LN>
+  <Server><LDevice inst="L"><LN0 lnClass="LLN0" inst="" lnType="x"/></LDevice></Server>
+ </AccessPoint></IED>
+</SCL>)");
+   auto* pScl = static_cast<CSclSCL*>(pFile->GetChild(CID_SCL));
+   std::vector<CSclBay*> bays;
+   pScl->GetSubstation("S")->GetVoltageLevel("V")->GetBays(bays);
+   ASSERT_EQ(bays.size(), 2u);
+   for (CSclBay* pBay : bays) {
+      CSclTerminal* pTerminal = pBay->GetConductingEquipment("Q")->GetTerminal("");
+      EXPECT_EQ(pTerminal->GetRefConnectivityNode(), pBay->GetConnectivityNode("N"));
+   }
+   CSclLN* pLN = pScl->GetIED("E")->GetAccessPoint("P")->GetLN("XCBR1");
+   std::vector<CSclExtRef*> extRefs;
+   pLN->GetInputs()->GetExtRefs(extRefs);
+   EXPECT_EQ(extRefs.at(0)->GetRefLNBase(), nullptr);
+   EXPECT_EQ(extRefs.at(1)->GetRefLN(), pLN);
+}
