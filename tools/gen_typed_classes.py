@@ -158,7 +158,7 @@ def declare(model, cls, is_ref):
         for key in model.ref_keys[cls]:
             if key == NONE:
                 acc("Key text (the owner's text): the target's name while it resolves, else the stored text.",
-                    ("std::string", "GetContent()"), "SclRefKey(*this, NID_NONE)")
+                    ("std::string", "GetContent()"), "SclRefKey(*this, NID_NONE)", override=True)
             else:
                 acc('Key "%s": derived from the target while it resolves, else the stored value.' % key,
                     ("std::string", "Get_%s()" % attr_accessor(key)), "SclRefKey(*this, %s)" % nid(model, key))

@@ -3558,7 +3558,7 @@ class CSclIEDRef : public CSclTypedRef<CID_IEDRef, CID_IED> {
  public:
    using CSclTypedRef<CID_IEDRef, CID_IED>::CSclTypedRef;
    /// Key text (the owner's text): the target's name while it resolves, else the stored text.
-   std::string GetContent() const;
+   std::string GetContent() const override;
    /// The target when it is a IED, else null.
    CSclIED* GetRefIED() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
