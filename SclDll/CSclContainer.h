@@ -154,6 +154,13 @@ class CSclContainer : public CScl {
    /// own order. Returns whether any child moved.
    bool Sort(bool aRecursive, bool aSimple, bool aAttributes);
 
+   // ---- instance-to-type navigation ----
+
+   /// The type template element that describes this instance element (an LN/LN0: its
+   /// LNodeType; a DOI: the DO of that name; below: the child of the parent's resolved type
+   /// with this element's identity); null at the first missing link. Owned by the tree.
+   CSclContainer* GetTypeNodeOfInstance() const;
+
    // ---- references ----
 
    /// The container's process-wide handle, given on first use and never reused.
