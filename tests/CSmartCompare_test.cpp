@@ -523,3 +523,30 @@ TEST(CSmartCompareTypeIds, TreesAreFoundFromAnyObjectAndNoticeUsesTheLoadedText)
    EXPECT_FALSE(rules.AdjustTypeIds(nullptr, pThird.get()));
    EXPECT_TRUE(record.Get().empty());
 }
+
+TEST(CSmartCompareTypeIds, AttributeTypesAreAlignedBeforeTheTypesUsingThem)
+{
+   // D9 equals D1 only once its DA refers to a DAType named A1: the DAType step renames A9
+   // first, and the reference follows the rename.
+   auto pFirst = ReadXml("<SCL><DataTypeTemplates>"
+                         "<DOType id=\"D1\" cdc=\"WYE\"><DA name=\"v\" bType=\"Struct\" "
+                         "type=\"A1\" fc=\"MX\"/></DOType>"
+                         "<DAType id=\"A1\"><BDA name=\"x\" bType=\"BOOLEAN\"/></DAType>"
+                         "</DataTypeTemplates></SCL>");
+   auto pSecond = ReadXml("<SCL><DataTypeTemplates>"
+                          "<DOType id=\"D9\" cdc=\"WYE\"><DA name=\"v\" bType=\"Struct\" "
+                          "type=\"A9\" fc=\"MX\"/></DOType>"
+                          "<DAType id=\"A9\"><BDA name=\"x\" bType=\"BOOLEAN\"/></DAType>"
+                          "</DataTypeTemplates></SCL>");
+   CSclContainer* pD9 = ElementAt(pSecond.get(), {0, 0, 0});
+   CSclContainer* pA9 = ElementAt(pSecond.get(), {0, 0, 1});
+   CSmartCompare rules;
+   RecordCompareReports record(rules);
+   EXPECT_TRUE(rules.AdjustTypeIds(pFirst.get(), pSecond.get()));
+   std::vector<tCompareReport> expected = {{1, pA9, "", "? ( A1 != A9 )", 0},
+                                           {1, pD9, "", "? ( D1 != D9 )", 0}};
+   EXPECT_EQ(record.Get(), expected);
+   record.Clear();
+   EXPECT_TRUE(pFirst->SmartCompare(*pSecond, rules, true));
+   EXPECT_TRUE(record.Get().empty());
+}
