@@ -48,36 +48,23 @@ std::string ItemOf(const tInfos& aInfos, tDiffKind aKind)
 
 TEST(CSmartCompareRulePath, SplitsLeafFirstWithKeys)
 {
-   std::string key;
-   std::vector<tIdent> path;
-   CSmartCompare::ParseRulePath("LDevice.LN0.DOI[Mod].DAI[stVal]", key, path);
-   EXPECT_EQ(key, "DAI[stVal]");
-   ASSERT_EQ(path.size(), 4u);
-   EXPECT_EQ(path[0].name, "DAI");
-   EXPECT_EQ(path[0].id, "stVal");
-   EXPECT_EQ(path[1].name, "DOI");
-   EXPECT_EQ(path[1].id, "Mod");
-   EXPECT_EQ(path[2].name, "LN0");
-   EXPECT_EQ(path[2].id, "");
-   EXPECT_EQ(path[3].name, "LDevice");
-
-   CSmartCompare::ParseRulePath("A[x]tail.B[open", key, path);
-   EXPECT_EQ(key, "B[open");
-   ASSERT_EQ(path.size(), 2u);
-   EXPECT_EQ(path[0].id, "open");
-   EXPECT_EQ(path[1].name, "A");
-   EXPECT_EQ(path[1].id, "x");
-
-   CSmartCompare::ParseRulePath("A..B.", key, path);
-   EXPECT_EQ(key, "");
-   ASSERT_EQ(path.size(), 4u);
-   EXPECT_EQ(path[1].name, "B");
-   EXPECT_EQ(path[2].name, "");
-   EXPECT_EQ(path[3].name, "A");
-
-   CSmartCompare::ParseRulePath("", key, path);
-   EXPECT_EQ(key, "");
-   EXPECT_EQ(path.size(), 1u);
+   // Key, then the segments leaf first as name(id).
+   auto Parse = [](const std::string& aPath) {
+      std::string key;
+      std::vector<tIdent> path;
+      CSmartCompare::ParseRulePath(aPath, key, path);
+      std::string text = key + ":";
+      for (const tIdent& segment : path)
+         text += " " + segment.name + "(" + segment.id + ")";
+      return text;
+   };
+   EXPECT_EQ(Parse("LDevice.LN0.DOI[Mod].DAI[stVal]"),
+             "DAI[stVal]: DAI(stVal) DOI(Mod) LN0() LDevice()");
+   // Text after "]" is ignored; without "]" the key runs to the end of the segment.
+   EXPECT_EQ(Parse("A[x]tail.B[open"), "B[open: B(open) A(x)");
+   EXPECT_EQ(Parse("A..B."), ": () B() () A()");
+   EXPECT_EQ(Parse(""), ": ()");
+   EXPECT_EQ(Parse("[k]"), "[k]: (k)");
 }
 
 TEST(CSmartCompareRulePath, OnlyTheFirst1023CharactersCount)
@@ -534,5 +521,32 @@ TEST(CSmartCompareTypeIds, TreesAreFoundFromAnyObjectAndNoticeUsesTheLoadedText)
    EXPECT_FALSE(rules.AdjustTypeIds(pEmpty.get(), pThird.get()));
    EXPECT_FALSE(rules.AdjustTypeIds(pThird.get(), pEmpty.get()));
    EXPECT_FALSE(rules.AdjustTypeIds(nullptr, pThird.get()));
+   EXPECT_TRUE(record.Get().empty());
+}
+
+TEST(CSmartCompareTypeIds, AttributeTypesAreAlignedBeforeTheTypesUsingThem)
+{
+   // D9 equals D1 only once its DA refers to a DAType named A1: the DAType step renames A9
+   // first, and the reference follows the rename.
+   auto pFirst = ReadXml("<SCL><DataTypeTemplates>"
+                         "<DOType id=\"D1\" cdc=\"WYE\"><DA name=\"v\" bType=\"Struct\" "
+                         "type=\"A1\" fc=\"MX\"/></DOType>"
+                         "<DAType id=\"A1\"><BDA name=\"x\" bType=\"BOOLEAN\"/></DAType>"
+                         "</DataTypeTemplates></SCL>");
+   auto pSecond = ReadXml("<SCL><DataTypeTemplates>"
+                          "<DOType id=\"D9\" cdc=\"WYE\"><DA name=\"v\" bType=\"Struct\" "
+                          "type=\"A9\" fc=\"MX\"/></DOType>"
+                          "<DAType id=\"A9\"><BDA name=\"x\" bType=\"BOOLEAN\"/></DAType>"
+                          "</DataTypeTemplates></SCL>");
+   CSclContainer* pD9 = ElementAt(pSecond.get(), {0, 0, 0});
+   CSclContainer* pA9 = ElementAt(pSecond.get(), {0, 0, 1});
+   CSmartCompare rules;
+   RecordCompareReports record(rules);
+   EXPECT_TRUE(rules.AdjustTypeIds(pFirst.get(), pSecond.get()));
+   std::vector<tCompareReport> expected = {{1, pA9, "", "? ( A1 != A9 )", 0},
+                                           {1, pD9, "", "? ( D1 != D9 )", 0}};
+   EXPECT_EQ(record.Get(), expected);
+   record.Clear();
+   EXPECT_TRUE(pFirst->SmartCompare(*pSecond, rules, true));
    EXPECT_TRUE(record.Get().empty());
 }

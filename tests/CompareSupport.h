@@ -87,7 +87,8 @@ class RecordCompareReports {
    Arvenko::Melvotar::Scl::CSmartCompare& m_rRules;
 };
 
-/// The element reached from apRoot by following child indexes (element children only).
+/// The element reached from apRoot by following child indexes (counting element children,
+/// references not included).
 inline Arvenko::Melvotar::Scl::CSclContainer*
 ElementAt(Arvenko::Melvotar::Scl::CSclContainer* apRoot, std::initializer_list<int> aPath)
 {
@@ -97,7 +98,8 @@ ElementAt(Arvenko::Melvotar::Scl::CSclContainer* apRoot, std::initializer_list<i
       CScl* pChild = nullptr;
       int seen = 0;
       for (int i = 0; i < pElement->GetChildCount() && pChild == nullptr; ++i)
-         if (pElement->GetChild(i)->IsClass(CID_CONTAINER) && seen++ == index)
+         if (pElement->GetChild(i)->IsClass(CID_CONTAINER) &&
+             !pElement->GetChild(i)->IsClass(CID_REF) && seen++ == index)
             pChild = pElement->GetChild(i);
       if (pChild == nullptr)
          return nullptr;
