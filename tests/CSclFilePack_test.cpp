@@ -1,4 +1,6 @@
 // Merging equal data type templates and redirecting their users.
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -6,6 +8,7 @@
 
 #include "CompareSupport.h"
 #include "SclDll/SclLib.h"
+#include "TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
 using SclTest::ReadXml;
@@ -164,4 +167,33 @@ TEST(CSclFilePack, NothingToPackWithoutTemplates)
 {
    EXPECT_FALSE(ReadXml("<SCL><Header id=\"H\"/></SCL>")->PackDataTypeTemplates());
    EXPECT_FALSE(ReadXml("<Other/>")->PackDataTypeTemplates());
+}
+
+TEST(CSclFilePack, GeneratedDuplicatesMergeAndEveryReferenceStillResolves)
+{
+   const std::string generator = SclTest::CorpusPath("../tools/gen_scd.py");
+   if (!std::filesystem::exists(generator) || std::system("python3 --version >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "generator or python3 missing: " << generator;
+   SclTest::TempFile generated(".scd");
+   ASSERT_EQ(std::system(("python3 '" + generator + "' --ieds 5 --seed 3 -q -o '" +
+                          generated.Path() + "'")
+                             .c_str()),
+             0);
+   CSclFile file;
+   file.Read(generated.Path());
+   const CSclDataTypeTemplates* pTemplates = file.GetSclElement()->GetDataTypeTemplates();
+   const tSclClassId classes[] = {CID_EnumType, CID_DAType, CID_DOType, CID_LNodeType};
+   std::vector<int> before;
+   for (tSclClassId classId : classes)
+      before.push_back(pTemplates->GetChildCount(classId));
+   const auto refsBefore = RefCounts(file);
+   ASSERT_EQ(refsBefore.second, 0);
+
+   EXPECT_TRUE(file.PackDataTypeTemplates());
+   for (size_t i = 0; i < before.size(); ++i)
+      EXPECT_LT(pTemplates->GetChildCount(classes[i]), before[i]) << "class " << classes[i];
+   const auto refsAfter = RefCounts(file);
+   EXPECT_EQ(refsAfter.second, 0);
+   EXPECT_LT(refsAfter.first, refsBefore.first) << "the references inside the duplicates went";
+   EXPECT_FALSE(file.PackDataTypeTemplates());
 }
