@@ -56,9 +56,8 @@ std::string LocalTimeStamp()
    std::tm local{};
    localtime_r(&now, &local);
    char text[64];
-   std::snprintf(text, sizeof text, "%02d.%02d.%4d %02d:%02d:%02d", local.tm_mday,
-                 local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min,
-                 local.tm_sec);
+   std::snprintf(text, sizeof text, "%02d.%02d.%4d %02d:%02d:%02d", local.tm_mday, local.tm_mon + 1,
+                 local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
    return text;
 }
 
@@ -131,14 +130,16 @@ bool CSclFile::CorrectMultipliers()
    if (pScl == nullptr)
       return false;
    bool changed = false;
+   // The classes involved have no subclasses, so their exact class ids decide (no virtual
+   // call per object of a large tree).
    const auto correct = [&changed](CScl* apScl) {
       const CSclContainer* pParent = apScl->GetParent();
-      if (pParent == nullptr || !apScl->IsClass(CID_CONTAINER))
-         return 0;
-      auto* pElement = static_cast<CSclContainer*>(apScl);
       for (const tFixedMultiplier& fixed : s_FixedMultipliers) {
-         if (pElement->IsClass(fixed.element) && pParent->IsClass(fixed.parent) &&
-             pElement->GetValue(NID_multiplier) != fixed.multiplier) {
+         if (apScl->GetClassId() != fixed.element || pParent == nullptr ||
+             pParent->GetClassId() != fixed.parent)
+            continue;
+         auto* pElement = static_cast<CSclContainer*>(apScl);
+         if (pElement->GetValue(NID_multiplier) != fixed.multiplier) {
             pElement->SetAttribValue(NID_multiplier, fixed.multiplier);
             changed = true;
          }

@@ -1,19 +1,23 @@
 // Loading an SCL file into the object tree and writing it back to memory, beside pugixml
 // parsing and printing the same bytes.
 //
-//   load_save_bench FILE [RUNS]   runs both measurements RUNS times (default 3), each in a
+//   load_save_bench FILE [RUNS]   runs every measurement RUNS times (default 3), each in a
 //                                 fresh process, alternating, and prints medians, ratios and
 //                                 the peak memory per input MiB
-//   load_save_bench --child scl|pugixml FILE
+//   load_save_bench --child MODE FILE
 //                                 one measurement in this process; prints load seconds, save
 //                                 seconds, peak RSS after loading and after saving (KiB),
 //                                 the number of output bytes
 //
+// Modes, in pairs measured side by side:
 // "scl" builds a reader over the file (read, encoding detection, conversion), reads it into
 // a file root (which completes the tree) and writes the tree with the container writer to
 // a memory buffer. "pugixml" loads the file into a document and prints it, indented by
 // three blanks, into a memory buffer. The output buffers are allocated before the clock
 // starts and touched only by the writing, so their pages count only as they are written.
+// "scl-file" loads with CSclFile::Read and saves with CSclFile::Write (multipliers, stamps,
+// checksum, conversion to the file's encoding) to a temporary file; "pugixml-file" loads
+// with load_file and saves with save_file, indented by three blanks, to a temporary file.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -59,6 +63,14 @@ long FileSize(const char* apFile)
    const long size = std::ftell(file);
    std::fclose(file);
    return size;
+}
+
+// A file name in the temporary folder for this process's output.
+std::string TempOutputPath()
+{
+   const char* pFolder = std::getenv("TMPDIR");
+   return std::string(pFolder != nullptr ? pFolder : "/tmp") + "/load_save_bench_" +
+          std::to_string(getpid()) + ".out";
 }
 
 // Collects pugixml's output in a fixed buffer, as the library's memory writer does.
@@ -116,6 +128,32 @@ int RunChild(const std::string& aMode, const char* apFile)
       }
       saved = Now();
       written = static_cast<size_t>(writer.GetPos());
+   } else if (aMode == "scl-file") {
+      auto* pFile = new Scl::CSclFile;
+      const std::string output = TempOutputPath();
+      try {
+         pFile->Read(apFile);
+         loaded = Now();
+         rssLoaded = PeakRssKiB();
+         pFile->Write(output, false);
+      } catch (const std::exception&) {
+         return 3;
+      }
+      saved = Now();
+      written = static_cast<size_t>(FileSize(output.c_str()));
+      std::remove(output.c_str());
+   } else if (aMode == "pugixml-file") {
+      auto* pDocument = new pugi::xml_document;
+      if (!pDocument->load_file(apFile))
+         return 2;
+      loaded = Now();
+      rssLoaded = PeakRssKiB();
+      const std::string output = TempOutputPath();
+      if (!pDocument->save_file(output.c_str(), "   "))
+         return 3;
+      saved = Now();
+      written = static_cast<size_t>(FileSize(output.c_str()));
+      std::remove(output.c_str());
    } else if (aMode == "pugixml") {
       auto* pDocument = new pugi::xml_document;
       if (!pDocument->load_file(apFile))
@@ -195,6 +233,18 @@ struct tSeries {
    }
 };
 
+void PrintSeries(const char* apName, const tSeries& aSeries, double aMegabytes)
+{
+   const auto perMiB = [aMegabytes](long aKiB) {
+      return static_cast<double>(aKiB) / 1024.0 / aMegabytes;
+   };
+   std::printf("%-12s load %7.3f s  save %7.3f s  peak RSS after load %6.2f MiB/input MiB, "
+               "after save %6.2f  output %.1f MiB\n",
+               apName, Median(aSeries.load), Median(aSeries.save),
+               perMiB(Median(aSeries.rssLoaded)), perMiB(Median(aSeries.rssSaved)),
+               static_cast<double>(aSeries.written) / (1024.0 * 1024.0));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -206,36 +256,33 @@ int main(int argc, char** argv)
       return 2;
    }
    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-   tSeries scl, pugixml;
-   for (int i = 0; i < runs; ++i) {
-      const tResult pugiResult = RunFresh("/proc/self/exe", "pugixml", argv[1]);
-      const tResult sclResult = RunFresh("/proc/self/exe", "scl", argv[1]);
-      if (pugiResult.load < 0 || sclResult.load < 0) {
-         std::fprintf(stderr, "a measurement failed\n");
-         return 1;
-      }
-      pugixml.Add(pugiResult);
-      scl.Add(sclResult);
-   }
    const double megabytes = static_cast<double>(FileSize(argv[1])) / (1024.0 * 1024.0);
-   const auto perMiB = [megabytes](long aKiB) {
-      return static_cast<double>(aKiB) / 1024.0 / megabytes;
-   };
    std::printf("file: %s (%.1f MiB), %d runs each, fresh process per run, medians\n", argv[1],
                megabytes, runs);
-   std::printf("%-8s load %7.3f s  save %7.3f s  peak RSS after load %6.2f MiB/input MiB, "
-               "after save %6.2f  output %.1f MiB\n",
-               "pugixml", Median(pugixml.load), Median(pugixml.save),
-               perMiB(Median(pugixml.rssLoaded)), perMiB(Median(pugixml.rssSaved)),
-               static_cast<double>(pugixml.written) / (1024.0 * 1024.0));
-   std::printf("%-8s load %7.3f s  save %7.3f s  peak RSS after load %6.2f MiB/input MiB, "
-               "after save %6.2f  output %.1f MiB\n",
-               "scl", Median(scl.load), Median(scl.save), perMiB(Median(scl.rssLoaded)),
-               perMiB(Median(scl.rssSaved)), static_cast<double>(scl.written) / (1024.0 * 1024.0));
-   std::printf(
-       "ratio scl/pugixml: load %.2f  save %.2f  load+save %.2f  peak RSS %.2f\n",
-       Median(scl.load) / Median(pugixml.load), Median(scl.save) / Median(pugixml.save),
-       (Median(scl.load) + Median(scl.save)) / (Median(pugixml.load) + Median(pugixml.save)),
-       static_cast<double>(Median(scl.rssSaved)) / static_cast<double>(Median(pugixml.rssSaved)));
+   // Each pair: the library's mode and pugixml's counterpart.
+   const char* const pairs[][3] = {{"scl", "pugixml", "tree to memory"},
+                                   {"scl-file", "pugixml-file", "file to file"}};
+   for (const auto& pair : pairs) {
+      tSeries scl, pugixml;
+      for (int i = 0; i < runs; ++i) {
+         const tResult pugiResult = RunFresh("/proc/self/exe", pair[1], argv[1]);
+         const tResult sclResult = RunFresh("/proc/self/exe", pair[0], argv[1]);
+         if (pugiResult.load < 0 || sclResult.load < 0) {
+            std::fprintf(stderr, "a measurement failed (%s)\n", pair[0]);
+            return 1;
+         }
+         pugixml.Add(pugiResult);
+         scl.Add(sclResult);
+      }
+      std::printf("-- %s\n", pair[2]);
+      PrintSeries(pair[1], pugixml, megabytes);
+      PrintSeries(pair[0], scl, megabytes);
+      std::printf(
+          "ratio %s/%s: load %.2f  save %.2f  load+save %.2f  peak RSS %.2f\n", pair[0], pair[1],
+          Median(scl.load) / Median(pugixml.load), Median(scl.save) / Median(pugixml.save),
+          (Median(scl.load) + Median(scl.save)) / (Median(pugixml.load) + Median(pugixml.save)),
+          static_cast<double>(Median(scl.rssSaved)) /
+              static_cast<double>(Median(pugixml.rssSaved)));
+   }
    return 0;
 }

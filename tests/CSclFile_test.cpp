@@ -179,7 +179,11 @@ TEST(CSclFile, WriteStampsTheDocumentAndVerifiesIt)
 TEST(CSclFile, AnyChangeAfterSavingInvalidatesTheChecksum)
 {
    const auto changes = std::vector<std::function<void(CSclFile&)>>{
-       [](CSclFile& f) { Element(f, "Substation")->SetAttribValue(NID_desc, "S\xFC" "d"); },
+       [](CSclFile& f) {
+          Element(f, "Substation")
+              ->SetAttribValue(NID_desc, "S\xFC"
+                                         "d");
+       },
        [](CSclFile& f) { Element(f, "Substation/VoltageLevel")->DeleteChildren(); },
        [](CSclFile& f) { Element(f, "Substation")->CreateSclContainer(CID_VoltageLevel); },
        [](CSclFile& f) { f.GetChild(CID_REMARK)->SetValue(" other state "); },
@@ -275,7 +279,9 @@ TEST(CSclFile, SavedFormatsCarryTheirDeclarationAndReadBackTheSame)
                 {XmlParser::FF_UTF16, "UTF-16", std::string("S\0\xFC\0", 4)}};
    for (const auto& c : cases) {
       tLoaded loaded(s_Document);
-      Element(loaded.file, "Substation")->SetAttribValue(NID_desc, "S\xFC" "d");
+      Element(loaded.file, "Substation")
+          ->SetAttribValue(NID_desc, "S\xFC"
+                                     "d");
       loaded.file.SetFileFormat(c.format);
       TempFile saved;
       loaded.file.Write(saved.Path());
@@ -298,7 +304,8 @@ TEST(CSclFile, LineEndsInAttributeValuesSurviveSaving)
    const CSclContainer* pHeader = Element(loaded.file, "Header");
    ASSERT_NE(pHeader, nullptr);
    EXPECT_EQ(pHeader->GetValue(NID_id), "a\nb\nc\nd");
-   for (XmlParser::tFileFormat format : {XmlParser::FF_ANSI, XmlParser::FF_UTF8, XmlParser::FF_UTF16}) {
+   for (XmlParser::tFileFormat format :
+        {XmlParser::FF_ANSI, XmlParser::FF_UTF8, XmlParser::FF_UTF16}) {
       loaded.file.SetFileFormat(format);
       TempFile saved;
       loaded.file.Write(saved.Path());
