@@ -128,29 +128,29 @@ int RunChild(const std::string& aMode, const char* apFile)
       }
       saved = Now();
       written = static_cast<size_t>(writer.GetPos());
-   } else if (aMode == "scl-file") {
-      auto* pFile = new Scl::CSclFile;
+   } else if (aMode == "scl-file" || aMode == "pugixml-file") {
       const std::string output = TempOutputPath();
-      try {
-         pFile->Read(apFile);
+      const auto markLoaded = [&loaded, &rssLoaded] {
          loaded = Now();
          rssLoaded = PeakRssKiB();
-         pFile->Write(output, false);
-      } catch (const std::exception&) {
-         return 3;
+      };
+      if (aMode == "scl-file") {
+         auto* pFile = new Scl::CSclFile;
+         try {
+            pFile->Read(apFile);
+            markLoaded();
+            pFile->Write(output, false);
+         } catch (const std::exception&) {
+            return 3;
+         }
+      } else {
+         auto* pDocument = new pugi::xml_document;
+         if (!pDocument->load_file(apFile))
+            return 2;
+         markLoaded();
+         if (!pDocument->save_file(output.c_str(), "   "))
+            return 3;
       }
-      saved = Now();
-      written = static_cast<size_t>(FileSize(output.c_str()));
-      std::remove(output.c_str());
-   } else if (aMode == "pugixml-file") {
-      auto* pDocument = new pugi::xml_document;
-      if (!pDocument->load_file(apFile))
-         return 2;
-      loaded = Now();
-      rssLoaded = PeakRssKiB();
-      const std::string output = TempOutputPath();
-      if (!pDocument->save_file(output.c_str(), "   "))
-         return 3;
       saved = Now();
       written = static_cast<size_t>(FileSize(output.c_str()));
       std::remove(output.c_str());

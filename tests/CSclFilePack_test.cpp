@@ -1,6 +1,7 @@
 // Merging equal data type templates and redirecting their users.
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,23 +57,27 @@ const char* const s_Users = "<IED name=\"I\"><AccessPoint name=\"A\"><Server><LD
                             "<LN lnClass=\"GGIO\" inst=\"1\" lnType=\"L2\"/>"
                             "</LDevice></Server></AccessPoint></IED>";
 
+// A document of the users (IED markup) and the templates (DataTypeTemplates content).
+std::unique_ptr<CSclFile> ReadTemplates(const std::string& aUsers, const std::string& aTemplates)
+{
+   return ReadXml("<SCL>" + aUsers + "<DataTypeTemplates>" + aTemplates +
+                  "</DataTypeTemplates></SCL>");
+}
+
 } // namespace
 
 TEST(CSclFilePack, DataObjectTypesThatDifferOnlyInTheirIdMerge)
 {
-   auto pFile =
-       ReadXml(std::string("<SCL>") + s_Users +
-               "<DataTypeTemplates>"
-               "<LNodeType id=\"L1\" lnClass=\"LLN0\"><DO name=\"Beh\" type=\"INS_2\"/>"
-               "<DO name=\"Mod\" type=\"INS_1\"/></LNodeType>"
-               "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"Beh\" type=\"CMV_1\"/>"
-               "</LNodeType>"
-               "<DOType id=\"INS_1\" cdc=\"INS\"><DA name=\"stVal\" bType=\"INT32\" "
-               "fc=\"ST\"/></DOType>"
-               "<DOType id=\"CMV_1\" cdc=\"CMV\"><SDO name=\"mag\" type=\"INS_2\"/></DOType>"
-               "<DOType id=\"INS_2\" cdc=\"INS\"><DA name=\"stVal\" bType=\"INT32\" "
-               "fc=\"ST\"/></DOType>"
-               "</DataTypeTemplates></SCL>");
+   auto pFile = ReadTemplates(
+       s_Users, "<LNodeType id=\"L1\" lnClass=\"LLN0\"><DO name=\"Beh\" type=\"INS_2\"/>"
+                "<DO name=\"Mod\" type=\"INS_1\"/></LNodeType>"
+                "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"Beh\" type=\"CMV_1\"/>"
+                "</LNodeType>"
+                "<DOType id=\"INS_1\" cdc=\"INS\"><DA name=\"stVal\" bType=\"INT32\" "
+                "fc=\"ST\"/></DOType>"
+                "<DOType id=\"CMV_1\" cdc=\"CMV\"><SDO name=\"mag\" type=\"INS_2\"/></DOType>"
+                "<DOType id=\"INS_2\" cdc=\"INS\"><DA name=\"stVal\" bType=\"INT32\" "
+                "fc=\"ST\"/></DOType>");
    const auto refsBefore = RefCounts(*pFile);
    ASSERT_EQ(refsBefore.second, 0);
 
@@ -98,17 +103,14 @@ TEST(CSclFilePack, DataObjectTypesThatDifferOnlyInTheirIdMerge)
 
 TEST(CSclFilePack, NodeTypesOfDifferentClassesAndUnequalTypesStay)
 {
-   auto pFile =
-       ReadXml(std::string("<SCL>") + s_Users +
-               "<DataTypeTemplates>"
-               "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"Ind\" type=\"D\"/></LNodeType>"
-               "<LNodeType id=\"L2\" lnClass=\"GAPC\"><DO name=\"Ind\" type=\"D\"/></LNodeType>"
-               "<DOType id=\"D\" cdc=\"SPS\"/>"
-               "<DAType id=\"A1\"><BDA name=\"a\" bType=\"INT32\"/></DAType>"
-               "<DAType id=\"A2\"><BDA name=\"a\" bType=\"INT16\"/></DAType>"
-               "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
-               "<EnumType id=\"E2\"><EnumVal ord=\"1\">off</EnumVal></EnumType>"
-               "</DataTypeTemplates></SCL>");
+   auto pFile = ReadTemplates(
+       s_Users, "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"Ind\" type=\"D\"/></LNodeType>"
+                "<LNodeType id=\"L2\" lnClass=\"GAPC\"><DO name=\"Ind\" type=\"D\"/></LNodeType>"
+                "<DOType id=\"D\" cdc=\"SPS\"/>"
+                "<DAType id=\"A1\"><BDA name=\"a\" bType=\"INT32\"/></DAType>"
+                "<DAType id=\"A2\"><BDA name=\"a\" bType=\"INT16\"/></DAType>"
+                "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
+                "<EnumType id=\"E2\"><EnumVal ord=\"1\">off</EnumVal></EnumType>");
    EXPECT_FALSE(pFile->PackDataTypeTemplates());
    EXPECT_EQ(TemplateIds(*pFile).size(), 7u);
 }
@@ -117,25 +119,23 @@ TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
 {
    // A3 and A4 become equal only when A2 has merged into A1, which comes after them: that
    // takes a second pass over the attribute types.
-   auto pFile =
-       ReadXml("<SCL><IED name=\"I\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
-               "<LN lnClass=\"GGIO\" inst=\"1\" lnType=\"L2\"/>"
-               "<LN lnClass=\"GGIO\" inst=\"2\" lnType=\"L1\"/>"
-               "</LDevice></Server></AccessPoint></IED>"
-               "<DataTypeTemplates>"
-               "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D1\"/></LNodeType>"
-               "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D2\"/></LNodeType>"
-               "<DOType id=\"D1\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A3\" "
-               "fc=\"ST\"/></DOType>"
-               "<DOType id=\"D2\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A4\" "
-               "fc=\"ST\"/></DOType>"
-               "<DAType id=\"A3\"><BDA name=\"s\" bType=\"Struct\" type=\"A1\"/></DAType>"
-               "<DAType id=\"A4\"><BDA name=\"s\" bType=\"Struct\" type=\"A2\"/></DAType>"
-               "<DAType id=\"A1\"><BDA name=\"e\" bType=\"Enum\" type=\"E1\"/></DAType>"
-               "<DAType id=\"A2\"><BDA type=\"E2\" bType=\"Enum\" name=\"e\"/></DAType>"
-               "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
-               "<EnumType id=\"E2\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
-               "</DataTypeTemplates></SCL>");
+   auto pFile = ReadTemplates(
+       "<IED name=\"I\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
+       "<LN lnClass=\"GGIO\" inst=\"1\" lnType=\"L2\"/>"
+       "<LN lnClass=\"GGIO\" inst=\"2\" lnType=\"L1\"/>"
+       "</LDevice></Server></AccessPoint></IED>",
+       "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D1\"/></LNodeType>"
+       "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D2\"/></LNodeType>"
+       "<DOType id=\"D1\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A3\" "
+       "fc=\"ST\"/></DOType>"
+       "<DOType id=\"D2\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A4\" "
+       "fc=\"ST\"/></DOType>"
+       "<DAType id=\"A3\"><BDA name=\"s\" bType=\"Struct\" type=\"A1\"/></DAType>"
+       "<DAType id=\"A4\"><BDA name=\"s\" bType=\"Struct\" type=\"A2\"/></DAType>"
+       "<DAType id=\"A1\"><BDA name=\"e\" bType=\"Enum\" type=\"E1\"/></DAType>"
+       "<DAType id=\"A2\"><BDA type=\"E2\" bType=\"Enum\" name=\"e\"/></DAType>"
+       "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
+       "<EnumType id=\"E2\"><EnumVal ord=\"1\">on</EnumVal></EnumType>");
    ASSERT_EQ(RefCounts(*pFile).second, 0);
    EXPECT_TRUE(pFile->PackDataTypeTemplates());
    EXPECT_EQ(TemplateIds(*pFile), (std::vector<std::string>{"L1", "D1", "A3", "A1", "E1"}));
@@ -154,9 +154,8 @@ TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
 
 TEST(CSclFilePack, EveryTemplateIsSortedWithItsAttributesOrdered)
 {
-   auto pFile = ReadXml("<SCL><DataTypeTemplates>"
-                        "<DOType cdc=\"SPS\" id=\"D\"><DA name=\"q\" fc=\"ST\" bType=\"Quality\"/>"
-                        "</DOType></DataTypeTemplates></SCL>");
+   auto pFile = ReadTemplates("", "<DOType cdc=\"SPS\" id=\"D\"><DA name=\"q\" fc=\"ST\" "
+                                  "bType=\"Quality\"/></DOType>");
    EXPECT_FALSE(pFile->PackDataTypeTemplates());
    const CSclContainer* pType = Template(*pFile, CID_DOType, "D");
    ASSERT_NE(pType, nullptr);
