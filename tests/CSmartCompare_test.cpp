@@ -550,3 +550,49 @@ TEST(CSmartCompareTypeIds, AttributeTypesAreAlignedBeforeTheTypesUsingThem)
    EXPECT_TRUE(pFirst->SmartCompare(*pSecond, rules, true));
    EXPECT_TRUE(record.Get().empty());
 }
+
+TEST(CSmartCompare, PairsChildrenAsTheIdentityLookupDoes)
+{
+   // Siblings that share identities, shuffled, thinned out and extended: the report must
+   // name exactly the children that GetChildByIdStruct pairs differently.
+   const char* const types[] = {"a", "b", "c", ""};
+   for (unsigned seed = 1; seed <= 20; ++seed) {
+      SCOPED_TRACE(seed);
+      unsigned state = seed;
+      auto Next = [&state](unsigned aRange) {
+         state = state * 1103515245u + 12345u;
+         return (state >> 16) % aRange;
+      };
+      std::string text = "<SCL>";
+      for (int i = 0; i < 12; ++i)
+         text += std::string("<Private type=\"") + types[Next(4)] + "\"/>";
+      text += "</SCL>";
+      auto pLeft = ReadXml(text);
+      auto pRight = ReadXml(text);
+      CSclContainer* pLeftScl = ElementAt(pLeft.get(), {0});
+      CSclContainer* pRightScl = ElementAt(pRight.get(), {0});
+      for (int i = 0; i < 6; ++i)
+         pRightScl->SwapChild(static_cast<int>(Next(12)), static_cast<int>(Next(12)));
+      pRightScl->DeleteChild(static_cast<int>(Next(12)));
+      pRightScl->CreateSclContainer(CID_Private)->SetAttribValue(NID_type, types[Next(4)]);
+
+      std::vector<tCompareReport> expected;
+      for (int i = 0; i < pLeftScl->GetChildCount(); ++i) {
+         CScl* pChild = pLeftScl->GetChild(i);
+         CScl* pCounterpart = pRightScl->GetChildByIdStruct(pChild->GetIdStruct());
+         if (pCounterpart == nullptr)
+            expected.push_back({0, pChild, "", "<MISSING>", 3});
+         else if (pCounterpart->GetInstanceIndex() != pChild->GetInstanceIndex())
+            expected.push_back({0, pChild, "", "<ORDER>", 7});
+      }
+      for (int i = 0; i < pRightScl->GetChildCount(); ++i) {
+         CScl* pChild = pRightScl->GetChild(i);
+         if (pLeftScl->GetChildByIdStruct(pChild->GetIdStruct()) == nullptr)
+            expected.push_back({0, pChild, "", "<ADDITIONAL>", 9});
+      }
+      CSmartCompare rules;
+      RecordCompareReports record(rules);
+      EXPECT_EQ(pLeftScl->SmartCompare(*pRightScl, rules, true), expected.empty());
+      EXPECT_EQ(record.Get(), expected);
+   }
+}
