@@ -138,6 +138,13 @@ typedef std::map<tDiffKind, tIgnoreInfo> tIgnoreInfos;
 
 } // namespace
 
+bool CSclValue::ContentCompare(const CScl& right) const
+{
+   // Only values carry the class id CID_VALUE.
+   return right.GetClassId() == CID_VALUE && GetNameId() == right.GetNameId() &&
+          m_Value == static_cast<const CSclValue&>(right).m_Value;
+}
+
 bool CSclContainer::CompareWithoutTopLevelId(const CScl& right) const
 {
    std::set<tSclNameId> idAttributes;
