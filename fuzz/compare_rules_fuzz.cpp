@@ -1,12 +1,10 @@
 // Feeds arbitrary bytes as a compare rule file, then compares two small documents that
 // differ in every way the report knows, with the rules read and their report texts.
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-#include <unistd.h>
-
 #include "SclDll/SclLib.h"
+#include "fuzz/FuzzSupport.h"
 
 using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
@@ -23,12 +21,6 @@ void CountReport(int aIgnored, CScl* apScl, std::string, std::string, int aEvent
    if (apScl == nullptr || aEvent < 0 || aEvent > 9 || (aIgnored != 0 && aIgnored != 1))
       __builtin_trap();
    ++g_Reports;
-}
-
-const std::string& InputPath()
-{
-   static const std::string path = "/tmp/compare_rules_fuzz_" + std::to_string(getpid()) + ".xml";
-   return path;
 }
 
 void Read(CSclFile& arFile, const std::string& aText)
@@ -53,15 +45,13 @@ const char* const s_Right =
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
    SetTextCallbackFunction(&CountLine);
-   FILE* file = std::fopen(InputPath().c_str(), "wb");
-   if (file == nullptr)
+   const std::string path = SclFuzz::WriteInputFile("compare_rules_fuzz", apData, aSize);
+   if (path.empty())
       return 0;
-   std::fwrite(apData, 1, aSize, file);
-   std::fclose(file);
 
    CSmartCompare rules;
    try {
-      rules.ReadIgnoreFile(InputPath());
+      rules.ReadIgnoreFile(path);
    } catch (const xml_parser_error&) {
       return 0;
    }
