@@ -180,6 +180,28 @@ TEST(CSmartCompareRuleFile, MalformedFileKeepsWhatWasRead)
    EXPECT_FALSE(capture.Get().empty());
 }
 
+TEST(CSmartCompareRuleFile, TextsArriveAsLibraryText)
+{
+   // The same rule file in ISO-8859-1 and in UTF-8: the texts are Windows-1252 bytes.
+   auto latin = SclTest::TempFile::WithBytes(
+       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><R><MissingText>gel\xF6scht</MissingText>"
+       "<IgnoreItem path=\"Bay\" ignoreOrder=\"true\" logText=\"Gr\xFC\xDF"
+       "e\"/></R>");
+   auto utf8 = SclTest::TempFile::WithBytes(
+       "<R><MissingText>gel\xC3\xB6scht</MissingText>"
+       "<IgnoreItem path=\"Bay\" ignoreOrder=\"true\" logText=\"Gr\xC3\xBC\xC3\x9F"
+       "e\"/></R>");
+   for (const SclTest::TempFile* pFile : {&latin, &utf8}) {
+      CSmartCompare rules;
+      EXPECT_EQ(rules.ReadIgnoreFile(pFile->Path()), SE_OK);
+      EXPECT_EQ(rules.GetText(DIFF_MISSING), "gel\xF6scht");
+      auto bay = EntriesOf(rules, "Bay");
+      ASSERT_EQ(bay.size(), 1u);
+      EXPECT_EQ(bay[0]->logText, "Gr\xFC\xDF"
+                                 "e");
+   }
+}
+
 TEST(CSmartCompareRuleFile, NestingBeyondTheVisitedLevelsIsIgnored)
 {
    // An IgnoreItem at level 10 is read, one at level 301 lies below the visited levels.
