@@ -37,7 +37,6 @@ struct tChildIdentity {
    tSclClassId classId;
    tSclNameId nameId;
    std::string id;
-   int count;    // 1-based occurrence among the siblings of equal class, name and id
    int instance; // GetInstanceIndex()
 };
 
@@ -63,8 +62,11 @@ class CChildMatch {
             m_RightOf[i] = m_LeftOf[i] = static_cast<int>(i);
          return;
       }
-      std::vector<int> left = SortedWithCounts(m_Left);
-      std::vector<int> right = SortedWithCounts(m_Right);
+      // Both sides ordered by identity, equal identities in child order: the n-th occurrence
+      // of an identity on one side pairs with its n-th occurrence on the other, as the
+      // occurrence count of the IdStruct demands.
+      std::vector<int> left = SortedByIdentity(m_Left);
+      std::vector<int> right = SortedByIdentity(m_Right);
       size_t i = 0;
       size_t j = 0;
       while (i < left.size() && j < right.size()) {
@@ -111,27 +113,18 @@ class CChildMatch {
 
    static bool Less(const tChildIdentity& aLeft, const tChildIdentity& aRight)
    {
-      return std::tie(aLeft.classId, aLeft.nameId, aLeft.id, aLeft.count) <
-             std::tie(aRight.classId, aRight.nameId, aRight.id, aRight.count);
+      return std::tie(aLeft.classId, aLeft.nameId, aLeft.id) <
+             std::tie(aRight.classId, aRight.nameId, aRight.id);
    }
 
-   // Sets the occurrence counts and returns the indexes ordered by identity.
-   static std::vector<int> SortedWithCounts(std::vector<tChildIdentity>& arIdentities)
+   // The child indexes ordered by identity; stable, so equal identities keep child order.
+   static std::vector<int> SortedByIdentity(const std::vector<tChildIdentity>& aIdentities)
    {
-      std::vector<int> order(arIdentities.size());
+      std::vector<int> order(aIdentities.size());
       for (size_t i = 0; i < order.size(); ++i)
          order[i] = static_cast<int>(i);
-      // Stable: siblings of equal identity stay in child order, which gives their counts.
-      std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-         const tChildIdentity& x = arIdentities[a];
-         const tChildIdentity& y = arIdentities[b];
-         return std::tie(x.classId, x.nameId, x.id) < std::tie(y.classId, y.nameId, y.id);
-      });
-      for (size_t k = 0; k < order.size(); ++k)
-         arIdentities[order[k]].count =
-             k > 0 && SameKey(arIdentities[order[k - 1]], arIdentities[order[k]])
-                 ? arIdentities[order[k - 1]].count + 1
-                 : 1;
+      std::stable_sort(order.begin(), order.end(),
+                       [&](int a, int b) { return Less(aIdentities[a], aIdentities[b]); });
       return order;
    }
 
@@ -144,6 +137,13 @@ class CChildMatch {
 typedef std::map<tDiffKind, tIgnoreInfo> tIgnoreInfos;
 
 } // namespace
+
+bool CSclValue::ContentCompare(const CScl& right) const
+{
+   // Only values carry the class id CID_VALUE.
+   return right.GetClassId() == CID_VALUE && GetNameId() == right.GetNameId() &&
+          m_Value == static_cast<const CSclValue&>(right).m_Value;
+}
 
 bool CSclContainer::CompareWithoutTopLevelId(const CScl& right) const
 {

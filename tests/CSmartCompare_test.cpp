@@ -180,6 +180,28 @@ TEST(CSmartCompareRuleFile, MalformedFileKeepsWhatWasRead)
    EXPECT_FALSE(capture.Get().empty());
 }
 
+TEST(CSmartCompareRuleFile, TextsArriveAsLibraryText)
+{
+   // The same rule file in ISO-8859-1 and in UTF-8: the texts are Windows-1252 bytes.
+   auto latin = SclTest::TempFile::WithBytes(
+       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><R><MissingText>gel\xF6scht</MissingText>"
+       "<IgnoreItem path=\"Bay\" ignoreOrder=\"true\" logText=\"Gr\xFC\xDF"
+       "e\"/></R>");
+   auto utf8 = SclTest::TempFile::WithBytes(
+       "<R><MissingText>gel\xC3\xB6scht</MissingText>"
+       "<IgnoreItem path=\"Bay\" ignoreOrder=\"true\" logText=\"Gr\xC3\xBC\xC3\x9F"
+       "e\"/></R>");
+   for (const SclTest::TempFile* pFile : {&latin, &utf8}) {
+      CSmartCompare rules;
+      EXPECT_EQ(rules.ReadIgnoreFile(pFile->Path()), SE_OK);
+      EXPECT_EQ(rules.GetText(DIFF_MISSING), "gel\xF6scht");
+      auto bay = EntriesOf(rules, "Bay");
+      ASSERT_EQ(bay.size(), 1u);
+      EXPECT_EQ(bay[0]->logText, "Gr\xFC\xDF"
+                                 "e");
+   }
+}
+
 TEST(CSmartCompareRuleFile, NestingBeyondTheVisitedLevelsIsIgnored)
 {
    // An IgnoreItem at level 10 is read, one at level 301 lies below the visited levels.
@@ -549,4 +571,50 @@ TEST(CSmartCompareTypeIds, AttributeTypesAreAlignedBeforeTheTypesUsingThem)
    record.Clear();
    EXPECT_TRUE(pFirst->SmartCompare(*pSecond, rules, true));
    EXPECT_TRUE(record.Get().empty());
+}
+
+TEST(CSmartCompare, PairsChildrenAsTheIdentityLookupDoes)
+{
+   // Siblings that share identities, shuffled, thinned out and extended: the report must
+   // name exactly the children that GetChildByIdStruct pairs differently.
+   const char* const types[] = {"a", "b", "c", ""};
+   for (unsigned seed = 1; seed <= 20; ++seed) {
+      SCOPED_TRACE(seed);
+      unsigned state = seed;
+      auto Next = [&state](unsigned aRange) {
+         state = state * 1103515245u + 12345u;
+         return (state >> 16) % aRange;
+      };
+      std::string text = "<SCL>";
+      for (int i = 0; i < 12; ++i)
+         text += std::string("<Private type=\"") + types[Next(4)] + "\"/>";
+      text += "</SCL>";
+      auto pLeft = ReadXml(text);
+      auto pRight = ReadXml(text);
+      CSclContainer* pLeftScl = ElementAt(pLeft.get(), {0});
+      CSclContainer* pRightScl = ElementAt(pRight.get(), {0});
+      for (int i = 0; i < 6; ++i)
+         pRightScl->SwapChild(static_cast<int>(Next(12)), static_cast<int>(Next(12)));
+      pRightScl->DeleteChild(static_cast<int>(Next(12)));
+      pRightScl->CreateSclContainer(CID_Private)->SetAttribValue(NID_type, types[Next(4)]);
+
+      std::vector<tCompareReport> expected;
+      for (int i = 0; i < pLeftScl->GetChildCount(); ++i) {
+         CScl* pChild = pLeftScl->GetChild(i);
+         CScl* pCounterpart = pRightScl->GetChildByIdStruct(pChild->GetIdStruct());
+         if (pCounterpart == nullptr)
+            expected.push_back({0, pChild, "", "<MISSING>", 3});
+         else if (pCounterpart->GetInstanceIndex() != pChild->GetInstanceIndex())
+            expected.push_back({0, pChild, "", "<ORDER>", 7});
+      }
+      for (int i = 0; i < pRightScl->GetChildCount(); ++i) {
+         CScl* pChild = pRightScl->GetChild(i);
+         if (pLeftScl->GetChildByIdStruct(pChild->GetIdStruct()) == nullptr)
+            expected.push_back({0, pChild, "", "<ADDITIONAL>", 9});
+      }
+      CSmartCompare rules;
+      RecordCompareReports record(rules);
+      EXPECT_EQ(pLeftScl->SmartCompare(*pRightScl, rules, true), expected.empty());
+      EXPECT_EQ(record.Get(), expected);
+   }
 }
