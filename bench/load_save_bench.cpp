@@ -23,25 +23,16 @@
 #include <vector>
 
 #include <pugixml.hpp>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "SclDll/CSclFile.h"
+#include "bench/FreshProcess.h"
 #include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar;
 
-extern char** environ;
-
 namespace {
-
-double Now()
-{
-   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-       .count();
-}
 
 long PeakRssKiB()
 {
@@ -98,14 +89,14 @@ int RunChild(const std::string& aMode, const char* apFile)
    double loaded = 0, saved = 0;
    long rssLoaded = 0;
    size_t written = 0;
-   const double start = Now();
+   const double start = SclBench::Now();
    if (aMode == "scl") {
       auto* pFile = new Scl::CSclFile; // released by the process exit, as pugixml's
       {
          XmlParser::CXmlParser reader(apFile, XmlParser::FF_UTF8, false);
          pFile->Read(&reader);
       }
-      loaded = Now();
+      loaded = SclBench::Now();
       rssLoaded = PeakRssKiB();
       XmlParser::CXmlParser writer(pOutput, static_cast<int32_t>(capacity), XmlParser::FF_UTF8,
                                    true);
@@ -114,17 +105,17 @@ int RunChild(const std::string& aMode, const char* apFile)
       } catch (const Scl::scl_error&) {
          return 3;
       }
-      saved = Now();
+      saved = SclBench::Now();
       written = static_cast<size_t>(writer.GetPos());
    } else if (aMode == "pugixml") {
       auto* pDocument = new pugi::xml_document;
       if (!pDocument->load_file(apFile))
          return 2;
-      loaded = Now();
+      loaded = SclBench::Now();
       rssLoaded = PeakRssKiB();
       CBufferWriter writer(pOutput, capacity);
       pDocument->save(writer, "   ");
-      saved = Now();
+      saved = SclBench::Now();
       if (writer.Overflow())
          return 3;
       written = writer.Size();
@@ -143,42 +134,15 @@ struct tResult {
    size_t written = 0;
 };
 
-tResult RunFresh(const char* apSelf, const char* apMode, const char* apFile)
+tResult RunFresh(const char* apMode, const char* apFile)
 {
    tResult result;
-   int fds[2];
-   if (pipe(fds) != 0)
-      return result;
-   posix_spawn_file_actions_t actions;
-   posix_spawn_file_actions_init(&actions);
-   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-   posix_spawn_file_actions_addclose(&actions, fds[0]);
-   char* argv[] = {const_cast<char*>(apSelf), const_cast<char*>("--child"),
-                   const_cast<char*>(apMode), const_cast<char*>(apFile), nullptr};
-   pid_t pid = 0;
-   const int spawned = posix_spawn(&pid, apSelf, &actions, nullptr, argv, environ);
-   posix_spawn_file_actions_destroy(&actions);
-   close(fds[1]);
-   if (spawned != 0) {
-      close(fds[0]);
-      return result;
-   }
-   char output[256] = {};
-   const ssize_t got = read(fds[0], output, sizeof output - 1);
-   close(fds[0]);
-   int status = 0;
-   waitpid(pid, &status, 0);
-   if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-       std::sscanf(output, "%lf %lf %ld %ld %zu", &result.load, &result.save, &result.rssLoaded,
-                   &result.rssSaved, &result.written) != 5)
+   const std::string output = SclBench::RunFreshChild(apMode, apFile);
+   if (output.empty() ||
+       std::sscanf(output.c_str(), "%lf %lf %ld %ld %zu", &result.load, &result.save,
+                   &result.rssLoaded, &result.rssSaved, &result.written) != 5)
       result.load = -1;
    return result;
-}
-
-template <typename T> T Median(std::vector<T> aValues)
-{
-   std::sort(aValues.begin(), aValues.end());
-   return aValues[aValues.size() / 2];
 }
 
 struct tSeries {
@@ -199,17 +163,15 @@ struct tSeries {
 
 int main(int argc, char** argv)
 {
-   if (argc == 4 && std::string(argv[1]) == "--child")
+   if (SclBench::IsChild(argc, argv))
       return RunChild(argv[2], argv[3]);
-   if (argc < 2) {
-      std::fprintf(stderr, "usage: %s FILE [RUNS]\n", argv[0]);
+   const int runs = SclBench::ParseRuns(argc, argv, 3);
+   if (runs == 0)
       return 2;
-   }
-   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
    tSeries scl, pugixml;
    for (int i = 0; i < runs; ++i) {
-      const tResult pugiResult = RunFresh("/proc/self/exe", "pugixml", argv[1]);
-      const tResult sclResult = RunFresh("/proc/self/exe", "scl", argv[1]);
+      const tResult pugiResult = RunFresh("pugixml", argv[1]);
+      const tResult sclResult = RunFresh("scl", argv[1]);
       if (pugiResult.load < 0 || sclResult.load < 0) {
          std::fprintf(stderr, "a measurement failed\n");
          return 1;
@@ -225,17 +187,21 @@ int main(int argc, char** argv)
                megabytes, runs);
    std::printf("%-8s load %7.3f s  save %7.3f s  peak RSS after load %6.2f MiB/input MiB, "
                "after save %6.2f  output %.1f MiB\n",
-               "pugixml", Median(pugixml.load), Median(pugixml.save),
-               perMiB(Median(pugixml.rssLoaded)), perMiB(Median(pugixml.rssSaved)),
+               "pugixml", SclBench::Median(pugixml.load), SclBench::Median(pugixml.save),
+               perMiB(SclBench::Median(pugixml.rssLoaded)),
+               perMiB(SclBench::Median(pugixml.rssSaved)),
                static_cast<double>(pugixml.written) / (1024.0 * 1024.0));
    std::printf("%-8s load %7.3f s  save %7.3f s  peak RSS after load %6.2f MiB/input MiB, "
                "after save %6.2f  output %.1f MiB\n",
-               "scl", Median(scl.load), Median(scl.save), perMiB(Median(scl.rssLoaded)),
-               perMiB(Median(scl.rssSaved)), static_cast<double>(scl.written) / (1024.0 * 1024.0));
-   std::printf(
-       "ratio scl/pugixml: load %.2f  save %.2f  load+save %.2f  peak RSS %.2f\n",
-       Median(scl.load) / Median(pugixml.load), Median(scl.save) / Median(pugixml.save),
-       (Median(scl.load) + Median(scl.save)) / (Median(pugixml.load) + Median(pugixml.save)),
-       static_cast<double>(Median(scl.rssSaved)) / static_cast<double>(Median(pugixml.rssSaved)));
+               "scl", SclBench::Median(scl.load), SclBench::Median(scl.save),
+               perMiB(SclBench::Median(scl.rssLoaded)), perMiB(SclBench::Median(scl.rssSaved)),
+               static_cast<double>(scl.written) / (1024.0 * 1024.0));
+   std::printf("ratio scl/pugixml: load %.2f  save %.2f  load+save %.2f  peak RSS %.2f\n",
+               SclBench::Median(scl.load) / SclBench::Median(pugixml.load),
+               SclBench::Median(scl.save) / SclBench::Median(pugixml.save),
+               (SclBench::Median(scl.load) + SclBench::Median(scl.save)) /
+                   (SclBench::Median(pugixml.load) + SclBench::Median(pugixml.save)),
+               static_cast<double>(SclBench::Median(scl.rssSaved)) /
+                   static_cast<double>(SclBench::Median(pugixml.rssSaved)));
    return 0;
 }

@@ -38,6 +38,15 @@ std::vector<std::string> Describe(const CSclContainer& aContainer)
    return items;
 }
 
+// Every child names aContainer as its parent and finds itself at its place.
+void ExpectLinked(const CSclContainer& aContainer)
+{
+   for (int i = 0; i < aContainer.GetChildCount(); ++i) {
+      EXPECT_EQ(&aContainer, aContainer.GetChild(i)->GetParent());
+      EXPECT_EQ(i, aContainer.GetChild(i)->GetIndex());
+   }
+}
+
 size_t CountLine(const std::vector<std::string>& aLines, const std::string& aLine)
 {
    return static_cast<size_t>(std::count(aLines.begin(), aLines.end(), aLine));
@@ -175,10 +184,7 @@ TEST(CSclRead, MissingEndTagMovesTheChildrenUp)
    // B's attribute cannot follow A's elements; B's other children follow B.
    EXPECT_EQ((std::vector<std::string>{"<B>", "<C>", "text:t"}), Describe(*pA));
    EXPECT_EQ(0, static_cast<CSclContainer*>(pA->GetChild(0))->GetChildCount());
-   for (int i = 0; i < pA->GetChildCount(); ++i) {
-      EXPECT_EQ(pA, pA->GetChild(i)->GetParent());
-      EXPECT_EQ(i, pA->GetChild(i)->GetIndex());
-   }
+   ExpectLinked(*pA);
 
    const std::vector<std::string>& lines = reports.Get();
    ASSERT_GE(lines.size(), 2u);
@@ -201,10 +207,7 @@ TEST(CSclRead, RunOfMissingEndTagsEndsAtTheMatchingElement)
    EXPECT_EQ((std::vector<std::string>{"<R>", "<E>"}), Describe(root));
    auto* pR = static_cast<CSclContainer*>(root.GetChild(0));
    EXPECT_EQ((std::vector<std::string>{"<A>", "<B>", "<C>", "<D>", "text:x"}), Describe(*pR));
-   for (int i = 0; i < pR->GetChildCount(); ++i) {
-      EXPECT_EQ(pR, pR->GetChild(i)->GetParent());
-      EXPECT_EQ(i, pR->GetChild(i)->GetIndex());
-   }
+   ExpectLinked(*pR);
 
    // One repair per element, innermost first; each refused attribute names the child count
    // its parent had at that moment.
