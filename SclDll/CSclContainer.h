@@ -202,9 +202,13 @@ class CSclContainer : public CScl {
    /// After a creation: destroys a child the list refused (false), else sorts it into
    /// place when it was appended with InsertLast (true).
    bool AdoptCreated(CScl* apChild, int aIndex);
-   /// Reader's repair of a missing end tag: appends the children to the parent's list
-   /// (attributes, which the parent refuses, are destroyed) and empties the own list.
-   void MoveChildrenToParent();
+   /// Reader's repair of a missing end tag: the parent refuses the attributes (reported,
+   /// then destroyed); the other children go in front of arCarried, the children handed up
+   /// from below (held last child first), which all belong at the end of the parent's
+   /// list. Without parent the container keeps its children and takes arCarried.
+   void PassChildrenUp(std::vector<CScl*>& arCarried);
+   /// Appends arCarried (last child first) to the list as their parent; empties it.
+   void AdoptCarried(std::vector<CScl*>& arCarried);
 
    std::vector<CScl*> m_Children;
    bool m_Deleting = false;

@@ -192,6 +192,10 @@ void CSclContainer::Read(CXmlParser* apParser)
    };
    std::vector<tFrame> stack;
    stack.push_back({this, IsClass(CID_SCL) || GetParent(CID_SCL) != nullptr});
+   // Children of elements whose end tag was missing, on their way up. A repair re-reads
+   // the same end tag in the parent, so a run of repairs hands them up level by level; they
+   // are linked into a list only where the run ends, not once per level.
+   std::vector<CScl*> carried;
    AppendText(this, apParser, text);
 
    while (!stack.empty()) {
@@ -243,10 +247,14 @@ void CSclContainer::Read(CXmlParser* apParser)
             OutputSclError("CSclContainer::Read - <" + pCurrent->GetSclName() + ">: Ende-Tag fehlt",
                            SE_XML_PARSER, pCurrent, 0);
             OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
-            pCurrent->MoveChildrenToParent();
+            pCurrent->PassChildrenUp(carried);
             apParser->SetPos(position);
+         } else if (pCurrent != nullptr) {
+            pCurrent->AdoptCarried(carried);
          }
          stack.pop_back();
+         if (stack.empty() && !carried.empty())
+            GetParent()->AdoptCarried(carried);
          if (!stack.empty())
             AppendText(stack.back().pContainer, apParser, text);
       } else if (pCurrent != nullptr) {
@@ -260,6 +268,11 @@ void CSclContainer::Read(CXmlParser* apParser)
       }
    }
 
+   // A repaired element's end tag is always read again, so nothing is left on its way up;
+   // should input ever end in between, the children stay with the open element.
+   if (!carried.empty() && !stack.empty() && stack.back().pContainer != nullptr)
+      stack.back().pContainer->AdoptCarried(carried);
+
    if (pFile != nullptr) {
       pFile->SetLoading(false);
       Complete();
@@ -267,26 +280,43 @@ void CSclContainer::Read(CXmlParser* apParser)
    }
 }
 
-void CSclContainer::MoveChildrenToParent()
+void CSclContainer::PassChildrenUp(std::vector<CScl*>& arCarried)
 {
    CSclContainer* pParent = GetParent();
-   if (pParent == nullptr)
+   if (pParent == nullptr) {
+      AdoptCarried(arCarried);
       return;
-   // Room for all at once: a long run of repairs must not grow the list step by step.
-   pParent->m_Children.reserve(pParent->m_Children.size() + m_Children.size());
+   }
    std::vector<CScl*> children;
    children.swap(m_Children);
-   for (CScl* pChild : children) {
-      if (pParent->InsertChild(pChild, pParent->GetChildCount()) == SE_OK) {
-         pChild->m_pParent = pParent;
+   m_Children.reserve(DEF_SCL_CHILD_COUNT);
+   // The attributes lead the list. Behind the parent's elements the parent refuses them
+   // (InsertChild reports it); no list holds them then, so they go.
+   size_t first = 0;
+   for (; first < children.size() && IsAttrib(children[first]); ++first) {
+      CScl* pAttrib = children[first];
+      if (pParent->InsertChild(pAttrib, pParent->GetChildCount()) == SE_OK) {
+         pAttrib->m_pParent = pParent;
       } else {
-         // An attribute cannot follow the parent's elements (reported by InsertChild); no
-         // list holds it any more, so it goes.
-         pChild->m_pParent = nullptr;
-         delete pChild;
+         pAttrib->m_pParent = nullptr;
+         delete pAttrib;
       }
    }
-   m_Children.reserve(DEF_SCL_CHILD_COUNT);
+   // arCarried is kept last child first, so that putting children in front costs no move.
+   arCarried.insert(arCarried.end(), children.rbegin(),
+                    children.rend() - static_cast<std::ptrdiff_t>(first));
+}
+
+void CSclContainer::AdoptCarried(std::vector<CScl*>& arCarried)
+{
+   m_Children.reserve(m_Children.size() + arCarried.size());
+   for (auto it = arCarried.rbegin(); it != arCarried.rend(); ++it) {
+      CScl* pChild = *it;
+      pChild->m_pParent = this;
+      pChild->m_IndexHint = static_cast<uint32_t>(m_Children.size());
+      m_Children.push_back(pChild);
+   }
+   arCarried.clear();
 }
 
 void CSclContainer::Write(int aIndent, CXmlParser* apParser,

@@ -11,6 +11,7 @@
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclValue.h"
 #include "SclDll/CSmartCompare.h"
+#include "SclDll/SclCrc32.h"
 #include "SclDll/SclError.h"
 #include "SclDll/SclIds.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"

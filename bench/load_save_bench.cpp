@@ -1,5 +1,5 @@
-// Loading an SCL file into the object tree and writing it back to memory, beside pugixml
-// parsing and printing the same bytes.
+// Loading an SCL file into the object tree and writing it back, beside pugixml parsing and
+// printing the same bytes.
 //
 //   load_save_bench FILE [RUNS]   runs every measurement RUNS times (default 3), each in a
 //                                 fresh process, alternating, and prints medians, ratios and
@@ -27,25 +27,16 @@
 #include <vector>
 
 #include <pugixml.hpp>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "SclDll/CSclFile.h"
+#include "bench/FreshProcess.h"
 #include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar;
 
-extern char** environ;
-
 namespace {
-
-double Now()
-{
-   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-       .count();
-}
 
 long PeakRssKiB()
 {
@@ -110,14 +101,14 @@ int RunChild(const std::string& aMode, const char* apFile)
    double loaded = 0, saved = 0;
    long rssLoaded = 0;
    size_t written = 0;
-   const double start = Now();
+   const double start = SclBench::Now();
    if (aMode == "scl") {
       auto* pFile = new Scl::CSclFile; // released by the process exit, as pugixml's
       {
          XmlParser::CXmlParser reader(apFile, XmlParser::FF_UTF8, false);
          pFile->Read(&reader);
       }
-      loaded = Now();
+      loaded = SclBench::Now();
       rssLoaded = PeakRssKiB();
       XmlParser::CXmlParser writer(pOutput, static_cast<int32_t>(capacity), XmlParser::FF_UTF8,
                                    true);
@@ -126,12 +117,12 @@ int RunChild(const std::string& aMode, const char* apFile)
       } catch (const Scl::scl_error&) {
          return 3;
       }
-      saved = Now();
+      saved = SclBench::Now();
       written = static_cast<size_t>(writer.GetPos());
    } else if (aMode == "scl-file" || aMode == "pugixml-file") {
       const std::string output = TempOutputPath();
       const auto markLoaded = [&loaded, &rssLoaded] {
-         loaded = Now();
+         loaded = SclBench::Now();
          rssLoaded = PeakRssKiB();
       };
       if (aMode == "scl-file") {
@@ -151,18 +142,18 @@ int RunChild(const std::string& aMode, const char* apFile)
          if (!pDocument->save_file(output.c_str(), "   "))
             return 3;
       }
-      saved = Now();
+      saved = SclBench::Now();
       written = static_cast<size_t>(FileSize(output.c_str()));
       std::remove(output.c_str());
    } else if (aMode == "pugixml") {
       auto* pDocument = new pugi::xml_document;
       if (!pDocument->load_file(apFile))
          return 2;
-      loaded = Now();
+      loaded = SclBench::Now();
       rssLoaded = PeakRssKiB();
       CBufferWriter writer(pOutput, capacity);
       pDocument->save(writer, "   ");
-      saved = Now();
+      saved = SclBench::Now();
       if (writer.Overflow())
          return 3;
       written = writer.Size();
@@ -181,42 +172,15 @@ struct tResult {
    size_t written = 0;
 };
 
-tResult RunFresh(const char* apSelf, const char* apMode, const char* apFile)
+tResult RunFresh(const char* apMode, const char* apFile)
 {
    tResult result;
-   int fds[2];
-   if (pipe(fds) != 0)
-      return result;
-   posix_spawn_file_actions_t actions;
-   posix_spawn_file_actions_init(&actions);
-   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-   posix_spawn_file_actions_addclose(&actions, fds[0]);
-   char* argv[] = {const_cast<char*>(apSelf), const_cast<char*>("--child"),
-                   const_cast<char*>(apMode), const_cast<char*>(apFile), nullptr};
-   pid_t pid = 0;
-   const int spawned = posix_spawn(&pid, apSelf, &actions, nullptr, argv, environ);
-   posix_spawn_file_actions_destroy(&actions);
-   close(fds[1]);
-   if (spawned != 0) {
-      close(fds[0]);
-      return result;
-   }
-   char output[256] = {};
-   const ssize_t got = read(fds[0], output, sizeof output - 1);
-   close(fds[0]);
-   int status = 0;
-   waitpid(pid, &status, 0);
-   if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-       std::sscanf(output, "%lf %lf %ld %ld %zu", &result.load, &result.save, &result.rssLoaded,
-                   &result.rssSaved, &result.written) != 5)
+   const std::string output = SclBench::RunFreshChild(apMode, apFile);
+   if (output.empty() ||
+       std::sscanf(output.c_str(), "%lf %lf %ld %ld %zu", &result.load, &result.save,
+                   &result.rssLoaded, &result.rssSaved, &result.written) != 5)
       result.load = -1;
    return result;
-}
-
-template <typename T> T Median(std::vector<T> aValues)
-{
-   std::sort(aValues.begin(), aValues.end());
-   return aValues[aValues.size() / 2];
 }
 
 struct tSeries {
@@ -240,8 +204,9 @@ void PrintSeries(const char* apName, const tSeries& aSeries, double aMegabytes)
    };
    std::printf("%-12s load %7.3f s  save %7.3f s  peak RSS after load %6.2f MiB/input MiB, "
                "after save %6.2f  output %.1f MiB\n",
-               apName, Median(aSeries.load), Median(aSeries.save),
-               perMiB(Median(aSeries.rssLoaded)), perMiB(Median(aSeries.rssSaved)),
+               apName, SclBench::Median(aSeries.load), SclBench::Median(aSeries.save),
+               perMiB(SclBench::Median(aSeries.rssLoaded)),
+               perMiB(SclBench::Median(aSeries.rssSaved)),
                static_cast<double>(aSeries.written) / (1024.0 * 1024.0));
 }
 
@@ -249,24 +214,22 @@ void PrintSeries(const char* apName, const tSeries& aSeries, double aMegabytes)
 
 int main(int argc, char** argv)
 {
-   if (argc == 4 && std::string(argv[1]) == "--child")
+   if (SclBench::IsChild(argc, argv))
       return RunChild(argv[2], argv[3]);
-   if (argc < 2) {
-      std::fprintf(stderr, "usage: %s FILE [RUNS]\n", argv[0]);
+   const int runs = SclBench::ParseRuns(argc, argv, 3);
+   if (runs == 0)
       return 2;
-   }
-   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
    const double megabytes = static_cast<double>(FileSize(argv[1])) / (1024.0 * 1024.0);
    std::printf("file: %s (%.1f MiB), %d runs each, fresh process per run, medians\n", argv[1],
                megabytes, runs);
-   // Each pair: the library's mode and pugixml's counterpart.
+   // Each pair: the library's mode, pugixml's counterpart and what they do.
    const char* const pairs[][3] = {{"scl", "pugixml", "tree to memory"},
                                    {"scl-file", "pugixml-file", "file to file"}};
    for (const auto& pair : pairs) {
       tSeries scl, pugixml;
       for (int i = 0; i < runs; ++i) {
-         const tResult pugiResult = RunFresh("/proc/self/exe", pair[1], argv[1]);
-         const tResult sclResult = RunFresh("/proc/self/exe", pair[0], argv[1]);
+         const tResult pugiResult = RunFresh(pair[1], argv[1]);
+         const tResult sclResult = RunFresh(pair[0], argv[1]);
          if (pugiResult.load < 0 || sclResult.load < 0) {
             std::fprintf(stderr, "a measurement failed (%s)\n", pair[0]);
             return 1;
@@ -277,12 +240,13 @@ int main(int argc, char** argv)
       std::printf("-- %s\n", pair[2]);
       PrintSeries(pair[1], pugixml, megabytes);
       PrintSeries(pair[0], scl, megabytes);
-      std::printf(
-          "ratio %s/%s: load %.2f  save %.2f  load+save %.2f  peak RSS %.2f\n", pair[0], pair[1],
-          Median(scl.load) / Median(pugixml.load), Median(scl.save) / Median(pugixml.save),
-          (Median(scl.load) + Median(scl.save)) / (Median(pugixml.load) + Median(pugixml.save)),
-          static_cast<double>(Median(scl.rssSaved)) /
-              static_cast<double>(Median(pugixml.rssSaved)));
+      std::printf("ratio %s/%s: load %.2f  save %.2f  load+save %.2f  peak RSS %.2f\n", pair[0],
+                  pair[1], SclBench::Median(scl.load) / SclBench::Median(pugixml.load),
+                  SclBench::Median(scl.save) / SclBench::Median(pugixml.save),
+                  (SclBench::Median(scl.load) + SclBench::Median(scl.save)) /
+                      (SclBench::Median(pugixml.load) + SclBench::Median(pugixml.save)),
+                  static_cast<double>(SclBench::Median(scl.rssSaved)) /
+                      static_cast<double>(SclBench::Median(pugixml.rssSaved)));
    }
    return 0;
 }

@@ -20,22 +20,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "bench/FreshProcess.h"
 #include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar::XmlParser;
 
-extern char** environ;
-
 namespace {
-
-double Now()
-{
-   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 int RunChild(const std::string& aMode, const char* apFile)
 {
-   const double start = Now();
+   const double start = SclBench::Now();
    unsigned long long checksum = 0;
    if (aMode == "scan") {
       FILE* file = std::fopen(apFile, "rb");
@@ -67,67 +61,35 @@ int RunChild(const std::string& aMode, const char* apFile)
          checksum += attribs.size() + 1;
       }
    }
-   std::printf("%.6f %llu\n", Now() - start, checksum);
+   std::printf("%.6f %llu\n", SclBench::Now() - start, checksum);
    return 0;
-}
-
-double RunFresh(const char* apSelf, const char* apMode, const char* apFile)
-{
-   int fds[2];
-   if (pipe(fds) != 0)
-      return -1;
-   posix_spawn_file_actions_t actions;
-   posix_spawn_file_actions_init(&actions);
-   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-   posix_spawn_file_actions_addclose(&actions, fds[0]);
-   char* argv[] = {const_cast<char*>(apSelf), const_cast<char*>("--child"),
-                   const_cast<char*>(apMode), const_cast<char*>(apFile), nullptr};
-   pid_t pid = 0;
-   if (posix_spawn(&pid, apSelf, &actions, nullptr, argv, environ) != 0)
-      return -1;
-   posix_spawn_file_actions_destroy(&actions);
-   close(fds[1]);
-   char output[128] = {};
-   const ssize_t got = read(fds[0], output, sizeof output - 1);
-   close(fds[0]);
-   int status = 0;
-   waitpid(pid, &status, 0);
-   if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      return -1;
-   return std::atof(output);
-}
-
-double Median(std::vector<double> aValues)
-{
-   std::sort(aValues.begin(), aValues.end());
-   return aValues[aValues.size() / 2];
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-   if (argc == 4 && std::string(argv[1]) == "--child")
+   if (SclBench::IsChild(argc, argv))
       return RunChild(argv[2], argv[3]);
-   if (argc < 2) {
-      std::fprintf(stderr, "usage: %s FILE [RUNS]\n", argv[0]);
+   const int runs = SclBench::ParseRuns(argc, argv, 5);
+   if (runs == 0)
       return 2;
-   }
-   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
    std::vector<double> scan, tokenize;
    for (int i = 0; i < runs; ++i) {
-      scan.push_back(RunFresh("/proc/self/exe", "scan", argv[1]));
-      tokenize.push_back(RunFresh("/proc/self/exe", "tokenize", argv[1]));
-      if (scan.back() < 0 || tokenize.back() < 0) {
+      const std::string scanOutput = SclBench::RunFreshChild("scan", argv[1]);
+      const std::string tokenizeOutput = SclBench::RunFreshChild("tokenize", argv[1]);
+      if (scanOutput.empty() || tokenizeOutput.empty()) {
          std::fprintf(stderr, "a measurement failed\n");
          return 1;
       }
+      scan.push_back(std::atof(scanOutput.c_str()));
+      tokenize.push_back(std::atof(tokenizeOutput.c_str()));
    }
    FILE* file = std::fopen(argv[1], "rb");
    std::fseek(file, 0, SEEK_END);
    const double megabytes = static_cast<double>(std::ftell(file)) / (1024.0 * 1024.0);
    std::fclose(file);
-   const double scanMedian = Median(scan), tokenizeMedian = Median(tokenize);
+   const double scanMedian = SclBench::Median(scan), tokenizeMedian = SclBench::Median(tokenize);
    std::printf("file: %s (%.1f MiB), %d runs each, fresh process per run\n", argv[1], megabytes, runs);
    std::printf("read+memchr scan: median %.3f s (%.0f MiB/s)\n", scanMedian, megabytes / scanMedian);
    std::printf("tokenizer:        median %.3f s (%.0f MiB/s)\n", tokenizeMedian, megabytes / tokenizeMedian);

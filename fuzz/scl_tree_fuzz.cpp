@@ -1,0 +1,93 @@
+// Feeds arbitrary bytes as a file through the whole element road: a file root reads and
+// completes the tree, checksums it, writes it to memory and reads that output again.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "SclDll/CSclFile.h"
+#include "SclDll/SclCrc32.h"
+#include "xmlparser/TextCallback.h"
+#include "xmlparser/XmlParser.h"
+
+using namespace Arvenko::Melvotar;
+using namespace Arvenko::Melvotar::Scl;
+using namespace Arvenko::Melvotar::XmlParser;
+
+namespace {
+
+// Report text of the current input. The location lines of a report grow with the nesting
+// depth, so the reports of a deeply broken input grow quadratically; only the first
+// megabyte of an input's reports is checked, then the callback goes and reporting costs
+// nothing more.
+size_t g_ReportBytes = 0;
+constexpr size_t kCheckedBytes = 1 << 20;
+
+void CheckLine(std::string aLine)
+{
+   // A report line never carries a line end.
+   if (aLine.find('\n') != std::string::npos)
+      __builtin_trap();
+   g_ReportBytes += aLine.size() + 1;
+   if (g_ReportBytes >= kCheckedBytes)
+      SetTextCallbackFunction(nullptr);
+}
+
+const std::string& InputPath()
+{
+   static const std::string path = "/tmp/scl_tree_fuzz_" + std::to_string(getpid()) + ".scd";
+   return path;
+}
+
+// Writes the tree into aBuffer; the written size, or -1 when the buffer was too small.
+int32_t WriteTree(const CSclFile& aFile, std::vector<char>& aBuffer)
+{
+   CXmlParser writer(aBuffer.data(), static_cast<int32_t>(aBuffer.size()), FF_UTF8, true);
+   try {
+      aFile.Write(0, &writer, false);
+   } catch (const scl_error&) {
+      return -1; // deep nesting indents beyond the buffer: refused, as designed
+   }
+   return writer.GetPos();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
+{
+   g_ReportBytes = 0;
+   SetTextCallbackFunction(&CheckLine);
+   FILE* file = std::fopen(InputPath().c_str(), "wb");
+   if (file == nullptr)
+      return 0;
+   std::fwrite(apData, 1, aSize, file);
+   std::fclose(file);
+
+   CSclFile root;
+   try {
+      CXmlParser reader(InputPath(), FF_UTF8, false);
+      root.Read(&reader);
+   } catch (const xml_parser_error&) {
+      return 0; // unreadable or unconvertible input is reported and refused
+   }
+   if (root.IsLoading() || root.IsChanged())
+      __builtin_trap();
+   if (root.GetCRC32(SCL_CRC32_START) != root.GetCRC32(SCL_CRC32_START))
+      __builtin_trap();
+   root.Write(0, nullptr, false); // the dry run neither writes nor fails
+
+   std::vector<char> output(4 * aSize + 4096);
+   const int32_t written = WriteTree(root, output);
+   if (written < 0)
+      return 0;
+   // Every line the writer hands over ends with a line feed.
+   if (written > 0 && output[static_cast<size_t>(written) - 1] != '\n')
+      __builtin_trap();
+   CSclFile again;
+   CXmlParser reader(output.data(), written, FF_UTF8);
+   again.Read(&reader);
+   again.GetCRC32(SCL_CRC32_START);
+   return 0;
+}

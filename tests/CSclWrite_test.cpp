@@ -1,0 +1,211 @@
+// The element writer: indentation, start tags with attributes and reference keys, the short
+// forms, remarks and text lines, the file root, the dry run and refused output.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "SclDll/CSclFile.h"
+#include "SclDll/CSclNameTable.h"
+#include "SclDll/CSclRef.h"
+#include "SclDll/CSclRemark.h"
+#include "SclDll/CSclValue.h"
+#include "tests/SclTextSupport.h"
+#include "tests/TestSupport.h"
+
+using namespace Arvenko::Melvotar::Scl;
+using namespace Arvenko::Melvotar::XmlParser;
+
+namespace {
+
+const char* const s_Document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                               "<SCL><Header id=\"H\"><Text>abc</Text></Header>"
+                               "<Substation name=\"S\"><VoltageLevel name=\"V\">"
+                               "<Bay name=\"B1\"/></VoltageLevel></Substation></SCL>";
+
+} // namespace
+
+TEST(CSclWrite, ShortFormsAndNesting)
+{
+   CSclFile file;
+   SclTest::ReadText(file, s_Document);
+   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+   CSclContainer* pSubstation = SclTest::ChildElement(pScl, CID_Substation);
+   ASSERT_NE(nullptr, pSubstation);
+
+   EXPECT_EQ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n",
+             SclTest::WriteText(*SclTest::ChildElement(&file, CID__xml)));
+   EXPECT_EQ("<Text>abc</Text>\n", SclTest::WriteText(*SclTest::ChildElement(
+                                       SclTest::ChildElement(pScl, CID_Header), CID_Text)));
+   EXPECT_EQ("<Bay name=\"B1\"/>\n",
+             SclTest::WriteText(*SclTest::ChildElement(
+                 SclTest::ChildElement(pSubstation, CID_VoltageLevel), CID_Bay)));
+   EXPECT_EQ("<Substation name=\"S\">\n"
+             "   <VoltageLevel name=\"V\">\n"
+             "      <Bay name=\"B1\"/>\n"
+             "   </VoltageLevel>\n"
+             "</Substation>\n",
+             SclTest::WriteText(*pSubstation));
+   // The level shifts every line by three blanks per level.
+   EXPECT_EQ("      <Header id=\"H\">\n"
+             "         <Text>abc</Text>\n"
+             "      </Header>\n",
+             SclTest::WriteText(*SclTest::ChildElement(pScl, CID_Header), 2));
+}
+
+TEST(CSclWrite, FileRootWritesItsChildrenAtItsOwnLevel)
+{
+   CSclFile file;
+   SclTest::ReadText(file, std::string(s_Document) + "<!----><!--end-->tail");
+   EXPECT_EQ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             "<SCL>\n"
+             "   <Header id=\"H\">\n"
+             "      <Text>abc</Text>\n"
+             "   </Header>\n"
+             "   <Substation name=\"S\">\n"
+             "      <VoltageLevel name=\"V\">\n"
+             "         <Bay name=\"B1\"/>\n"
+             "      </VoltageLevel>\n"
+             "   </Substation>\n"
+             "</SCL>\n"
+             "<!---->\n" // at the file level even an empty remark keeps its line
+             "<!--end-->\n"
+             "tail\n",
+             SclTest::WriteText(file));
+   EXPECT_EQ(0u, SclTest::WriteText(file, 1).find("   <?xml"));
+}
+
+TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLines)
+{
+   CSclFile file;
+   SclTest::ReadText(file, "<SCL><Header id=\"h\">text<![CDATA[x<y]]><Text>t</Text>more"
+                           "<!-- c --><!----></Header></SCL>");
+   CSclContainer* pHeader =
+       SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_Header);
+   ASSERT_NE(nullptr, pHeader);
+   pHeader->CreateSclValue(tSclNameId(0), InsertLast)->SetValue(std::string());
+   // Remarks raw, texts encoded, empty ones left out, children in their list order.
+   EXPECT_EQ("<Header id=\"h\">\n"
+             "   <![CDATA[x<y]]>\n"
+             "   <!-- c -->\n"
+             "   <Text>t</Text>\n"
+             "   text\n"
+             "   more\n"
+             "</Header>\n",
+             SclTest::WriteText(*pHeader));
+}
+
+TEST(CSclWrite, ContentOnOneLineOnlyForASingleText)
+{
+   CSclContainer root(nullptr);
+   SclTest::ReadText(root, "<Val sGroup=\"1\">v</Val><P type=\"a\"><!--c--></P><Text>a<X/></Text>");
+   EXPECT_EQ("<Val sGroup=\"1\">v</Val>\n"
+             "<P type=\"a\">\n"
+             "   <!--c-->\n"
+             "</P>\n"
+             "<Text>\n"
+             "   <X/>\n"
+             "   a\n"
+             "</Text>\n",
+             SclTest::WriteText(*SclTest::ChildElement(&root, CID_Val)) +
+                 SclTest::WriteText(*SclTest::ChildElement(&root, CID_P)) +
+                 SclTest::WriteText(*SclTest::ChildElement(&root, CID_Text)));
+}
+
+TEST(CSclWrite, AttributeValuesAndTextsAreEncoded)
+{
+   CSclContainer root(nullptr);
+   CSclContainer* pText = root.CreateSclContainer(CID_Text, InsertLast);
+   ASSERT_NE(nullptr, pText);
+   pText->SetAttribValue("source", "a\"b'c<d>e&f");
+   // A character outside Windows-1252 is held as a reference; its "&" is written escaped.
+   pText->CreateSclValue(tSclNameId(0), InsertLast)->SetValue("1 < 2 & &#x3a9;");
+   EXPECT_EQ("<Text source=\"a&quot;b&apos;c&lt;d&gt;e&amp;f\">1 &lt; 2 &amp; &amp;#x3a9;</Text>\n",
+             SclTest::WriteText(*pText));
+
+   // Reading the output gives the same values back.
+   CSclContainer again(nullptr);
+   SclTest::ReadText(again, SclTest::WriteText(*pText));
+   const CSclContainer* pAgain = SclTest::ChildElement(&again, CID_Text);
+   ASSERT_NE(nullptr, pAgain);
+   EXPECT_EQ("a\"b'c<d>e&f", pAgain->GetValue(NID_source));
+   EXPECT_EQ("1 < 2 & &#x3a9;", pAgain->GetValue(tSclNameId(0)));
+}
+
+TEST(CSclWrite, ReferencesWriteTheirKeysIntoTheOwnersStartTag)
+{
+   CSclFile file;
+   SclTest::ReadText(file, "<SCL><IED name=\"E1\"><AccessPoint name=\"AP\"><LN inst=\"1\"/>"
+                           "</AccessPoint></IED><GSEControl name=\"G\"><IEDName/></GSEControl>"
+                           "</SCL>");
+   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+   CSclContainer* pLn = SclTest::ChildElement(
+       SclTest::ChildElement(SclTest::ChildElement(pScl, CID_IED), CID_AccessPoint), CID_LN);
+   ASSERT_NE(nullptr, pLn);
+   CSclContainer* pRef = pLn->CreateSclContainer(CID_LNodeTypeRef, InsertLast);
+   ASSERT_NE(nullptr, pRef);
+   pRef->SetAttribValue(NID_lnClass, "MMXU");
+   pRef->SetAttribValue(NID_lnType, "T1");
+   // Attributes come first, the reference's key text follows.
+   EXPECT_EQ("<LN inst=\"1\"" + static_cast<CSclRef*>(pRef)->GetRefKeyText() + "/>\n",
+             SclTest::WriteText(*pLn));
+   EXPECT_NE(std::string::npos, SclTest::WriteText(*pLn).find("lnType=\"T1\""));
+
+   // An IEDRef stands for its owner's text.
+   CSclContainer* pIedName =
+       SclTest::ChildElement(SclTest::ChildElement(pScl, CID_GSEControl), CID_IEDName);
+   ASSERT_NE(nullptr, pIedName);
+   CSclContainer* pIedRef = pIedName->CreateSclContainer(CID_IEDRef, InsertLast);
+   ASSERT_NE(nullptr, pIedRef);
+   pIedRef->CreateSclValue(tSclNameId(0), InsertLast)->SetValue("E&1");
+   EXPECT_EQ("<IEDName>E&amp;1</IEDName>\n", SclTest::WriteText(*pIedName));
+   EXPECT_EQ("<GSEControl name=\"G\">\n"
+             "   <IEDName>E&amp;1</IEDName>\n"
+             "</GSEControl>\n",
+             SclTest::WriteText(*SclTest::ChildElement(pScl, CID_GSEControl)));
+}
+
+TEST(CSclWrite, DryRunWithoutParserWritesNothing)
+{
+   CSclFile file;
+   SclTest::ReadText(file, s_Document);
+   SclTest::CaptureReports reports;
+   EXPECT_NO_THROW(file.Write(0, nullptr, false));
+   EXPECT_NO_THROW(SclTest::ChildElement(&file, CID_SCL)->Write(3, nullptr, true));
+   EXPECT_TRUE(reports.Get().empty());
+}
+
+TEST(CSclWrite, RefusedOutputThrowsAfterTheLinesThatFit)
+{
+   CSclContainer root(nullptr);
+   SclTest::ReadText(root, "<Bay name=\"B\"><LNode/></Bay>");
+   const std::string firstLine = "<Bay name=\"B\">\n";
+   std::vector<char> buffer(firstLine.size() + 5);
+   CXmlParser writer(buffer.data(), static_cast<int32_t>(buffer.size()), FF_UTF8, true);
+
+   SclTest::CaptureReports reports;
+   try {
+      SclTest::ChildElement(&root, CID_Bay)->Write(0, &writer, false);
+      ADD_FAILURE() << "no exception";
+   } catch (const scl_error& error) {
+      EXPECT_STREQ("IO-Fehler beim Schreiben !", error.what());
+      EXPECT_EQ(SE_IO, error.GetError());
+      EXPECT_EQ(nullptr, error.GetObject());
+      EXPECT_EQ(0, error.GetInfo());
+   }
+   EXPECT_EQ((std::vector<std::string>{"Fehler: IO-Fehler beim Schreiben !",
+                                       "   Fehlercode: I/O-Fehler", ""}),
+             reports.Get());
+   EXPECT_EQ(firstLine, std::string(buffer.data(), static_cast<size_t>(writer.GetPos())));
+}
+
+TEST(CSclWrite, DeepTreesNeedNoCallStack)
+{
+   CSclContainer root(nullptr);
+   CSclContainer* pLevel = &root;
+   for (int i = 0; i < 10000; ++i)
+      pLevel = pLevel->CreateSclContainer(CID_CONTAINER, InsertLast);
+   pLevel->SetSclName("leaf");
+   EXPECT_NO_THROW(root.Write(0, nullptr, false));
+   EXPECT_EQ(std::string(3 * 10000, ' ') + "<leaf/>\n", SclTest::WriteText(*pLevel, 10000));
+}

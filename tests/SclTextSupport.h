@@ -1,0 +1,44 @@
+// Building trees from inline SCL text and writing them back, for the test suites.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "SclDll/CSclContainer.h"
+#include "xmlparser/XmlParser.h"
+
+namespace SclTest {
+
+/// Reads aText (library text) into aContainer with the container reader.
+inline void ReadText(Arvenko::Melvotar::Scl::CSclContainer& aContainer, const std::string& aText)
+{
+   using namespace Arvenko::Melvotar::XmlParser;
+   CXmlParser parser(aText.data(), static_cast<int32_t>(aText.size()), FF_UTF8);
+   aContainer.Read(&parser);
+}
+
+/// The lines the container writer produces for aContainer at level aIndent (library text,
+/// one line feed per line). Throws what the writer throws.
+inline std::string WriteText(const Arvenko::Melvotar::Scl::CSclContainer& aContainer,
+                             int aIndent = 0)
+{
+   using namespace Arvenko::Melvotar::XmlParser;
+   std::vector<char> buffer(1 << 20);
+   CXmlParser writer(buffer.data(), static_cast<int32_t>(buffer.size()), FF_UTF8, true);
+   aContainer.Write(aIndent, &writer, false);
+   return std::string(buffer.data(), static_cast<size_t>(writer.GetPos()));
+}
+
+/// The first child of apParent answering aClassId, as an element; null when there is none
+/// (or apParent is null), so that calls can be chained.
+inline Arvenko::Melvotar::Scl::CSclContainer*
+ChildElement(const Arvenko::Melvotar::Scl::CSclContainer* apParent,
+             Arvenko::Melvotar::Scl::tSclClassId aClassId)
+{
+   using namespace Arvenko::Melvotar::Scl;
+   CScl* pChild = apParent != nullptr ? apParent->GetChild(aClassId) : nullptr;
+   return pChild != nullptr && pChild->IsClass(CID_CONTAINER) ? static_cast<CSclContainer*>(pChild)
+                                                              : nullptr;
+}
+
+} // namespace SclTest
