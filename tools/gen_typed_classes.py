@@ -48,7 +48,7 @@ def read_defs():
 
 def read_deviations():
     dev = {"base": {}, "target": {}, "identity": {}, "content": set(), "contentget": set(),
-           "list": [], "typenode": [], "flags": set(), "nofallback": set()}
+           "list": [], "typenode": [], "flags": set(), "nofallback": set(), "own": set()}
     for line in open(os.path.join(ROOT, "tools/typed_classes.dev"), encoding="utf-8"):
         words = line.split("#")[0].split()
         if not words:
@@ -63,8 +63,10 @@ def read_deviations():
             dev["identity"][args[0]] = (literal, args[2:] if literal is not None else args[1:])
         elif kind in ("content", "contentget", "flags"):
             dev[kind].add(args[0])
-        elif kind in ("list", "typenode", "nofallback"):
-            dev[kind].append(tuple(args)) if kind != "nofallback" else dev[kind].add(tuple(args))
+        elif kind in ("list", "typenode"):
+            dev[kind].append(tuple(args))
+        elif kind in ("nofallback", "own"):
+            dev[kind].add(tuple(args))
         else:
             raise SystemExit("typed_classes.dev: unknown line: " + line.strip())
     return dev
@@ -113,7 +115,8 @@ class Model:
             self.members[cls] += [("flag", i[1]) for i in self.members[cls] if i[0] == "child"]
         self.base_of = {}
         for base, derived in self.dev["base"].items():
-            shared = [i for i in self.members[derived[0]] if all(i in self.members[d] for d in derived)]
+            shared = [i for i in self.members[derived[0]] if all(i in self.members[d] for d in derived)
+                      and (base, i[1] if len(i) > 1 else "") not in self.dev["own"]]
             self.members[base] = shared
             for d in derived:
                 self.base_of[d] = base

@@ -681,12 +681,6 @@ class CSclDABase : public CSclTypedElement<CID_DABase> {
    int GetPrivateCount() const;
    /// The first Private child whose identity equals aKey, or null.
    CSclPrivate* GetPrivate(const std::string& aKey) const;
-   /// New Val child at aIndex (InsertLast: its schema position); null when refused.
-   CSclVal* CreateVal(int aIndex = InsertLast);
-   /// Appends every Val child, in child order, to arList (not cleared); SE_OK.
-   tSclError GetVals(std::vector<CSclVal*>& arList) const;
-   /// Number of Val children.
-   int GetValCount() const;
    /// The DAType the DATypeRef child resolves to, or null.
    CSclDAType* GetRefDAType() const;
    /// Points the DATypeRef child (created when missing) at apTarget; SE_WRONG_TYPE for a wrong class.
@@ -3295,6 +3289,12 @@ class CSclBDA : public CSclTypedElement<CID_BDA, CSclDABase> {
    std::string GetId() const override;
    /// True: the class has an identity.
    bool HasId() const override;
+   /// New Val child at aIndex (InsertLast: its schema position); null when refused.
+   CSclVal* CreateVal(int aIndex = InsertLast);
+   /// Appends every Val child, in child order, to arList (not cleared); SE_OK.
+   tSclError GetVals(std::vector<CSclVal*>& arList) const;
+   /// Number of Val children.
+   int GetValCount() const;
 };
 
 /// Element DA (class id 26).
@@ -3321,6 +3321,12 @@ class CSclDA : public CSclTypedElement<CID_DA, CSclDABase> {
    std::string Get_fc() const;
    /// Sets attribute "fc", creating it when missing.
    tSclError Set_fc(const std::string& aValue);
+   /// New Val child at aIndex (InsertLast: its schema position); null when refused.
+   CSclVal* CreateVal(int aIndex = InsertLast);
+   /// Appends every Val child, in child order, to arList (not cleared); SE_OK.
+   tSclError GetVals(std::vector<CSclVal*>& arList) const;
+   /// Number of Val children.
+   int GetValCount() const;
 };
 
 /// Element DO (class id 31).
