@@ -166,7 +166,7 @@ def declare(model, cls, is_ref):
                 acc('Key "%s": derived from the target while it resolves, else the stored value.' % key,
                     ("std::string", "Get_%s()" % attr_accessor(key)), "SclRefKey(*this, %s)" % nid(model, key))
         for t in ref_target_classes(model, cls):
-            acc("The target when it is a %s, else null." % t, ("%s*" % cpp_class(t), "GetRef%s()" % t),
+            acc("The target when it is of class %s, else null." % t, ("%s*" % cpp_class(t), "GetRef%s()" % t),
                 "static_cast<%s*>(SclRefTargetAs(*this, CID_%s))" % (cpp_class(t), t))
             acc("Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.",
                 ("tSclError", "SetRef%s(%s* apTarget)" % (t, cpp_class(t))), "SetRefSclContainer(apTarget)", const=False)
