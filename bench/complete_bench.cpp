@@ -6,6 +6,11 @@
 //   complete_bench SMALL LARGE [RUNS]   e.g. files from ../shared/tools/gen_scd.py with
 //                                       --ieds 10 and --ieds 100; RUNS (default 3) per file,
 //                                       medians printed
+//   complete_bench --once read|complete FILE
+//                                       reads FILE into a tree once, completing it with
+//                                       "complete": for counting work with a profiler (for
+//                                       example perf stat -e instructions), which a shared
+//                                       machine does not disturb the way it disturbs time
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -95,8 +100,17 @@ void Print(const char* apLabel, const tTimes& aTimes)
 
 int main(int argc, char** argv)
 {
+   if (argc == 4 && std::string(argv[1]) == "--once") {
+      XmlParser::CXmlParser parser(argv[3], XmlParser::FF_UTF8, false);
+      Scl::CSclContainer root(nullptr);
+      root.Read(&parser);
+      if (std::string(argv[2]) == "complete")
+         root.Complete();
+      return 0;
+   }
    if (argc < 3) {
-      std::fprintf(stderr, "usage: complete_bench SMALL LARGE [RUNS]\n");
+      std::fprintf(stderr,
+                   "usage: complete_bench SMALL LARGE [RUNS] | --once read|complete FILE\n");
       return 2;
    }
    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;

@@ -48,7 +48,7 @@ def read_defs():
 
 def read_deviations():
     dev = {"base": {}, "target": {}, "identity": {}, "content": set(), "contentget": set(),
-           "list": [], "typenode": [], "flags": set(), "nofallback": set()}
+           "list": [], "typenode": [], "flags": set(), "nofallback": set(), "own": set()}
     for line in open(os.path.join(ROOT, "tools/typed_classes.dev"), encoding="utf-8"):
         words = line.split("#")[0].split()
         if not words:
@@ -63,8 +63,10 @@ def read_deviations():
             dev["identity"][args[0]] = (literal, args[2:] if literal is not None else args[1:])
         elif kind in ("content", "contentget", "flags"):
             dev[kind].add(args[0])
-        elif kind in ("list", "typenode", "nofallback"):
-            dev[kind].append(tuple(args)) if kind != "nofallback" else dev[kind].add(tuple(args))
+        elif kind in ("list", "typenode"):
+            dev[kind].append(tuple(args))
+        elif kind in ("nofallback", "own"):
+            dev[kind].add(tuple(args))
         else:
             raise SystemExit("typed_classes.dev: unknown line: " + line.strip())
     return dev
@@ -113,7 +115,8 @@ class Model:
             self.members[cls] += [("flag", i[1]) for i in self.members[cls] if i[0] == "child"]
         self.base_of = {}
         for base, derived in self.dev["base"].items():
-            shared = [i for i in self.members[derived[0]] if all(i in self.members[d] for d in derived)]
+            shared = [i for i in self.members[derived[0]] if all(i in self.members[d] for d in derived)
+                      and (base, i[1] if len(i) > 1 else "") not in self.dev["own"]]
             self.members[base] = shared
             for d in derived:
                 self.base_of[d] = base
@@ -163,7 +166,7 @@ def declare(model, cls, is_ref):
                 acc('Key "%s": derived from the target while it resolves, else the stored value.' % key,
                     ("std::string", "Get_%s()" % attr_accessor(key)), "SclRefKey(*this, %s)" % nid(model, key))
         for t in ref_target_classes(model, cls):
-            acc("The target when it is a %s, else null." % t, ("%s*" % cpp_class(t), "GetRef%s()" % t),
+            acc("The target when it is of class %s, else null." % t, ("%s*" % cpp_class(t), "GetRef%s()" % t),
                 "static_cast<%s*>(SclRefTargetAs(*this, CID_%s))" % (cpp_class(t), t))
             acc("Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.",
                 ("tSclError", "SetRef%s(%s* apTarget)" % (t, cpp_class(t))), "SetRefSclContainer(apTarget)", const=False)

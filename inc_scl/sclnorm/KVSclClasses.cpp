@@ -260,9 +260,6 @@ CSclPrivate* CSclDABase::CreatePrivate(int aIndex) { return static_cast<CSclPriv
 tSclError CSclDABase::GetPrivates(std::vector<CSclPrivate*>& arList) const { return SclGetChildren(*this, arList); }
 int CSclDABase::GetPrivateCount() const { return GetChildCount(CID_Private); }
 CSclPrivate* CSclDABase::GetPrivate(const std::string& aKey) const { return static_cast<CSclPrivate*>(SclFindChild(*this, CID_Private, aKey)); }
-CSclVal* CSclDABase::CreateVal(int aIndex) { return static_cast<CSclVal*>(CreateSclContainer(CID_Val, aIndex)); }
-tSclError CSclDABase::GetVals(std::vector<CSclVal*>& arList) const { return SclGetChildren(*this, arList); }
-int CSclDABase::GetValCount() const { return GetChildCount(CID_Val); }
 CSclDAType* CSclDABase::GetRefDAType() const { return static_cast<CSclDAType*>(SclGetRefTarget(*this, CID_DATypeRef, CID_DAType)); }
 tSclError CSclDABase::SetRefDAType(CSclDAType* apTarget) { return SclSetRefTarget(*this, CID_DATypeRef, apTarget); }
 CSclEnumType* CSclDABase::GetRefEnumType() const { return static_cast<CSclEnumType*>(SclGetRefTarget(*this, CID_EnumTypeRef, CID_EnumType)); }
@@ -1462,6 +1459,9 @@ CSclBay* CSclVoltageLevel::GetBay(const std::string& aKey) const { return static
 // ---- CSclBDA ----
 std::string CSclBDA::GetId() const { return SclGetIdentity(*this, nullptr, {NID_name}); }
 bool CSclBDA::HasId() const { return true; }
+CSclVal* CSclBDA::CreateVal(int aIndex) { return static_cast<CSclVal*>(CreateSclContainer(CID_Val, aIndex)); }
+tSclError CSclBDA::GetVals(std::vector<CSclVal*>& arList) const { return SclGetChildren(*this, arList); }
+int CSclBDA::GetValCount() const { return GetChildCount(CID_Val); }
 
 // ---- CSclDA ----
 std::string CSclDA::GetId() const { return SclGetIdentity(*this, nullptr, {NID_name}); }
@@ -1474,6 +1474,9 @@ std::string CSclDA::Get_dupd() const { return GetValue(NID_dupd); }
 tSclError CSclDA::Set_dupd(const std::string& aValue) { return SetAttribValue(NID_dupd, aValue); }
 std::string CSclDA::Get_fc() const { return GetValue(NID_fc); }
 tSclError CSclDA::Set_fc(const std::string& aValue) { return SetAttribValue(NID_fc, aValue); }
+CSclVal* CSclDA::CreateVal(int aIndex) { return static_cast<CSclVal*>(CreateSclContainer(CID_Val, aIndex)); }
+tSclError CSclDA::GetVals(std::vector<CSclVal*>& arList) const { return SclGetChildren(*this, arList); }
+int CSclDA::GetValCount() const { return GetChildCount(CID_Val); }
 
 // ---- CSclDO ----
 std::string CSclDO::GetId() const { return SclGetIdentity(*this, nullptr, {NID_name}); }

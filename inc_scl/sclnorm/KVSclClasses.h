@@ -681,12 +681,6 @@ class CSclDABase : public CSclTypedElement<CID_DABase> {
    int GetPrivateCount() const;
    /// The first Private child whose identity equals aKey, or null.
    CSclPrivate* GetPrivate(const std::string& aKey) const;
-   /// New Val child at aIndex (InsertLast: its schema position); null when refused.
-   CSclVal* CreateVal(int aIndex = InsertLast);
-   /// Appends every Val child, in child order, to arList (not cleared); SE_OK.
-   tSclError GetVals(std::vector<CSclVal*>& arList) const;
-   /// Number of Val children.
-   int GetValCount() const;
    /// The DAType the DATypeRef child resolves to, or null.
    CSclDAType* GetRefDAType() const;
    /// Points the DATypeRef child (created when missing) at apTarget; SE_WRONG_TYPE for a wrong class.
@@ -3295,6 +3289,12 @@ class CSclBDA : public CSclTypedElement<CID_BDA, CSclDABase> {
    std::string GetId() const override;
    /// True: the class has an identity.
    bool HasId() const override;
+   /// New Val child at aIndex (InsertLast: its schema position); null when refused.
+   CSclVal* CreateVal(int aIndex = InsertLast);
+   /// Appends every Val child, in child order, to arList (not cleared); SE_OK.
+   tSclError GetVals(std::vector<CSclVal*>& arList) const;
+   /// Number of Val children.
+   int GetValCount() const;
 };
 
 /// Element DA (class id 26).
@@ -3321,6 +3321,12 @@ class CSclDA : public CSclTypedElement<CID_DA, CSclDABase> {
    std::string Get_fc() const;
    /// Sets attribute "fc", creating it when missing.
    tSclError Set_fc(const std::string& aValue);
+   /// New Val child at aIndex (InsertLast: its schema position); null when refused.
+   CSclVal* CreateVal(int aIndex = InsertLast);
+   /// Appends every Val child, in child order, to arList (not cleared); SE_OK.
+   tSclError GetVals(std::vector<CSclVal*>& arList) const;
+   /// Number of Val children.
+   int GetValCount() const;
 };
 
 /// Element DO (class id 31).
@@ -3441,7 +3447,7 @@ class CSclAPRef : public CSclTypedRef<CID_APRef, CID_AccessPoint> {
    std::string Get_apName() const;
    /// Key "iedName": derived from the target while it resolves, else the stored value.
    std::string Get_iedName() const;
-   /// The target when it is a AccessPoint, else null.
+   /// The target when it is of class AccessPoint, else null.
    CSclAccessPoint* GetRefAccessPoint() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefAccessPoint(CSclAccessPoint* apTarget);
@@ -3459,7 +3465,7 @@ class CSclConNodeRef : public CSclTypedRef<CID_ConNodeRef, CID_ConnectivityNode>
    std::string Get_substationName() const;
    /// Key "voltageLevelName": derived from the target while it resolves, else the stored value.
    std::string Get_voltageLevelName() const;
-   /// The target when it is a ConnectivityNode, else null.
+   /// The target when it is of class ConnectivityNode, else null.
    CSclConnectivityNode* GetRefConnectivityNode() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefConnectivityNode(CSclConnectivityNode* apTarget);
@@ -3471,7 +3477,7 @@ class CSclDATypeRef : public CSclTypedRef<CID_DATypeRef, CID_DAType> {
    using CSclTypedRef<CID_DATypeRef, CID_DAType>::CSclTypedRef;
    /// Key "type": derived from the target while it resolves, else the stored value.
    std::string Get_type() const;
-   /// The target when it is a DAType, else null.
+   /// The target when it is of class DAType, else null.
    CSclDAType* GetRefDAType() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefDAType(CSclDAType* apTarget);
@@ -3483,7 +3489,7 @@ class CSclDOTypeRef : public CSclTypedRef<CID_DOTypeRef, CID_DOType> {
    using CSclTypedRef<CID_DOTypeRef, CID_DOType>::CSclTypedRef;
    /// Key "type": derived from the target while it resolves, else the stored value.
    std::string Get_type() const;
-   /// The target when it is a DOType, else null.
+   /// The target when it is of class DOType, else null.
    CSclDOType* GetRefDOType() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefDOType(CSclDOType* apTarget);
@@ -3495,7 +3501,7 @@ class CSclDataSetRef : public CSclTypedRef<CID_DataSetRef, CID_DataSet> {
    using CSclTypedRef<CID_DataSetRef, CID_DataSet>::CSclTypedRef;
    /// Key "datSet": derived from the target while it resolves, else the stored value.
    std::string Get_datSet() const;
-   /// The target when it is a DataSet, else null.
+   /// The target when it is of class DataSet, else null.
    CSclDataSet* GetRefDataSet() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefDataSet(CSclDataSet* apTarget);
@@ -3507,7 +3513,7 @@ class CSclEnumTypeRef : public CSclTypedRef<CID_EnumTypeRef, CID_EnumType> {
    using CSclTypedRef<CID_EnumTypeRef, CID_EnumType>::CSclTypedRef;
    /// Key "type": derived from the target while it resolves, else the stored value.
    std::string Get_type() const;
-   /// The target when it is a EnumType, else null.
+   /// The target when it is of class EnumType, else null.
    CSclEnumType* GetRefEnumType() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefEnumType(CSclEnumType* apTarget);
@@ -3525,15 +3531,15 @@ class CSclFCDA_LNRef : public CSclTypedRef<CID_FCDA_LNRef, CID_LNBase> {
    std::string Get_lnInst() const;
    /// Key "prefix": derived from the target while it resolves, else the stored value.
    std::string Get_prefix() const;
-   /// The target when it is a LNBase, else null.
+   /// The target when it is of class LNBase, else null.
    CSclLNBase* GetRefLNBase() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefLNBase(CSclLNBase* apTarget);
-   /// The target when it is a LN, else null.
+   /// The target when it is of class LN, else null.
    CSclLN* GetRefLN() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefLN(CSclLN* apTarget);
-   /// The target when it is a LN0, else null.
+   /// The target when it is of class LN0, else null.
    CSclLN0* GetRefLN0() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefLN0(CSclLN0* apTarget);
@@ -3547,7 +3553,7 @@ class CSclGSEControlRef : public CSclTypedRef<CID_GSEControlRef, CID_GSEControl>
    std::string Get_cbName() const;
    /// Key "ldInst": derived from the target while it resolves, else the stored value.
    std::string Get_ldInst() const;
-   /// The target when it is a GSEControl, else null.
+   /// The target when it is of class GSEControl, else null.
    CSclGSEControl* GetRefGSEControl() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefGSEControl(CSclGSEControl* apTarget);
@@ -3559,7 +3565,7 @@ class CSclIEDRef : public CSclTypedRef<CID_IEDRef, CID_IED> {
    using CSclTypedRef<CID_IEDRef, CID_IED>::CSclTypedRef;
    /// Key text (the owner's text): the target's name while it resolves, else the stored text.
    std::string GetContent() const override;
-   /// The target when it is a IED, else null.
+   /// The target when it is of class IED, else null.
    CSclIED* GetRefIED() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefIED(CSclIED* apTarget);
@@ -3579,15 +3585,15 @@ class CSclLNRef : public CSclTypedRef<CID_LNRef, CID_LNBase> {
    std::string Get_lnInst() const;
    /// Key "prefix": derived from the target while it resolves, else the stored value.
    std::string Get_prefix() const;
-   /// The target when it is a LNBase, else null.
+   /// The target when it is of class LNBase, else null.
    CSclLNBase* GetRefLNBase() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefLNBase(CSclLNBase* apTarget);
-   /// The target when it is a LN, else null.
+   /// The target when it is of class LN, else null.
    CSclLN* GetRefLN() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefLN(CSclLN* apTarget);
-   /// The target when it is a LN0, else null.
+   /// The target when it is of class LN0, else null.
    CSclLN0* GetRefLN0() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefLN0(CSclLN0* apTarget);
@@ -3601,7 +3607,7 @@ class CSclLNodeTypeRef : public CSclTypedRef<CID_LNodeTypeRef, CID_LNodeType> {
    std::string Get_lnClass() const;
    /// Key "lnType": derived from the target while it resolves, else the stored value.
    std::string Get_lnType() const;
-   /// The target when it is a LNodeType, else null.
+   /// The target when it is of class LNodeType, else null.
    CSclLNodeType* GetRefLNodeType() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefLNodeType(CSclLNodeType* apTarget);
@@ -3615,7 +3621,7 @@ class CSclSampledValueControlRef : public CSclTypedRef<CID_SampledValueControlRe
    std::string Get_cbName() const;
    /// Key "ldInst": derived from the target while it resolves, else the stored value.
    std::string Get_ldInst() const;
-   /// The target when it is a SampledValueControl, else null.
+   /// The target when it is of class SampledValueControl, else null.
    CSclSampledValueControl* GetRefSampledValueControl() const;
    /// Sets the target (null clears it); SE_WRONG_TYPE (reported) for a wrong class.
    tSclError SetRefSampledValueControl(CSclSampledValueControl* apTarget);
