@@ -52,6 +52,12 @@ CScl::~CScl()
       m_pParent->RemoveChild(this, false);
 }
 
+void CScl::LinkToParent(int aIndex)
+{
+   if (m_pParent != nullptr && m_pParent->InsertChild(this, aIndex) != SE_OK)
+      m_pParent = nullptr;
+}
+
 bool CScl::ContentCompare(const CScl& right) const
 {
    return m_ClassId == right.m_ClassId && m_NameId == right.m_NameId &&
@@ -66,7 +72,10 @@ CSclContainer* CScl::GetParent(tSclClassId aClassId) const
    return nullptr;
 }
 
-const std::string& CScl::GetSclName() const { return CSclNameTable::GetNameOfNameId(m_NameId); }
+const std::string& CScl::GetSclName() const
+{
+   return CSclNameTable::GetNameOfNameId(m_NameId);
+}
 
 tSclError CScl::SetSclName(const std::string& aName)
 {
@@ -248,6 +257,9 @@ void CScl::SetDeleteNotify(tSclDeleteNotify apNotify, void* apContext)
    g_pDeleteContext = apContext;
 }
 
-tSclDeleteNotify CScl::GetDeleteNotify() { return g_pDeleteNotify; }
+tSclDeleteNotify CScl::GetDeleteNotify()
+{
+   return g_pDeleteNotify;
+}
 
 } // namespace Arvenko::Melvotar::Scl

@@ -9,6 +9,7 @@
 
 namespace Arvenko::Melvotar::Scl {
 
+class CScl;
 class CSclContainer;
 
 /// Identity of an object among its siblings; an array of them locates an object top-down.
@@ -48,7 +49,7 @@ class CScl {
    /// object part (kind byte, name, value text), which values and remarks use as it is.
    virtual int32_t GetCRC32(int32_t aCrc) const;
 
-   /// The containing element; null for a root. Owned by nobody but its own parent.
+   /// The containing element, which owns this object; null for a root.
    CSclContainer* GetParent() const { return m_pParent; }
    /// The nearest ancestor answering IsClass(aClassId), parent first; null if none.
    CSclContainer* GetParent(tSclClassId aClassId) const;
@@ -101,10 +102,15 @@ class CScl {
 
  protected:
    /// Base construction; the derived constructor sets the class id and links the object
-   /// into apParent. The name table is filled on first use.
+   /// into apParent (LinkToParent). The name table is filled on first use.
    explicit CScl(CSclContainer* apParent);
    CScl(CSclContainer* apParent, tSclNameId aNameId);
    CScl(CSclContainer* apParent, const std::string& aName);
+
+   /// Called by the constructors of values, remarks and containers: inserts the object into
+   /// its parent at aIndex. When the parent refuses the index (reported), the object is
+   /// detached, so that it never names a parent that does not own it.
+   void LinkToParent(int aIndex);
 
    tSclClassId m_ClassId = CID_NONE;
    tSclNameId m_NameId;

@@ -40,8 +40,7 @@ CSclContainer::CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aI
    m_ClassId = CID_CONTAINER;
    m_Children.reserve(DEF_SCL_CHILD_COUNT);
    SCL_ASSERT("SclDll/CSclContainer", m_Children.capacity() == DEF_SCL_CHILD_COUNT);
-   if (apParent != nullptr)
-      apParent->InsertChild(this, aIndex);
+   LinkToParent(aIndex);
 }
 
 CSclContainer::CSclContainer(CSclContainer* apParent, const std::string& aName, int aIndex)
@@ -61,7 +60,10 @@ CSclContainer::~CSclContainer()
    std::vector<CScl*>().swap(m_Children);
 }
 
-bool CSclContainer::IsClass(tSclClassId aClassId) const { return aClassId == CID_CONTAINER; }
+bool CSclContainer::IsClass(tSclClassId aClassId) const
+{
+   return aClassId == CID_CONTAINER;
+}
 
 bool CSclContainer::IsAttrib(const CScl* apScl)
 {
@@ -180,9 +182,15 @@ bool CSclContainer::ContentCompare(const CScl& right) const
    return true;
 }
 
-std::string CSclContainer::GetId() const { return std::string(); }
+std::string CSclContainer::GetId() const
+{
+   return std::string();
+}
 
-bool CSclContainer::HasId() const { return false; }
+bool CSclContainer::HasId() const
+{
+   return false;
+}
 
 void CSclContainer::Complete()
 {
@@ -313,7 +321,7 @@ CScl* CSclContainer::GetChildByIdStructArray(const tIdStruct* apIdStructArray, i
    if (!pScl->IsClass(CID_CONTAINER))
       return nullptr;
    return static_cast<CSclContainer*>(pScl)->GetChildByIdStructArray(apIdStructArray + 1,
-                                                                      aCount - 1);
+                                                                     aCount - 1);
 }
 
 int CSclContainer::ForEachChild(const std::function<int(CScl*)>& aCallback) const
@@ -335,9 +343,8 @@ int CSclContainer::ForEachChild(const std::function<int(CScl*)>& aCallback) cons
 
 bool CSclContainer::AdoptCreated(CScl* apChild, int aIndex)
 {
-   if (apChild->GetIndex() < 0) {
+   if (apChild->GetParent() == nullptr) {
       // The list refused the index (reported by InsertChild): no one would own the object.
-      apChild->m_pParent = nullptr;
       delete apChild;
       return false;
    }
@@ -384,8 +391,8 @@ tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
                      this, aIndex);
       return SE_VALUE;
    } else if (!isAttrib && aIndex < count && aIndex < GetFirstNonAttribIndex()) {
-      OutputSclError("CSclContainer::InsertChild - aIndex f\xFCr nicht-Attribut zu klein",
-                     SE_VALUE, this, aIndex);
+      OutputSclError("CSclContainer::InsertChild - aIndex f\xFCr nicht-Attribut zu klein", SE_VALUE,
+                     this, aIndex);
       return SE_VALUE;
    }
    if (static_cast<int>(m_Children.capacity()) < count + 1) {
@@ -401,12 +408,9 @@ tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
 
 tSclError CSclContainer::DeleteChild(int aIndex)
 {
-   if (aIndex >= GetChildCount()) {
+   // Unsigned, so that a negative index counts as too large.
+   if (static_cast<size_t>(aIndex) >= m_Children.size()) {
       OutputSclError("CSclContainer::DeleteChild - Index zu gro\xDF", SE_VALUE, this, aIndex);
-      return SE_VALUE;
-   }
-   if (aIndex < 0) {
-      OutputSclError("CSclContainer::DeleteChild - Index kleiner 0", SE_VALUE, this, aIndex);
       return SE_VALUE;
    }
    {
@@ -444,7 +448,7 @@ void CSclContainer::RemoveChild(CScl* apChild, bool aForce)
 {
    if (m_Deleting && !aForce)
       return;
-   // Only this slot can be empty: every other removal compacts at once.
+   // The list never keeps an empty slot, so erasing this one restores the invariant.
    int index = apChild->GetIndex();
    if (index >= 0)
       m_Children.erase(m_Children.begin() + index);
@@ -590,7 +594,10 @@ void CSclContainer::MoveAttribToRef(tSclNameId aNameId, CSclRef* apSclRef)
 
 void CSclContainer::MoveAttribToRef(const std::string& aName, CSclRef* apSclRef)
 {
-   MoveAttribToRef(CSclNameTable::FindNameId(aName), apSclRef);
+   const tSclNameId nameId = CSclNameTable::FindNameId(aName);
+   // An unknown name names no attribute; only the empty name may stand for the text.
+   if (nameId != 0 || aName.empty())
+      MoveAttribToRef(nameId, apSclRef);
 }
 
 } // namespace Arvenko::Melvotar::Scl

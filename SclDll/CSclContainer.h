@@ -17,6 +17,7 @@ namespace Arvenko::Melvotar::Scl {
 class CSclRef;
 class CSclValue;
 class CSclRemark;
+class CSmartCompare;
 
 /// Capacity every container reserves for its children.
 constexpr int DEF_SCL_CHILD_COUNT = 32;
@@ -31,7 +32,8 @@ constexpr int InsertLast = -1;
 /// to remove that child). Lookups return null when nothing matches and create nothing.
 class CSclContainer : public CScl {
  public:
-   /// A plain element child of apParent (or a root when null) inserted at aIndex.
+   /// A plain element child of apParent (or a root when null) inserted at aIndex; a refused
+   /// index (reported) leaves it a root.
    explicit CSclContainer(CSclContainer* apParent, int aIndex = InsertLast);
    CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aIndex = InsertLast);
    CSclContainer(CSclContainer* apParent, const std::string& aName, int aIndex = InsertLast);
@@ -52,6 +54,17 @@ class CSclContainer : public CScl {
    tSclError Check(int aFlags) const override;
    /// Base comparison plus pairwise equal children in the same order.
    bool ContentCompare(const CScl& right) const override;
+   /// Like ContentCompare, but the own attributes that identify elements of this class
+   /// (except lnClass) are not compared; deeper objects are compared completely. A right
+   /// side that is no element is a programming error.
+   bool CompareWithoutTopLevelId(const CScl& right) const;
+   /// Rule-driven comparison with right (this element is the left side): children are
+   /// matched by identity, differences are reported through rules' callback. With
+   /// bContinue false the first counted difference ends the comparison; with true every
+   /// difference is reported. False when a counted difference was found; ignored
+   /// differences never make it false. A right side that is no element is a programming
+   /// error.
+   bool SmartCompare(const CScl& right, CSmartCompare& rules, bool bContinue) const;
    /// The identifying value of the element; empty for a plain container.
    virtual std::string GetId() const;
    /// Whether the class has an identifying value; false for a plain container.
@@ -72,6 +85,8 @@ class CSclContainer : public CScl {
 
    /// Number of children.
    int GetChildCount() const { return static_cast<int>(m_Children.size()); }
+   /// Room in the child list before it grows (32, then in steps of 16).
+   int GetChildCapacity() const { return static_cast<int>(m_Children.capacity()); }
    /// Number of children answering IsClass(aClassId).
    int GetChildCount(tSclClassId aClassId) const;
    /// Number of attributes (named values).
@@ -118,7 +133,8 @@ class CSclContainer : public CScl {
    /// Links apChild into the list at aIndex (-1: end of its block). SE_VALUE (reported)
    /// for an index out of range or on the wrong side of the attribute block.
    tSclError InsertChild(CScl* apChild, int aIndex);
-   /// Destroys child aIndex and its subtree; SE_VALUE (reported) out of range.
+   /// Destroys child aIndex and its subtree; SE_VALUE (reported "Index zu gro\xDF") for
+   /// every index outside 0..count-1, negative ones included.
    tSclError DeleteChild(int aIndex);
    /// Destroys that child; SE_DATA_NOT_FOUND (no report) if it is not a child.
    tSclError DeleteChild(CScl* apChild);
@@ -138,6 +154,13 @@ class CSclContainer : public CScl {
    /// own order. Returns whether any child moved.
    bool Sort(bool aRecursive, bool aSimple, bool aAttributes);
 
+   // ---- instance-to-type navigation ----
+
+   /// The type template element that describes this instance element (an LN/LN0: its
+   /// LNodeType; a DOI: the DO of that name; below: the child of the parent's resolved type
+   /// with this element's identity); null at the first missing link. Owned by the tree.
+   CSclContainer* GetTypeNodeOfInstance() const;
+
    // ---- references ----
 
    /// The container's process-wide handle, given on first use and never reused.
@@ -151,7 +174,8 @@ class CSclContainer : public CScl {
    /// Moves the first value child with that name id to the end of apSclRef's attributes;
    /// nothing without such a child.
    void MoveAttribToRef(tSclNameId aNameId, CSclRef* apSclRef);
-   /// The same by name (looked up, never registered).
+   /// The same by name (looked up, never registered); an unknown non-empty name moves
+   /// nothing.
    void MoveAttribToRef(const std::string& aName, CSclRef* apSclRef);
 
    // ---- reading and writing ----

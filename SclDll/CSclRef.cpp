@@ -87,7 +87,10 @@ CSclRef::CSclRef(CSclContainer* apParent, tSclClassId aClassId, tSclClassId aTar
    m_ClassId = aClassId;
 }
 
-CSclRef::~CSclRef() { SetTargetHandle(0); }
+CSclRef::~CSclRef()
+{
+   SetTargetHandle(0);
+}
 
 bool CSclRef::IsClass(tSclClassId aClassId) const
 {
@@ -139,8 +142,14 @@ tSclError CSclRef::Copy(const CScl& right)
 
 bool CSclRef::ContentCompare(const CScl& right) const
 {
-   return right.IsClass(CID_REF) &&
-          GetRefKeyText() == static_cast<const CSclRef&>(right).GetRefKeyText();
+   if (!right.IsClass(CID_REF))
+      return false;
+   const auto& rightRef = static_cast<const CSclRef&>(right);
+   if (GetRefKeyText() != rightRef.GetRefKeyText())
+      return false;
+   // An IEDRef has no key attributes: it stands for its owner's text.
+   return !IsClass(CID_IEDRef) || !right.IsClass(CID_IEDRef) ||
+          GetContent() == rightRef.GetContent();
 }
 
 tSclError CSclRef::SetRefSclContainer(CSclContainer* apContainer)
@@ -150,8 +159,8 @@ tSclError CSclRef::SetRefSclContainer(CSclContainer* apContainer)
       return SE_OK;
    }
    if (!apContainer->IsClass(m_TargetClass)) {
-      OutputSclError("CSclRef::SetRefSclContainer - Referenzzeiger hat falschen Typ",
-                     SE_WRONG_TYPE, this, 0);
+      OutputSclError("CSclRef::SetRefSclContainer - Referenzzeiger hat falschen Typ", SE_WRONG_TYPE,
+                     this, 0);
       return SE_WRONG_TYPE;
    }
    SetTargetHandle(apContainer->GetRefHandle());
@@ -166,8 +175,8 @@ CSclContainer* CSclRef::GetRefSclContainer() const
    if (pTarget == nullptr)
       return nullptr;
    if (!pTarget->IsClass(m_TargetClass)) {
-      OutputSclError("CSclRef::GetRefSclContainer - Referenzzeiger hat falschen Typ",
-                     SE_WRONG_TYPE, this, 0);
+      OutputSclError("CSclRef::GetRefSclContainer - Referenzzeiger hat falschen Typ", SE_WRONG_TYPE,
+                     this, 0);
       return nullptr;
    }
    return pTarget;

@@ -50,7 +50,7 @@ class CSclRef : public CSclContainer {
    /// Copies a reference: the target only within the same file, then as a container;
    /// SE_WRONG_TYPE (reported) when right is no reference.
    tSclError Copy(const CScl& right) override;
-   /// True when right is a reference with equal key text.
+   /// True when right is a reference with equal key text (two IEDRefs: also equal content).
    bool ContentCompare(const CScl& right) const override;
    /// The key attributes as start-tag text of the owner (" name=\"value\"" per key).
    virtual std::string GetRefKeyText() const = 0;

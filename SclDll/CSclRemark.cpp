@@ -7,13 +7,15 @@ namespace Arvenko::Melvotar::Scl {
 CSclRemark::CSclRemark(CSclContainer* apParent, int aIndex) : CScl(apParent)
 {
    m_ClassId = CID_REMARK;
-   if (apParent != nullptr)
-      apParent->InsertChild(this, aIndex);
+   LinkToParent(aIndex);
 }
 
 CSclRemark::~CSclRemark() = default;
 
-bool CSclRemark::IsClass(tSclClassId aClassId) const { return aClassId == CID_REMARK; }
+bool CSclRemark::IsClass(tSclClassId aClassId) const
+{
+   return aClassId == CID_REMARK;
+}
 
 tSclError CSclRemark::SetValue(const std::string& aValue)
 {
@@ -33,7 +35,10 @@ tSclError CSclRemark::Copy(const CScl& right)
    return SE_OK;
 }
 
-tSclError CSclRemark::Check(int /*aFlags*/) const { return SE_OK; }
+tSclError CSclRemark::Check(int /*aFlags*/) const
+{
+   return SE_OK;
+}
 
 bool CSclRemark::ContentCompare(const CScl& right) const
 {

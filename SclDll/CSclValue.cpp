@@ -5,7 +5,8 @@
 
 namespace Arvenko::Melvotar::Scl {
 
-CSclValue::CSclValue(CSclContainer* apParent, int aIndex) : CSclValue(apParent, tSclNameId(0), aIndex)
+CSclValue::CSclValue(CSclContainer* apParent, int aIndex)
+    : CSclValue(apParent, tSclNameId(0), aIndex)
 {
 }
 
@@ -13,21 +14,22 @@ CSclValue::CSclValue(CSclContainer* apParent, tSclNameId aNameId, int aIndex)
     : CScl(apParent, aNameId)
 {
    m_ClassId = CID_VALUE;
-   if (apParent != nullptr)
-      apParent->InsertChild(this, aIndex);
+   LinkToParent(aIndex);
 }
 
 CSclValue::CSclValue(CSclContainer* apParent, const std::string& aName, int aIndex)
     : CScl(apParent, aName)
 {
    m_ClassId = CID_VALUE;
-   if (apParent != nullptr)
-      apParent->InsertChild(this, aIndex);
+   LinkToParent(aIndex);
 }
 
 CSclValue::~CSclValue() = default;
 
-bool CSclValue::IsClass(tSclClassId aClassId) const { return aClassId == CID_VALUE; }
+bool CSclValue::IsClass(tSclClassId aClassId) const
+{
+   return aClassId == CID_VALUE;
+}
 
 tSclError CSclValue::SetValue(const std::string& aValue)
 {

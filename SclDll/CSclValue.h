@@ -37,6 +37,8 @@ class CSclValue : public CScl {
    /// Flag 2: the name test against the parent (reference key or plain child of the
    /// parent's class); SE_NAME without report when it fails.
    tSclError Check(int aFlags) const override;
+   /// True when right is a value with the same name id and text (compared without copies).
+   bool ContentCompare(const CScl& right) const override;
 
    /// The text without copying.
    const std::string& GetText() const { return m_Value; }

@@ -10,6 +10,7 @@
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclValue.h"
+#include "SclDll/CSmartCompare.h"
 #include "SclDll/SclCrc32.h"
 #include "SclDll/SclError.h"
 #include "SclDll/SclIds.h"

@@ -1,11 +1,9 @@
 // Feeds arbitrary bytes through the XML reader as a file: encoding detection and
 // conversion, then character data and markup alternately to the end of the input.
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-#include <unistd.h>
-
+#include "fuzz/FuzzSupport.h"
 #include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlParser.h"
 
@@ -24,25 +22,17 @@ void CountLine(std::string aLine)
    ++g_ReportLines;
 }
 
-const std::string& InputPath()
-{
-   static const std::string path = "/tmp/xml_reader_fuzz_" + std::to_string(getpid()) + ".xml";
-   return path;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
    SetTextCallbackFunction(&CountLine);
-   FILE* file = std::fopen(InputPath().c_str(), "wb");
-   if (file == nullptr)
+   const std::string path = SclFuzz::WriteInputFile("xml_reader_fuzz", apData, aSize);
+   if (path.empty())
       return 0;
-   std::fwrite(apData, 1, aSize, file);
-   std::fclose(file);
 
    try {
-      CXmlParser parser(InputPath(), FF_UTF8, false);
+      CXmlParser parser(path, FF_UTF8, false);
       std::string text, name;
       tXmlAttribList attribs;
       bool isStart = false, isEnd = false, isCData = false;

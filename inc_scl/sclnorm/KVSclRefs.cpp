@@ -1,0 +1,284 @@
+// Behaviour of the twelve reference classes: key getters, target searches, key text, copy.
+#include <algorithm>
+#include <iterator>
+
+#include "SclDll/CSclNameTable.h"
+#include "inc_scl/sclnorm/KVSclClasses.h"
+#include "inc_scl/sclnorm/KVSclRefRules.h"
+#include "xmlparser/XmlParser.h"
+
+namespace Arvenko::Melvotar::Scl {
+
+namespace {
+
+using XmlParser::CXmlParser;
+
+// Keys per reference class in key-text order, and their source once the reference resolves.
+const tSclRefKeyRule s_KeyRules[] = {
+    {CID_APRef, NID_iedName, KS_ANCESTOR, CID_IED, NID_name},
+    {CID_APRef, NID_apName, KS_TARGET, CID_NONE, NID_name},
+    {CID_ConNodeRef, NID_substationName, KS_ANCESTOR, CID_Substation, NID_name},
+    {CID_ConNodeRef, NID_voltageLevelName, KS_ANCESTOR, CID_VoltageLevel, NID_name},
+    {CID_ConNodeRef, NID_bayName, KS_ANCESTOR, CID_Bay, NID_name},
+    {CID_ConNodeRef, NID_cNodeName, KS_TARGET, CID_NONE, NID_name},
+    {CID_DATypeRef, NID_type, KS_TARGET, CID_NONE, NID_id},
+    {CID_DOTypeRef, NID_type, KS_TARGET, CID_NONE, NID_id},
+    {CID_DataSetRef, NID_datSet, KS_TARGET, CID_NONE, NID_name},
+    {CID_EnumTypeRef, NID_type, KS_TARGET, CID_NONE, NID_id},
+    {CID_FCDA_LNRef, NID_ldInst, KS_ANCESTOR, CID_LDevice, NID_inst},
+    {CID_FCDA_LNRef, NID_prefix, KS_LN_ONLY, CID_NONE, NID_prefix},
+    {CID_FCDA_LNRef, NID_lnClass, KS_LLN0, CID_NONE, NID_lnClass},
+    {CID_FCDA_LNRef, NID_lnInst, KS_TARGET, CID_NONE, NID_inst},
+    {CID_GSEControlRef, NID_ldInst, KS_ANCESTOR, CID_LDevice, NID_inst},
+    {CID_GSEControlRef, NID_cbName, KS_TARGET, CID_NONE, NID_name},
+    {CID_IEDRef, NID_NONE, KS_TARGET, CID_NONE, NID_name},
+    {CID_LNRef, NID_iedName, KS_ANCESTOR, CID_IED, NID_name},
+    {CID_LNRef, NID_ldInst, KS_ANCESTOR, CID_LDevice, NID_inst},
+    {CID_LNRef, NID_prefix, KS_LN_ONLY, CID_NONE, NID_prefix},
+    {CID_LNRef, NID_lnClass, KS_TARGET, CID_NONE, NID_lnClass},
+    {CID_LNRef, NID_lnInst, KS_TARGET, CID_NONE, NID_inst},
+    {CID_LNodeTypeRef, NID_lnClass, KS_TARGET, CID_NONE, NID_lnClass},
+    {CID_LNodeTypeRef, NID_lnType, KS_TARGET, CID_NONE, NID_id},
+    {CID_SampledValueControlRef, NID_ldInst, KS_ANCESTOR, CID_LDevice, NID_inst},
+    {CID_SampledValueControlRef, NID_cbName, KS_TARGET, CID_NONE, NID_name},
+};
+
+/// The SCL element a reference belongs to: its nearest SCL ancestor, else the SCL child of its
+/// file root; null when there is neither.
+CSclSCL* FindDocument(const CScl& aScl)
+{
+   if (CSclContainer* pScl = aScl.GetParent(CID_SCL))
+      return static_cast<CSclSCL*>(pScl);
+   CSclContainer* pFile = aScl.GetSclFile();
+   return pFile == nullptr ? nullptr : static_cast<CSclSCL*>(pFile->GetChild(CID_SCL));
+}
+
+template <class T> T* FindChild(const CSclContainer* apParent, const std::string& aKey)
+{
+   return apParent == nullptr ? nullptr
+                              : static_cast<T*>(SclFindChild(*apParent, T::s_ClassId, aKey));
+}
+
+template <class T> T* FirstChild(const CSclContainer* apParent)
+{
+   return apParent == nullptr ? nullptr : static_cast<T*>(apParent->GetChild(T::s_ClassId));
+}
+
+/// The stored value of a key (aKey 0: the stored text).
+std::string Stored(const CSclRef& aRef, tSclNameId aKey)
+{
+   return aRef.GetValue(aKey);
+}
+
+/// The logical node of an IED that the keys name (see the search rules of LNRef/FCDA_LNRef).
+CSclLNBase* SearchLN(const CSclIED* apIED, const std::string& aLdInst, const std::string& aPrefix,
+                     const std::string& aLnClass, const std::string& aLnInst)
+{
+   if (apIED == nullptr)
+      return nullptr;
+   const std::string lnKey = aPrefix + aLnClass + aLnInst;
+   CSclLNBase* pFound = nullptr;
+   for (int i = 0; i < apIED->GetChildCount(); ++i) {
+      CScl* pChild = apIED->GetChild(i);
+      if (!pChild->IsClass(CID_AccessPoint))
+         continue;
+      auto* pAP = static_cast<CSclAccessPoint*>(pChild);
+      if (aLdInst.empty())
+         if (CSclLN* pLN = FindChild<CSclLN>(pAP, lnKey))
+            return pLN;
+      CSclLDevice* pLD = FindChild<CSclLDevice>(pAP->GetServer(), aLdInst);
+      if (pLD == nullptr)
+         continue;
+      if (aLnClass == "LLN0") {
+         // The last access point that holds the logical device decides.
+         pFound = pLD->GetLN0();
+         continue;
+      }
+      if (CSclLN* pLN = FindChild<CSclLN>(pLD, lnKey))
+         return pLN;
+   }
+   return pFound;
+}
+
+/// Ancestor of aScl of class aClassId whose name equals aKey and which lies under apAbove (when
+/// given); otherwise the child of apAbove keyed by aKey.
+template <class T>
+T* OwnOrKeyed(const CScl& aScl, const CSclContainer* apAbove, const std::string& aKey)
+{
+   CSclContainer* pOwn = aScl.GetParent(T::s_ClassId);
+   if (pOwn != nullptr && pOwn->GetValue(NID_name) == aKey &&
+       (apAbove == nullptr || pOwn->IsElementOf(apAbove)))
+      return static_cast<T*>(pOwn);
+   return FindChild<T>(apAbove, aKey);
+}
+
+/// The control block of a GSE or SMV: through the access point of the enclosing ConnectedAP.
+template <class T> T* SearchControl(CSclRef& aRef)
+{
+   const std::string ldInst = Stored(aRef, NID_ldInst);
+   const std::string cbName = Stored(aRef, NID_cbName);
+   CSclContainer* pConnectedAP = aRef.GetParent(CID_ConnectedAP);
+   if (ldInst.empty() || cbName.empty() || pConnectedAP == nullptr)
+      return nullptr;
+   auto* pAPRef = static_cast<CSclAPRef*>(pConnectedAP->GetChild(CID_APRef));
+   if (pAPRef == nullptr)
+      return nullptr;
+   pAPRef->Complete();
+   CSclAccessPoint* pAP = pAPRef->GetRefAccessPoint();
+   CSclLDevice* pLD = FindChild<CSclLDevice>(pAP == nullptr ? nullptr : pAP->GetServer(), ldInst);
+   return FindChild<T>(FirstChild<CSclLN0>(pLD), cbName);
+}
+
+/// The target the stored keys of aRef name, or null.
+CSclContainer* SearchTarget(CSclRef& aRef)
+{
+   auto key = [&aRef](tSclNameId aKey) { return Stored(aRef, aKey); };
+   switch (aRef.GetClassId()) {
+   case CID_APRef:
+      if (key(NID_iedName).empty() || key(NID_apName).empty())
+         return nullptr;
+      return FindChild<CSclAccessPoint>(FindChild<CSclIED>(FindDocument(aRef), key(NID_iedName)),
+                                        key(NID_apName));
+   case CID_ConNodeRef: {
+      auto* pSub = OwnOrKeyed<CSclSubstation>(aRef, FindDocument(aRef), key(NID_substationName));
+      if (pSub == nullptr)
+         return nullptr;
+      auto* pVL = OwnOrKeyed<CSclVoltageLevel>(aRef, pSub, key(NID_voltageLevelName));
+      if (pVL == nullptr)
+         return nullptr;
+      auto* pBay = OwnOrKeyed<CSclBay>(aRef, pVL, key(NID_bayName));
+      return FindChild<CSclConnectivityNode>(pBay, key(NID_cNodeName));
+   }
+   case CID_DATypeRef:
+   case CID_DOTypeRef:
+   case CID_EnumTypeRef: {
+      const tSclClassId targetClass = aRef.GetTargetClass();
+      if (key(NID_type).empty())
+         return nullptr;
+      CSclContainer* pTemplates = FirstChild<CSclDataTypeTemplates>(FindDocument(aRef));
+      return pTemplates == nullptr ? nullptr
+                                   : SclFindChild(*pTemplates, targetClass, key(NID_type));
+   }
+   case CID_DataSetRef:
+      if (key(NID_datSet).empty())
+         return nullptr;
+      return FindChild<CSclDataSet>(aRef.GetParent(CID_LNBase), key(NID_datSet));
+   case CID_IEDRef:
+      if (key(NID_NONE).empty())
+         return nullptr;
+      return FindChild<CSclIED>(FindDocument(aRef), key(NID_NONE));
+   case CID_LNodeTypeRef:
+      if (key(NID_lnClass).empty() || key(NID_lnType).empty())
+         return nullptr;
+      return FindChild<CSclLNodeType>(FirstChild<CSclDataTypeTemplates>(FindDocument(aRef)),
+                                      key(NID_lnClass) + key(NID_lnType));
+   case CID_GSEControlRef:
+      return SearchControl<CSclGSEControl>(aRef);
+   case CID_SampledValueControlRef:
+      return SearchControl<CSclSampledValueControl>(aRef);
+   case CID_LNRef:
+      if (key(NID_iedName).empty() || key(NID_lnClass).empty())
+         return nullptr;
+      return SearchLN(FindChild<CSclIED>(FindDocument(aRef), key(NID_iedName)), key(NID_ldInst),
+                      key(NID_prefix), key(NID_lnClass), key(NID_lnInst));
+   case CID_FCDA_LNRef:
+      return SearchLN(static_cast<CSclIED*>(aRef.GetParent(CID_IED)), key(NID_ldInst),
+                      key(NID_prefix), key(NID_lnClass), key(NID_lnInst));
+   default:
+      return nullptr;
+   }
+}
+
+} // namespace
+
+tSclRefKeyRules SclRefKeyRules(tSclClassId aRefClassId)
+{
+   auto first = std::find_if(
+       std::begin(s_KeyRules), std::end(s_KeyRules),
+       [aRefClassId](const tSclRefKeyRule& aRule) { return aRule.refClass == aRefClassId; });
+   auto last =
+       std::find_if(first, std::end(s_KeyRules), [aRefClassId](const tSclRefKeyRule& aRule) {
+          return aRule.refClass != aRefClassId;
+       });
+   return {first, last};
+}
+
+bool SclRefHasKey(tSclClassId aRefClassId, tSclNameId aNameId)
+{
+   for (const tSclRefKeyRule& rule : SclRefKeyRules(aRefClassId))
+      if (rule.key == aNameId)
+         return true;
+   return false;
+}
+
+std::string SclRefKey(const CSclRef& aRef, tSclNameId aNameId)
+{
+   const CSclContainer* pTarget = aRef.GetRefSclContainer();
+   if (pTarget == nullptr)
+      return Stored(aRef, aNameId);
+   for (const tSclRefKeyRule& rule : SclRefKeyRules(aRef.GetClassId())) {
+      if (rule.key != aNameId)
+         continue;
+      switch (rule.source) {
+      case KS_TARGET:
+         return SclReadAttrib(*pTarget, rule.attribute);
+      case KS_ANCESTOR: {
+         const CSclContainer* pAncestor = pTarget->GetParent(rule.ancestor);
+         return pAncestor != nullptr ? SclReadAttrib(*pAncestor, rule.attribute)
+                                     : Stored(aRef, aNameId);
+      }
+      case KS_LN_ONLY:
+         return pTarget->IsClass(CID_LN) ? SclReadAttrib(*pTarget, rule.attribute)
+                                         : Stored(aRef, aNameId);
+      case KS_LLN0:
+         return pTarget->IsClass(CID_LN0) ? std::string("LLN0")
+                                          : SclReadAttrib(*pTarget, rule.attribute);
+      }
+   }
+   return Stored(aRef, aNameId);
+}
+
+void SclCompleteRef(CSclRef& aRef)
+{
+   if (aRef.GetTargetHandle() != 0)
+      return;
+   CSclContainer* pTarget = SearchTarget(aRef);
+   if (pTarget != nullptr && aRef.SetRefSclContainer(pTarget) == SE_OK)
+      aRef.DeleteChildren();
+}
+
+std::string SclRefKeyText(const CSclRef& aRef)
+{
+   std::string text;
+   for (const tSclRefKeyRule& rule : SclRefKeyRules(aRef.GetClassId())) {
+      if (rule.key == NID_NONE)
+         continue; // the IEDName text is written as element text
+      const std::string value = SclRefKey(aRef, rule.key);
+      if (rule.refClass == CID_FCDA_LNRef && rule.key == NID_lnInst && value.empty())
+         continue;
+      text += ' ';
+      text += CSclNameTable::GetNameOfNameId(rule.key);
+      text += "=\"";
+      text += CXmlParser::EncodeEntities(value);
+      text += '"';
+   }
+   return text;
+}
+
+tSclError SclCopyRef(CSclRef& aRef, const CScl& right)
+{
+   const tSclError result = aRef.CSclRef::Copy(right);
+   if (result != SE_OK || aRef.GetTargetHandle() != 0 || right.GetClassId() != aRef.GetClassId())
+      return result;
+   const auto& source = static_cast<const CSclRef&>(right);
+   for (const tSclRefKeyRule& rule : SclRefKeyRules(aRef.GetClassId())) {
+      const std::string value = SclRefKey(source, rule.key);
+      const tSclError keyResult =
+          rule.key == NID_NONE ? SclSetContent(aRef, value) : aRef.SetAttribValue(rule.key, value);
+      if (keyResult != SE_OK)
+         return keyResult;
+   }
+   return SE_OK;
+}
+
+} // namespace Arvenko::Melvotar::Scl

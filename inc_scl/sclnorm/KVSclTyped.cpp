@@ -1,0 +1,280 @@
+// Helpers behind the generated accessors, the completion of typed elements and the lookup
+// index that keeps completion linear on large files.
+#include "inc_scl/sclnorm/KVSclTyped.h"
+
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+
+#include "SclDll/CSclSchemaInfo.h"
+#include "SclDll/CSclValue.h"
+#include "inc_scl/sclnorm/KVSclClasses.h"
+#include "inc_scl/sclnorm/KVSclRefRules.h"
+
+namespace Arvenko::Melvotar::Scl {
+
+namespace {
+
+/// The first value child named aNameId (0: the first text child), or null.
+CSclValue* FindValueChild(const CSclContainer& aElement, tSclNameId aNameId)
+{
+   for (int i = 0; i < aElement.GetChildCount(); ++i) {
+      CScl* pScl = aElement.GetChild(i);
+      if (pScl->GetNameId() == aNameId && pScl->IsClass(CID_VALUE))
+         return static_cast<CSclValue*>(pScl);
+   }
+   return nullptr;
+}
+
+/// The reference classes an element class carries, ascending class id.
+const std::vector<tSclClassId>& RefClassesOf(tSclClassId aClassId)
+{
+   static const std::vector<std::vector<tSclClassId>> s_Table = [] {
+      std::vector<std::vector<tSclClassId>> table(CID_LAST_CLASS + 1);
+      for (const tSclSchemaPair& pair : CSclSchemaInfo::GetRefClassTable())
+         table[pair.classId].push_back(static_cast<tSclClassId>(pair.id));
+      for (auto& list : table)
+         std::sort(list.begin(), list.end());
+      return table;
+   }();
+   static const std::vector<tSclClassId> s_None;
+   return aClassId >= 0 && aClassId <= CID_LAST_CLASS ? s_Table[aClassId] : s_None;
+}
+
+/// Lookups among siblings answered from an index while the outermost completion runs. During
+/// completion the tree changes only by reference children and moved key values, so the
+/// identities of classes whose identity reads no reference attribute stay what they were when
+/// an entry was built; classes that do (LN, LN0) are always scanned.
+class CLookupIndex {
+ public:
+   static CLookupIndex* Active() { return s_pActive; }
+
+   CSclContainer* Find(const CSclContainer& aParent, tSclClassId aClassId, const std::string& aKey)
+   {
+      auto& byKey = m_Entries[{&aParent, aClassId}];
+      if (!byKey.built) {
+         for (int i = 0; i < aParent.GetChildCount(); ++i) {
+            CScl* pScl = aParent.GetChild(i);
+            if (pScl->IsClass(CID_CONTAINER) && pScl->IsClass(aClassId)) {
+               auto* pElement = static_cast<CSclContainer*>(pScl);
+               byKey.map.emplace(pElement->GetId(), pElement); // keeps the first in child order
+            }
+         }
+         byKey.built = true;
+      }
+      auto it = byKey.map.find(aKey);
+      return it == byKey.map.end() ? nullptr : it->second;
+   }
+
+   /// Whether the identity of aClassId reads only plain attributes.
+   static bool IsIndexable(tSclClassId aClassId)
+   {
+      static const std::vector<bool> s_Table = [] {
+         std::vector<bool> table(CID_LAST_CLASS + 1, false);
+         const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance();
+         for (const tSclSchemaPair& pair : CSclSchemaInfo::GetKeyAttributeTable())
+            table[pair.classId] = true;
+         for (const tSclSchemaPair& pair : CSclSchemaInfo::GetKeyAttributeTable()) {
+            const tSclSchemaEntry* pRow =
+                pInfo->GetEntry(pair.classId, static_cast<tSclNameId>(pair.id));
+            if (pRow == nullptr || pRow->isRefAttribute)
+               table[pair.classId] = false;
+         }
+         return table;
+      }();
+      return aClassId > CID_REF && aClassId <= CID_LAST_CLASS && s_Table[aClassId];
+   }
+
+   /// Activates an index for the lifetime of the outermost scope.
+   class CScope {
+    public:
+      CScope() : m_Owner(s_pActive == nullptr)
+      {
+         if (m_Owner)
+            s_pActive = new CLookupIndex;
+      }
+      ~CScope()
+      {
+         if (m_Owner) {
+            delete s_pActive;
+            s_pActive = nullptr;
+         }
+      }
+      CScope(const CScope&) = delete;
+      CScope& operator=(const CScope&) = delete;
+
+    private:
+      bool m_Owner;
+   };
+
+ private:
+   struct tKey {
+      const CSclContainer* pParent;
+      tSclClassId classId;
+      bool operator==(const tKey& aOther) const
+      {
+         return pParent == aOther.pParent && classId == aOther.classId;
+      }
+   };
+   struct tKeyHash {
+      size_t operator()(const tKey& aKey) const
+      {
+         return std::hash<const void*>()(aKey.pParent) ^ (static_cast<size_t>(aKey.classId) << 1);
+      }
+   };
+   struct tEntry {
+      bool built = false;
+      std::unordered_map<std::string, CSclContainer*> map;
+   };
+
+   std::unordered_map<tKey, tEntry, tKeyHash> m_Entries;
+   static CLookupIndex* s_pActive;
+};
+
+CLookupIndex* CLookupIndex::s_pActive = nullptr;
+
+/// The reference child of class aRefClassId, created with InsertLast when missing; null when it
+/// cannot be created.
+CSclRef* GetOrCreateRef(CSclContainer& aOwner, tSclClassId aRefClassId)
+{
+   CScl* pRef = aOwner.GetChild(aRefClassId);
+   if (pRef == nullptr)
+      pRef = aOwner.CreateSclContainer(aRefClassId, InsertLast);
+   return static_cast<CSclRef*>(pRef);
+}
+
+/// Moves the value children of the keys of aRefClassId into its reference child when at least
+/// one is present.
+void MoveKeysToRef(CSclContainer& aOwner, tSclClassId aRefClassId)
+{
+   const tSclRefKeyRules keys = SclRefKeyRules(aRefClassId);
+   bool present = false;
+   for (const tSclRefKeyRule& rule : keys)
+      present = present || FindValueChild(aOwner, rule.key) != nullptr;
+   if (!present)
+      return;
+   CSclRef* pRef = GetOrCreateRef(aOwner, aRefClassId);
+   if (pRef == nullptr)
+      return;
+   for (const tSclRefKeyRule& rule : keys)
+      aOwner.MoveAttribToRef(rule.key, pRef);
+}
+
+/// Data attributes keep a type reference only for the basic types that name a type.
+void CompleteDataAttribute(CSclContainer& aOwner)
+{
+   static const char* const s_EnumTypes[] = {"Enum", "CodedEnum", "Check", "Tcmd", "Dbpos"};
+   const std::string bType = aOwner.GetValue(NID_bType);
+   if (FindValueChild(aOwner, NID_type) != nullptr && bType == "Struct")
+      MoveKeysToRef(aOwner, CID_DATypeRef);
+   if (FindValueChild(aOwner, NID_type) != nullptr &&
+       std::find(std::begin(s_EnumTypes), std::end(s_EnumTypes), bType) != std::end(s_EnumTypes))
+      MoveKeysToRef(aOwner, CID_EnumTypeRef);
+}
+
+} // namespace
+
+std::string SclGetContent(const CSclContainer& aElement)
+{
+   return SclGetRefAttrib(aElement, NID_NONE);
+}
+
+tSclError SclSetContent(CSclContainer& aElement, const std::string& aText)
+{
+   CSclValue* pText = FindValueChild(aElement, NID_NONE);
+   if (pText == nullptr)
+      pText = aElement.CreateSclValue(NID_NONE, InsertLast);
+   return pText == nullptr ? SE_OTHER : pText->SetValue(aText);
+}
+
+std::string SclReadAttrib(const CSclContainer& aElement, tSclNameId aNameId)
+{
+   const tSclSchemaEntry* pRow =
+       CSclSchemaInfo::GetInstance()->GetEntry(aElement.GetClassId(), aNameId);
+   if (pRow != nullptr && pRow->isRefAttribute)
+      return SclGetRefAttrib(aElement, aNameId);
+   return aElement.GetValue(aNameId);
+}
+
+std::string SclGetRefAttrib(const CSclContainer& aOwner, tSclNameId aNameId, bool aPlainFallback)
+{
+   for (tSclClassId refClass : RefClassesOf(aOwner.GetClassId())) {
+      if (!SclRefHasKey(refClass, aNameId))
+         continue;
+      const CScl* pRef = aOwner.GetChild(refClass);
+      if (pRef != nullptr)
+         return SclRefKey(*static_cast<const CSclRef*>(pRef), aNameId);
+   }
+   return aPlainFallback ? aOwner.GetValue(aNameId) : std::string();
+}
+
+CSclContainer* SclRefTargetAs(const CSclRef& aRef, tSclClassId aClassId)
+{
+   CSclContainer* pTarget = aRef.GetRefSclContainer();
+   return pTarget != nullptr && pTarget->IsClass(aClassId) ? pTarget : nullptr;
+}
+
+CSclContainer* SclGetRefTarget(const CSclContainer& aOwner, tSclClassId aRefClassId,
+                               tSclClassId aTargetClassId)
+{
+   const CScl* pRef = aOwner.GetChild(aRefClassId);
+   return pRef == nullptr ? nullptr
+                          : SclRefTargetAs(*static_cast<const CSclRef*>(pRef), aTargetClassId);
+}
+
+tSclError SclSetRefTarget(CSclContainer& aOwner, tSclClassId aRefClassId, CSclContainer* apTarget)
+{
+   CSclRef* pRef = GetOrCreateRef(aOwner, aRefClassId);
+   return pRef == nullptr ? SE_OTHER : pRef->SetRefSclContainer(apTarget);
+}
+
+CSclContainer* SclFindChild(const CSclContainer& aParent, tSclClassId aClassId,
+                            const std::string& aKey)
+{
+   CLookupIndex* pIndex = CLookupIndex::Active();
+   if (pIndex != nullptr && CLookupIndex::IsIndexable(aClassId))
+      return pIndex->Find(aParent, aClassId, aKey);
+   return aParent.GetChildById(aClassId, aKey);
+}
+
+bool SclGetFlag(const CSclContainer& aElement, tSclClassId aClassId)
+{
+   return aElement.GetChildByNameId(static_cast<tSclNameId>(aClassId)) != nullptr;
+}
+
+void SclSetFlag(CSclContainer& aElement, tSclClassId aClassId, bool aSet)
+{
+   CScl* pChild = aElement.GetChildByNameId(static_cast<tSclNameId>(aClassId));
+   if (aSet && pChild == nullptr)
+      aElement.CreateSclContainer(aClassId, InsertLast);
+   else if (!aSet && pChild != nullptr)
+      aElement.DeleteChild(pChild);
+}
+
+CSclContainer* SclGetTypeNodeAs(const CSclContainer& aInstance, tSclClassId aClassId)
+{
+   CSclContainer* pType = aInstance.GetTypeNodeOfInstance();
+   return pType != nullptr && pType->IsClass(aClassId) ? pType : nullptr;
+}
+
+std::string SclGetIdentity(const CSclContainer& aElement, const char* apLiteral,
+                           std::initializer_list<tSclNameId> aNameIds)
+{
+   std::string id = apLiteral != nullptr ? apLiteral : "";
+   for (tSclNameId nameId : aNameIds)
+      id += SclReadAttrib(aElement, nameId);
+   return id;
+}
+
+void SclCompleteElement(CSclContainer& aElement)
+{
+   CLookupIndex::CScope scope;
+   if (aElement.IsClass(CID_DABase))
+      CompleteDataAttribute(aElement);
+   else
+      for (tSclClassId refClass : RefClassesOf(aElement.GetClassId()))
+         MoveKeysToRef(aElement, refClass);
+   aElement.CSclContainer::Complete();
+}
+
+} // namespace Arvenko::Melvotar::Scl

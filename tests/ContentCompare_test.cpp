@@ -1,0 +1,141 @@
+// Strict comparison of every object kind and the comparison without the top element's
+// identity.
+#include <gtest/gtest.h>
+
+#include "tests/CompareSupport.h"
+
+using namespace Arvenko::Melvotar::Scl;
+using SclTest::ElementAt;
+using SclTest::ReadXml;
+
+namespace {
+
+// The first element of a one-element document body under SCL.
+CSclContainer* First(const std::unique_ptr<CSclFile>& apFile, std::initializer_list<int> aPath)
+{
+   CSclContainer* pElement = ElementAt(apFile.get(), aPath);
+   EXPECT_NE(pElement, nullptr);
+   return pElement;
+}
+
+} // namespace
+
+TEST(ContentCompare, ValuesCompareClassNameAndText)
+{
+   auto pLeft = ReadXml("<SCL><Private type=\"a\">text</Private></SCL>");
+   auto pRight = ReadXml("<SCL><Private type=\"a\">text</Private></SCL>");
+   auto pOther = ReadXml("<SCL><Private source=\"a\">a</Private></SCL>");
+   CSclContainer* pLeftPrivate = First(pLeft, {0, 0});
+   CSclContainer* pRightPrivate = First(pRight, {0, 0});
+   CSclContainer* pOtherPrivate = First(pOther, {0, 0});
+   const CScl* pType = pLeftPrivate->GetChild(0);
+   EXPECT_TRUE(pType->ContentCompare(*pRightPrivate->GetChild(0)));
+   EXPECT_TRUE(pLeftPrivate->ContentCompare(*pRightPrivate));
+   // Same text under another attribute name, and an attribute against a text value.
+   EXPECT_FALSE(pType->ContentCompare(*pOtherPrivate->GetChild(0)));
+   EXPECT_FALSE(pType->ContentCompare(*pOtherPrivate->GetChild(1)));
+   static_cast<CSclValue*>(pRightPrivate->GetChild(0))->SetValue("b");
+   EXPECT_FALSE(pType->ContentCompare(*pRightPrivate->GetChild(0)));
+   EXPECT_FALSE(pLeftPrivate->ContentCompare(*pRightPrivate));
+}
+
+TEST(ContentCompare, RemarksCompareTheCDataFlag)
+{
+   auto pFile = ReadXml("<SCL><!--x--><![CDATA[x]]><!--x--></SCL>");
+   CSclContainer* pScl = First(pFile, {0});
+   ASSERT_EQ(pScl->GetChildCount(), 3);
+   EXPECT_FALSE(pScl->GetChild(0)->ContentCompare(*pScl->GetChild(1)));
+   EXPECT_TRUE(pScl->GetChild(0)->ContentCompare(*pScl->GetChild(2)));
+   EXPECT_FALSE(pScl->GetChild(0)->ContentCompare(*pScl->GetChild(0)->GetParent()));
+}
+
+TEST(ContentCompare, ElementsNeedEqualChildrenInEqualOrder)
+{
+   auto pLeft = ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><LNode lnClass=\"X\"/></Bay></SCL>");
+   auto pSwapped = ReadXml("<SCL><Bay desc=\"d\" name=\"B\"><LNode lnClass=\"X\"/></Bay></SCL>");
+   auto pComment =
+       ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><!--c--><LNode lnClass=\"X\"/></Bay></SCL>");
+   auto pDeep = ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><LNode lnClass=\"Y\"/></Bay></SCL>");
+   auto pSame = ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><LNode lnClass=\"X\"/></Bay></SCL>");
+   EXPECT_TRUE(pLeft->ContentCompare(*pSame));
+   EXPECT_FALSE(pLeft->ContentCompare(*pSwapped));
+   EXPECT_FALSE(pLeft->ContentCompare(*pComment));
+   EXPECT_FALSE(pLeft->ContentCompare(*pDeep));
+   // A typed Bay and a plain element named Bay differ in class.
+   auto pPlain = ReadXml("<Root><Plain><Bay name=\"B\" desc=\"d\"/></Plain></Root>");
+   CSclContainer* pPlainBay = First(pPlain, {0, 0, 0});
+   CSclContainer* pTypedBay = First(pLeft, {0, 0});
+   pTypedBay->DeleteChild(2);
+   EXPECT_EQ(pPlainBay->GetSclName(), "Bay");
+   EXPECT_FALSE(pTypedBay->ContentCompare(*pPlainBay));
+}
+
+TEST(ContentCompare, ReferencesCompareKeyTextAndIedContent)
+{
+   auto pFile = ReadXml("<SCL/>");
+   CSclContainer* pScl = First(pFile, {0});
+   auto MakeRef = [&](tSclClassId aClassId, const char* apAttribute, const char* apValue) {
+      CSclContainer* pRef = pScl->CreateSclContainer(aClassId);
+      if (apAttribute != nullptr)
+         pRef->SetAttribValue(apAttribute, apValue);
+      else
+         pRef->CreateSclValue(NID_NONE)->SetValue(apValue);
+      return pRef;
+   };
+   CSclContainer* pTypeA = MakeRef(CID_DATypeRef, "type", "A");
+   CSclContainer* pTypeB = MakeRef(CID_DATypeRef, "type", "B");
+   CSclContainer* pTypeA2 = MakeRef(CID_DATypeRef, "type", "A");
+   CSclContainer* pIed1 = MakeRef(CID_IEDRef, nullptr, "E1");
+   CSclContainer* pIed2 = MakeRef(CID_IEDRef, nullptr, "E2");
+   CSclContainer* pIed1b = MakeRef(CID_IEDRef, nullptr, "E1");
+   EXPECT_TRUE(pTypeA->ContentCompare(*pTypeA2));
+   EXPECT_FALSE(pTypeA->ContentCompare(*pTypeB));
+   EXPECT_FALSE(pTypeA->ContentCompare(*pScl));
+   EXPECT_TRUE(pIed1->ContentCompare(*pIed1b));
+   EXPECT_FALSE(pIed1->ContentCompare(*pIed2));
+}
+
+TEST(CompareWithoutTopLevelId, SkipsOnlyTheTopElementsKeys)
+{
+   auto pFile =
+       ReadXml("<SCL><DataTypeTemplates>"
+               "<LNodeType id=\"L1\" lnClass=\"MMXU\"><DO name=\"A\" type=\"T1\"/></LNodeType>"
+               "<LNodeType id=\"L2\" lnClass=\"MMXU\"><DO name=\"A\" type=\"T1\"/></LNodeType>"
+               "<LNodeType id=\"L1\" lnClass=\"XCBR\"><DO name=\"A\" type=\"T1\"/></LNodeType>"
+               "<DOType id=\"T1\" cdc=\"SPS\"><DA name=\"stVal\" fc=\"ST\"/></DOType>"
+               "<DOType id=\"T2\" cdc=\"SPS\"><DA name=\"stVal\" fc=\"ST\"/></DOType>"
+               "<DOType id=\"T3\" cdc=\"SPS\"><DA name=\"q\" fc=\"ST\"/></DOType>"
+               "<DOType cdc=\"SPS\" id=\"T4\"><DA name=\"stVal\" fc=\"ST\"/></DOType>"
+               "</DataTypeTemplates></SCL>");
+   CSclContainer* pTemplates = First(pFile, {0, 0});
+   auto At = [&](int aIndex) { return static_cast<CSclContainer*>(pTemplates->GetChild(aIndex)); };
+   EXPECT_TRUE(At(3)->CompareWithoutTopLevelId(*At(4)));
+   EXPECT_FALSE(At(3)->ContentCompare(*At(4)));
+   // The key of a deeper element (DA name) is compared, and so is the attribute order.
+   EXPECT_FALSE(At(3)->CompareWithoutTopLevelId(*At(5)));
+   EXPECT_FALSE(At(3)->CompareWithoutTopLevelId(*At(6)));
+   // lnClass is a key of LNodeType, but always compared.
+   EXPECT_TRUE(At(0)->CompareWithoutTopLevelId(*At(1)));
+   EXPECT_FALSE(At(0)->CompareWithoutTopLevelId(*At(2)));
+   EXPECT_FALSE(At(0)->CompareWithoutTopLevelId(*At(3)));
+}
+
+TEST(CompareWithoutTopLevelId, LogicalNodesDifferInLnClassOnly)
+{
+   auto pFile = ReadXml("<SCL><IED name=\"E\"><AccessPoint name=\"P\">"
+                        "<LN lnClass=\"MMXU\" inst=\"1\" prefix=\"a\" lnType=\"T\"/>"
+                        "<LN lnClass=\"MMXU\" inst=\"2\" prefix=\"b\" lnType=\"T\"/>"
+                        "<LN lnClass=\"MMXN\" inst=\"1\" prefix=\"a\" lnType=\"T\"/>"
+                        "<LN lnClass=\"MMXU\" inst=\"1\" prefix=\"a\" lnType=\"U\"/>"
+                        "</AccessPoint></IED></SCL>");
+   CSclContainer* pAp = First(pFile, {0, 0, 0});
+   auto At = [&](int aIndex) { return static_cast<CSclContainer*>(pAp->GetChild(aIndex)); };
+   int first = pAp->GetFirstNonAttribIndex();
+   EXPECT_TRUE(At(first)->CompareWithoutTopLevelId(*At(first + 1)));
+   EXPECT_FALSE(At(first)->CompareWithoutTopLevelId(*At(first + 2)));
+   EXPECT_FALSE(At(first)->CompareWithoutTopLevelId(*At(first + 3)));
+   // Elements of other classes or with another child count never compare equal.
+   EXPECT_FALSE(At(first)->CompareWithoutTopLevelId(*pAp));
+   At(first + 1)->CreateSclRemark();
+   EXPECT_FALSE(At(first)->CompareWithoutTopLevelId(*At(first + 1)));
+}

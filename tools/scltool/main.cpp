@@ -1,0 +1,141 @@
+// scltool: everyday jobs on SCL files from the command line.
+//
+// Results go to stdout; the library's report lines go to stderr as UTF-8.
+#include <cstdio>
+#include <exception>
+
+#include "SclDll/SclLib.h"
+#include "Tool.h"
+
+namespace SclTool {
+
+namespace {
+
+void PrintReportLine(std::string aLine)
+{
+   std::fprintf(stderr, "%s\n", ToUtf8(aLine).c_str());
+}
+
+const char kTexts[] =
+    "usage: scltool texts --write-default OUT\n"
+    "       scltool texts [--pool FILE] --lookup-da NAME\n"
+    "       scltool texts [--pool FILE] --lookup-value DA DO CDC VALUE\n"
+    "\n"
+    "Display texts of data attribute names and values. --write-default writes the\n"
+    "built-in text pool (a file to translate); the lookups print the text reference\n"
+    "(list/number), the key and the text from the built-in pool or from --pool FILE.\n";
+
+void PrintUsage(FILE* apOut)
+{
+   std::fprintf(apOut, "usage: scltool COMMAND [ARGS...]\n\nCommands:\n");
+   for (const tCommand& command : Commands())
+      std::fprintf(apOut, "  %-8s %s\n", command.Name, command.Summary);
+   std::fprintf(apOut, "\n'scltool COMMAND --help' describes a command.\n");
+}
+
+} // namespace
+
+const std::vector<tCommand>& Commands()
+{
+   static const std::vector<tCommand> commands = {
+       {"texts", "display texts of attribute names and values; write the text pool", kTexts,
+        &RunTexts},
+   };
+   return commands;
+}
+
+std::string ToUtf8(const std::string& aLibraryText)
+{
+   const std::u16string units =
+       Arvenko::Melvotar::XmlParser::CXmlParser::Ansi2Unicode(aLibraryText);
+   std::string out;
+   out.reserve(units.size());
+   for (size_t i = 0; i < units.size(); ++i) {
+      uint32_t c = units[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+          units[i + 1] <= 0xDFFF) {
+         c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
+         ++i;
+      }
+      if (c < 0x80) {
+         out.push_back(static_cast<char>(c));
+      } else if (c < 0x800) {
+         out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      } else if (c < 0x10000) {
+         out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+         out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      } else {
+         out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+         out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+         out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      }
+   }
+   return out;
+}
+
+std::string FromUtf8(const std::string& aUtf8)
+{
+   std::u16string units;
+   const auto* p = reinterpret_cast<const unsigned char*>(aUtf8.data());
+   const auto* end = p + aUtf8.size();
+   while (p < end) {
+      uint32_t c = *p++;
+      int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+      c = more == 3 ? c & 0x07 : more == 2 ? c & 0x0F : more == 1 ? c & 0x1F : c;
+      while (more-- > 0 && p < end)
+         c = (c << 6) | (*p++ & 0x3F);
+      if (c >= 0x10000) {
+         c -= 0x10000;
+         units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+         units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+      } else {
+         units.push_back(static_cast<char16_t>(c));
+      }
+   }
+   return Arvenko::Melvotar::XmlParser::CXmlParser::Unicode2Ansi(units);
+}
+
+int Fail(const std::string& aMessage)
+{
+   std::fprintf(stderr, "scltool: %s\n", aMessage.c_str());
+   return EXIT_ERROR;
+}
+
+} // namespace SclTool
+
+int main(int argc, char** argv)
+{
+   using namespace SclTool;
+   Arvenko::Melvotar::SetTextCallbackFunction(&PrintReportLine);
+   if (argc < 2) {
+      PrintUsage(stderr);
+      return EXIT_ERROR;
+   }
+   const std::string name = argv[1];
+   if (name == "--help" || name == "-h" || name == "help") {
+      PrintUsage(stdout);
+      return EXIT_OK;
+   }
+   for (const tCommand& command : Commands()) {
+      if (name != command.Name)
+         continue;
+      tArgs args(argv + 2, argv + argc);
+      for (const std::string& arg : args)
+         if (arg == "--help" || arg == "-h") {
+            std::fputs(command.Help, stdout);
+            return EXIT_OK;
+         }
+      try {
+         return command.Run(args);
+      } catch (const std::exception& e) {
+         // The library has reported the details on stderr already.
+         return Fail(ToUtf8(e.what()));
+      }
+   }
+   Fail("unknown command '" + name + "'");
+   PrintUsage(stderr);
+   return EXIT_ERROR;
+}
