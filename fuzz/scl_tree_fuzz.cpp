@@ -1,14 +1,12 @@
 // Feeds arbitrary bytes as a file through the whole element road: a file root reads and
 // completes the tree, checksums it, writes it to memory and reads that output again.
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "SclDll/CSclFile.h"
 #include "SclDll/SclCrc32.h"
+#include "fuzz/FuzzSupport.h"
 #include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlParser.h"
 
@@ -42,12 +40,6 @@ void CheckLine(std::string aLine)
       SetTextCallbackFunction(nullptr);
 }
 
-const std::string& InputPath()
-{
-   static const std::string path = "/tmp/scl_tree_fuzz_" + std::to_string(getpid()) + ".scd";
-   return path;
-}
-
 // Writes the tree into aBuffer; the written size, or -1 when the buffer was too small.
 int32_t WriteTree(const CSclFile& aFile, std::vector<char>& aBuffer)
 {
@@ -66,15 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
    g_ReportBytes = 0;
    SetTextCallbackFunction(&CheckLine);
-   FILE* file = std::fopen(InputPath().c_str(), "wb");
-   if (file == nullptr)
+   const std::string path = SclFuzz::WriteInputFile("scl_tree_fuzz", apData, aSize);
+   if (path.empty())
       return 0;
-   std::fwrite(apData, 1, aSize, file);
-   std::fclose(file);
 
    CSclFile root;
    try {
-      CXmlParser reader(InputPath(), FF_UTF8, false);
+      CXmlParser reader(path, FF_UTF8, false);
       root.Read(&reader);
    } catch (const xml_parser_error&) {
       return 0; // unreadable or unconvertible input is reported and refused
