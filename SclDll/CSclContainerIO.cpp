@@ -2,7 +2,9 @@
 //
 // Both walk the tree with an explicit stack instead of recursion, so the nesting depth of a
 // document is limited by memory, not by the call stack.
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "SclDll/CSclContainer.h"
@@ -69,11 +71,20 @@ class CLineWriter {
    /// encoder does).
    void AppendEncoded(const std::string& aText)
    {
-      static const char s_Special[] = "&<>\"'";
-      if (aText.find_first_of(s_Special, 0, sizeof s_Special) == std::string::npos)
-         m_Line += aText;
-      else
-         m_Line += CXmlParser::EncodeEntities(aText);
+      // Most values hold none of the bytes the encoder changes or stops at: append them as
+      // they are.
+      static constexpr std::array<bool, 256> s_Special = [] {
+         std::array<bool, 256> special{};
+         for (unsigned char c : std::string_view("&<>\"'\0", 6))
+            special[c] = true;
+         return special;
+      }();
+      for (unsigned char c : aText)
+         if (s_Special[c]) {
+            m_Line += CXmlParser::EncodeEntities(aText);
+            return;
+         }
+      m_Line += aText;
    }
    /// Writes the line with its line feed; without parser the line is dropped.
    void Emit()
