@@ -86,7 +86,7 @@ class CSclContainer : public CScl {
    /// Number of children.
    int GetChildCount() const { return static_cast<int>(m_Children.size()); }
    /// Room in the child list before it grows (32, then in steps of 16).
-   int GetChildCapacity() const { return static_cast<int>(m_Children.capacity()); }
+   int GetChildCapacity() const { return m_Capacity; }
    /// Number of children answering IsClass(aClassId).
    int GetChildCount(tSclClassId aClassId) const;
    /// Number of attributes (named values).
@@ -210,9 +210,12 @@ class CSclContainer : public CScl {
    /// Appends arCarried (last child first) to the list as their parent; empties it.
    void AdoptCarried(std::vector<CScl*>& arCarried);
 
+   uint32_t m_RefHandle = 0; // first: fills the tail padding of CScl
    std::vector<CScl*> m_Children;
+   /// Capacity of the child list by the fixed rule (32, then count + 16 when full); the
+   /// storage in m_Children is allocated as children arrive.
+   int32_t m_Capacity = 0;
    bool m_Deleting = false;
-   uint32_t m_RefHandle = 0;
 };
 
 } // namespace Arvenko::Melvotar::Scl

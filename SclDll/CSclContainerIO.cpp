@@ -300,7 +300,7 @@ void CSclContainer::PassChildrenUp(std::vector<CScl*>& arCarried)
    }
    std::vector<CScl*> children;
    children.swap(m_Children);
-   m_Children.reserve(DEF_SCL_CHILD_COUNT);
+   m_Capacity = DEF_SCL_CHILD_COUNT;
    // The attributes lead the list. Behind the parent's elements the parent refuses them
    // (InsertChild reports it); no list holds them then, so they go.
    size_t first = 0;
@@ -320,6 +320,8 @@ void CSclContainer::PassChildrenUp(std::vector<CScl*>& arCarried)
 
 void CSclContainer::AdoptCarried(std::vector<CScl*>& arCarried)
 {
+   if (m_Capacity < static_cast<int>(m_Children.size() + arCarried.size()))
+      m_Capacity = static_cast<int>(m_Children.size() + arCarried.size());
    m_Children.reserve(m_Children.size() + arCarried.size());
    for (auto it = arCarried.rbegin(); it != arCarried.rend(); ++it) {
       CScl* pChild = *it;
