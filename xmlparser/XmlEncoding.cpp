@@ -332,6 +332,31 @@ bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aB
    return true;
 }
 
+bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& aBytes)
+{
+   // At most two units per byte (CR LF), of one or two bytes each.
+   aBytes.resize(aUtf16 ? 4 * aCount : 2 * aCount);
+   char* out = &aBytes[0];
+   const char* const end = apData + aCount;
+   for (const char* p = apData; p < end; ++p) {
+      const char c = *p;
+      if (c == '&' || static_cast<unsigned char>(c) >= 0x80)
+         return false;
+      if (c == 0 && aUtf16)
+         break; // a wide string ends at its first zero unit
+      if (c == '\n') {
+         *out++ = '\r';
+         if (aUtf16)
+            *out++ = 0;
+      }
+      *out++ = c;
+      if (aUtf16)
+         *out++ = 0;
+   }
+   aBytes.resize(static_cast<size_t>(out - aBytes.data()));
+   return true;
+}
+
 bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount)
 {
    const char* p = apData;

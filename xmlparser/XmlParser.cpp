@@ -569,6 +569,15 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       return XP_OK;
    }
 
+   // Text without references and without bytes from 0x80 (most lines of a file) maps byte
+   // by byte; its UTF-8 never comes near the conversion's output limit.
+   if (PlainTextToFileBytes(apData, static_cast<size_t>(aCount), m_Format == FF_UTF16, m_Bytes)) {
+      if (!m_Bytes.empty() &&
+          std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pFile) != m_Bytes.size() &&
+          m_Format == FF_UTF8)
+         throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
+      return XP_OK;
+   }
    LibraryTextToUtf16(apData, static_cast<size_t>(aCount), m_Units);
    if (m_Format == FF_UTF16) {
       // Written like a wide string: up to the first zero unit; a failure is not reported.
