@@ -1,5 +1,6 @@
 #include "xmlparser/XmlEncoding.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -332,29 +333,71 @@ bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aB
    return true;
 }
 
-bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& aBytes)
+bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& arBuffer,
+                          size_t& arProduced)
 {
-   // At most two units per byte (CR LF), of one or two bytes each.
-   aBytes.resize(aUtf16 ? 4 * aCount : 2 * aCount);
-   char* out = &aBytes[0];
+   // Bytes that stand for themselves in UTF-8 and, widened, in UTF-16.
+   static constexpr std::array<bool, 256> s_Plain = [] {
+      std::array<bool, 256> plain{};
+      for (int c = 1; c < 0x80; ++c)
+         plain[c] = c != '\n' && c != '&';
+      return plain;
+   }();
+   // At most three UTF-8 bytes or two UTF-16 units (CR LF) per byte.
+   const size_t needed = aUtf16 ? 4 * aCount : 3 * aCount;
+   if (arBuffer.size() < needed)
+      arBuffer.resize(needed);
+   char* out = &arBuffer[0];
+   size_t units = 0;
    const char* const end = apData + aCount;
-   for (const char* p = apData; p < end; ++p) {
-      const char c = *p;
-      if (c == '&' || static_cast<unsigned char>(c) >= 0x80)
-         return false;
+   const char* p = apData;
+   while (p < end) {
+      const char* run = p;
+      while (p < end && s_Plain[static_cast<unsigned char>(*p)])
+         ++p;
+      const auto length = static_cast<size_t>(p - run);
+      units += length;
+      if (aUtf16) {
+         for (const char* q = run; q < p; ++q) {
+            *out++ = *q;
+            *out++ = 0;
+         }
+      } else {
+         std::memcpy(out, run, length);
+         out += length;
+      }
+      if (p == end)
+         break;
+      const auto c = static_cast<unsigned char>(*p++);
+      if (c == '&' && end - p >= 2 && p[0] == '#' && p[1] == 'x')
+         return false; // a reference: the full conversion resolves it
       if (c == 0 && aUtf16)
          break; // a wide string ends at its first zero unit
       if (c == '\n') {
+         ++units;
          *out++ = '\r';
          if (aUtf16)
             *out++ = 0;
       }
-      *out++ = c;
-      if (aUtf16)
-         *out++ = 0;
+      ++units;
+      const uint16_t unit = Cp1252ToUnicode(c);
+      if (aUtf16) {
+         *out++ = static_cast<char>(unit & 0xFF);
+         *out++ = static_cast<char>(unit >> 8);
+      } else if (unit < 0x80) {
+         *out++ = static_cast<char>(unit);
+      } else if (unit < 0x800) {
+         *out++ = static_cast<char>(0xC0 | (unit >> 6));
+         *out++ = static_cast<char>(0x80 | (unit & 0x3F));
+      } else {
+         *out++ = static_cast<char>(0xE0 | (unit >> 12));
+         *out++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+         *out++ = static_cast<char>(0x80 | (unit & 0x3F));
+      }
    }
-   aBytes.resize(static_cast<size_t>(out - aBytes.data()));
-   return true;
+   arProduced = static_cast<size_t>(out - arBuffer.data());
+   // Beyond the UTF-8 output limit the full conversion fails as it must.
+   return aUtf16 || arProduced <= 2 * units + 1024;
 }
 
 bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount)

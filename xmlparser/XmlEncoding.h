@@ -53,10 +53,13 @@ void LibraryTextToUtf16(const char* apData, size_t aCount, std::u16string& aUnit
 /// when the result would exceed aCapacity bytes.
 bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aBytes);
 
-/// The file bytes of library text that holds no "&" and no byte from 0x80 (each unit is its
-/// byte): UTF-8 or, with aUtf16, UTF-16 little-endian up to the first zero byte, each line
-/// feed as CR LF. False, with aBytes undefined, for text that needs the full conversion.
-bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& aBytes);
+/// The file bytes of library text without "&#x" references (each byte is one unit):
+/// UTF-8 or, with aUtf16, UTF-16 little-endian up to the first zero unit, each line feed as
+/// CR LF, in the first arProduced bytes of arBuffer (grown as needed, never shrunk). False for
+/// text that needs the full conversion (references, or UTF-8 beyond the conversion's output
+/// limit).
+bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& arBuffer,
+                          size_t& arProduced);
 
 /// Writes 8-bit text with each line feed as CR LF; false when the stream refuses.
 bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount);

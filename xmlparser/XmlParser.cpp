@@ -569,11 +569,11 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       return XP_OK;
    }
 
-   // Text without references and without bytes from 0x80 (most lines of a file) maps byte
-   // by byte; its UTF-8 never comes near the conversion's output limit.
-   if (PlainTextToFileBytes(apData, static_cast<size_t>(aCount), m_Format == FF_UTF16, m_Bytes)) {
-      if (!m_Bytes.empty() &&
-          std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pFile) != m_Bytes.size() &&
+   // Text without references (most lines of a file) maps byte by byte.
+   size_t produced = 0;
+   if (PlainTextToFileBytes(apData, static_cast<size_t>(aCount), m_Format == FF_UTF16, m_Plain,
+                            produced)) {
+      if (produced > 0 && std::fwrite(m_Plain.data(), 1, produced, m_pFile) != produced &&
           m_Format == FF_UTF8)
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
       return XP_OK;
