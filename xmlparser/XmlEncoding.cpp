@@ -212,6 +212,20 @@ int Utf8ToLibraryText(const unsigned char* apBytes, size_t aSize, char* apOut, s
    size_t out = 0;
    size_t i = 0;
    while (i < aSize) {
+      // Eight bytes at a time while they are plain ASCII without NUL (most of a file).
+      if (aSize - i >= 8 && aCapacity - out >= 8) {
+         uint64_t word;
+         std::memcpy(&word, apBytes + i, 8);
+         const uint64_t high = word & 0x8080808080808080ULL;
+         const uint64_t zero = (word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL;
+         if ((high | zero) == 0) {
+            std::memcpy(apOut + out, apBytes + i, 8);
+            out += 8;
+            units += 8;
+            i += 8;
+            continue;
+         }
+      }
       const unsigned char lead = apBytes[i];
       if (lead < 0x80 && lead != 0) {
          if (out >= aCapacity)
