@@ -344,8 +344,22 @@ int CXmlParser::GetNextAttrib(tXmlAttribList& aAttribs)
    tXmlAttrib& attrib = aAttribs.back();
    attrib.Name.push_back(c);
    bool haveByte = false;
-   while ((haveByte = Read(c) == XP_OK) && !IsAttribDelimiter(c))
-      attrib.Name.push_back(c);
+   if (!m_WriteMode && m_pBuffer != nullptr) {
+      // The name in one piece; its delimiter is consumed as the byte-wise read consumes it.
+      const char* from = m_pBuffer + m_Pos;
+      const char* end = m_pBuffer + m_Size;
+      const char* p = from;
+      while (p < end && !IsAttribDelimiter(*p))
+         ++p;
+      attrib.Name.append(from, p);
+      haveByte = p < end;
+      if (haveByte)
+         c = *p++;
+      m_Pos = static_cast<int32_t>(p - m_pBuffer);
+   } else {
+      while ((haveByte = Read(c) == XP_OK) && !IsAttribDelimiter(c))
+         attrib.Name.push_back(c);
+   }
 
    if (haveByte && IsWhiteSpace(c)) {
       SkipWhiteSpace();
