@@ -2,9 +2,7 @@
 //
 // Both walk the tree with an explicit stack instead of recursion, so the nesting depth of a
 // document is limited by memory, not by the call stack.
-#include <array>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "SclDll/CSclContainer.h"
@@ -13,6 +11,7 @@
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclValue.h"
+#include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlParser.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -69,23 +68,7 @@ class CLineWriter {
    }
    /// Appends aText with the five XML entities encoded (up to a zero byte, as the parser's
    /// encoder does).
-   void AppendEncoded(const std::string& aText)
-   {
-      // Most values hold none of the bytes the encoder changes or stops at: append them as
-      // they are.
-      static constexpr std::array<bool, 256> s_Special = [] {
-         std::array<bool, 256> special{};
-         for (unsigned char c : std::string_view("&<>\"'\0", 6))
-            special[c] = true;
-         return special;
-      }();
-      for (unsigned char c : aText)
-         if (s_Special[c]) {
-            m_Line += CXmlParser::EncodeEntities(aText);
-            return;
-         }
-      m_Line += aText;
-   }
+   void AppendEncoded(const std::string& aText) { XmlParser::AppendEntityEncoded(m_Line, aText); }
    /// Writes the line with its line feed; without parser the line is dropped.
    void Emit()
    {

@@ -1,5 +1,7 @@
 #include "xmlparser/XmlEncoding.h"
 
+#include "xmlparser/XmlParser.h"
+
 #include <array>
 #include <cstring>
 #include <vector>
@@ -412,6 +414,23 @@ bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::s
    arProduced = static_cast<size_t>(out - arBuffer.data());
    // Beyond the UTF-8 output limit the full conversion fails as it must.
    return aUtf16 || arProduced <= 2 * units + 1024;
+}
+
+void AppendEntityEncoded(std::string& arOut, const std::string& aText)
+{
+   // Most values hold none of the bytes the encoder changes or stops at.
+   static constexpr std::array<bool, 256> s_Special = [] {
+      std::array<bool, 256> special{};
+      for (unsigned char c : {'&', '<', '>', '"', '\'', '\0'})
+         special[c] = true;
+      return special;
+   }();
+   for (unsigned char c : aText)
+      if (s_Special[c]) {
+         arOut += CXmlParser::EncodeEntities(aText);
+         return;
+      }
+   arOut += aText;
 }
 
 bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount)

@@ -61,6 +61,10 @@ bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aB
 bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& arBuffer,
                           size_t& arProduced);
 
+/// Appends aText with the five XML entities encoded, as CXmlParser::EncodeEntities gives it
+/// (up to a zero byte), without building a copy when aText needs no encoding.
+void AppendEntityEncoded(std::string& arOut, const std::string& aText);
+
 /// Writes 8-bit text with each line feed as CR LF; false when the stream refuses.
 bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount);
 /// Writes units little-endian up to the first zero unit.
