@@ -20,7 +20,6 @@
 #include <vector>
 
 #include <pugixml.hpp>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "SclDll/SclLib.h"
@@ -30,22 +29,9 @@ using namespace Arvenko::Melvotar;
 
 namespace {
 
-long PeakRssKiB()
-{
-   rusage usage{};
-   getrusage(RUSAGE_SELF, &usage);
-   return usage.ru_maxrss;
-}
-
 double FileMiB(const char* apFile)
 {
-   FILE* file = std::fopen(apFile, "rb");
-   if (file == nullptr)
-      return -1;
-   std::fseek(file, 0, SEEK_END);
-   const long size = std::ftell(file);
-   std::fclose(file);
-   return static_cast<double>(size) / (1024.0 * 1024.0);
+   return static_cast<double>(SclBench::FileSize(apFile)) / (1024.0 * 1024.0);
 }
 
 std::string TempOutputPath()
@@ -110,7 +96,7 @@ int RunChild(const std::string& aMode, const char* apFile)
    long before = 0;
    long check = 0;
    const auto begin = [&start, &before] {
-      before = PeakRssKiB();
+      before = SclBench::PeakRssKiB();
       start = SclBench::Now();
    };
    const std::string output = TempOutputPath();
@@ -170,7 +156,7 @@ int RunChild(const std::string& aMode, const char* apFile)
       return 3;
    }
    std::remove(output.c_str());
-   std::printf("%.6f %ld %ld %ld\n", stop - start, before, PeakRssKiB(), check);
+   std::printf("%.6f %ld %ld %ld\n", stop - start, before, SclBench::PeakRssKiB(), check);
    std::fflush(stdout);
    _exit(0); // the teardown of the trees is not measured
 }
