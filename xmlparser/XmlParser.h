@@ -29,9 +29,9 @@ typedef std::vector<tXmlAttrib> tXmlAttribList;
 class CXmlParser {
  public:
    /// Reader (aWriteMode false): reads and converts the whole file, detecting its encoding
-   /// (aFormat is overwritten); CR LF and lone CR become LF. Writer (true): creates/truncates the
-   /// file in aFormat and writes FF FE for FF_UTF16. Throws xml_parser_error when the file cannot
-   /// be opened, read or converted.
+   /// (aFormat is overwritten); CR LF and lone CR become LF. Writer (true): creates/truncates
+   /// the file in aFormat and writes FF FE for FF_UTF16. Throws xml_parser_error when the
+   /// file cannot be opened, read or converted.
    CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool aWriteMode);
    /// Over a caller-owned buffer of aSize bytes (a writer's capacity); no conversion.
    CXmlParser(char* apBuffer, int32_t aSize, tFileFormat aFormat, bool aWriteMode);
