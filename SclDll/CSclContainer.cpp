@@ -222,9 +222,12 @@ int CSclContainer::GetAttribCount() const
 
 int CSclContainer::GetFirstNonAttribIndex() const
 {
-   // Attributes form a prefix of the list, so the end of the prefix follows the last one.
+   // Attributes form a prefix of the list, so the end of the prefix follows the last one;
+   // when the last child is an attribute, all are (as while an element's start tag is read).
    int index = 0;
    const int count = GetChildCount();
+   if (count == 0 || IsAttrib(m_Children[count - 1]))
+      return count;
    while (index < count && IsAttrib(m_Children[index]))
       ++index;
    return index;

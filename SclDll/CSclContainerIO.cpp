@@ -190,6 +190,9 @@ void CSclContainer::Read(CXmlParser* apParser)
    // the same end tag in the parent, so a run of repairs hands them up level by level; they
    // are linked into a list only where the run ends, not once per level.
    std::vector<CScl*> carried;
+   // Level of this container: a child of stack.back() lies at level + stack.size().
+   const int level = GetLevel();
+   bool depthReported = false;
    AppendText(this, apParser, text);
 
    while (!stack.empty()) {
@@ -213,11 +216,27 @@ void CSclContainer::Read(CXmlParser* apParser)
          tSclClassId classId = CSclNameTable::GetClassIdOfNameId(nameId);
          if ((!typed || classId == CID_NONE) && classId != CID__xml)
             classId = CID_CONTAINER;
-         CSclContainer* pChild = pCurrent->CreateSclContainer(classId, InsertLast);
+         CSclContainer* pChild = nullptr;
+         bool report = true;
+         if (level + static_cast<int>(stack.size()) > SCL_MAX_READ_LEVEL) {
+            // Too deep: skipped with its content. One report per call, as a hostile file
+            // may hold any number of such elements.
+            report = !depthReported;
+            depthReported = true;
+            if (report)
+               OutputSclError("CSclContainer::Read - <" + name +
+                                  ">: Verschachtelung zu tief, Element wird \xFC"
+                                  "bersprungen",
+                              SE_XML_PARSER, pCurrent, SCL_MAX_READ_LEVEL);
+         } else {
+            pChild = pCurrent->CreateSclContainer(classId, InsertLast);
+            if (pChild == nullptr)
+               OutputSclError("CSclContainer::Read - Objekt konnte nicht erzeugt werden", SE_OTHER,
+                              pCurrent, classId);
+         }
          if (pChild == nullptr) {
-            OutputSclError("CSclContainer::Read - Objekt konnte nicht erzeugt werden", SE_OTHER,
-                           pCurrent, classId);
-            OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
+            if (report)
+               OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
             if (!isEnd)
                stack.push_back({nullptr, false});
             else
