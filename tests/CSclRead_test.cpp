@@ -225,8 +225,9 @@ TEST(CSclRead, RunOfMissingEndTagsEndsAtTheMatchingElement)
 
 TEST(CSclRead, DeepNestingNeedsNoCallStack)
 {
-   // Deeper than any call stack would carry one frame per level.
-   const int depth = 20000;
+   // As deep as the reader nests (the limit keeps the recursive walks of the object model
+   // safe); reading itself takes no frame per level.
+   const int depth = SCL_MAX_READ_LEVEL;
    std::string text;
    for (int i = 0; i < depth; ++i)
       text += "<a>";
