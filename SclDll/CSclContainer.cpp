@@ -38,8 +38,8 @@ CSclContainer::CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aI
     : CScl(apParent, aNameId)
 {
    m_ClassId = CID_CONTAINER;
-   m_Children.reserve(DEF_SCL_CHILD_COUNT);
-   SCL_ASSERT("SclDll/CSclContainer", m_Children.capacity() == DEF_SCL_CHILD_COUNT);
+   m_Capacity = DEF_SCL_CHILD_COUNT;
+   SCL_ASSERT("SclDll/CSclContainer", m_Capacity == DEF_SCL_CHILD_COUNT);
    LinkToParent(aIndex);
 }
 
@@ -222,9 +222,12 @@ int CSclContainer::GetAttribCount() const
 
 int CSclContainer::GetFirstNonAttribIndex() const
 {
-   // Attributes form a prefix of the list, so the end of the prefix follows the last one.
+   // Attributes form a prefix of the list, so the end of the prefix follows the last one;
+   // when the last child is an attribute, all are (as while an element's start tag is read).
    int index = 0;
    const int count = GetChildCount();
+   if (count == 0 || IsAttrib(m_Children[count - 1]))
+      return count;
    while (index < count && IsAttrib(m_Children[index]))
       ++index;
    return index;
@@ -395,12 +398,16 @@ tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
                      this, aIndex);
       return SE_VALUE;
    }
-   if (static_cast<int>(m_Children.capacity()) < count + 1) {
+   if (m_Capacity < count + 1) {
       // Linear growth keeps the many small elements of a large file compact.
-      m_Children.reserve(count + SCL_CHILD_COUNT_QUANT);
-      SCL_ASSERT("SclDll/CSclContainer",
-                 (int)m_Children.capacity() == count + SCL_CHILD_COUNT_QUANT);
+      m_Capacity = count + SCL_CHILD_COUNT_QUANT;
+      SCL_ASSERT("SclDll/CSclContainer", (int)m_Capacity == count + SCL_CHILD_COUNT_QUANT);
    }
+   // The storage behind the capacity grows only as children arrive (doubling, from 4 slots):
+   // most elements of a file have a handful of children, and 32 slots each would double the
+   // memory of a loaded file.
+   if (m_Children.size() == m_Children.capacity())
+      m_Children.reserve(std::max<size_t>(4, 2 * m_Children.size()));
    m_Children.insert(m_Children.begin() + index, apChild);
    apChild->m_IndexHint = static_cast<uint32_t>(index);
    return SE_OK;

@@ -25,6 +25,10 @@ constexpr int DEF_SCL_CHILD_COUNT = 32;
 constexpr int SCL_CHILD_COUNT_QUANT = 16;
 /// Index for creation and insertion: append, then (for creation) move to schema position.
 constexpr int InsertLast = -1;
+/// Deepest level (GetLevel) at which the element reader creates elements. Real SCL files
+/// nest some twenty levels; deeper elements are skipped with their content, so that no tree
+/// read from a file is too deep for the recursive walks of the object model.
+constexpr int SCL_MAX_READ_LEVEL = 10000;
 
 /// Element object. Children in document order: attributes (named values) first, then
 /// text values, remarks, child elements and reference objects. Owns its children; every
@@ -86,7 +90,7 @@ class CSclContainer : public CScl {
    /// Number of children.
    int GetChildCount() const { return static_cast<int>(m_Children.size()); }
    /// Room in the child list before it grows (32, then in steps of 16).
-   int GetChildCapacity() const { return static_cast<int>(m_Children.capacity()); }
+   int GetChildCapacity() const { return m_Capacity; }
    /// Number of children answering IsClass(aClassId).
    int GetChildCount(tSclClassId aClassId) const;
    /// Number of attributes (named values).
@@ -183,7 +187,8 @@ class CSclContainer : public CScl {
    /// Reads this element's content from apParser, from just after its start tag up to and
    /// including its end tag (a file root: to the end of input, then completes the tree),
    /// appending to the existing children. Missing end tags and objects that cannot be
-   /// created are reported and repaired; reading goes on.
+   /// created are reported and repaired; reading goes on. Elements that would lie deeper
+   /// than SCL_MAX_READ_LEVEL are skipped with their content (reported once per call).
    void Read(XmlParser::CXmlParser* apParser);
    /// Writes this element (a file root: its children) as lines indented by aIndent levels
    /// of three blanks; nothing is written with a null parser. Throws scl_error (SE_IO) when
@@ -210,9 +215,12 @@ class CSclContainer : public CScl {
    /// Appends arCarried (last child first) to the list as their parent; empties it.
    void AdoptCarried(std::vector<CScl*>& arCarried);
 
+   uint32_t m_RefHandle = 0; // first: fills the tail padding of CScl
    std::vector<CScl*> m_Children;
+   /// Capacity of the child list by the fixed rule (32, then count + 16 when full); the
+   /// storage in m_Children is allocated as children arrive.
+   int32_t m_Capacity = 0;
    bool m_Deleting = false;
-   uint32_t m_RefHandle = 0;
 };
 
 } // namespace Arvenko::Melvotar::Scl

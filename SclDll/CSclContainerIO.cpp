@@ -2,9 +2,7 @@
 //
 // Both walk the tree with an explicit stack instead of recursion, so the nesting depth of a
 // document is limited by memory, not by the call stack.
-#include <array>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "SclDll/CSclContainer.h"
@@ -13,6 +11,7 @@
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclValue.h"
+#include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlParser.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -69,23 +68,7 @@ class CLineWriter {
    }
    /// Appends aText with the five XML entities encoded (up to a zero byte, as the parser's
    /// encoder does).
-   void AppendEncoded(const std::string& aText)
-   {
-      // Most values hold none of the bytes the encoder changes or stops at: append them as
-      // they are.
-      static constexpr std::array<bool, 256> s_Special = [] {
-         std::array<bool, 256> special{};
-         for (unsigned char c : std::string_view("&<>\"'\0", 6))
-            special[c] = true;
-         return special;
-      }();
-      for (unsigned char c : aText)
-         if (s_Special[c]) {
-            m_Line += CXmlParser::EncodeEntities(aText);
-            return;
-         }
-      m_Line += aText;
-   }
+   void AppendEncoded(const std::string& aText) { XmlParser::AppendEntityEncoded(m_Line, aText); }
    /// Writes the line with its line feed; without parser the line is dropped.
    void Emit()
    {
@@ -207,6 +190,9 @@ void CSclContainer::Read(CXmlParser* apParser)
    // the same end tag in the parent, so a run of repairs hands them up level by level; they
    // are linked into a list only where the run ends, not once per level.
    std::vector<CScl*> carried;
+   // Level of this container: a child of stack.back() lies at level + stack.size().
+   const int level = GetLevel();
+   bool depthReported = false;
    AppendText(this, apParser, text);
 
    while (!stack.empty()) {
@@ -230,11 +216,27 @@ void CSclContainer::Read(CXmlParser* apParser)
          tSclClassId classId = CSclNameTable::GetClassIdOfNameId(nameId);
          if ((!typed || classId == CID_NONE) && classId != CID__xml)
             classId = CID_CONTAINER;
-         CSclContainer* pChild = pCurrent->CreateSclContainer(classId, InsertLast);
+         CSclContainer* pChild = nullptr;
+         bool report = true;
+         if (level + static_cast<int>(stack.size()) > SCL_MAX_READ_LEVEL) {
+            // Too deep: skipped with its content. One report per call, as a hostile file
+            // may hold any number of such elements.
+            report = !depthReported;
+            depthReported = true;
+            if (report)
+               OutputSclError("CSclContainer::Read - <" + name +
+                                  ">: Verschachtelung zu tief, Element wird \xFC"
+                                  "bersprungen",
+                              SE_XML_PARSER, pCurrent, SCL_MAX_READ_LEVEL);
+         } else {
+            pChild = pCurrent->CreateSclContainer(classId, InsertLast);
+            if (pChild == nullptr)
+               OutputSclError("CSclContainer::Read - Objekt konnte nicht erzeugt werden", SE_OTHER,
+                              pCurrent, classId);
+         }
          if (pChild == nullptr) {
-            OutputSclError("CSclContainer::Read - Objekt konnte nicht erzeugt werden", SE_OTHER,
-                           pCurrent, classId);
-            OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
+            if (report)
+               OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
             if (!isEnd)
                stack.push_back({nullptr, false});
             else
@@ -300,7 +302,7 @@ void CSclContainer::PassChildrenUp(std::vector<CScl*>& arCarried)
    }
    std::vector<CScl*> children;
    children.swap(m_Children);
-   m_Children.reserve(DEF_SCL_CHILD_COUNT);
+   m_Capacity = DEF_SCL_CHILD_COUNT;
    // The attributes lead the list. Behind the parent's elements the parent refuses them
    // (InsertChild reports it); no list holds them then, so they go.
    size_t first = 0;
@@ -320,6 +322,8 @@ void CSclContainer::PassChildrenUp(std::vector<CScl*>& arCarried)
 
 void CSclContainer::AdoptCarried(std::vector<CScl*>& arCarried)
 {
+   if (m_Capacity < static_cast<int>(m_Children.size() + arCarried.size()))
+      m_Capacity = static_cast<int>(m_Children.size() + arCarried.size());
    m_Children.reserve(m_Children.size() + arCarried.size());
    for (auto it = arCarried.rbegin(); it != arCarried.rend(); ++it) {
       CScl* pChild = *it;

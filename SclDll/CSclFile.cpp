@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 #include "SclDll/SclCrc32.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
@@ -130,29 +131,30 @@ bool CSclFile::CorrectMultipliers()
    if (pScl == nullptr)
       return false;
    bool changed = false;
-   // The classes involved have no subclasses, so their exact class ids decide (no virtual
-   // call per object of a large tree).
-   const auto correct = [&changed](CScl* apScl) {
-      const CSclContainer* pParent = apScl->GetParent();
-      for (const tFixedMultiplier& fixed : s_FixedMultipliers) {
-         if (apScl->GetClassId() != fixed.element || pParent == nullptr ||
-             pParent->GetClassId() != fixed.parent)
+   // The classes involved have no subclasses, so their exact class ids decide. Only elements
+   // can hold the elements concerned, so the walk visits elements alone, with an explicit
+   // stack.
+   std::vector<const CSclContainer*> stack;
+   for (int i = GetChildCount() - 1; i >= pScl->GetIndex(); --i)
+      if (GetChild(i)->IsClass(CID_CONTAINER))
+         stack.push_back(static_cast<const CSclContainer*>(GetChild(i)));
+   while (!stack.empty()) {
+      const CSclContainer* pParent = stack.back();
+      stack.pop_back();
+      for (int i = pParent->GetChildCount() - 1; i >= 0; --i) {
+         CScl* pChild = pParent->GetChild(i);
+         if (!pChild->IsClass(CID_CONTAINER))
             continue;
-         auto* pElement = static_cast<CSclContainer*>(apScl);
-         if (pElement->GetValue(NID_multiplier) != fixed.multiplier) {
+         auto* pElement = static_cast<CSclContainer*>(pChild);
+         for (const tFixedMultiplier& fixed : s_FixedMultipliers) {
+            if (pElement->GetClassId() != fixed.element || pParent->GetClassId() != fixed.parent ||
+                pElement->GetValue(NID_multiplier) == fixed.multiplier)
+               continue;
             pElement->SetAttribValue(NID_multiplier, fixed.multiplier);
             changed = true;
          }
+         stack.push_back(pElement);
       }
-      return 0;
-   };
-   // Document order from the SCL element on: the element, its subtree, then every later
-   // top-level item with its subtree.
-   for (int i = pScl->GetIndex(); i < GetChildCount(); ++i) {
-      CScl* pTop = GetChild(i);
-      correct(pTop);
-      if (pTop->IsClass(CID_CONTAINER))
-         static_cast<CSclContainer*>(pTop)->ForEachChild(correct);
    }
    return changed;
 }

@@ -2,14 +2,17 @@
 
 #include <deque>
 #include <unordered_map>
+#include <vector>
 
 namespace Arvenko::Melvotar::Scl {
 
 namespace {
 
-// Names by id (a deque keeps returned references valid while it grows) and ids by name.
+// Names by id (a deque keeps returned references valid while it grows), the same names as
+// one flat array for the lookup by id, and ids by name.
 struct tNameTable {
    std::deque<std::string> names;
+   std::vector<const std::string*> byId;
    std::unordered_map<std::string, tSclNameId> ids;
    tSclNameId lastNameId = 0;
    tSclClassId lastClassId = CID_NONE;
@@ -33,6 +36,8 @@ tNameTable& Table()
 #undef SCL_REF_ELEMENT
 #undef SCL_ATTRIBUTE
 #undef SCL_NAME
+      for (const std::string& name : pNew->names)
+         pNew->byId.push_back(&name);
       pNew->lastNameId = NID_LAST_FIXED;
       pNew->lastClassId = CID_LAST_CLASS;
       return pNew;
@@ -46,7 +51,7 @@ const std::string& CSclNameTable::GetNameOfNameId(tSclNameId aNameId)
 {
    static const std::string s_Empty;
    const tNameTable& table = Table();
-   return aNameId < table.names.size() ? table.names[aNameId] : s_Empty;
+   return aNameId < table.byId.size() ? *table.byId[aNameId] : s_Empty;
 }
 
 tSclNameId CSclNameTable::FindNameId(const std::string& aName)
@@ -66,6 +71,7 @@ tSclNameId CSclNameTable::GetOrAddNameId(const std::string& aName)
       return 0; // the id space is exhausted: refuse rather than wrap to "no name"
    ++table.lastNameId;
    table.names.push_back(aName);
+   table.byId.push_back(&table.names.back());
    table.ids.emplace(aName, table.lastNameId);
    return table.lastNameId;
 }

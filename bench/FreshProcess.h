@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +24,26 @@ inline double Now()
 {
    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
        .count();
+}
+
+/// Peak resident memory of this process so far, KiB.
+inline long PeakRssKiB()
+{
+   rusage usage{};
+   getrusage(RUSAGE_SELF, &usage);
+   return usage.ru_maxrss;
+}
+
+/// Size of a file in bytes; -1 when it cannot be opened.
+inline long FileSize(const char* apFile)
+{
+   FILE* file = std::fopen(apFile, "rb");
+   if (file == nullptr)
+      return -1;
+   std::fseek(file, 0, SEEK_END);
+   const long size = std::ftell(file);
+   std::fclose(file);
+   return size;
 }
 
 /// True for "--child MODE FILE": this process is to run one measurement.

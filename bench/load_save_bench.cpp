@@ -27,7 +27,6 @@
 #include <vector>
 
 #include <pugixml.hpp>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "SclDll/CSclFile.h"
@@ -37,24 +36,6 @@
 using namespace Arvenko::Melvotar;
 
 namespace {
-
-long PeakRssKiB()
-{
-   rusage usage{};
-   getrusage(RUSAGE_SELF, &usage);
-   return usage.ru_maxrss;
-}
-
-long FileSize(const char* apFile)
-{
-   FILE* file = std::fopen(apFile, "rb");
-   if (file == nullptr)
-      return -1;
-   std::fseek(file, 0, SEEK_END);
-   const long size = std::ftell(file);
-   std::fclose(file);
-   return size;
-}
 
 // A file name in the temporary folder for this process's output.
 std::string TempOutputPath()
@@ -89,7 +70,7 @@ class CBufferWriter : public pugi::xml_writer {
 
 int RunChild(const std::string& aMode, const char* apFile)
 {
-   const long size = FileSize(apFile);
+   const long size = SclBench::FileSize(apFile);
    if (size < 0)
       return 2;
    // Room for the output: three blanks of indentation per level make it larger than the
@@ -109,7 +90,7 @@ int RunChild(const std::string& aMode, const char* apFile)
          pFile->Read(&reader);
       }
       loaded = SclBench::Now();
-      rssLoaded = PeakRssKiB();
+      rssLoaded = SclBench::PeakRssKiB();
       XmlParser::CXmlParser writer(pOutput, static_cast<int32_t>(capacity), XmlParser::FF_UTF8,
                                    true);
       try {
@@ -123,7 +104,7 @@ int RunChild(const std::string& aMode, const char* apFile)
       const std::string output = TempOutputPath();
       const auto markLoaded = [&loaded, &rssLoaded] {
          loaded = SclBench::Now();
-         rssLoaded = PeakRssKiB();
+         rssLoaded = SclBench::PeakRssKiB();
       };
       if (aMode == "scl-file") {
          auto* pFile = new Scl::CSclFile;
@@ -143,14 +124,14 @@ int RunChild(const std::string& aMode, const char* apFile)
             return 3;
       }
       saved = SclBench::Now();
-      written = static_cast<size_t>(FileSize(output.c_str()));
+      written = static_cast<size_t>(SclBench::FileSize(output.c_str()));
       std::remove(output.c_str());
    } else if (aMode == "pugixml") {
       auto* pDocument = new pugi::xml_document;
       if (!pDocument->load_file(apFile))
          return 2;
       loaded = SclBench::Now();
-      rssLoaded = PeakRssKiB();
+      rssLoaded = SclBench::PeakRssKiB();
       CBufferWriter writer(pOutput, capacity);
       pDocument->save(writer, "   ");
       saved = SclBench::Now();
@@ -160,8 +141,8 @@ int RunChild(const std::string& aMode, const char* apFile)
    } else {
       return 2;
    }
-   std::printf("%.6f %.6f %ld %ld %zu\n", loaded - start, saved - loaded, rssLoaded, PeakRssKiB(),
-               written);
+   std::printf("%.6f %.6f %ld %ld %zu\n", loaded - start, saved - loaded, rssLoaded,
+               SclBench::PeakRssKiB(), written);
    std::fflush(stdout);
    _exit(0); // skip the teardown of the trees: neither side is measured on it
 }
@@ -219,7 +200,7 @@ int main(int argc, char** argv)
    const int runs = SclBench::ParseRuns(argc, argv, 3);
    if (runs == 0)
       return 2;
-   const double megabytes = static_cast<double>(FileSize(argv[1])) / (1024.0 * 1024.0);
+   const double megabytes = static_cast<double>(SclBench::FileSize(argv[1])) / (1024.0 * 1024.0);
    std::printf("file: %s (%.1f MiB), %d runs each, fresh process per run, medians\n", argv[1],
                megabytes, runs);
    // Each pair: the library's mode, pugixml's counterpart and what they do.

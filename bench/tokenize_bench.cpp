@@ -44,7 +44,8 @@ int RunChild(const std::string& aMode, const char* apFile)
       std::fclose(file);
       const char* p = buffer.data();
       const char* end = p + buffer.size();
-      while ((p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)))) != nullptr) {
+      while ((p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)))) !=
+             nullptr) {
          ++checksum;
          ++p;
       }
@@ -90,9 +91,12 @@ int main(int argc, char** argv)
    const double megabytes = static_cast<double>(std::ftell(file)) / (1024.0 * 1024.0);
    std::fclose(file);
    const double scanMedian = SclBench::Median(scan), tokenizeMedian = SclBench::Median(tokenize);
-   std::printf("file: %s (%.1f MiB), %d runs each, fresh process per run\n", argv[1], megabytes, runs);
-   std::printf("read+memchr scan: median %.3f s (%.0f MiB/s)\n", scanMedian, megabytes / scanMedian);
-   std::printf("tokenizer:        median %.3f s (%.0f MiB/s)\n", tokenizeMedian, megabytes / tokenizeMedian);
+   std::printf("file: %s (%.1f MiB), %d runs each, fresh process per run\n", argv[1], megabytes,
+               runs);
+   std::printf("read+memchr scan: median %.3f s (%.0f MiB/s)\n", scanMedian,
+               megabytes / scanMedian);
+   std::printf("tokenizer:        median %.3f s (%.0f MiB/s)\n", tokenizeMedian,
+               megabytes / tokenizeMedian);
    std::printf("ratio tokenizer/scan: %.2f\n", tokenizeMedian / scanMedian);
    return 0;
 }

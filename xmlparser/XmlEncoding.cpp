@@ -1,5 +1,8 @@
 #include "xmlparser/XmlEncoding.h"
 
+#include "xmlparser/XmlParser.h"
+
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -211,6 +214,20 @@ int Utf8ToLibraryText(const unsigned char* apBytes, size_t aSize, char* apOut, s
    size_t out = 0;
    size_t i = 0;
    while (i < aSize) {
+      // Eight bytes at a time while they are plain ASCII without NUL (most of a file).
+      if (aSize - i >= 8 && aCapacity - out >= 8) {
+         uint64_t word;
+         std::memcpy(&word, apBytes + i, 8);
+         const uint64_t high = word & 0x8080808080808080ULL;
+         const uint64_t zero = (word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL;
+         if ((high | zero) == 0) {
+            std::memcpy(apOut + out, apBytes + i, 8);
+            out += 8;
+            units += 8;
+            i += 8;
+            continue;
+         }
+      }
       const unsigned char lead = apBytes[i];
       if (lead < 0x80 && lead != 0) {
          if (out >= aCapacity)
@@ -330,6 +347,90 @@ bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aB
       aBytes.append(bytes, length);
    }
    return true;
+}
+
+bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& arBuffer,
+                          size_t& arProduced)
+{
+   // Bytes that stand for themselves in UTF-8 and, widened, in UTF-16.
+   static constexpr std::array<bool, 256> s_Plain = [] {
+      std::array<bool, 256> plain{};
+      for (int c = 1; c < 0x80; ++c)
+         plain[c] = c != '\n' && c != '&';
+      return plain;
+   }();
+   // At most three UTF-8 bytes or two UTF-16 units (CR LF) per byte.
+   const size_t needed = aUtf16 ? 4 * aCount : 3 * aCount;
+   if (arBuffer.size() < needed)
+      arBuffer.resize(needed);
+   char* out = &arBuffer[0];
+   size_t units = 0;
+   const char* const end = apData + aCount;
+   const char* p = apData;
+   while (p < end) {
+      const char* run = p;
+      while (p < end && s_Plain[static_cast<unsigned char>(*p)])
+         ++p;
+      const auto length = static_cast<size_t>(p - run);
+      units += length;
+      if (aUtf16) {
+         for (const char* q = run; q < p; ++q) {
+            *out++ = *q;
+            *out++ = 0;
+         }
+      } else {
+         std::memcpy(out, run, length);
+         out += length;
+      }
+      if (p == end)
+         break;
+      const auto c = static_cast<unsigned char>(*p++);
+      if (c == '&' && end - p >= 2 && p[0] == '#' && p[1] == 'x')
+         return false; // a reference: the full conversion resolves it
+      if (c == 0 && aUtf16)
+         break; // a wide string ends at its first zero unit
+      if (c == '\n') {
+         ++units;
+         *out++ = '\r';
+         if (aUtf16)
+            *out++ = 0;
+      }
+      ++units;
+      const uint16_t unit = Cp1252ToUnicode(c);
+      if (aUtf16) {
+         *out++ = static_cast<char>(unit & 0xFF);
+         *out++ = static_cast<char>(unit >> 8);
+      } else if (unit < 0x80) {
+         *out++ = static_cast<char>(unit);
+      } else if (unit < 0x800) {
+         *out++ = static_cast<char>(0xC0 | (unit >> 6));
+         *out++ = static_cast<char>(0x80 | (unit & 0x3F));
+      } else {
+         *out++ = static_cast<char>(0xE0 | (unit >> 12));
+         *out++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+         *out++ = static_cast<char>(0x80 | (unit & 0x3F));
+      }
+   }
+   arProduced = static_cast<size_t>(out - arBuffer.data());
+   // Beyond the UTF-8 output limit the full conversion fails as it must.
+   return aUtf16 || arProduced <= 2 * units + 1024;
+}
+
+void AppendEntityEncoded(std::string& arOut, const std::string& aText)
+{
+   // Most values hold none of the bytes the encoder changes or stops at.
+   static constexpr std::array<bool, 256> s_Special = [] {
+      std::array<bool, 256> special{};
+      for (unsigned char c : {'&', '<', '>', '"', '\'', '\0'})
+         special[c] = true;
+      return special;
+   }();
+   for (unsigned char c : aText)
+      if (s_Special[c]) {
+         arOut += CXmlParser::EncodeEntities(aText);
+         return;
+      }
+   arOut += aText;
 }
 
 bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount)

@@ -53,6 +53,18 @@ void LibraryTextToUtf16(const char* apData, size_t aCount, std::u16string& aUnit
 /// when the result would exceed aCapacity bytes.
 bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aBytes);
 
+/// The file bytes of library text without "&#x" references (each byte is one unit):
+/// UTF-8 or, with aUtf16, UTF-16 little-endian up to the first zero unit, each line feed as
+/// CR LF, in the first arProduced bytes of arBuffer (grown as needed, never shrunk). False for
+/// text that needs the full conversion (references, or UTF-8 beyond the conversion's output
+/// limit).
+bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& arBuffer,
+                          size_t& arProduced);
+
+/// Appends aText with the five XML entities encoded, as CXmlParser::EncodeEntities gives it
+/// (up to a zero byte), without building a copy when aText needs no encoding.
+void AppendEntityEncoded(std::string& arOut, const std::string& aText);
+
 /// Writes 8-bit text with each line feed as CR LF; false when the stream refuses.
 bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount);
 /// Writes units little-endian up to the first zero unit.

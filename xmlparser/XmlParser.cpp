@@ -344,8 +344,22 @@ int CXmlParser::GetNextAttrib(tXmlAttribList& aAttribs)
    tXmlAttrib& attrib = aAttribs.back();
    attrib.Name.push_back(c);
    bool haveByte = false;
-   while ((haveByte = Read(c) == XP_OK) && !IsAttribDelimiter(c))
-      attrib.Name.push_back(c);
+   if (!m_WriteMode && m_pBuffer != nullptr) {
+      // The name in one piece; its delimiter is consumed as the byte-wise read consumes it.
+      const char* from = m_pBuffer + m_Pos;
+      const char* end = m_pBuffer + m_Size;
+      const char* p = from;
+      while (p < end && !IsAttribDelimiter(*p))
+         ++p;
+      attrib.Name.append(from, p);
+      haveByte = p < end;
+      if (haveByte)
+         c = *p++;
+      m_Pos = static_cast<int32_t>(p - m_pBuffer);
+   } else {
+      while ((haveByte = Read(c) == XP_OK) && !IsAttribDelimiter(c))
+         attrib.Name.push_back(c);
+   }
 
    if (haveByte && IsWhiteSpace(c)) {
       SkipWhiteSpace();
@@ -569,6 +583,15 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       return XP_OK;
    }
 
+   // Text without references (most lines of a file) maps byte by byte.
+   size_t produced = 0;
+   if (PlainTextToFileBytes(apData, static_cast<size_t>(aCount), m_Format == FF_UTF16, m_Plain,
+                            produced)) {
+      if (produced > 0 && std::fwrite(m_Plain.data(), 1, produced, m_pFile) != produced &&
+          m_Format == FF_UTF8)
+         throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
+      return XP_OK;
+   }
    LibraryTextToUtf16(apData, static_cast<size_t>(aCount), m_Units);
    if (m_Format == FF_UTF16) {
       // Written like a wide string: up to the first zero unit; a failure is not reported.

@@ -138,6 +138,7 @@ class CXmlParser {
    // Scratch buffers of the file writer, kept between calls.
    std::u16string m_Units;
    std::string m_Bytes;
+   std::string m_Plain;
 };
 
 } // namespace Arvenko::Melvotar::XmlParser

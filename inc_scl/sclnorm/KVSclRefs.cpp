@@ -5,13 +5,12 @@
 #include "SclDll/CSclNameTable.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 #include "inc_scl/sclnorm/KVSclRefRules.h"
+#include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlParser.h"
 
 namespace Arvenko::Melvotar::Scl {
 
 namespace {
-
-using XmlParser::CXmlParser;
 
 // Keys per reference class in key-text order, and their source once the reference resolves.
 const tSclRefKeyRule s_KeyRules[] = {
@@ -211,31 +210,40 @@ bool SclRefHasKey(tSclClassId aRefClassId, tSclNameId aNameId)
    return false;
 }
 
-std::string SclRefKey(const CSclRef& aRef, tSclNameId aNameId)
+namespace {
+
+/// A key of aRef with apTarget as its resolved target (null: the stored value).
+std::string RefKeyOf(const CSclRef& aRef, const CSclContainer* apTarget, tSclNameId aNameId)
 {
-   const CSclContainer* pTarget = aRef.GetRefSclContainer();
-   if (pTarget == nullptr)
+   if (apTarget == nullptr)
       return Stored(aRef, aNameId);
    for (const tSclRefKeyRule& rule : SclRefKeyRules(aRef.GetClassId())) {
       if (rule.key != aNameId)
          continue;
       switch (rule.source) {
       case KS_TARGET:
-         return SclReadAttrib(*pTarget, rule.attribute);
+         return SclReadAttrib(*apTarget, rule.attribute);
       case KS_ANCESTOR: {
-         const CSclContainer* pAncestor = pTarget->GetParent(rule.ancestor);
+         const CSclContainer* pAncestor = apTarget->GetParent(rule.ancestor);
          return pAncestor != nullptr ? SclReadAttrib(*pAncestor, rule.attribute)
                                      : Stored(aRef, aNameId);
       }
       case KS_LN_ONLY:
-         return pTarget->IsClass(CID_LN) ? SclReadAttrib(*pTarget, rule.attribute)
-                                         : Stored(aRef, aNameId);
+         return apTarget->IsClass(CID_LN) ? SclReadAttrib(*apTarget, rule.attribute)
+                                          : Stored(aRef, aNameId);
       case KS_LLN0:
-         return pTarget->IsClass(CID_LN0) ? std::string("LLN0")
-                                          : SclReadAttrib(*pTarget, rule.attribute);
+         return apTarget->IsClass(CID_LN0) ? std::string("LLN0")
+                                           : SclReadAttrib(*apTarget, rule.attribute);
       }
    }
    return Stored(aRef, aNameId);
+}
+
+} // namespace
+
+std::string SclRefKey(const CSclRef& aRef, tSclNameId aNameId)
+{
+   return RefKeyOf(aRef, aRef.GetRefSclContainer(), aNameId);
 }
 
 void SclCompleteRef(CSclRef& aRef)
@@ -249,17 +257,22 @@ void SclCompleteRef(CSclRef& aRef)
 
 std::string SclRefKeyText(const CSclRef& aRef)
 {
+   // The target is looked up once for all keys; a target of the wrong class (which is
+   // reported at every lookup) is left to the lookup per key.
+   const CSclContainer* pTarget = CSclRefRegistry::FindContainer(aRef.GetTargetHandle());
+   const bool once = pTarget == nullptr || pTarget->IsClass(aRef.GetTargetClass());
    std::string text;
    for (const tSclRefKeyRule& rule : SclRefKeyRules(aRef.GetClassId())) {
       if (rule.key == NID_NONE)
          continue; // the IEDName text is written as element text
-      const std::string value = SclRefKey(aRef, rule.key);
+      const std::string value =
+          once ? RefKeyOf(aRef, pTarget, rule.key) : SclRefKey(aRef, rule.key);
       if (rule.refClass == CID_FCDA_LNRef && rule.key == NID_lnInst && value.empty())
          continue;
       text += ' ';
       text += CSclNameTable::GetNameOfNameId(rule.key);
       text += "=\"";
-      text += CXmlParser::EncodeEntities(value);
+      XmlParser::AppendEntityEncoded(text, value);
       text += '"';
    }
    return text;
