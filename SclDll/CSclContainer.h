@@ -27,8 +27,9 @@ constexpr int SCL_CHILD_COUNT_QUANT = 16;
 constexpr int InsertLast = -1;
 /// Deepest level (GetLevel) at which the element reader creates elements. Real SCL files
 /// nest some twenty levels; deeper elements are skipped with their content, so that no tree
-/// read from a file is too deep for the recursive walks of the object model.
-constexpr int SCL_MAX_READ_LEVEL = 10000;
+/// read from a file is too deep for the recursive walks of the object model (the compare
+/// with a difference report takes the most stack per level).
+constexpr int SCL_MAX_READ_LEVEL = 2000;
 
 /// Element object. Children in document order: attributes (named values) first, then
 /// text values, remarks, child elements and reference objects. Owns its children; every

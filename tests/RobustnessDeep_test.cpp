@@ -1,0 +1,172 @@
+// Documents nested far beyond any real SCL file: the reader stops creating elements at
+// SCL_MAX_READ_LEVEL with one report, keeps everything else, and every walk of the object
+// model copes with the deepest tree a file can give. Inputs are generated at run time.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "RobustnessSupport.h"
+#include "SclDll/SclLib.h"
+#include "TestSupport.h"
+
+using namespace Arvenko::Melvotar;
+using namespace Arvenko::Melvotar::Scl;
+using namespace Arvenko::Melvotar::XmlParser;
+using SclTest::CaptureReports;
+using SclTest::TempFile;
+
+namespace {
+
+constexpr int kMillion = 1000000;
+
+std::string Repeat(const std::string& aText, int aCount)
+{
+   std::string result;
+   result.reserve(aText.size() * static_cast<size_t>(aCount));
+   for (int i = 0; i < aCount; ++i)
+      result += aText;
+   return result;
+}
+
+// The deepest element below apTop, following the last child element at every level.
+const CSclContainer* Deepest(const CSclContainer* apTop)
+{
+   const CSclContainer* pElement = apTop;
+   for (;;) {
+      const CSclContainer* pNext = nullptr;
+      for (int i = pElement->GetChildCount() - 1; i >= 0 && pNext == nullptr; --i)
+         if (pElement->GetChild(i)->IsClass(CID_CONTAINER))
+            pNext = static_cast<const CSclContainer*>(pElement->GetChild(i));
+      if (pNext == nullptr)
+         return pElement;
+      pElement = pNext;
+   }
+}
+
+int CountLinesStartingWith(const std::vector<std::string>& aLines, const std::string& aPrefix)
+{
+   int count = 0;
+   for (const std::string& line : aLines)
+      count += line.compare(0, aPrefix.size(), aPrefix) == 0 ? 1 : 0;
+   return count;
+}
+
+} // namespace
+
+TEST(RobustnessDeep, MillionLevelsStopAtTheLimitWithOneReportAndKeepTheRest)
+{
+   // SCL at level 1, Bay k at level k + 1: Bays deeper than the limit are skipped, and so is
+   // the Text inside the deepest of them. The Header after the nesting is read again.
+   const std::string document = "<?xml version=\"1.0\"?>\n<SCL>" +
+                                Repeat("<Bay name=\"b\">", kMillion) + "<Text>deep</Text>" +
+                                Repeat("</Bay>", kMillion) + "<Header id=\"after\"/></SCL>\n";
+   const TempFile input = TempFile::WithBytes(document, ".scd");
+   CSclFile file;
+   {
+      CaptureReports reports;
+      file.Read(input.Path());
+      const std::vector<std::string>& lines = reports.Get();
+      ASSERT_EQ(CountLinesStartingWith(lines, "Fehler: "), 1);
+      EXPECT_EQ(lines[0], "Fehler: CSclContainer::Read - <Bay>: Verschachtelung zu tief, "
+                          "Element wird \xFC"
+                          "bersprungen");
+      EXPECT_EQ(lines[1], "   Fehlercode: XML-Struktur fehlerhaft");
+      EXPECT_EQ(
+          CountLinesStartingWith(lines, "   Zusatzinfo.: " + std::to_string(SCL_MAX_READ_LEVEL)),
+          1);
+      EXPECT_EQ(CountLinesStartingWith(lines, "CSclContainer::Read - Fehler in XML-Datei"), 1);
+   }
+   ASSERT_NE(file.GetSclElement(), nullptr);
+   const CScl* pFirstBay = file.GetSclElement()->GetChild(CID_Bay);
+   ASSERT_NE(pFirstBay, nullptr);
+   const CSclContainer* pDeepest = Deepest(static_cast<const CSclContainer*>(pFirstBay));
+   EXPECT_EQ(pDeepest->GetLevel(), SCL_MAX_READ_LEVEL);
+   EXPECT_EQ(pDeepest->GetSclName(), "Bay");
+   EXPECT_EQ(pDeepest->GetChildCount(), 1); // its name, but no Text child
+   ASSERT_NE(file.GetSclElement()->GetHeader(), nullptr);
+   EXPECT_EQ(file.GetSclElement()->GetHeader()->GetId(), "after");
+   EXPECT_FALSE(file.IsChanged());
+   // Path of the deepest Bay: every Bay below SCL with its key, joined by dots.
+   EXPECT_EQ(pDeepest->GetIdNamePath().size(), 7u * (SCL_MAX_READ_LEVEL - 1) - 1);
+
+   SclTest::WalkEveryWay(file, false);
+}
+
+TEST(RobustnessDeep, TreeAtTheLimitSavesAndLoadsWithoutReport)
+{
+   // The deepest tree a file can give is written and read back unchanged and silently.
+   const std::string document =
+       Repeat("<x>", SCL_MAX_READ_LEVEL) + "v" + Repeat("</x>", SCL_MAX_READ_LEVEL);
+   CSclFile file;
+   CXmlParser reader(document.data(), static_cast<int32_t>(document.size()), FF_UTF8);
+   CaptureReports reports;
+   file.Read(&reader);
+   EXPECT_TRUE(reports.Get().empty());
+   EXPECT_EQ(Deepest(&file)->GetLevel(), SCL_MAX_READ_LEVEL);
+   EXPECT_EQ(Deepest(&file)->GetValue(), "v");
+   SclTest::WalkEveryWay(file, true);
+   EXPECT_TRUE(reports.Get().empty());
+}
+
+TEST(RobustnessDeep, UnclosedNestingEndsWithTheInput)
+{
+   // A million start tags and no end tag: everything up to the limit stays, the input's end
+   // ends every open element.
+   const std::string document = Repeat("<a k='1'>", kMillion);
+   CSclFile file;
+   CXmlParser reader(document.data(), static_cast<int32_t>(document.size()), FF_UTF8);
+   {
+      CaptureReports reports;
+      file.Read(&reader);
+      EXPECT_EQ(CountLinesStartingWith(reports.Get(), "Fehler: "), 1);
+   }
+   EXPECT_EQ(Deepest(&file)->GetLevel(), SCL_MAX_READ_LEVEL);
+   EXPECT_EQ(SclTest::CountObjects(&file), 1 + 2 * static_cast<size_t>(SCL_MAX_READ_LEVEL));
+   SclTest::WalkEveryWay(file, false);
+}
+
+TEST(RobustnessDeep, LimitCountsFromTheLevelOfTheElementReadInto)
+{
+   // Reading into an element deep in a tree creates elements only down to the limit.
+   CSclContainer root(nullptr, "root");
+   CSclContainer* pParent = &root;
+   for (int level = 1; level < SCL_MAX_READ_LEVEL - 2; ++level)
+      pParent = pParent->CreateSclContainer(CID_CONTAINER, InsertLast);
+   ASSERT_EQ(pParent->GetLevel(), SCL_MAX_READ_LEVEL - 3);
+   const std::string content = "<a><b><c><d><x/></d></c></b><e/></a><f/>";
+   CXmlParser reader(content.data(), static_cast<int32_t>(content.size()), FF_UTF8);
+   CaptureReports reports;
+   pParent->Read(&reader);
+   ASSERT_FALSE(reports.Get().empty());
+   EXPECT_EQ(reports.Get()[0], "Fehler: CSclContainer::Read - <d>: Verschachtelung zu tief, "
+                               "Element wird \xFC"
+                               "bersprungen");
+   ASSERT_EQ(pParent->GetChildCount(), 2);
+   const auto* pA = static_cast<const CSclContainer*>(pParent->GetChild(0));
+   EXPECT_EQ(pA->GetSclName(), "a");
+   ASSERT_EQ(pA->GetChildCount(), 2);
+   const auto* pB = static_cast<const CSclContainer*>(pA->GetChild(0));
+   ASSERT_EQ(pB->GetChildCount(), 1);
+   const CScl* pC = pB->GetChild(0);
+   EXPECT_EQ(pC->GetSclName(), "c");
+   EXPECT_EQ(pC->GetLevel(), SCL_MAX_READ_LEVEL);
+   EXPECT_EQ(static_cast<const CSclContainer*>(pC)->GetChildCount(), 0);
+   // e, after the skipped d, and f, after a, are read again.
+   EXPECT_EQ(pA->GetChild(1)->GetSclName(), "e");
+   EXPECT_EQ(pParent->GetChild(1)->GetSclName(), "f");
+}
+
+TEST(RobustnessDeep, MissingEndTagsRepairedAllTheWayUp)
+{
+   // A stray end tag at the bottom of the deepest tree: every element loses its end tag, and
+   // every repair hands the children up, so all elements end up side by side in the root.
+   const std::string document = Repeat("<a>", SCL_MAX_READ_LEVEL) + "</b>";
+   CSclFile file;
+   CXmlParser reader(document.data(), static_cast<int32_t>(document.size()), FF_UTF8);
+   file.Read(&reader); // no callback: the report of each repair names the whole path
+   ASSERT_EQ(file.GetChildCount(), SCL_MAX_READ_LEVEL);
+   for (int i = 0; i < file.GetChildCount(); ++i) {
+      ASSERT_EQ(file.GetChild(i)->GetSclName(), "a");
+      ASSERT_EQ(static_cast<const CSclContainer*>(file.GetChild(i))->GetChildCount(), 0);
+   }
+}

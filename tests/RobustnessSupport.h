@@ -1,0 +1,61 @@
+// Helpers of the robustness suites: every tree walk of the object model over one document.
+#pragma once
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "SclDll/SclLib.h"
+#include "TestSupport.h"
+
+namespace SclTest {
+
+/// Objects of the tree below and including apTop, counted with GetNext.
+inline size_t CountObjects(const Arvenko::Melvotar::Scl::CScl* apTop)
+{
+   size_t count = 0;
+   for (const Arvenko::Melvotar::Scl::CScl* pScl = apTop; pScl != nullptr;
+        pScl = pScl->GetNext(apTop->GetLevel() + 1, INT32_MAX))
+      ++count;
+   return count;
+}
+
+/// Runs every walk over the tree of arFile that a caller may start on a loaded document:
+/// completion, checksum, writing, copy, the three comparisons, check, sort, template packing
+/// and destruction. With aSave the document is also saved and must load back equal, with a
+/// valid checksum stamp when it has an SCL element.
+inline void WalkEveryWay(Arvenko::Melvotar::Scl::CSclFile& arFile, bool aSave)
+{
+   using namespace Arvenko::Melvotar::Scl;
+   arFile.Complete();
+   const int32_t crc = arFile.GetCRC32(SCL_CRC32_START);
+   EXPECT_EQ(crc, arFile.GetCRC32(SCL_CRC32_START));
+   arFile.Write(0, nullptr, false); // builds every line, writes none
+
+   if (aSave) {
+      TempFile saved(".scd");
+      arFile.Write(saved.Path());
+      EXPECT_TRUE(arFile.GetSclElement() == nullptr || arFile.IsValidFileCRC());
+      CSclFile again;
+      again.Read(saved.Path());
+      // The roots differ in their names, the paths they were read from.
+      EXPECT_EQ(again.GetChildCount(), arFile.GetChildCount());
+      for (int i = 0; i < again.GetChildCount() && i < arFile.GetChildCount(); ++i)
+         EXPECT_TRUE(again.GetChild(i)->ContentCompare(*arFile.GetChild(i))) << "child " << i;
+   }
+
+   auto* pCopy = new CSclFile;
+   ASSERT_EQ(pCopy->Copy(arFile), SE_OK);
+   EXPECT_TRUE(pCopy->ContentCompare(arFile));
+   EXPECT_TRUE(pCopy->CompareWithoutTopLevelId(arFile));
+   CSmartCompare rules;
+   EXPECT_TRUE(arFile.SmartCompare(*pCopy, rules, true));
+   EXPECT_EQ(pCopy->GetCRC32(SCL_CRC32_START), arFile.GetCRC32(SCL_CRC32_START));
+   pCopy->Check(3);
+   pCopy->Sort(true, false, true);
+   EXPECT_EQ(CountObjects(pCopy), CountObjects(&arFile));
+   pCopy->PackDataTypeTemplates();
+   delete pCopy;
+}
+
+} // namespace SclTest

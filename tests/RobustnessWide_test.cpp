@@ -1,0 +1,114 @@
+// Documents of extreme width and size: a million siblings, a million attributes on one
+// element, a value of a hundred megabytes, a file that is one long comment. Each loads,
+// saves, compares and goes without a report. Inputs are generated at run time.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "RobustnessSupport.h"
+#include "SclDll/SclLib.h"
+#include "TestSupport.h"
+
+using namespace Arvenko::Melvotar;
+using namespace Arvenko::Melvotar::Scl;
+using SclTest::CaptureReports;
+using SclTest::TempFile;
+
+namespace {
+
+constexpr int kMillion = 1000000;
+
+std::string Repeat(const std::string& aText, int aCount)
+{
+   std::string result;
+   result.reserve(aText.size() * static_cast<size_t>(aCount));
+   for (int i = 0; i < aCount; ++i)
+      result += aText;
+   return result;
+}
+
+// Loads aDocument as a file, expecting no report.
+void Load(CSclFile& arFile, const std::string& aDocument)
+{
+   const TempFile input = TempFile::WithBytes(aDocument, ".scd");
+   CaptureReports reports;
+   arFile.Read(input.Path());
+   EXPECT_TRUE(reports.Get().empty()) << reports.Get()[0];
+}
+
+} // namespace
+
+TEST(RobustnessWide, MillionSiblings)
+{
+   // Plain and typed siblings in schema order (unknown elements lead), so that every
+   // insertion compares its place with the sibling in front.
+   CSclFile file;
+   Load(file, "<SCL>" + Repeat("<x/>", kMillion / 2) +
+                  Repeat("<Private type=\"p\"/>", kMillion / 2) + "<Header/></SCL>");
+   const CSclSCL* pScl = file.GetSclElement();
+   ASSERT_NE(pScl, nullptr);
+   ASSERT_EQ(pScl->GetChildCount(), kMillion + 1);
+   EXPECT_EQ(pScl->GetChildCount(CID_Private), kMillion / 2);
+   EXPECT_NE(pScl->GetHeader(), nullptr);
+   SclTest::WalkEveryWay(file, true);
+}
+
+TEST(RobustnessWide, MillionAttributesOnOneElement)
+{
+   // The same name a million times, and a text behind them: the attributes keep their order
+   // and stay in front of the text.
+   std::string attributes;
+   for (int i = 0; i < kMillion; ++i)
+      attributes += " a=\"" + std::to_string(i) + "\"";
+   CSclFile file;
+   Load(file, "<x" + attributes + ">text</x>");
+   ASSERT_EQ(file.GetChildCount(), 1);
+   const auto* pX = static_cast<const CSclContainer*>(file.GetChild(0));
+   ASSERT_EQ(pX->GetChildCount(), kMillion + 1);
+   EXPECT_EQ(pX->GetAttribCount(), kMillion);
+   EXPECT_EQ(pX->GetChild(0)->GetValue(), "0");
+   EXPECT_EQ(pX->GetChild(kMillion - 1)->GetValue(), std::to_string(kMillion - 1));
+   EXPECT_EQ(pX->GetChild(kMillion)->GetValue(), "text");
+   SclTest::WalkEveryWay(file, true);
+}
+
+TEST(RobustnessWide, HundredMegabyteAttributeValue)
+{
+   const size_t size = 100u << 20;
+   std::string document = "<SCL><Header id=\"";
+   document.append(size, 'v');
+   document += "\" version=\"1\"/></SCL>";
+   CSclFile file;
+   Load(file, document);
+   document.clear();
+   ASSERT_NE(file.GetSclElement(), nullptr);
+   const CSclHeader* pHeader = file.GetSclElement()->GetHeader();
+   ASSERT_NE(pHeader, nullptr);
+   EXPECT_EQ(pHeader->GetId().size(), size);
+   SclTest::WalkEveryWay(file, true);
+}
+
+TEST(RobustnessWide, FileThatIsOneLongComment)
+{
+   // One remark holding every byte between the delimiters, line feeds as "&#x0a;".
+   const size_t size = 50u << 20;
+   std::string body(size, '-');
+   for (size_t i = 1; i < size; i += 4096)
+      body[i] = '\n';
+   CSclFile file;
+   Load(file, "<!--" + body + "x-->");
+   ASSERT_EQ(file.GetChildCount(), 1);
+   ASSERT_TRUE(file.GetChild(0)->IsClass(CID_REMARK));
+   EXPECT_EQ(file.GetChild(0)->GetValue().size(), size + 1 + 5 * (size / 4096));
+   SclTest::WalkEveryWay(file, true);
+}
+
+TEST(RobustnessWide, UnterminatedCommentEndsTheFile)
+{
+   // The comment never ends: the elements in front of it stay, the rest is not markup.
+   CSclFile file;
+   Load(file, "<SCL><Header id=\"h\"/></SCL><!--" + std::string(10u << 20, 'c') + "<x/>");
+   ASSERT_EQ(file.GetChildCount(), 1);
+   ASSERT_NE(file.GetSclElement(), nullptr);
+   EXPECT_NE(file.GetSclElement()->GetHeader(), nullptr);
+}
