@@ -225,8 +225,8 @@ TEST(CSclRead, RunOfMissingEndTagsEndsAtTheMatchingElement)
 
 TEST(CSclRead, DeepNestingNeedsNoCallStack)
 {
-   // Deeper than any call stack would carry one frame per level.
-   const int depth = 20000;
+   // As deep as the reader nests (its level limit counts from the root at level 0).
+   const int depth = SCL_MAX_READ_LEVEL;
    std::string text;
    for (int i = 0; i < depth; ++i)
       text += "<a>";
