@@ -8,6 +8,7 @@
 #include "SclDll/CSclLinkInfos.h"
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/CSclRef.h"
+#include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclValue.h"
 #include "SclDll/CSmartCompare.h"

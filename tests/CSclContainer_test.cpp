@@ -4,23 +4,15 @@
 #include <vector>
 
 #include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 #include "TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
+using SclTest::Add;
 using SclTest::CaptureReports;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-CSclContainer* Add(CSclContainer* apParent, tSclClassId aClassId,
-                   std::initializer_list<std::pair<const char*, const char*>> aAttribs = {},
-                   int aIndex = InsertLast)
-{
-   CSclContainer* pElement = apParent->CreateSclContainer(aClassId, aIndex);
-   for (const auto& attrib : aAttribs)
-      pElement->SetAttribValue(attrib.first, attrib.second);
-   return pElement;
-}
 
 // Class ids of the children, values as CID_VALUE.
 std::vector<tSclClassId> Classes(const CSclContainer& aContainer)

@@ -225,8 +225,7 @@ TEST(CSclRead, RunOfMissingEndTagsEndsAtTheMatchingElement)
 
 TEST(CSclRead, DeepNestingNeedsNoCallStack)
 {
-   // As deep as the reader nests (the limit keeps the recursive walks of the object model
-   // safe); reading itself takes no frame per level.
+   // As deep as the reader nests (its level limit counts from the root at level 0).
    const int depth = SCL_MAX_READ_LEVEL;
    std::string text;
    for (int i = 0; i < depth; ++i)

@@ -4,21 +4,14 @@
 #include <vector>
 
 #include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 #include "TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
+using SclTest::Add;
 using SclTest::CaptureReports;
 
 namespace {
-
-CSclContainer* Add(CSclContainer* apParent, tSclClassId aClassId,
-                   std::initializer_list<std::pair<const char*, const char*>> aAttribs = {})
-{
-   CSclContainer* pElement = apParent->CreateSclContainer(aClassId);
-   for (const auto& attrib : aAttribs)
-      pElement->SetAttribValue(attrib.first, attrib.second);
-   return pElement;
-}
 
 CSclRef* AddRef(CSclContainer* apParent, tSclClassId aClassId)
 {

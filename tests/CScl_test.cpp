@@ -3,21 +3,14 @@
 #include <vector>
 
 #include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 #include "TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
 using Lines = std::vector<std::string>;
+using SclTest::Add;
 
 namespace {
-
-CSclContainer* Add(CSclContainer* apParent, tSclClassId aClassId,
-                   std::initializer_list<std::pair<const char*, const char*>> aAttribs = {})
-{
-   CSclContainer* pElement = apParent->CreateSclContainer(aClassId);
-   for (const auto& attrib : aAttribs)
-      pElement->SetAttribValue(attrib.first, attrib.second);
-   return pElement;
-}
 
 // File > SCL > Header, IED E1 > AccessPoint AP1 > Server > LDevice LD1 > LN0,
 // DataTypeTemplates > EnumType E7.

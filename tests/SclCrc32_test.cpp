@@ -202,7 +202,7 @@ TEST(SclCrc32, ChecksumDescribesTheModelNotTheBytes)
 
 TEST(SclCrc32, DeepTreesNeedNoCallStack)
 {
-   const int depth = SCL_MAX_READ_LEVEL; // the deepest tree the reader builds
+   const int depth = SCL_MAX_READ_LEVEL;
    std::string text;
    std::string fed;
    for (int i = 0; i < depth; ++i) {

@@ -1,7 +1,9 @@
 // Building trees from inline SCL text and writing them back, for the test suites.
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SclDll/CSclContainer.h"
@@ -39,6 +41,19 @@ ChildElement(const Arvenko::Melvotar::Scl::CSclContainer* apParent,
    CScl* pChild = apParent != nullptr ? apParent->GetChild(aClassId) : nullptr;
    return pChild != nullptr && pChild->IsClass(CID_CONTAINER) ? static_cast<CSclContainer*>(pChild)
                                                               : nullptr;
+}
+
+/// Creates a child of class aClassId with the given attributes, at aIndex (by default at its
+/// schema place).
+inline Arvenko::Melvotar::Scl::CSclContainer*
+Add(Arvenko::Melvotar::Scl::CSclContainer* apParent, Arvenko::Melvotar::Scl::tSclClassId aClassId,
+    std::initializer_list<std::pair<const char*, const char*>> aAttribs = {},
+    int aIndex = Arvenko::Melvotar::Scl::InsertLast)
+{
+   Arvenko::Melvotar::Scl::CSclContainer* pElement = apParent->CreateSclContainer(aClassId, aIndex);
+   for (const auto& attrib : aAttribs)
+      pElement->SetAttribValue(attrib.first, attrib.second);
+   return pElement;
 }
 
 } // namespace SclTest

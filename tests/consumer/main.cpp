@@ -1,20 +1,26 @@
-// Uses the installed headers and library: parses a small document from memory.
+// The README's first example, built against the installed package: load, walk the IEDs
+// and their logical nodes, follow each node's type, change a value, save.
 #include <cstdio>
-#include <cstring>
 
 #include "SclDll/SclLib.h"
 
-int main()
+using namespace Arvenko::Melvotar::Scl;
+
+int main(int argc, char** argv)
 {
-   using namespace Arvenko::Melvotar::XmlParser;
-   const char text[] = "<SCL><IED name=\"E1\"/></SCL>";
-   CXmlParser reader(text, static_cast<int32_t>(std::strlen(text)), FF_UTF8);
-   std::string name;
-   bool isStart = false, isEnd = false, isCData = false;
-   tXmlAttribList attribs;
-   int tags = 0;
-   while (reader.GetNextTag(name, isStart, isEnd, attribs, isCData) == 0)
-      ++tags;
-   std::printf("tags: %d\n", tags);
-   return tags == 3 ? 0 : 1;
+   if (argc != 3)
+      return 2;
+   CSclFile file;
+   file.Read(argv[1]); // throws xml_parser_error when the file cannot be read
+   std::vector<CSclIED*> ieds;
+   file.GetSclElement()->GetIEDs(ieds);
+   for (CSclIED* ied : ieds) {
+      std::printf("IED %s\n", ied->Get_name().c_str());
+      for (CScl* node = ied->GetNext(0, 255); node && node->IsElementOf(ied); node = node->GetNext(0, 255))
+         if (auto* ln = dynamic_cast<CSclLNBase*>(node); ln && ln->GetRefLNodeType())
+            std::printf("  %s -> %s\n", ln->GetIdName().c_str(), ln->GetRefLNodeType()->Get_id().c_str());
+      ied->Set_desc("checked");
+   }
+   file.Write(argv[2]); // stamps and saves in the encoding the file came in
+   return ieds.empty() ? 1 : 0;
 }

@@ -31,6 +31,11 @@ int Fail(const std::string& aMessage);
 const std::vector<tCommand>& Commands();
 
 // Entry points of the subcommands.
+int RunInfo(const tArgs& aArgs);
+int RunCheck(const tArgs& aArgs);
+int RunSave(const tArgs& aArgs);
+int RunPack(const tArgs& aArgs);
+int RunDiff(const tArgs& aArgs);
 int RunTexts(const tArgs& aArgs);
 
 } // namespace SclTool

@@ -16,6 +16,44 @@ void PrintReportLine(std::string aLine)
    std::fprintf(stderr, "%s\n", ToUtf8(aLine).c_str());
 }
 
+const char kInfo[] =
+    "usage: scltool info FILE\n"
+    "\n"
+    "Loads FILE and prints its encoding, SCL version and revision, the number of\n"
+    "elements of the main classes, the references resolved and unresolved per kind,\n"
+    "the state of the checksum stamp (valid, invalid, absent) and the load time.\n";
+
+const char kCheck[] =
+    "usage: scltool check FILE\n"
+    "\n"
+    "Checks every element and attribute name below SCL against the schema knowledge\n"
+    "(Private content and namespaced attributes excepted), lists every unresolved\n"
+    "reference with its place, and checks the checksum stamp. Problems the reader\n"
+    "repaired count as findings too.\n"
+    "Exit status: 0 clean, 1 findings, 2 the file cannot be read.\n";
+
+const char kSave[] =
+    "usage: scltool save FILE OUT [--format utf8|utf16|ansi]\n"
+    "\n"
+    "Loads FILE, renews the stamps (library version, edit time, checksum) and saves it\n"
+    "as OUT, in its own encoding or the one given (ansi is ISO-8859-1).\n";
+
+const char kPack[] =
+    "usage: scltool pack FILE OUT\n"
+    "\n"
+    "Merges duplicate data type templates (EnumType, DAType, DOType, LNodeType), points\n"
+    "their users at the template that stays, prints what merged per class and saves OUT.\n";
+
+const char kDiff[] =
+    "usage: scltool diff A B [--rules RULES] [--align-type-ids] [--first]\n"
+    "\n"
+    "Compares the SCL elements of A and B by identity (element keys, not positions) and\n"
+    "prints one line per difference: kind, ignored or counted, where, and the text.\n"
+    "  --rules RULES       ignore rules (IgnoreItem elements) and report texts\n"
+    "  --align-type-ids    give B's templates the ids of equal templates in A first\n"
+    "  --first             stop at the first counted difference\n"
+    "Exit status: 0 equal, 1 different, 2 a file cannot be read.\n";
+
 const char kTexts[] =
     "usage: scltool texts --write-default OUT\n"
     "       scltool texts [--pool FILE] --lookup-da NAME\n"
@@ -38,6 +76,11 @@ void PrintUsage(FILE* apOut)
 const std::vector<tCommand>& Commands()
 {
    static const std::vector<tCommand> commands = {
+       {"info", "summary of a file: encoding, element counts, references, stamp", kInfo, &RunInfo},
+       {"check", "schema names, unresolved references and the checksum stamp", kCheck, &RunCheck},
+       {"save", "load, stamp and save, optionally in another encoding", kSave, &RunSave},
+       {"pack", "merge duplicate type templates and save", kPack, &RunPack},
+       {"diff", "rule-driven comparison of two files", kDiff, &RunDiff},
        {"texts", "display texts of attribute names and values; write the text pool", kTexts,
         &RunTexts},
    };
