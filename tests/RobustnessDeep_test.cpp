@@ -13,20 +13,11 @@ using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using namespace Arvenko::Melvotar::XmlParser;
 using SclTest::CaptureReports;
+using SclTest::kMillion;
+using SclTest::Repeat;
 using SclTest::TempFile;
 
 namespace {
-
-constexpr int kMillion = 1000000;
-
-std::string Repeat(const std::string& aText, int aCount)
-{
-   std::string result;
-   result.reserve(aText.size() * static_cast<size_t>(aCount));
-   for (int i = 0; i < aCount; ++i)
-      result += aText;
-   return result;
-}
 
 // The deepest element below apTop, following the last child element at every level.
 const CSclContainer* Deepest(const CSclContainer* apTop)

@@ -10,6 +10,18 @@
 
 namespace SclTest {
 
+constexpr int kMillion = 1000000;
+
+/// aText repeated aCount times.
+inline std::string Repeat(const std::string& aText, int aCount)
+{
+   std::string result;
+   result.reserve(aText.size() * static_cast<size_t>(aCount));
+   for (int i = 0; i < aCount; ++i)
+      result += aText;
+   return result;
+}
+
 /// Objects of the tree below and including apTop, counted with GetNext.
 inline size_t CountObjects(const Arvenko::Melvotar::Scl::CScl* apTop)
 {

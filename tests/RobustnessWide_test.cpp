@@ -12,20 +12,11 @@
 using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using SclTest::CaptureReports;
+using SclTest::kMillion;
+using SclTest::Repeat;
 using SclTest::TempFile;
 
 namespace {
-
-constexpr int kMillion = 1000000;
-
-std::string Repeat(const std::string& aText, int aCount)
-{
-   std::string result;
-   result.reserve(aText.size() * static_cast<size_t>(aCount));
-   for (int i = 0; i < aCount; ++i)
-      result += aText;
-   return result;
-}
 
 // Loads aDocument as a file, expecting no report.
 void Load(CSclFile& arFile, const std::string& aDocument)
