@@ -72,44 +72,49 @@ bool CSclContainer::IsAttrib(const CScl* apScl)
 
 // ---- value ----
 
-std::string CSclContainer::GetValue() const
+namespace {
+
+// The text content of an element: its first text child, how many text children it has and
+// whether element children stand between them (mixed content).
+struct tTextContent {
+   CScl* pFirst = nullptr;
+   int Count = 0;
+   bool HasElement = false;
+};
+
+tTextContent ScanTextContent(const std::vector<CScl*>& aChildren)
 {
-   const CScl* pText = nullptr;
-   int textCount = 0;
-   bool hasElement = false;
-   for (const CScl* pScl : m_Children) {
+   tTextContent content;
+   for (CScl* pScl : aChildren) {
       if (pScl->GetNameId() == 0 && pScl->IsClass(CID_VALUE)) {
-         if (pText == nullptr)
-            pText = pScl;
-         ++textCount;
+         if (content.pFirst == nullptr)
+            content.pFirst = pScl;
+         ++content.Count;
       } else if (pScl->IsClass(CID_CONTAINER)) {
-         hasElement = true;
+         content.HasElement = true;
       }
    }
-   if (pText == nullptr)
+   return content;
+}
+
+} // namespace
+
+std::string CSclContainer::GetValue() const
+{
+   const tTextContent content = ScanTextContent(m_Children);
+   if (content.pFirst == nullptr)
       return std::string();
-   if (textCount == 1 && !hasElement)
-      return pText->GetValue();
-   return "<<mixed>> " + pText->GetValue() + " <<...>>";
+   if (content.Count == 1 && !content.HasElement)
+      return content.pFirst->GetValue();
+   return "<<mixed>> " + content.pFirst->GetValue() + " <<...>>";
 }
 
 tSclError CSclContainer::SetValue(const std::string& aValue)
 {
-   CScl* pText = nullptr;
-   int textCount = 0;
-   bool hasElement = false;
-   for (CScl* pScl : m_Children) {
-      if (pScl->GetNameId() == 0 && pScl->IsClass(CID_VALUE)) {
-         if (pText == nullptr)
-            pText = pScl;
-         ++textCount;
-      } else if (pScl->IsClass(CID_CONTAINER)) {
-         hasElement = true;
-      }
-   }
-   if (pText == nullptr || textCount != 1 || hasElement)
+   const tTextContent content = ScanTextContent(m_Children);
+   if (content.pFirst == nullptr || content.Count != 1 || content.HasElement)
       return SE_VALUE_SET;
-   return pText->SetValue(aValue);
+   return content.pFirst->SetValue(aValue);
 }
 
 std::string CSclContainer::GetValue(tSclNameId aNameId) const
