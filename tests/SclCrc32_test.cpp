@@ -21,6 +21,17 @@ int32_t Crc(const std::string& aBytes)
    return CalcCRC32(aBytes.data(), aBytes.size(), SCL_CRC32_START);
 }
 
+// The register bit by bit, straight from the polynomial.
+int32_t BitwiseCrc(const std::string& aBytes, uint32_t aCrc)
+{
+   for (unsigned char byte : aBytes) {
+      aCrc ^= byte;
+      for (int bit = 0; bit < 8; ++bit)
+         aCrc = (aCrc & 1) != 0 ? (aCrc >> 1) ^ 0xEDB88320u : aCrc >> 1;
+   }
+   return static_cast<int32_t>(aCrc);
+}
+
 int32_t Register(uint32_t aValue)
 {
    return static_cast<int32_t>(aValue);
@@ -36,6 +47,22 @@ TEST(SclCrc32, RegisterIsTheComplementOfTheStandardCrc)
    EXPECT_EQ(12345, CalcCRC32(nullptr, 0, 12345));
    // Nothing is inverted between calls: pieces fold like their concatenation.
    EXPECT_EQ(Crc("abc"), CalcCRC32("bc", 2, CalcCRC32("a", 1, SCL_CRC32_START)));
+}
+
+TEST(SclCrc32, EveryLengthAndOffsetMatchesTheBitwiseRegister)
+{
+   // Lengths around the eight-byte steps, at every alignment, all byte values, any start.
+   std::string bytes;
+   for (int i = 0; i < 300; ++i)
+      bytes.push_back(static_cast<char>((i * 97 + 13) & 0xFF));
+   for (size_t offset = 0; offset < 8; ++offset)
+      for (size_t length = 0; length + offset <= bytes.size(); length += length < 40 ? 1 : 37) {
+         const std::string piece = bytes.substr(offset, length);
+         ASSERT_EQ(BitwiseCrc(piece, 0xFFFFFFFFu), Crc(piece)) << offset << "/" << length;
+         ASSERT_EQ(BitwiseCrc(piece, 0x12345678u),
+                   CalcCRC32(piece.data(), piece.size(), 0x12345678))
+             << offset << "/" << length;
+      }
 }
 
 TEST(SclCrc32, StringsAreFedUpToTheirFirstZeroByte)
