@@ -1,6 +1,7 @@
 // Behaviour of the twelve reference classes: key getters, target searches, key text, copy.
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "SclDll/CSclNameTable.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
@@ -192,14 +193,24 @@ CSclContainer* SearchTarget(CSclRef& aRef)
 
 tSclRefKeyRules SclRefKeyRules(tSclClassId aRefClassId)
 {
-   auto first = std::find_if(
-       std::begin(s_KeyRules), std::end(s_KeyRules),
-       [aRefClassId](const tSclRefKeyRule& aRule) { return aRule.refClass == aRefClassId; });
-   auto last =
-       std::find_if(first, std::end(s_KeyRules), [aRefClassId](const tSclRefKeyRule& aRule) {
-          return aRule.refClass != aRefClassId;
-       });
-   return {first, last};
+   // The rules of each class lie together; their range per class id is found once, as
+   // every reference asks for it at each key text and checksum.
+   static const std::vector<tSclRefKeyRules> s_ByClass = [] {
+      std::vector<tSclRefKeyRules> byClass(
+          CID_LAST_CLASS + 1, tSclRefKeyRules{std::end(s_KeyRules), std::end(s_KeyRules)});
+      for (const tSclRefKeyRule* pRule = std::begin(s_KeyRules); pRule != std::end(s_KeyRules);
+           ++pRule) {
+         tSclRefKeyRules& range = byClass[pRule->refClass];
+         if (range.pBegin == std::end(s_KeyRules))
+            range = {pRule, pRule + 1};
+         else if (range.pEnd == pRule)
+            range.pEnd = pRule + 1;
+      }
+      return byClass;
+   }();
+   return aRefClassId >= 0 && static_cast<size_t>(aRefClassId) < s_ByClass.size()
+              ? s_ByClass[aRefClassId]
+              : tSclRefKeyRules{std::end(s_KeyRules), std::end(s_KeyRules)};
 }
 
 bool SclRefHasKey(tSclClassId aRefClassId, tSclNameId aNameId)
