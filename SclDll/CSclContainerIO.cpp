@@ -2,6 +2,9 @@
 //
 // Both walk the tree with an explicit stack instead of recursion, so the nesting depth of a
 // document is limited by memory, not by the call stack.
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -38,11 +41,14 @@ void AppendText(CSclContainer* apContainer, CXmlParser* apParser, std::string& a
    TakeDecoded(apContainer->CreateSclValue(tSclNameId(0), InsertLast), arText);
 }
 
-// The text of a value child without a copy where the object allows it.
-std::string ValueText(const CScl* apValue)
+// The text of a value child without a copy where the object allows it; arCopy holds the
+// text of any other value class.
+const std::string& ValueText(const CScl* apValue, std::string& arCopy)
 {
-   return apValue->GetClassId() == CID_VALUE ? static_cast<const CSclValue*>(apValue)->GetText()
-                                             : apValue->GetValue();
+   if (apValue->GetClassId() == CID_VALUE)
+      return static_cast<const CSclValue*>(apValue)->GetText();
+   arCopy = apValue->GetValue();
+   return arCopy;
 }
 
 bool IsAttribute(const CScl* apScl)
@@ -55,28 +61,97 @@ bool IsText(const CScl* apScl)
    return apScl->GetNameId() == 0 && apScl->IsClass(CID_VALUE);
 }
 
-// Builds the output lines in one reused buffer and hands each to the parser.
+// Builds the output lines and hands them to the parser in blocks of many lines: one
+// conversion and one write per block instead of per line. The parser's result does not
+// depend on where a run of plain lines (bytes 1 to 0x7F, no "&#x" reference) is cut, but a
+// line with a byte from 0x80, a zero byte or a reference is converted with limits that count
+// per call, so such a line goes to the parser alone, exactly as it would without blocks.
 class CLineWriter {
  public:
-   explicit CLineWriter(CXmlParser* apParser) : m_pParser(apParser) {}
+   explicit CLineWriter(CXmlParser* apParser) : m_pParser(apParser), m_Block(kBlockSize + 4096) {}
 
-   /// Starts a line with aIndent levels of indentation and returns it for appending.
-   std::string& Begin(int aIndent)
+   /// Starts a line with aIndent levels of indentation.
+   void Begin(int aIndent)
    {
-      m_Line.assign(static_cast<size_t>(aIndent) * 3, ' ');
-      return m_Line;
+      m_LineStart = m_Size;
+      const size_t blanks = static_cast<size_t>(aIndent) * 3;
+      Reserve(blanks);
+      std::memset(m_Block.data() + m_Size, ' ', blanks);
+      m_Size += blanks;
+   }
+   /// Appends bytes to the line.
+   void Put(const char* apText, size_t aLength)
+   {
+      Reserve(aLength);
+      std::memcpy(m_Block.data() + m_Size, apText, aLength);
+      m_Size += aLength;
+   }
+   void Put(const std::string& aText) { Put(aText.data(), aText.size()); }
+   void Put(char aChar)
+   {
+      Reserve(1);
+      m_Block[m_Size++] = aChar;
    }
    /// Appends aText with the five XML entities encoded (up to a zero byte, as the parser's
    /// encoder does).
-   void AppendEncoded(const std::string& aText) { XmlParser::AppendEntityEncoded(m_Line, aText); }
-   /// Writes the line with its line feed; without parser the line is dropped.
+   void PutEncoded(const std::string& aText)
+   {
+      static constexpr std::array<bool, 256> s_Special = [] {
+         std::array<bool, 256> special{};
+         for (unsigned char c : {'&', '<', '>', '"', '\'', '\0'})
+            special[c] = true;
+         return special;
+      }();
+      for (unsigned char c : aText)
+         if (s_Special[c]) {
+            Put(CXmlParser::EncodeEntities(aText));
+            return;
+         }
+      Put(aText);
+   }
+   /// Ends the line with its line feed; without parser the line is dropped.
    void Emit()
    {
-      if (m_pParser == nullptr)
+      if (m_pParser == nullptr) {
+         m_Size = m_LineStart;
          return;
-      m_Line.push_back('\n');
-      if (m_pParser->Write(m_Line) != 0)
-         throw scl_error("IO-Fehler beim Schreiben !", SE_IO, nullptr, 0);
+      }
+      Put('\n');
+      m_LineEnds.push_back(m_Size);
+      if (m_Size >= kBlockSize)
+         Flush();
+   }
+   /// Writes the lines collected so far: runs of plain lines in one call each, every other
+   /// line in a call of its own.
+   void Flush()
+   {
+      if (m_Size == 0 || m_pParser == nullptr)
+         return;
+      const char* const pBlock = m_Block.data();
+      size_t written = 0; // lines before this offset are written
+      size_t line = 0;    // index in m_LineEnds of the first line not written
+      for (size_t p = 0;;) {
+         p += XmlParser::PlainRunLength(pBlock + p, m_Size - p, false);
+         if (p < m_Size && pBlock[p] == '&' &&
+             !(m_Size - p > 2 && pBlock[p + 1] == '#' && pBlock[p + 2] == 'x')) {
+            ++p; // an entity: plain
+            continue;
+         }
+         // The line that holds offset p (the block ends with a line's end).
+         size_t last = line;
+         while (last < m_LineEnds.size() && m_LineEnds[last] <= p)
+            ++last;
+         WriteLines(line, last, written);
+         if (p == m_Size)
+            break;
+         const size_t end = m_LineEnds[last];
+         WriteOne(pBlock + written, end - written);
+         written = p = end;
+         line = last + 1;
+      }
+      m_Size = 0;
+      m_LineStart = 0;
+      m_LineEnds.clear();
    }
    /// One line at aIndent for a remark (raw, in its delimiters) or a value (encoded);
    /// with aSkipEmpty nothing when the text is empty.
@@ -87,22 +162,58 @@ class CLineWriter {
          if (aSkipEmpty && pRemark->GetText().empty())
             return;
          Begin(aIndent);
-         m_Line += pRemark->IsCData() ? "<![CDATA[" : "<!--";
-         m_Line += pRemark->GetText();
-         m_Line += pRemark->IsCData() ? "]]>" : "-->";
+         Put(pRemark->IsCData() ? std::string("<![CDATA[") : std::string("<!--"));
+         Put(pRemark->GetText());
+         Put(pRemark->IsCData() ? std::string("]]>") : std::string("-->"));
       } else {
-         const std::string text = ValueText(apChild);
+         const std::string& text = ValueText(apChild, m_Copy);
          if (aSkipEmpty && text.empty())
             return;
          Begin(aIndent);
-         AppendEncoded(text);
+         PutEncoded(text);
       }
       Emit();
    }
 
  private:
+   static constexpr size_t kBlockSize = 64 * 1024;
+
+   /// Writes the plain lines aFirst to aLast (exclusive) from offset arWritten in one call.
+   /// Refused as a whole (a memory target too small), they go line by line, so that the
+   /// lines that fit are written and the first that does not reports the failure.
+   void WriteLines(size_t aFirst, size_t aLast, size_t& arWritten)
+   {
+      if (aFirst == aLast)
+         return;
+      const size_t end = m_LineEnds[aLast - 1];
+      if (m_pParser->Write(m_Block.data() + arWritten, static_cast<int32_t>(end - arWritten)) !=
+          0) {
+         for (size_t i = aFirst; i < aLast; ++i) {
+            WriteOne(m_Block.data() + arWritten, m_LineEnds[i] - arWritten);
+            arWritten = m_LineEnds[i];
+         }
+      }
+      arWritten = end;
+   }
+
+   void Reserve(size_t aLength)
+   {
+      if (m_Block.size() - m_Size < aLength)
+         m_Block.resize(std::max(2 * m_Block.size(), m_Size + aLength));
+   }
+
+   void WriteOne(const char* apData, size_t aLength)
+   {
+      if (m_pParser->Write(apData, static_cast<int32_t>(aLength)) != 0)
+         throw scl_error("IO-Fehler beim Schreiben !", SE_IO, nullptr, 0);
+   }
+
    CXmlParser* m_pParser;
-   std::string m_Line;
+   std::vector<char> m_Block; // lines not yet written, in its first m_Size bytes
+   size_t m_Size = 0;
+   std::vector<size_t> m_LineEnds; // where each line of the block ends
+   size_t m_LineStart = 0;         // where the line being built starts
+   std::string m_Copy;             // the text of a value that is not held as text
 };
 
 // Writes the start tag of aElement with its attributes and reference keys. An element
@@ -111,26 +222,27 @@ class CLineWriter {
 bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWriter)
 {
    const std::string& name = aElement.GetSclName();
-   std::string& line = arWriter.Begin(aIndent);
-   line += '<';
-   line += name;
+   arWriter.Begin(aIndent);
+   arWriter.Put('<');
+   arWriter.Put(name);
    const int count = aElement.GetChildCount();
    int inTag = 0; // attributes and references
    std::string content;
+   std::string copy;
    const CScl* pText = nullptr;
    for (int i = 0; i < count; ++i) {
       const CScl* pChild = aElement.GetChild(i);
       if (IsAttribute(pChild)) {
          ++inTag;
-         line += ' ';
-         line += pChild->GetSclName();
-         line += "=\"";
-         arWriter.AppendEncoded(ValueText(pChild));
-         line += '"';
+         arWriter.Put(' ');
+         arWriter.Put(pChild->GetSclName());
+         arWriter.Put("=\"", 2);
+         arWriter.PutEncoded(ValueText(pChild, copy));
+         arWriter.Put('"');
       } else if (pChild->IsClass(CID_REF)) {
          ++inTag;
          const auto* pRef = static_cast<const CSclRef*>(pChild);
-         line += pRef->GetRefKeyText();
+         arWriter.Put(pRef->GetRefKeyText());
          content = pRef->IsClass(CID_IEDRef)
                        ? pRef->GetContent()
                        : pRef->GetValue(CSclNameTable::FindNameId(std::string()));
@@ -139,15 +251,15 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       }
    }
    if (inTag == count && content.empty()) {
-      line += !name.empty() && name[0] == '?' ? "?>" : "/>";
+      arWriter.Put(!name.empty() && name[0] == '?' ? "?>" : "/>", 2);
    } else if (!content.empty() || (count - inTag == 1 && pText != nullptr)) {
-      line += '>';
-      arWriter.AppendEncoded(!content.empty() ? content : ValueText(pText));
-      line += "</";
-      line += name;
-      line += '>';
+      arWriter.Put('>');
+      arWriter.PutEncoded(!content.empty() ? content : ValueText(pText, copy));
+      arWriter.Put("</", 2);
+      arWriter.Put(name);
+      arWriter.Put('>');
    } else {
-      line += '>';
+      arWriter.Put('>');
       arWriter.Emit();
       return true;
    }
@@ -355,10 +467,10 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
       const CScl* pChild = level.pElement->GetChild(level.next++);
       if (pChild == nullptr) {
          if (!inFile) {
-            std::string& line = writer.Begin(level.indent);
-            line += "</";
-            line += level.pElement->GetSclName();
-            line += '>';
+            writer.Begin(level.indent);
+            writer.Put("</", 2);
+            writer.Put(level.pElement->GetSclName());
+            writer.Put('>');
             writer.Emit();
          }
          stack.pop_back();
@@ -376,6 +488,7 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
          writer.EmitContentLine(pChild, indent, !inFile);
       }
    }
+   writer.Flush();
 }
 
 } // namespace Arvenko::Melvotar::Scl

@@ -199,6 +199,41 @@ TEST(CSclWrite, RefusedOutputThrowsAfterTheLinesThatFit)
    EXPECT_EQ(firstLine, std::string(buffer.data(), static_cast<size_t>(writer.GetPos())));
 }
 
+TEST(CSclWrite, LinesThatConvertWithLimitsKeepTheirOwnCall)
+{
+   // Lines are handed to the parser in blocks; a line whose conversion counts per call
+   // must still be cut or refused on its own, with the lines around it written.
+   CSclContainer root(nullptr);
+   SclTest::ReadText(root, "<Bay name=\"B\"><LNode/></Bay>");
+   CSclContainer* pBay = SclTest::ChildElement(&root, CID_Bay);
+   pBay->CreateSclRemark(1)->SetValue(std::string("a\0b", 3));
+
+   // UTF-16 ends a call at its first zero unit: the remark line only.
+   const SclTest::TempFile utf16;
+   {
+      CXmlParser writer(utf16.Path(), FF_UTF16, true);
+      pBay->Write(0, &writer, false);
+   }
+   std::string expected = "\xFF\xFE";
+   for (char c : std::string("<Bay name=\"B\">\r\n   <!--a   <LNode/>\r\n</Bay>\r\n")) {
+      expected += c;
+      expected += '\0';
+   }
+   EXPECT_EQ(expected, utf16.Bytes());
+
+   // UTF-8 refuses a line that grows beyond twice its units plus 1024 bytes; what came
+   // before it is in the file.
+   pBay->DeleteChild(pBay->GetChild(1));
+   pBay->CreateSclRemark(pBay->GetChildCount())->SetValue(std::string(1100, '\x80'));
+   const SclTest::TempFile utf8;
+   SclTest::CaptureReports reports;
+   {
+      CXmlParser writer(utf8.Path(), FF_UTF8, true);
+      EXPECT_THROW(pBay->Write(0, &writer, false), xml_parser_error);
+   }
+   EXPECT_EQ("<Bay name=\"B\">\r\n   <LNode/>\r\n", utf8.Bytes());
+}
+
 TEST(CSclWrite, DeepTreesNeedNoCallStack)
 {
    CSclContainer root(nullptr);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "TestSupport.h"
+#include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar::XmlParser;
@@ -175,6 +176,28 @@ TEST(XmlWriterMemory, NeitherBufferNorFileThrows)
       FAIL() << "no exception";
    } catch (const xml_parser_error& e) {
       EXPECT_STREQ(e.what(), "CXmlParser::Write - File- und Speicherzeiger ist 0");
+   }
+}
+
+TEST(XmlConversions, PlainRunStopsAtTheFirstByteThatConvertsDifferently)
+{
+   // Every stop byte at every place of texts around the sixteen-byte steps, with and
+   // without the line feed as a stop.
+   for (bool lineFeedStops : {false, true}) {
+      for (size_t length = 0; length <= 40; ++length) {
+         EXPECT_EQ(length, PlainRunLength(std::string(length, 'a').data(), length, lineFeedStops));
+         for (size_t at = 0; at < length; ++at)
+            for (char stop : {'\0', '&', '\n', '\x80', '\xFF'}) {
+               std::string text(length, 'a');
+               text[at] = stop;
+               if (at + 1 < length)
+                  text[length - 1] = '&'; // a later stop never hides the first
+               const size_t expected =
+                   stop == '\n' && !lineFeedStops ? (at + 1 < length ? length - 1 : length) : at;
+               ASSERT_EQ(expected, PlainRunLength(text.data(), length, lineFeedStops))
+                   << length << "/" << at << "/" << int(stop) << "/" << lineFeedStops;
+            }
+      }
    }
 }
 

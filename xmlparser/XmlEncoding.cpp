@@ -3,6 +3,9 @@
 #include "xmlparser/XmlParser.h"
 
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <vector>
 
@@ -349,16 +352,50 @@ bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aB
    return true;
 }
 
+size_t PlainRunLength(const char* apText, size_t aLength, bool aLineFeedStops)
+{
+   const char* const end = apText + aLength;
+#if defined(__SSE2__) && defined(__GNUC__)
+   // Sixteen bytes per step; a last partial step reads the final sixteen bytes again, which
+   // is safe because the bytes it repeats are known to be plain.
+   if (aLength >= 16) {
+      const __m128i zero = _mm_setzero_si128();
+      const __m128i amp = _mm_set1_epi8('&');
+      const __m128i lf = _mm_set1_epi8(aLineFeedStops ? '\n' : 0);
+      // Bit i set: byte i is 0, '&', (a stopping) line feed or from 0x80.
+      auto stops = [&](const char* apBlock) {
+         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(apBlock));
+         const __m128i marks =
+             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, zero), _mm_cmpeq_epi8(block, amp)),
+                          _mm_cmpeq_epi8(block, lf));
+         // The mask takes each byte's high bit: the marks and the bytes from 0x80.
+         return _mm_movemask_epi8(_mm_or_si128(marks, block));
+      };
+      for (const char* p = apText;; p += 16) {
+         if (end - p < 16) {
+            if (p == end)
+               return aLength;
+            p = end - 16;
+         }
+         if (const int found = stops(p); found != 0)
+            return static_cast<size_t>(p - apText) + static_cast<size_t>(__builtin_ctz(found));
+         if (p == end - 16)
+            return aLength;
+      }
+   }
+#endif
+   const char* p = apText;
+   for (; p != end; ++p) {
+      const auto c = static_cast<unsigned char>(*p);
+      if (c == 0 || c >= 0x80 || c == '&' || (c == '\n' && aLineFeedStops))
+         break;
+   }
+   return static_cast<size_t>(p - apText);
+}
+
 bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& arBuffer,
                           size_t& arProduced)
 {
-   // Bytes that stand for themselves in UTF-8 and, widened, in UTF-16.
-   static constexpr std::array<bool, 256> s_Plain = [] {
-      std::array<bool, 256> plain{};
-      for (int c = 1; c < 0x80; ++c)
-         plain[c] = c != '\n' && c != '&';
-      return plain;
-   }();
    // At most three UTF-8 bytes or two UTF-16 units (CR LF) per byte.
    const size_t needed = aUtf16 ? 4 * aCount : 3 * aCount;
    if (arBuffer.size() < needed)
@@ -369,8 +406,7 @@ bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::s
    const char* p = apData;
    while (p < end) {
       const char* run = p;
-      while (p < end && s_Plain[static_cast<unsigned char>(*p)])
-         ++p;
+      p += PlainRunLength(p, static_cast<size_t>(end - p), true);
       const auto length = static_cast<size_t>(p - run);
       units += length;
       if (aUtf16) {

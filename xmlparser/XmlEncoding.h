@@ -53,6 +53,10 @@ void LibraryTextToUtf16(const char* apData, size_t aCount, std::u16string& aUnit
 /// when the result would exceed aCapacity bytes.
 bool Utf16ToUtf8(const std::u16string& aUnits, size_t aCapacity, std::string& aBytes);
 
+/// Length of the leading run of apText (aLength bytes) in which no byte is 0, '&' or from
+/// 0x80, nor, with aLineFeedStops, a line feed: text that every conversion keeps as it is.
+size_t PlainRunLength(const char* apText, size_t aLength, bool aLineFeedStops);
+
 /// The file bytes of library text without "&#x" references (each byte is one unit):
 /// UTF-8 or, with aUtf16, UTF-16 little-endian up to the first zero unit, each line feed as
 /// CR LF, in the first arProduced bytes of arBuffer (grown as needed, never shrunk). False for
