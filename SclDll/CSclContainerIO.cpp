@@ -14,6 +14,7 @@
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclValue.h"
+#include "SclDll/SclRefKeyTexts.h"
 #include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlParser.h"
 
@@ -219,7 +220,8 @@ class CLineWriter {
 // Writes the start tag of aElement with its attributes and reference keys. An element
 // whose content fits on the line (nothing, a reference's content or its only text) is
 // finished there; returns true when its children and end tag must follow.
-bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWriter)
+bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWriter,
+                   CSclRefKeyTexts* apTexts)
 {
    const std::string& name = aElement.GetSclName();
    arWriter.Begin(aIndent);
@@ -242,7 +244,10 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       } else if (pChild->IsClass(CID_REF)) {
          ++inTag;
          const auto* pRef = static_cast<const CSclRef*>(pChild);
-         arWriter.Put(pRef->GetRefKeyText());
+         if (apTexts != nullptr)
+            arWriter.Put(apTexts->Get(*pRef));
+         else
+            arWriter.Put(pRef->GetRefKeyText());
          content = pRef->IsClass(CID_IEDRef)
                        ? pRef->GetContent()
                        : pRef->GetValue(CSclNameTable::FindNameId(std::string()));
@@ -449,6 +454,12 @@ void CSclContainer::AdoptCarried(std::vector<CScl*>& arCarried)
 void CSclContainer::Write(int aIndent, CXmlParser* apParser,
                           bool /*aWithArvenkoExtension: no effect on the output*/) const
 {
+   SclWriteTree(*this, aIndent, apParser, nullptr);
+}
+
+void SclWriteTree(const CSclContainer& aTop, int aIndent, CXmlParser* apParser,
+                  CSclRefKeyTexts* apTexts)
+{
    CLineWriter writer(apParser);
    // One entry per element whose children are being written; the file root writes its
    // children at its own level and has no tags.
@@ -458,8 +469,8 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
       int indent;
    };
    std::vector<tLevel> stack;
-   if (IsClass(CID_FILE) || WriteStartTag(*this, aIndent, writer))
-      stack.push_back({this, 0, aIndent});
+   if (aTop.IsClass(CID_FILE) || WriteStartTag(aTop, aIndent, writer, apTexts))
+      stack.push_back({&aTop, 0, aIndent});
 
    while (!stack.empty()) {
       tLevel& level = stack.back();
@@ -480,7 +491,8 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
       if (pChild->IsClass(CID_CONTAINER)) {
          // References of an element are already written in its start tag.
          const auto* pElement = static_cast<const CSclContainer*>(pChild);
-         if ((inFile || !pChild->IsClass(CID_REF)) && WriteStartTag(*pElement, indent, writer))
+         if ((inFile || !pChild->IsClass(CID_REF)) &&
+             WriteStartTag(*pElement, indent, writer, apTexts))
             stack.push_back({pElement, 0, indent});
       } else if (inFile || pChild->IsClass(CID_REMARK) || IsText(pChild)) {
          // Attributes of an element are in its start tag; its empty remarks and texts

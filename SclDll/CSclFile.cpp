@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "SclDll/SclCrc32.h"
+#include "SclDll/SclRefKeyTexts.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -115,14 +116,15 @@ void CSclFile::Read(const std::string& aPath)
    SetFileFormat(reader.GetFileFormat());
 }
 
-void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
+void CSclFile::Write(const std::string& aPath, bool /*aWithArvenkoExtension: no effect*/)
 {
    SetFileFormat(m_Format);
    CorrectMultipliers();
    UpdateStampPrivates();
-   UpdateCRCPrivate();
+   CSclRefKeyTexts keyTexts; // built for the checksum, used again by the writer
+   UpdateCRCPrivate(&keyTexts);
    XmlParser::CXmlParser writer(aPath, m_Format, true);
-   CSclContainer::Write(0, &writer, aWithArvenkoExtension);
+   SclWriteTree(*this, 0, &writer, &keyTexts);
 }
 
 bool CSclFile::CorrectMultipliers()
@@ -172,21 +174,22 @@ void CSclFile::UpdateStampPrivates()
       pEditTime->SetContent(LocalTimeStamp());
 }
 
-void CSclFile::UpdateCRCPrivate()
+void CSclFile::UpdateCRCPrivate(CSclRefKeyTexts* apTexts)
 {
    CSclSCL* pScl = GetSclElement();
    if (pScl == nullptr)
       return;
    CSclPrivate* pStamp = FindOrCreateStamp(*pScl, SCL_STAMP_CRC, false);
    if (pStamp != nullptr)
-      pStamp->SetContent(ComputeFileCRC(pStamp));
+      pStamp->SetContent(ComputeFileCRC(pStamp, apTexts));
 }
 
-std::string CSclFile::ComputeFileCRC(CSclPrivate* apStamp)
+std::string CSclFile::ComputeFileCRC(CSclPrivate* apStamp, CSclRefKeyTexts* apTexts)
 {
    apStamp->SetContent("");
    char text[16];
-   std::snprintf(text, sizeof text, "%d", static_cast<int>(GetCRC32(SCL_CRC32_START)));
+   std::snprintf(text, sizeof text, "%d",
+                 static_cast<int>(SclFoldTreeCRC32(*this, SCL_CRC32_START, apTexts)));
    return text;
 }
 

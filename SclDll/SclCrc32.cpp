@@ -12,6 +12,7 @@
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
+#include "SclDll/SclRefKeyTexts.h"
 
 namespace Arvenko::Melvotar::Scl {
 
@@ -51,10 +52,58 @@ unsigned char KindByte(const CScl& aScl)
    return 0;
 }
 
+// The object part of a value: kind byte, name and text, without a copy of the text.
+int32_t ValueCRC32(const CSclValue& aValue, int32_t aCrc)
+{
+   const unsigned char kind = 1;
+   aCrc = CalcCRC32(&kind, 1, aCrc);
+   const std::string& name = aValue.GetSclName();
+   aCrc = CalcCRC32(name.data(), name.size(), aCrc);
+   return CalcCRC32String(aValue.GetText(), aCrc);
+}
+
+// The object part of an element (kind byte, name, its value as GetValue gives it), without
+// a copy of the usual single text.
+int32_t ElementCRC32(const CSclContainer& aElement, int32_t aCrc)
+{
+   const unsigned char kind = 3;
+   aCrc = CalcCRC32(&kind, 1, aCrc);
+   const std::string& name = aElement.GetSclName();
+   aCrc = CalcCRC32(name.data(), name.size(), aCrc);
+   const CSclValue* pText = nullptr;
+   int texts = 0;
+   bool hasElement = false;
+   for (int i = 0, count = aElement.GetChildCount(); i < count; ++i) {
+      const CScl* pChild = aElement.GetChild(i);
+      if (pChild->GetClassId() == CID_VALUE) {
+         if (pChild->GetNameId() == 0 && texts++ == 0)
+            pText = static_cast<const CSclValue*>(pChild);
+      } else if (!hasElement && pChild->GetClassId() != CID_REMARK) {
+         hasElement = pChild->IsClass(CID_CONTAINER);
+      }
+   }
+   if (texts == 0)
+      return aCrc; // an empty value feeds nothing
+   if (texts == 1 && !hasElement)
+      return CalcCRC32String(pText->GetText(), aCrc);
+   return CalcCRC32String(aElement.GetValue(), aCrc); // mixed content
+}
+
+// The checksum of a reference from its key text.
+int32_t RefCRC32(const CSclRef& aRef, const std::string& aKeyText, int32_t aCrc)
+{
+   aCrc = CalcCRC32String(aKeyText, aCrc);
+   if (aRef.IsClass(CID_IEDRef))
+      aCrc = CalcCRC32String(aRef.GetContent(), aCrc);
+   return aCrc;
+}
+
 // Feeds the children of aTop and, depth first, all their descendants. Elements are walked
 // with an explicit stack, so the depth of a tree is limited by memory only. apSkip: name
-// ids of aTop's own attributes to leave out (lnClass is always fed).
-int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip)
+// ids of aTop's own attributes to leave out (lnClass is always fed). apTexts: where the
+// key texts of references come from (null: built per reference).
+int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip,
+                     CSclRefKeyTexts* apTexts)
 {
    struct tLevel {
       const CSclContainer* pContainer;
@@ -71,9 +120,17 @@ int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSc
       if (apSkip != nullptr && stack.size() == 1 && pChild->IsClass(CID_VALUE) &&
           pChild->GetNameId() != NID_lnClass && apSkip->count(pChild->GetNameId()) != 0)
          continue;
-      if (pChild->IsClass(CID_CONTAINER) && !pChild->IsClass(CID_REF)) {
-         aCrc = pChild->CScl::GetCRC32(aCrc);
+      // Values are most of a tree: their class id answers without a virtual call.
+      if (pChild->GetClassId() == CID_VALUE) {
+         aCrc = ValueCRC32(*static_cast<const CSclValue*>(pChild), aCrc);
+      } else if (pChild->GetClassId() == CID_REMARK || !pChild->IsClass(CID_CONTAINER)) {
+         aCrc = pChild->GetCRC32(aCrc);
+      } else if (!pChild->IsClass(CID_REF)) {
+         aCrc = ElementCRC32(*static_cast<const CSclContainer*>(pChild), aCrc);
          stack.push_back({static_cast<const CSclContainer*>(pChild), 0});
+      } else if (apTexts != nullptr) {
+         const auto& ref = *static_cast<const CSclRef*>(pChild);
+         aCrc = RefCRC32(ref, apTexts->Get(ref), aCrc);
       } else {
          aCrc = pChild->GetCRC32(aCrc);
       }
@@ -124,7 +181,7 @@ int32_t CScl::GetCRC32(int32_t aCrc) const
 
 int32_t CSclContainer::GetCRC32(int32_t aCrc) const
 {
-   return FoldChildren(*this, CScl::GetCRC32(aCrc), nullptr);
+   return FoldChildren(*this, CScl::GetCRC32(aCrc), nullptr, nullptr);
 }
 
 int32_t CSclContainer::GetCRC32WithoutTopLevelId(int32_t aCrc) const
@@ -132,20 +189,30 @@ int32_t CSclContainer::GetCRC32WithoutTopLevelId(int32_t aCrc) const
    std::set<tSclNameId> idAttributes;
    if (const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance())
       pInfo->GetIdAttributes(GetClassId(), idAttributes);
-   return FoldChildren(*this, CScl::GetCRC32(aCrc), &idAttributes);
+   return FoldChildren(*this, CScl::GetCRC32(aCrc), &idAttributes, nullptr);
 }
 
 int32_t CSclRef::GetCRC32(int32_t aCrc) const
 {
-   aCrc = CalcCRC32String(GetRefKeyText(), aCrc);
-   if (IsClass(CID_IEDRef))
-      aCrc = CalcCRC32String(GetContent(), aCrc);
-   return aCrc;
+   return RefCRC32(*this, GetRefKeyText(), aCrc);
 }
 
 int32_t CSclFile::GetCRC32(int32_t aCrc) const
 {
-   return FoldChildren(*this, aCrc, nullptr);
+   return SclFoldTreeCRC32(*this, aCrc, nullptr);
+}
+
+int32_t SclFoldTreeCRC32(const CSclContainer& aTop, int32_t aCrc, CSclRefKeyTexts* apTexts)
+{
+   return FoldChildren(aTop, aCrc, nullptr, apTexts);
+}
+
+const std::string& CSclRefKeyTexts::Get(const CSclRef& aRef)
+{
+   auto found = m_Texts.find(&aRef);
+   if (found == m_Texts.end())
+      found = m_Texts.emplace(&aRef, aRef.GetRefKeyText()).first;
+   return found->second;
 }
 
 } // namespace Arvenko::Melvotar::Scl

@@ -469,23 +469,27 @@ void AppendEntityEncoded(std::string& arOut, const std::string& aText)
    arOut += aText;
 }
 
-bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount)
+bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount, std::string& arBuffer)
 {
+   // Built in arBuffer and written at once: the bytes as they are, a CR before each LF.
+   if (arBuffer.size() < 2 * aCount)
+      arBuffer.resize(2 * aCount);
+   char* out = &arBuffer[0];
    const char* p = apData;
-   const char* end = apData + aCount;
+   const char* const end = apData + aCount;
    while (p < end) {
       const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
       const char* stop = lf != nullptr ? lf : end;
-      const size_t length = static_cast<size_t>(stop - p);
-      if (length > 0 && std::fwrite(p, 1, length, apFile) != length)
-         return false;
+      std::memcpy(out, p, static_cast<size_t>(stop - p));
+      out += stop - p;
       if (lf == nullptr)
          break;
-      if (std::fwrite("\r\n", 1, 2, apFile) != 2)
-         return false;
+      *out++ = '\r';
+      *out++ = '\n';
       p = lf + 1;
    }
-   return true;
+   const auto length = static_cast<size_t>(out - arBuffer.data());
+   return length == 0 || std::fwrite(arBuffer.data(), 1, length, apFile) == length;
 }
 
 void WriteUtf16LittleEndian(FILE* apFile, const std::u16string& aUnits)

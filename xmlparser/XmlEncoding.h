@@ -69,8 +69,9 @@ bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::s
 /// (up to a zero byte), without building a copy when aText needs no encoding.
 void AppendEntityEncoded(std::string& arOut, const std::string& aText);
 
-/// Writes 8-bit text with each line feed as CR LF; false when the stream refuses.
-bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount);
+/// Writes 8-bit text with each line feed as CR LF, built in arBuffer (grown as needed);
+/// false when the stream refuses.
+bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount, std::string& arBuffer);
 /// Writes units little-endian up to the first zero unit.
 void WriteUtf16LittleEndian(FILE* apFile, const std::u16string& aUnits);
 

@@ -578,7 +578,7 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       ThrowNoPointer("CXmlParser::Write");
 
    if (m_Format == FF_ANSI) {
-      if (!WriteAnsiWithCrLf(m_pFile, apData, static_cast<size_t>(aCount)))
+      if (!WriteAnsiWithCrLf(m_pFile, apData, static_cast<size_t>(aCount), m_Plain))
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
       return XP_OK;
    }
