@@ -52,14 +52,21 @@ const std::string& ValueText(const CScl* apValue, std::string& arCopy)
    return arCopy;
 }
 
+// Values answer by their class id, without a virtual call: most children of a tree are
+// attributes.
+bool IsValue(const CScl* apScl)
+{
+   return apScl->GetClassId() == CID_VALUE || apScl->IsClass(CID_VALUE);
+}
+
 bool IsAttribute(const CScl* apScl)
 {
-   return apScl->GetNameId() != 0 && apScl->IsClass(CID_VALUE);
+   return apScl->GetNameId() != 0 && IsValue(apScl);
 }
 
 bool IsText(const CScl* apScl)
 {
-   return apScl->GetNameId() == 0 && apScl->IsClass(CID_VALUE);
+   return apScl->GetNameId() == 0 && IsValue(apScl);
 }
 
 // Builds the output lines and hands them to the parser in blocks of many lines: one
@@ -241,7 +248,7 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
          arWriter.Put("=\"", 2);
          arWriter.PutEncoded(ValueText(pChild, copy));
          arWriter.Put('"');
-      } else if (pChild->IsClass(CID_REF)) {
+      } else if (pChild->GetClassId() != CID_VALUE && pChild->IsClass(CID_REF)) {
          ++inTag;
          const auto* pRef = static_cast<const CSclRef*>(pChild);
          if (apTexts != nullptr)
@@ -467,14 +474,17 @@ void SclWriteTree(const CSclContainer& aTop, int aIndent, CXmlParser* apParser,
       const CSclContainer* pElement;
       int next;
       int indent;
+      bool isFile;
    };
    std::vector<tLevel> stack;
-   if (aTop.IsClass(CID_FILE) || WriteStartTag(aTop, aIndent, writer, apTexts))
-      stack.push_back({&aTop, 0, aIndent});
+   if (aTop.IsClass(CID_FILE))
+      stack.push_back({&aTop, 0, aIndent, true});
+   else if (WriteStartTag(aTop, aIndent, writer, apTexts))
+      stack.push_back({&aTop, 0, aIndent, false});
 
    while (!stack.empty()) {
       tLevel& level = stack.back();
-      const bool inFile = level.pElement->IsClass(CID_FILE);
+      const bool inFile = level.isFile;
       const CScl* pChild = level.pElement->GetChild(level.next++);
       if (pChild == nullptr) {
          if (!inFile) {
@@ -488,15 +498,18 @@ void SclWriteTree(const CSclContainer& aTop, int aIndent, CXmlParser* apParser,
          continue;
       }
       const int indent = inFile ? level.indent : level.indent + 1;
-      if (pChild->IsClass(CID_CONTAINER)) {
+      if (pChild->GetClassId() == CID_VALUE) {
+         // Attributes of an element are in its start tag; its empty texts leave no line.
+         if (inFile || pChild->GetNameId() == 0)
+            writer.EmitContentLine(pChild, indent, !inFile);
+      } else if (pChild->IsClass(CID_CONTAINER)) {
          // References of an element are already written in its start tag.
          const auto* pElement = static_cast<const CSclContainer*>(pChild);
          if ((inFile || !pChild->IsClass(CID_REF)) &&
              WriteStartTag(*pElement, indent, writer, apTexts))
-            stack.push_back({pElement, 0, indent});
+            stack.push_back({pElement, 0, indent, false});
       } else if (inFile || pChild->IsClass(CID_REMARK) || IsText(pChild)) {
-         // Attributes of an element are in its start tag; its empty remarks and texts
-         // leave no line.
+         // Empty remarks of an element leave no line either.
          writer.EmitContentLine(pChild, indent, !inFile);
       }
    }

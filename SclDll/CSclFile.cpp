@@ -145,8 +145,8 @@ bool CSclFile::CorrectMultipliers()
       stack.pop_back();
       for (int i = pParent->GetChildCount() - 1; i >= 0; --i) {
          CScl* pChild = pParent->GetChild(i);
-         if (!pChild->IsClass(CID_CONTAINER))
-            continue;
+         if (pChild->GetClassId() == CID_VALUE || !pChild->IsClass(CID_CONTAINER))
+            continue; // attributes, most of the children, answer without a virtual call
          auto* pElement = static_cast<CSclContainer*>(pChild);
          for (const tFixedMultiplier& fixed : s_FixedMultipliers) {
             if (pElement->GetClassId() != fixed.element || pParent->GetClassId() != fixed.parent ||
