@@ -47,6 +47,30 @@ TEST(XmlWriterFile, LineFeedsBecomeCrLfInEveryFormat)
    EXPECT_EQ(Written(FF_UTF16, "a\nb"), kBom + std::string("a\0\r\0\n\0b\0", 8));
 }
 
+TEST(XmlWriterFile, LongLinesConvertLikeShortOnes)
+{
+   // Runs longer than the sixteen-byte steps, with line feeds, entities and 8-bit bytes at
+   // odd places: each format equals its byte-by-byte form.
+   std::string text;
+   for (int i = 0; i < 300; ++i)
+      text += i % 37 == 0 ? '\n' : i % 53 == 0 ? '&' : i % 71 == 0 ? '\xE4' : char('a' + i % 26);
+   std::string ansi, utf8, utf16 = kBom;
+   for (char c : text) {
+      if (c == '\n') {
+         ansi += '\r';
+         utf8 += '\r';
+         utf16 += std::string("\r\0", 2);
+      }
+      ansi += c;
+      utf8 += c == '\xE4' ? std::string("\xC3\xA4") : std::string(1, c);
+      utf16 += c;
+      utf16 += '\0';
+   }
+   EXPECT_EQ(Written(FF_ANSI, text), ansi);
+   EXPECT_EQ(Written(FF_UTF8, text), utf8);
+   EXPECT_EQ(Written(FF_UTF16, text), utf16);
+}
+
 TEST(XmlWriterFile, LineFeedReference)
 {
    EXPECT_EQ(Written(FF_UTF8, "x&#x0a;y"), "x\r\ny");

@@ -410,7 +410,17 @@ bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::s
       const auto length = static_cast<size_t>(p - run);
       units += length;
       if (aUtf16) {
-         for (const char* q = run; q < p; ++q) {
+         const char* q = run;
+#if defined(__SSE2__)
+         // Sixteen bytes widened to sixteen units per step.
+         const __m128i zero = _mm_setzero_si128();
+         for (; p - q >= 16; q += 16, out += 32) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(block, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi8(block, zero));
+         }
+#endif
+         for (; q < p; ++q) {
             *out++ = *q;
             *out++ = 0;
          }
