@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
+#include <string>
 #include <utility>
 
 #include "SclDll/CSclContainer.h"
@@ -236,22 +238,33 @@ bool CSmartCompare::AdjustTypeIds(CScl* apFirst, CScl* apSecond)
    CSclContainer* pFirstTemplates = FindDataTypeTemplates(apFirst);
    CSclContainer* pSecondTemplates = FindDataTypeTemplates(apSecond);
    bool changed = false;
+   // The first tree's ids by checksum: the last one, which a template of the second tree is
+   // given, and all of them. A document may hold equal templates under several ids; a
+   // template that already carries one of them matches its counterpart and keeps it
+   // (renaming it would invent a missing template and an additional one).
+   struct tEqualIds {
+      std::string last;
+      std::set<std::string> all;
+   };
    for (tSclClassId classId : s_TemplateClasses) {
-      std::map<int32_t, std::string> idByCrc;
+      std::map<int32_t, tEqualIds> idsByCrc;
       ForEachTemplate(pFirstTemplates, classId, [&](CSclContainer* apTemplate, int32_t aCrc) {
-         idByCrc[aCrc] = apTemplate->GetValue(NID_id);
+         tEqualIds& ids = idsByCrc[aCrc];
+         ids.last = apTemplate->GetValue(NID_id);
+         ids.all.insert(ids.last);
       });
       ForEachTemplate(pSecondTemplates, classId, [&](CSclContainer* apTemplate, int32_t aCrc) {
-         auto it = idByCrc.find(aCrc);
-         if (it == idByCrc.end())
+         auto it = idsByCrc.find(aCrc);
+         if (it == idsByCrc.end())
             return;
          std::string oldId = apTemplate->GetValue(NID_id);
-         if (oldId == it->second)
+         if (it->second.all.count(oldId) != 0)
             return;
-         apTemplate->SetAttribValue(NID_id, it->second);
+         const std::string& newId = it->second.last;
+         apTemplate->SetAttribValue(NID_id, newId);
          changed = true;
          Report(true, apTemplate, std::string(),
-                GetText(DIFF_TYPENAME) + " ( " + it->second + " != " + oldId + " )", 0);
+                GetText(DIFF_TYPENAME) + " ( " + newId + " != " + oldId + " )", 0);
       });
    }
    return changed;

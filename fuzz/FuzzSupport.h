@@ -1,13 +1,57 @@
 // Helpers shared by the fuzz harnesses.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include <unistd.h>
 
+#include "xmlparser/TextCallback.h"
+
 namespace SclFuzz {
+
+/// Checks the report lines of one input while alive: installs the check on construction
+/// with a fresh budget and removes it on destruction. A report line carries no line end of
+/// its own; only the location lines quote names and identifying values of the document,
+/// which may hold any text. A line that breaks this traps. The location lines grow with the
+/// nesting depth, so the reports of a deeply broken input grow quadratically: only the first
+/// megabyte of an input's reports is checked, then the check goes and reporting costs
+/// nothing more. One check at a time.
+class CReportCheck {
+ public:
+   CReportCheck()
+   {
+      Bytes() = 0;
+      Arvenko::Melvotar::SetTextCallbackFunction(&CheckLine);
+   }
+   ~CReportCheck() { Arvenko::Melvotar::SetTextCallbackFunction(nullptr); }
+   CReportCheck(const CReportCheck&) = delete;
+   CReportCheck& operator=(const CReportCheck&) = delete;
+
+ private:
+   static constexpr size_t kCheckedBytes = 1 << 20;
+
+   static size_t& Bytes()
+   {
+      static size_t bytes = 0;
+      return bytes;
+   }
+   static bool StartsWith(const std::string& aLine, const char* apPrefix)
+   {
+      return aLine.compare(0, std::char_traits<char>::length(apPrefix), apPrefix) == 0;
+   }
+   static void CheckLine(std::string aLine)
+   {
+      if (aLine.find('\n') != std::string::npos && !StartsWith(aLine, "   Ort in SCL-Datei: ") &&
+          !StartsWith(aLine, "      [["))
+         __builtin_trap();
+      Bytes() += aLine.size() + 1;
+      if (Bytes() >= kCheckedBytes)
+         Arvenko::Melvotar::SetTextCallbackFunction(nullptr);
+   }
+};
 
 /// Writes the input to a file of this process named after apHarness and returns its path;
 /// empty when the file cannot be written.

@@ -7,21 +7,13 @@
 #include <vector>
 
 #include "SclDll/SclLib.h"
+#include "fuzz/FuzzSupport.h"
 
 using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using namespace Arvenko::Melvotar::XmlParser;
 
 namespace {
-
-size_t g_ReportBytes = 0;
-constexpr size_t kCheckedBytes = 1 << 20;
-
-void CheckLine(std::string)
-{
-   if (++g_ReportBytes >= kCheckedBytes / 64)
-      SetTextCallbackFunction(nullptr);
-}
 
 const char s_Document[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SCL><Header id=\"H\"/>"
@@ -62,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
    if (aSize > (1u << 24))
       return 0;
-   g_ReportBytes = 0;
-   SetTextCallbackFunction(&CheckLine);
+   const SclFuzz::CReportCheck reportCheck;
 
    CSclFile file;
    CXmlParser documentReader(s_Document, static_cast<int32_t>(sizeof(s_Document) - 1), FF_UTF8);
@@ -98,6 +89,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
    WriteToMemory(*pLevel, 4 * aSize + 4096);
    WriteToMemory(outside, 4 * aSize + 4096);
    WriteToMemory(root, aSize / 2 + 1);
-   SetTextCallbackFunction(nullptr);
    return 0;
 }

@@ -14,17 +14,6 @@ using namespace Arvenko::Melvotar::XmlParser;
 
 namespace {
 
-// Report text of the current input, checked up to a megabyte (see scl_tree_fuzz).
-size_t g_ReportBytes = 0;
-constexpr size_t kCheckedBytes = 1 << 20;
-
-void CheckLine(std::string aLine)
-{
-   g_ReportBytes += aLine.size() + 1;
-   if (g_ReportBytes >= kCheckedBytes)
-      SetTextCallbackFunction(nullptr);
-}
-
 // Writes the tree into a memory buffer of aCapacity bytes; a full buffer is refused with
 // scl_error.
 void WriteToMemory(const CSclFile& aFile, size_t aCapacity)
@@ -41,8 +30,7 @@ void WriteToMemory(const CSclFile& aFile, size_t aCapacity)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   g_ReportBytes = 0;
-   SetTextCallbackFunction(&CheckLine);
+   const SclFuzz::CReportCheck reportCheck;
    const std::string path = SclFuzz::WriteInputFile("file_fuzz", apData, aSize);
    if (path.empty())
       return 0;
@@ -51,7 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
    try {
       file.Read(path);
    } catch (const xml_parser_error&) {
-      SetTextCallbackFunction(nullptr);
       return 0;
    }
    // Completion of a completed tree finds no key attributes left to move.
@@ -73,7 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
    try {
       file.Write(savedPath);
    } catch (const xml_parser_error&) {
-      SetTextCallbackFunction(nullptr);
       return 0;
    }
    if (file.GetSclElement() != nullptr && !file.IsValidFileCRC())
@@ -83,6 +69,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
       saved.Read(savedPath);
    } catch (const xml_parser_error&) {
    }
-   SetTextCallbackFunction(nullptr);
    return 0;
 }

@@ -7,7 +7,6 @@
 #include "SclDll/CSclFile.h"
 #include "SclDll/SclCrc32.h"
 #include "fuzz/FuzzSupport.h"
-#include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar;
@@ -15,30 +14,6 @@ using namespace Arvenko::Melvotar::Scl;
 using namespace Arvenko::Melvotar::XmlParser;
 
 namespace {
-
-// Report text of the current input. The location lines of a report grow with the nesting
-// depth, so the reports of a deeply broken input grow quadratically; only the first
-// megabyte of an input's reports is checked, then the callback goes and reporting costs
-// nothing more.
-size_t g_ReportBytes = 0;
-constexpr size_t kCheckedBytes = 1 << 20;
-
-bool StartsWith(const std::string& aLine, const char* apPrefix)
-{
-   return aLine.compare(0, std::char_traits<char>::length(apPrefix), apPrefix) == 0;
-}
-
-void CheckLine(std::string aLine)
-{
-   // A report line carries no line end of its own; only the location lines quote names
-   // and identifying values of the document, which may hold any text.
-   if (aLine.find('\n') != std::string::npos && !StartsWith(aLine, "   Ort in SCL-Datei: ") &&
-       !StartsWith(aLine, "      [["))
-      __builtin_trap();
-   g_ReportBytes += aLine.size() + 1;
-   if (g_ReportBytes >= kCheckedBytes)
-      SetTextCallbackFunction(nullptr);
-}
 
 // Writes the tree into aBuffer; the written size, or -1 when the buffer was too small.
 int32_t WriteTree(const CSclFile& aFile, std::vector<char>& aBuffer)
@@ -56,8 +31,7 @@ int32_t WriteTree(const CSclFile& aFile, std::vector<char>& aBuffer)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   g_ReportBytes = 0;
-   SetTextCallbackFunction(&CheckLine);
+   const SclFuzz::CReportCheck reportCheck;
    const std::string path = SclFuzz::WriteInputFile("scl_tree_fuzz", apData, aSize);
    if (path.empty())
       return 0;

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include "CompareSupport.h"
 #include "SclDll/SclLib.h"
 #include "TestSupport.h"
+#include "inc_scl/sclnorm/KVSclRefRules.h"
 
 using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
@@ -49,6 +51,20 @@ std::string TestName(const ::testing::TestParamInfo<std::string>& aInfo)
    return name;
 }
 
+// The one difference that saving and reloading makes for the compare: a reference without
+// target writes every key into its owner's start tag, also one that it does not hold (as an
+// empty value). The reloaded reference then holds that key as an empty value, which is
+// reported as an additional child (event 9) of the unresolved reference.
+bool IsEmptyKeyWrittenForUnresolvedRef(const SclTest::tCompareReport& aReport)
+{
+   const CScl* pScl = aReport.pScl;
+   const CSclContainer* pParent = pScl->GetParent();
+   return aReport.event == 9 && pScl->GetClassId() == CID_VALUE && pScl->GetValue().empty() &&
+          pParent != nullptr && pParent->IsClass(CID_REF) &&
+          static_cast<const CSclRef*>(pParent)->GetRefSclContainer() == nullptr &&
+          SclRefHasKey(pParent->GetClassId(), pScl->GetNameId());
+}
+
 class RobustnessMemory : public ::testing::TestWithParam<std::string> {};
 
 } // namespace
@@ -76,12 +92,29 @@ TEST_P(RobustnessMemory, LoadSaveComparePack)
 
    CSmartCompare rules;
    rules.ReadIgnoreFile(DataPath("compare_rules.xml"));
-   rules.AdjustTypeIds(&file, &again);
-   file.SmartCompare(again, rules, true);
+   // The reloaded file holds every template under its old id: there is nothing to align.
+   EXPECT_FALSE(rules.AdjustTypeIds(&file, &again));
+   {
+      SclTest::RecordCompareReports record(rules);
+      const bool equal = file.SmartCompare(again, rules, true);
+      int counted = 0;
+      for (const SclTest::tCompareReport& report : record.Get())
+         if (report.ignored == 0) {
+            ++counted;
+            EXPECT_TRUE(IsEmptyKeyWrittenForUnresolvedRef(report))
+                << ::testing::PrintToString(report) << " at " << report.pScl->GetIdNamePath();
+         }
+      EXPECT_EQ(equal, counted == 0);
+   }
+
+   // A copy has equal content, but its references resolve only when completed; packing gives
+   // the same result on both.
    CSclFile copy;
    ASSERT_EQ(copy.Copy(again), SE_OK);
    EXPECT_TRUE(copy.ContentCompare(again));
-   copy.PackDataTypeTemplates();
+   EXPECT_EQ(copy.PackDataTypeTemplates(), again.PackDataTypeTemplates());
+   EXPECT_TRUE(copy.ContentCompare(again));
+   EXPECT_EQ(copy.GetCRC32(SCL_CRC32_START), again.GetCRC32(SCL_CRC32_START));
 
    CSclKevText texts;
    EXPECT_TRUE(texts.LoadXMLFile(DataPath("kevtext_de.xml")));
