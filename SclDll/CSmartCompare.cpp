@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
-#include <string>
 #include <utility>
 
 #include "SclDll/CSclContainer.h"
@@ -238,33 +236,22 @@ bool CSmartCompare::AdjustTypeIds(CScl* apFirst, CScl* apSecond)
    CSclContainer* pFirstTemplates = FindDataTypeTemplates(apFirst);
    CSclContainer* pSecondTemplates = FindDataTypeTemplates(apSecond);
    bool changed = false;
-   // The first tree's ids by checksum: the last one, which a template of the second tree is
-   // given, and all of them. A document may hold equal templates under several ids; a
-   // template that already carries one of them matches its counterpart and keeps it
-   // (renaming it would invent a missing template and an additional one).
-   struct tEqualIds {
-      std::string last;
-      std::set<std::string> all;
-   };
    for (tSclClassId classId : s_TemplateClasses) {
-      std::map<int32_t, tEqualIds> idsByCrc;
+      std::map<int32_t, std::string> idByCrc;
       ForEachTemplate(pFirstTemplates, classId, [&](CSclContainer* apTemplate, int32_t aCrc) {
-         tEqualIds& ids = idsByCrc[aCrc];
-         ids.last = apTemplate->GetValue(NID_id);
-         ids.all.insert(ids.last);
+         idByCrc[aCrc] = apTemplate->GetValue(NID_id);
       });
       ForEachTemplate(pSecondTemplates, classId, [&](CSclContainer* apTemplate, int32_t aCrc) {
-         auto it = idsByCrc.find(aCrc);
-         if (it == idsByCrc.end())
+         auto it = idByCrc.find(aCrc);
+         if (it == idByCrc.end())
             return;
          std::string oldId = apTemplate->GetValue(NID_id);
-         if (it->second.all.count(oldId) != 0)
+         if (oldId == it->second)
             return;
-         const std::string& newId = it->second.last;
-         apTemplate->SetAttribValue(NID_id, newId);
+         apTemplate->SetAttribValue(NID_id, it->second);
          changed = true;
          Report(true, apTemplate, std::string(),
-                GetText(DIFF_TYPENAME) + " ( " + newId + " != " + oldId + " )", 0);
+                GetText(DIFF_TYPENAME) + " ( " + it->second + " != " + oldId + " )", 0);
       });
    }
    return changed;

@@ -81,10 +81,9 @@ class CSmartCompare {
    std::string GetText(tDiffKind aKind) const;
    /// Gives every EnumType, DAType, DOType and LNodeType template of the second tree whose
    /// checksum without id equals that of a template of the first tree the id of that
-   /// template (of several such templates, the last one's), reporting each change (event 0).
-   /// A template whose id already names one of those equal templates keeps it. A tree is
-   /// given by its file root, its SCL element or any object below it; a side without
-   /// DataTypeTemplates contributes nothing. True if any id was changed.
+   /// template, reporting each change (event 0). A tree is given by its file root, its SCL
+   /// element or any object below it; a side without DataTypeTemplates contributes nothing.
+   /// True if any id was changed.
    bool AdjustTypeIds(CScl* apFirst, CScl* apSecond);
 
    /// Installs the report callback; null switches reports off.

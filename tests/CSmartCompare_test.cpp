@@ -523,34 +523,6 @@ TEST(CSmartCompareTypeIds, AlignsIdsOfEqualTemplates)
    EXPECT_TRUE(record.Get().empty());
 }
 
-TEST(CSmartCompareTypeIds, TemplatesThatCarryTheIdOfAnEqualTemplateKeepIt)
-{
-   // D1 and D2 of the first tree are equal. A reading of the same text matches it id for id;
-   // giving its D1 the id D2 would leave two D2, no D1, and L1 using another type.
-   auto pFirst = ReadXml(s_FirstTemplates);
-   auto pSame = ReadXml(s_FirstTemplates);
-   CSmartCompare rules;
-   RecordCompareReports record(rules);
-   EXPECT_FALSE(rules.AdjustTypeIds(pFirst.get(), pSame.get()));
-   EXPECT_TRUE(pFirst->SmartCompare(*pSame, rules, true));
-   EXPECT_TRUE(record.Get().empty());
-
-   // A further equal template under a new id still gets the last equal template's id.
-   auto pSecond = ReadXml(s_FirstTemplates);
-   CSclContainer* pTemplates = ElementAt(pSecond.get(), {0, 0});
-   CSclContainer* pD3 = pTemplates->CreateSclContainer(CID_DOType);
-   ASSERT_EQ(pD3->Copy(*ElementAt(pTemplates, {1})), SE_OK);
-   pD3->SetAttribValue(NID_id, "D3");
-   EXPECT_TRUE(rules.AdjustTypeIds(pFirst.get(), pSecond.get()));
-   EXPECT_EQ(ElementAt(pTemplates, {1})->GetValue(NID_id), "D1");
-   EXPECT_EQ(ElementAt(pTemplates, {2})->GetValue(NID_id), "D2");
-   EXPECT_EQ(pD3->GetValue(NID_id), "D2");
-   record.Clear();
-   // The renamed one is the second D2, which the first tree lacks.
-   EXPECT_FALSE(pFirst->SmartCompare(*pSecond, rules, true));
-   EXPECT_EQ(record.Get(), (std::vector<tCompareReport>{{0, pD3, "", "<ADDITIONAL>", 9}}));
-}
-
 TEST(CSmartCompareTypeIds, TreesAreFoundFromAnyObjectAndNoticeUsesTheLoadedText)
 {
    auto pFirst = ReadXml(s_FirstTemplates);
