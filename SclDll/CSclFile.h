@@ -57,9 +57,7 @@ class CSclFile : public CSclContainer {
    bool IsValidFileCRC();
    /// Merges equal data type templates (EnumType, DAType, DOType, LNodeType): the first in
    /// document order stays, later equal ones are deleted after their users were pointed at
-   /// it. Every template of those classes is sorted on the way. References to templates that
-   /// have no target yet (as in a copied document) run their target search first, so that
-   /// they follow a merge too. True when anything merged.
+   /// it. Every template of those classes is sorted on the way. True when anything merged.
    bool PackDataTypeTemplates();
 
    /// Encoding used for saving; after loading, the encoding the file had.

@@ -7,7 +7,6 @@
 #include "SclDll/CSclRef.h"
 #include "SclDll/SclCrc32.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
-#include "inc_scl/sclnorm/KVSclTyped.h"
 
 namespace Arvenko::Melvotar::Scl {
 
@@ -40,12 +39,6 @@ constexpr tPackStep s_PackSteps[] = {
 
 bool CSclFile::PackDataTypeTemplates()
 {
-   // A merge redirects the references that resolve to the duplicate. A reference without
-   // target (a copied document's, whose references resolve only when completed) would keep
-   // naming the deleted duplicate, and the result would depend on whether the tree had been
-   // completed: such references run their target search first.
-   if (CSclSCL* pScl = GetSclElement())
-      SclResolveRefs(*pScl, {CID_EnumType, CID_DAType, CID_DOType, CID_LNodeType});
    bool merged = false;
    for (const tPackStep& step : s_PackSteps)
       merged = PackTypeTemplates(step.classId, step.repeat) || merged;

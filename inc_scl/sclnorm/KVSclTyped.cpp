@@ -277,22 +277,4 @@ void SclCompleteElement(CSclContainer& aElement)
    aElement.CSclContainer::Complete();
 }
 
-void SclResolveRefs(CSclContainer& aRoot, std::initializer_list<tSclClassId> aTargetClasses)
-{
-   // Collected first: a resolving reference deletes its key values from the tree.
-   std::vector<CSclRef*> unresolved;
-   aRoot.ForEachChild([&](CScl* apScl) {
-      if (!apScl->IsClass(CID_REF))
-         return 0;
-      auto* pRef = static_cast<CSclRef*>(apScl);
-      if (pRef->GetTargetHandle() == 0 && std::find(aTargetClasses.begin(), aTargetClasses.end(),
-                                                    pRef->GetTargetClass()) != aTargetClasses.end())
-         unresolved.push_back(pRef);
-      return 0;
-   });
-   CLookupIndex::CScope scope;
-   for (CSclRef* pRef : unresolved)
-      pRef->Complete();
-}
-
 } // namespace Arvenko::Melvotar::Scl

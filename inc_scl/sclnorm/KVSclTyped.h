@@ -68,10 +68,6 @@ void SclCompleteElement(CSclContainer& aElement);
 std::string SclRefKey(const CSclRef& aRef, tSclNameId aNameId);
 /// Target search of a reference (nothing when it already has a target).
 void SclCompleteRef(CSclRef& aRef);
-/// Target search of every reference below aRoot that has no target yet and whose target class
-/// is one of aTargetClasses (stale references, which hold no keys, stay as they are). The
-/// sibling lookup index is active meanwhile, as during reading.
-void SclResolveRefs(CSclContainer& aRoot, std::initializer_list<tSclClassId> aTargetClasses);
 /// The key attributes as start-tag text, in key order.
 std::string SclRefKeyText(const CSclRef& aRef);
 /// Copy of a reference; a copy that ends without target carries the source's key values.
