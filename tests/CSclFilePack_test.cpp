@@ -1,4 +1,5 @@
 // Merging equal data type templates and redirecting their users.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "CompareSupport.h"
 #include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 #include "TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
@@ -47,6 +49,23 @@ std::pair<int, int> RefCounts(const CSclFile& aFile)
       if (apScl->IsClass(CID_REF))
          ++(static_cast<CSclRef*>(apScl)->GetRefSclContainer() != nullptr ? counts.first
                                                                           : counts.second);
+      return 0;
+   });
+   return counts;
+}
+
+// Numbers of resolved and unresolved references to type templates in the file.
+std::pair<int, int> TypeRefCounts(const CSclFile& aFile)
+{
+   std::pair<int, int> counts{0, 0};
+   aFile.ForEachChild([&counts](CScl* apScl) {
+      if (!apScl->IsClass(CID_REF))
+         return 0;
+      const auto* pRef = static_cast<CSclRef*>(apScl);
+      const tSclClassId target = pRef->GetTargetClass();
+      if (target == CID_EnumType || target == CID_DAType || target == CID_DOType ||
+          target == CID_LNodeType)
+         ++(pRef->GetRefSclContainer() != nullptr ? counts.first : counts.second);
       return 0;
    });
    return counts;
@@ -115,27 +134,31 @@ TEST(CSclFilePack, NodeTypesOfDifferentClassesAndUnequalTypesStay)
    EXPECT_EQ(TemplateIds(*pFile).size(), 7u);
 }
 
+// Users and templates of a merge that cascades through every template class: A3 and A4
+// become equal only when A2 has merged into A1, which comes after them (a second pass over
+// the attribute types), D2 only then, and L2 last.
+const char* const s_CascadeUsers =
+    "<IED name=\"I\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
+    "<LN lnClass=\"GGIO\" inst=\"1\" lnType=\"L2\"/>"
+    "<LN lnClass=\"GGIO\" inst=\"2\" lnType=\"L1\"/>"
+    "</LDevice></Server></AccessPoint></IED>";
+const char* const s_CascadeTemplates =
+    "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D1\"/></LNodeType>"
+    "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D2\"/></LNodeType>"
+    "<DOType id=\"D1\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A3\" "
+    "fc=\"ST\"/></DOType>"
+    "<DOType id=\"D2\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A4\" "
+    "fc=\"ST\"/></DOType>"
+    "<DAType id=\"A3\"><BDA name=\"s\" bType=\"Struct\" type=\"A1\"/></DAType>"
+    "<DAType id=\"A4\"><BDA name=\"s\" bType=\"Struct\" type=\"A2\"/></DAType>"
+    "<DAType id=\"A1\"><BDA name=\"e\" bType=\"Enum\" type=\"E1\"/></DAType>"
+    "<DAType id=\"A2\"><BDA type=\"E2\" bType=\"Enum\" name=\"e\"/></DAType>"
+    "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
+    "<EnumType id=\"E2\"><EnumVal ord=\"1\">on</EnumVal></EnumType>";
+
 TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
 {
-   // A3 and A4 become equal only when A2 has merged into A1, which comes after them: that
-   // takes a second pass over the attribute types.
-   auto pFile = ReadTemplates(
-       "<IED name=\"I\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
-       "<LN lnClass=\"GGIO\" inst=\"1\" lnType=\"L2\"/>"
-       "<LN lnClass=\"GGIO\" inst=\"2\" lnType=\"L1\"/>"
-       "</LDevice></Server></AccessPoint></IED>",
-       "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D1\"/></LNodeType>"
-       "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D2\"/></LNodeType>"
-       "<DOType id=\"D1\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A3\" "
-       "fc=\"ST\"/></DOType>"
-       "<DOType id=\"D2\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A4\" "
-       "fc=\"ST\"/></DOType>"
-       "<DAType id=\"A3\"><BDA name=\"s\" bType=\"Struct\" type=\"A1\"/></DAType>"
-       "<DAType id=\"A4\"><BDA name=\"s\" bType=\"Struct\" type=\"A2\"/></DAType>"
-       "<DAType id=\"A1\"><BDA name=\"e\" bType=\"Enum\" type=\"E1\"/></DAType>"
-       "<DAType id=\"A2\"><BDA type=\"E2\" bType=\"Enum\" name=\"e\"/></DAType>"
-       "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
-       "<EnumType id=\"E2\"><EnumVal ord=\"1\">on</EnumVal></EnumType>");
+   auto pFile = ReadTemplates(s_CascadeUsers, s_CascadeTemplates);
    ASSERT_EQ(RefCounts(*pFile).second, 0);
    EXPECT_TRUE(pFile->PackDataTypeTemplates());
    EXPECT_EQ(TemplateIds(*pFile), (std::vector<std::string>{"L1", "D1", "A3", "A1", "E1"}));
@@ -150,6 +173,75 @@ TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
    });
    EXPECT_EQ(lnTypeUsers, 2);
    EXPECT_FALSE(pFile->PackDataTypeTemplates());
+}
+
+// A merge follows the references of the document. Those of a copied document have no target
+// until they are completed (they carry their key values): packing a copy leaves its users
+// naming the merged templates, and a completed copy packs as the read document.
+TEST(CSclFilePack, CopiedDocumentPacksAsTheReadOneOnceCompleted)
+{
+   auto pRead = ReadTemplates(s_CascadeUsers, s_CascadeTemplates);
+   CSclFile uncompleted;
+   ASSERT_EQ(uncompleted.Copy(*pRead), SE_OK);
+   ASSERT_GT(RefCounts(uncompleted).second, 0) << "a copy's references resolve only when completed";
+   // Only the enumerations are equal by content and merge; A2's attribute still names E2.
+   EXPECT_TRUE(uncompleted.PackDataTypeTemplates());
+   const std::vector<std::string> ids = TemplateIds(uncompleted);
+   EXPECT_EQ(std::count(ids.begin(), ids.end(), "E2"), 0);
+   EXPECT_EQ(std::count(ids.begin(), ids.end(), "A2"), 1);
+   EXPECT_NE(SclTest::WriteText(uncompleted).find("type=\"E2\""), std::string::npos);
+
+   CSclFile copy;
+   ASSERT_EQ(copy.Copy(*pRead), SE_OK);
+   ASSERT_TRUE(copy.ContentCompare(*pRead));
+   copy.Complete();
+   ASSERT_EQ(RefCounts(copy).second, 0);
+
+   EXPECT_TRUE(pRead->PackDataTypeTemplates());
+   EXPECT_TRUE(copy.PackDataTypeTemplates());
+   EXPECT_EQ(TemplateIds(copy), (std::vector<std::string>{"L1", "D1", "A3", "A1", "E1"}));
+   EXPECT_EQ(RefCounts(copy), RefCounts(*pRead));
+   EXPECT_TRUE(copy.ContentCompare(*pRead));
+   EXPECT_EQ(copy.GetCRC32(SCL_CRC32_START), pRead->GetCRC32(SCL_CRC32_START));
+   EXPECT_EQ(SclTest::WriteText(copy), SclTest::WriteText(*pRead));
+   const CSclContainer* pL1 = Template(copy, CID_LNodeType, "L1");
+   copy.ForEachChild([pL1](CScl* apScl) {
+      if (apScl->IsClass(CID_LN)) {
+         EXPECT_EQ(static_cast<CSclLN*>(apScl)->GetRefLNodeType(), pL1);
+      }
+      return 0;
+   });
+   EXPECT_FALSE(copy.PackDataTypeTemplates());
+}
+
+// A corpus file with equal templates under several ids, used by logical nodes and data
+// objects: packing gives one result whether the file was read twice or read, copied and
+// completed.
+TEST(CSclFilePack, CorpusFilePacksAlikeReadTwiceOrCopied)
+{
+   const std::string path =
+       SclTest::CorpusPath("public/riseclipse__riseclipse-validator-scl2003-test/ICD_test.icd");
+   if (!std::filesystem::exists(path))
+      GTEST_SKIP() << "corpus file missing: " << path;
+   CSclFile first;
+   CSclFile second;
+   CSclFile copy;
+   first.Read(path);
+   second.Read(path);
+   ASSERT_EQ(copy.Copy(first), SE_OK);
+   copy.Complete();
+   const std::string unpacked = SclTest::WriteText(first);
+
+   for (CSclFile* pFile : {&first, &second, &copy})
+      EXPECT_TRUE(pFile->PackDataTypeTemplates());
+   const std::string packed = SclTest::WriteText(first);
+   EXPECT_NE(packed, unpacked);
+   for (const CSclFile* pOther : {&second, &copy}) {
+      EXPECT_TRUE(pOther->ContentCompare(first));
+      EXPECT_EQ(pOther->GetCRC32(SCL_CRC32_START), first.GetCRC32(SCL_CRC32_START));
+      EXPECT_EQ(SclTest::WriteText(*pOther), packed);
+      EXPECT_EQ(TypeRefCounts(*pOther), TypeRefCounts(first));
+   }
 }
 
 TEST(CSclFilePack, EveryTemplateIsSortedWithItsAttributesOrdered)
