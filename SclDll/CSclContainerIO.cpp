@@ -14,7 +14,6 @@
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclValue.h"
-#include "SclDll/SclRefKeyTexts.h"
 #include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlParser.h"
 
@@ -227,8 +226,7 @@ class CLineWriter {
 // Writes the start tag of aElement with its attributes and reference keys. An element
 // whose content fits on the line (nothing, a reference's content or its only text) is
 // finished there; returns true when its children and end tag must follow.
-bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWriter,
-                   CSclRefKeyTexts* apTexts)
+bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWriter)
 {
    const std::string& name = aElement.GetSclName();
    arWriter.Begin(aIndent);
@@ -251,10 +249,7 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       } else if (pChild->GetClassId() != CID_VALUE && pChild->IsClass(CID_REF)) {
          ++inTag;
          const auto* pRef = static_cast<const CSclRef*>(pChild);
-         if (apTexts != nullptr)
-            arWriter.Put(apTexts->Get(*pRef));
-         else
-            arWriter.Put(pRef->GetRefKeyText());
+         arWriter.Put(pRef->GetRefKeyText());
          content = pRef->IsClass(CID_IEDRef)
                        ? pRef->GetContent()
                        : pRef->GetValue(CSclNameTable::FindNameId(std::string()));
@@ -461,12 +456,6 @@ void CSclContainer::AdoptCarried(std::vector<CScl*>& arCarried)
 void CSclContainer::Write(int aIndent, CXmlParser* apParser,
                           bool /*aWithArvenkoExtension: no effect on the output*/) const
 {
-   SclWriteTree(*this, aIndent, apParser, nullptr);
-}
-
-void SclWriteTree(const CSclContainer& aTop, int aIndent, CXmlParser* apParser,
-                  CSclRefKeyTexts* apTexts)
-{
    CLineWriter writer(apParser);
    // One entry per element whose children are being written; the file root writes its
    // children at its own level and has no tags.
@@ -477,10 +466,10 @@ void SclWriteTree(const CSclContainer& aTop, int aIndent, CXmlParser* apParser,
       bool isFile;
    };
    std::vector<tLevel> stack;
-   if (aTop.IsClass(CID_FILE))
-      stack.push_back({&aTop, 0, aIndent, true});
-   else if (WriteStartTag(aTop, aIndent, writer, apTexts))
-      stack.push_back({&aTop, 0, aIndent, false});
+   if (IsClass(CID_FILE))
+      stack.push_back({this, 0, aIndent, true});
+   else if (WriteStartTag(*this, aIndent, writer))
+      stack.push_back({this, 0, aIndent, false});
 
    while (!stack.empty()) {
       tLevel& level = stack.back();
@@ -505,8 +494,7 @@ void SclWriteTree(const CSclContainer& aTop, int aIndent, CXmlParser* apParser,
       } else if (pChild->IsClass(CID_CONTAINER)) {
          // References of an element are already written in its start tag.
          const auto* pElement = static_cast<const CSclContainer*>(pChild);
-         if ((inFile || !pChild->IsClass(CID_REF)) &&
-             WriteStartTag(*pElement, indent, writer, apTexts))
+         if ((inFile || !pChild->IsClass(CID_REF)) && WriteStartTag(*pElement, indent, writer))
             stack.push_back({pElement, 0, indent, false});
       } else if (inFile || pChild->IsClass(CID_REMARK) || IsText(pChild)) {
          // Empty remarks of an element leave no line either.

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "SclDll/SclCrc32.h"
-#include "SclDll/SclRefKeyTexts.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -116,15 +115,14 @@ void CSclFile::Read(const std::string& aPath)
    SetFileFormat(reader.GetFileFormat());
 }
 
-void CSclFile::Write(const std::string& aPath, bool /*aWithArvenkoExtension: no effect*/)
+void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
 {
    SetFileFormat(m_Format);
    CorrectMultipliers();
    UpdateStampPrivates();
-   CSclRefKeyTexts keyTexts; // built for the checksum, used again by the writer
-   UpdateCRCPrivate(&keyTexts);
+   UpdateCRCPrivate();
    XmlParser::CXmlParser writer(aPath, m_Format, true);
-   SclWriteTree(*this, 0, &writer, &keyTexts);
+   CSclContainer::Write(0, &writer, aWithArvenkoExtension);
 }
 
 bool CSclFile::CorrectMultipliers()
@@ -174,22 +172,21 @@ void CSclFile::UpdateStampPrivates()
       pEditTime->SetContent(LocalTimeStamp());
 }
 
-void CSclFile::UpdateCRCPrivate(CSclRefKeyTexts* apTexts)
+void CSclFile::UpdateCRCPrivate()
 {
    CSclSCL* pScl = GetSclElement();
    if (pScl == nullptr)
       return;
    CSclPrivate* pStamp = FindOrCreateStamp(*pScl, SCL_STAMP_CRC, false);
    if (pStamp != nullptr)
-      pStamp->SetContent(ComputeFileCRC(pStamp, apTexts));
+      pStamp->SetContent(ComputeFileCRC(pStamp));
 }
 
-std::string CSclFile::ComputeFileCRC(CSclPrivate* apStamp, CSclRefKeyTexts* apTexts)
+std::string CSclFile::ComputeFileCRC(CSclPrivate* apStamp)
 {
    apStamp->SetContent("");
    char text[16];
-   std::snprintf(text, sizeof text, "%d",
-                 static_cast<int>(SclFoldTreeCRC32(*this, SCL_CRC32_START, apTexts)));
+   std::snprintf(text, sizeof text, "%d", static_cast<int>(GetCRC32(SCL_CRC32_START)));
    return text;
 }
 

@@ -8,8 +8,6 @@
 
 namespace Arvenko::Melvotar::Scl {
 
-class CSclRefKeyTexts;
-
 class CSclSCL;
 class CSclPrivate;
 
@@ -84,11 +82,10 @@ class CSclFile : public CSclContainer {
    bool CorrectMultipliers();
    /// Sets the version stamp and the edit-time stamp (the last of each type), creating them.
    void UpdateStampPrivates();
-   /// Sets the first checksum stamp (created when missing) to the document checksum; the
-   /// reference key texts it builds are kept in apTexts (if any) for the writing that follows.
-   void UpdateCRCPrivate(CSclRefKeyTexts* apTexts = nullptr);
+   /// Sets the first checksum stamp (created when missing) to the document checksum.
+   void UpdateCRCPrivate();
    /// The document checksum formatted "%d", computed with apStamp's content empty.
-   std::string ComputeFileCRC(CSclPrivate* apStamp, CSclRefKeyTexts* apTexts = nullptr);
+   std::string ComputeFileCRC(CSclPrivate* apStamp);
    /// One pass set of the template merge for one class; true when a duplicate was found.
    bool PackTypeTemplates(tSclClassId aClassId, bool aRepeat);
 

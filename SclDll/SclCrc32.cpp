@@ -12,7 +12,6 @@
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
-#include "SclDll/SclRefKeyTexts.h"
 
 namespace Arvenko::Melvotar::Scl {
 
@@ -100,10 +99,8 @@ int32_t RefCRC32(const CSclRef& aRef, const std::string& aKeyText, int32_t aCrc)
 
 // Feeds the children of aTop and, depth first, all their descendants. Elements are walked
 // with an explicit stack, so the depth of a tree is limited by memory only. apSkip: name
-// ids of aTop's own attributes to leave out (lnClass is always fed). apTexts: where the
-// key texts of references come from (null: built per reference).
-int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip,
-                     CSclRefKeyTexts* apTexts)
+// ids of aTop's own attributes to leave out (lnClass is always fed).
+int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip)
 {
    struct tLevel {
       const CSclContainer* pContainer;
@@ -128,9 +125,6 @@ int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSc
       } else if (!pChild->IsClass(CID_REF)) {
          aCrc = ElementCRC32(*static_cast<const CSclContainer*>(pChild), aCrc);
          stack.push_back({static_cast<const CSclContainer*>(pChild), 0});
-      } else if (apTexts != nullptr) {
-         const auto& ref = *static_cast<const CSclRef*>(pChild);
-         aCrc = RefCRC32(ref, apTexts->Get(ref), aCrc);
       } else {
          aCrc = pChild->GetCRC32(aCrc);
       }
@@ -181,7 +175,7 @@ int32_t CScl::GetCRC32(int32_t aCrc) const
 
 int32_t CSclContainer::GetCRC32(int32_t aCrc) const
 {
-   return FoldChildren(*this, CScl::GetCRC32(aCrc), nullptr, nullptr);
+   return FoldChildren(*this, CScl::GetCRC32(aCrc), nullptr);
 }
 
 int32_t CSclContainer::GetCRC32WithoutTopLevelId(int32_t aCrc) const
@@ -189,7 +183,7 @@ int32_t CSclContainer::GetCRC32WithoutTopLevelId(int32_t aCrc) const
    std::set<tSclNameId> idAttributes;
    if (const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance())
       pInfo->GetIdAttributes(GetClassId(), idAttributes);
-   return FoldChildren(*this, CScl::GetCRC32(aCrc), &idAttributes, nullptr);
+   return FoldChildren(*this, CScl::GetCRC32(aCrc), &idAttributes);
 }
 
 int32_t CSclRef::GetCRC32(int32_t aCrc) const
@@ -199,20 +193,7 @@ int32_t CSclRef::GetCRC32(int32_t aCrc) const
 
 int32_t CSclFile::GetCRC32(int32_t aCrc) const
 {
-   return SclFoldTreeCRC32(*this, aCrc, nullptr);
-}
-
-int32_t SclFoldTreeCRC32(const CSclContainer& aTop, int32_t aCrc, CSclRefKeyTexts* apTexts)
-{
-   return FoldChildren(aTop, aCrc, nullptr, apTexts);
-}
-
-const std::string& CSclRefKeyTexts::Get(const CSclRef& aRef)
-{
-   auto found = m_Texts.find(&aRef);
-   if (found == m_Texts.end())
-      found = m_Texts.emplace(&aRef, aRef.GetRefKeyText()).first;
-   return found->second;
+   return FoldChildren(*this, aCrc, nullptr);
 }
 
 } // namespace Arvenko::Melvotar::Scl
