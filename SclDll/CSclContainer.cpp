@@ -557,6 +557,92 @@ bool CSclContainer::Sort(bool aRecursive, bool aSimple, bool aAttributes)
    return moved;
 }
 
+void CSclContainer::SortArrivals(size_t aFirst, const int32_t* apCreatedKeys, size_t aKeyCount)
+{
+   const size_t count = m_Children.size();
+   SCL_ASSERT("SclDll/CSclContainer", aFirst <= count && aKeyCount == count - aFirst);
+   const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance();
+   if (IsClass(CID_FILE) || pInfo == nullptr || aKeyCount == 0)
+      return;
+   // The creation sort carries a new last child back behind the last sibling whose key is at
+   // most the child's key at that moment (to the front when there is none). Where every
+   // child already follows such a sibling, as in a file in schema order, nothing moves.
+   bool inPlace = true;
+   int32_t previous = aFirst > 0 ? pInfo->GetChildOrderKey(this, m_Children[aFirst - 1]) : 0;
+   for (size_t i = aFirst; i < count && inPlace; ++i) {
+      inPlace = i == 0 || previous <= apCreatedKeys[i - aFirst];
+      previous = pInfo->GetChildOrderKey(this, m_Children[i]);
+   }
+   if (inPlace)
+      return;
+
+   std::vector<int32_t> keys(count);
+   int32_t maxKey = 0;
+   for (size_t i = 0; i < count; ++i) {
+      keys[i] = pInfo->GetChildOrderKey(this, m_Children[i]);
+      const int32_t created = i < aFirst ? 0 : apCreatedKeys[i - aFirst];
+      SCL_ASSERT("SclDll/CSclContainer", keys[i] >= 0 && created >= 0);
+      maxKey = std::max(maxKey, std::max(keys[i], created));
+   }
+   // Node 0 is the front of the list, node i + 1 child i. Each arrival is linked in right
+   // behind its anchor, the node it is carried back to: arrivals behind the same node stand
+   // newest first, each followed by the arrivals linked behind itself.
+   std::vector<uint32_t> newest(count + 1, 0); // newest arrival behind a node (0: none)
+   std::vector<uint32_t> older(count + 1, 0);  // next older arrival behind the same node
+   // lastUpTo[k]: the node of the last child with a key of at most k (0: none). Keys are
+   // small (schema positions), so one slot per key value.
+   std::vector<uint32_t> lastUpTo(static_cast<size_t>(maxKey) + 1, 0);
+   for (size_t i = 0; i < aFirst; ++i)
+      lastUpTo[static_cast<size_t>(keys[i])] = static_cast<uint32_t>(i + 1);
+   for (size_t k = 1; k < lastUpTo.size(); ++k)
+      lastUpTo[k] = std::max(lastUpTo[k], lastUpTo[k - 1]);
+   for (size_t i = aFirst; i < count; ++i) {
+      const auto node = static_cast<uint32_t>(i + 1);
+      const int32_t created = apCreatedKeys[i - aFirst];
+      const uint32_t anchor = lastUpTo[static_cast<size_t>(created)];
+      older[node] = newest[anchor];
+      newest[anchor] = node;
+      // The arrival stands right behind the anchor. It becomes the last child up to k for
+      // every k from its current key on: below its creation key always (the last one up to
+      // such k stands at or in front of the anchor), above only where that was the anchor
+      // (else a child behind the anchor stays last, and so for every larger k).
+      for (int32_t k = keys[i]; k <= maxKey; ++k) {
+         uint32_t& last = lastUpTo[static_cast<size_t>(k)];
+         if (k >= created && last != anchor)
+            break;
+         last = node;
+      }
+   }
+
+   std::vector<CScl*> sorted;
+   sorted.reserve(count);
+   std::vector<uint32_t> pending;
+   // Appends the arrivals linked behind aNode, depth first.
+   auto emitBehind = [&](uint32_t aNode) {
+      if (newest[aNode] != 0)
+         pending.push_back(newest[aNode]);
+      while (!pending.empty()) {
+         const uint32_t node = pending.back();
+         pending.pop_back();
+         sorted.push_back(m_Children[node - 1]);
+         if (older[node] != 0)
+            pending.push_back(older[node]);
+         if (newest[node] != 0)
+            pending.push_back(newest[node]);
+      }
+   };
+   emitBehind(0);
+   for (size_t i = 0; i < aFirst; ++i) {
+      sorted.push_back(m_Children[i]);
+      emitBehind(static_cast<uint32_t>(i + 1));
+   }
+   SCL_ASSERT("SclDll/CSclContainer", sorted.size() == count);
+   for (size_t i = 0; i < count; ++i) {
+      m_Children[i] = sorted[i];
+      m_Children[i]->m_IndexHint = static_cast<uint32_t>(i);
+   }
+}
+
 // ---- references ----
 
 uint32_t CSclContainer::GetRefHandle()

@@ -1,6 +1,7 @@
 // CSclContainer: the object of one XML element and the owner of its children.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -208,6 +209,13 @@ class CSclContainer : public CScl {
    /// After a creation: destroys a child the list refused (false), else sorts it into
    /// place when it was appended with InsertLast (true).
    bool AdoptCreated(CScl* apChild, int aIndex);
+   /// Reader's batch form of the creation sort: the children from aFirst on were appended
+   /// in this order without it, apCreatedKeys[i] being the order key child aFirst + i had
+   /// when it was appended (its name may have changed since). Moves them exactly where
+   /// sorting each on its creation would have put them, whatever the order of the children
+   /// in front of aFirst. aKeyCount must equal the number of those children. Nothing moves
+   /// in a file root or without schema information, as in Sort.
+   void SortArrivals(size_t aFirst, const int32_t* apCreatedKeys, size_t aKeyCount);
    /// Reader's repair of a missing end tag: the parent refuses the attributes (reported,
    /// then destroyed); the other children go in front of arCarried, the children handed up
    /// from below (held last child first), which all belong at the end of the parent's

@@ -13,7 +13,9 @@
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclRemark.h"
+#include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
+#include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlParser.h"
 
@@ -33,12 +35,15 @@ void TakeDecoded(CSclValue* apValue, std::string& arText)
    apValue->SetValue(std::move(arText));
 }
 
-// Appends a non-blank text run of the token stream as a text child, entities decoded.
-void AppendText(CSclContainer* apContainer, CXmlParser* apParser, std::string& arText)
+// Appends a non-blank text run of the token stream as the last child, entities decoded;
+// the created text child, null when there was none.
+CSclValue* AppendText(CSclContainer* apContainer, CXmlParser* apParser, std::string& arText)
 {
    if (apParser->GetNextValue(arText) != 0 || apContainer == nullptr)
-      return;
-   TakeDecoded(apContainer->CreateSclValue(tSclNameId(0), InsertLast), arText);
+      return nullptr;
+   CSclValue* pText = apContainer->CreateSclValue(tSclNameId(0), apContainer->GetChildCount());
+   TakeDecoded(pText, arText);
+   return pText;
 }
 
 // The text of a value child without a copy where the object allows it; arCopy holds the
@@ -298,13 +303,56 @@ void CSclContainer::Read(CXmlParser* apParser)
 
    // One entry per element being read: the recursion of the element reader made explicit.
    // A null container stands for an element that could not be created; its content is
-   // skipped. insideScl: the element is or lies below an SCL element.
+   // skipped. insideScl: the element is or lies below an SCL element. The children the
+   // reader appends to an element (from firstChild on) take their schema places when the
+   // element ends: one sort per element instead of one per child, which costs the square of
+   // their number when they arrive against schema order.
    struct tFrame {
       CSclContainer* pContainer;
       bool insideScl;
+      bool sorts;        // the element orders its children by schema
+      size_t firstChild; // the first child appended by the reader
+      size_t firstKey;   // where its creation key stands in createdKeys
    };
    std::vector<tFrame> stack;
-   stack.push_back({this, IsClass(CID_SCL) || GetParent(CID_SCL) != nullptr});
+   // The order key every appended child had when it was created, for the elements on the
+   // stack that sort, stacked like them.
+   std::vector<int32_t> createdKeys;
+   const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance();
+   auto open = [&](CSclContainer* apContainer, bool aInsideScl) {
+      const bool sorts =
+          apContainer != nullptr && pInfo != nullptr && !apContainer->IsClass(CID_FILE);
+      const size_t first = apContainer != nullptr ? apContainer->m_Children.size() : 0;
+      stack.push_back({apContainer, aInsideScl, sorts, first, createdKeys.size()});
+   };
+   // Notes the creation key of apChild, just appended to the innermost open element.
+   auto arrived = [&](const CScl* apChild) {
+      const tFrame& top = stack.back();
+      if (apChild != nullptr && top.sorts)
+         createdKeys.push_back(pInfo->GetChildOrderKey(top.pContainer, apChild));
+   };
+   // Puts the children appended to the element of aFrame, the innermost one with appended
+   // children, in their places.
+   auto settle = [&](const tFrame& aFrame) {
+      if (aFrame.sorts)
+         aFrame.pContainer->SortArrivals(aFrame.firstChild, createdKeys.data() + aFrame.firstKey,
+                                         createdKeys.size() - aFrame.firstKey);
+      createdKeys.resize(aFrame.firstKey);
+   };
+   // Before a report: every open element shows its children in their places, as the
+   // location path of the report counts siblings and the receiver may look at the tree.
+   auto settleAll = [&]() {
+      if (GetTextCallbackFunction() == nullptr)
+         return;
+      for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+         settle(*it);
+      for (tFrame& entry : stack) {
+         entry.firstChild = entry.pContainer != nullptr ? entry.pContainer->m_Children.size() : 0;
+         entry.firstKey = 0;
+      }
+   };
+
+   open(this, IsClass(CID_SCL) || GetParent(CID_SCL) != nullptr);
    // Children of elements whose end tag was missing, on their way up. A repair re-reads
    // the same end tag in the parent, so a run of repairs hands them up level by level; they
    // are linked into a list only where the run ends, not once per level.
@@ -312,7 +360,7 @@ void CSclContainer::Read(CXmlParser* apParser)
    // Level of this container: a child of stack.back() lies at level + stack.size().
    const int level = GetLevel();
    bool depthReported = false;
-   AppendText(this, apParser, text);
+   arrived(AppendText(this, apParser, text));
 
    while (!stack.empty()) {
       const int32_t position = apParser->GetPos();
@@ -326,7 +374,7 @@ void CSclContainer::Read(CXmlParser* apParser)
       if (isStart) {
          if (pCurrent == nullptr) {
             if (!isEnd)
-               stack.push_back({nullptr, false});
+               open(nullptr, false);
             continue;
          }
          // Typed classes apply in a root and inside an SCL element; "?xml" is always typed.
@@ -342,38 +390,48 @@ void CSclContainer::Read(CXmlParser* apParser)
             // may hold any number of such elements.
             report = !depthReported;
             depthReported = true;
-            if (report)
+            if (report) {
+               settleAll();
                OutputSclError("CSclContainer::Read - <" + name +
                                   ">: Verschachtelung zu tief, Element wird \xFC"
                                   "bersprungen",
                               SE_XML_PARSER, pCurrent, SCL_MAX_READ_LEVEL);
+            }
          } else {
-            pChild = pCurrent->CreateSclContainer(classId, InsertLast);
-            if (pChild == nullptr)
+            pChild = pCurrent->CreateSclContainer(classId, pCurrent->GetChildCount());
+            if (pChild == nullptr) {
+               settleAll();
                OutputSclError("CSclContainer::Read - Objekt konnte nicht erzeugt werden", SE_OTHER,
                               pCurrent, classId);
+            }
          }
          if (pChild == nullptr) {
             if (report)
                OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
             if (!isEnd)
-               stack.push_back({nullptr, false});
+               open(nullptr, false);
             else
-               AppendText(pCurrent, apParser, text);
+               arrived(AppendText(pCurrent, apParser, text));
             continue;
          }
+         // Its key as created, before it takes its name: the place the creation sort gives.
+         arrived(pChild);
          // A known name is already the child's name id; an unknown one is registered.
          pChild->m_NameId = nameId != 0 ? nameId : CSclNameTable::GetOrAddNameId(name);
          for (XmlParser::tXmlAttrib& attrib : attribs)
             TakeDecoded(pChild->CreateSclValue(attrib.Name, InsertLast), attrib.Value);
          if (isEnd) {
-            AppendText(pCurrent, apParser, text);
+            arrived(AppendText(pCurrent, apParser, text));
          } else {
-            stack.push_back({pChild, frame.insideScl || pChild->IsClass(CID_SCL)});
-            AppendText(pChild, apParser, text);
+            open(pChild, frame.insideScl || pChild->IsClass(CID_SCL));
+            arrived(AppendText(pChild, apParser, text));
          }
       } else if (isEnd) {
-         if (pCurrent != nullptr && name != pCurrent->GetSclName()) {
+         const bool missing = pCurrent != nullptr && name != pCurrent->GetSclName();
+         if (missing)
+            settleAll();
+         settle(stack.back());
+         if (missing) {
             // This element's end tag is missing: its children move up to the parent, which
             // then reads the same end tag again.
             OutputSclError("CSclContainer::Read - <" + pCurrent->GetSclName() + ">: Ende-Tag fehlt",
@@ -388,22 +446,29 @@ void CSclContainer::Read(CXmlParser* apParser)
          if (stack.empty() && !carried.empty())
             GetParent()->AdoptCarried(carried);
          if (!stack.empty())
-            AppendText(stack.back().pContainer, apParser, text);
+            arrived(AppendText(stack.back().pContainer, apParser, text));
       } else if (pCurrent != nullptr) {
          // Comment, CDATA section or another "<!" construct: kept as written.
-         CSclRemark* pRemark = pCurrent->CreateSclRemark(InsertLast);
+         CSclRemark* pRemark = pCurrent->CreateSclRemark(pCurrent->GetChildCount());
+         arrived(pRemark);
          if (pRemark != nullptr) {
             pRemark->SetCData(isCData);
             pRemark->SetValue(name);
          }
-         AppendText(pCurrent, apParser, text);
+         arrived(AppendText(pCurrent, apParser, text));
       }
    }
 
+   // Input ended inside these elements: each takes its children's order as at an end tag.
    // A repaired element's end tag is always read again, so nothing is left on its way up;
-   // should input ever end in between, the children stay with the open element.
-   if (!carried.empty() && !stack.empty() && stack.back().pContainer != nullptr)
-      stack.back().pContainer->AdoptCarried(carried);
+   // should input ever end in between, the children stay with the innermost open element.
+   for (bool innermost = true; !stack.empty(); innermost = false) {
+      settle(stack.back());
+      CSclContainer* pOpen = stack.back().pContainer;
+      if (innermost && !carried.empty() && pOpen != nullptr)
+         pOpen->AdoptCarried(carried);
+      stack.pop_back();
+   }
 
    if (pFile != nullptr) {
       pFile->SetLoading(false);

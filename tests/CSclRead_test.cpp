@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "SclDll/CSclFile.h"
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/CSclRemark.h"
+#include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
 #include "tests/SclTextSupport.h"
 #include "tests/TestSupport.h"
@@ -51,6 +54,172 @@ size_t CountLine(const std::vector<std::string>& aLines, const std::string& aLin
 {
    return static_cast<size_t>(std::count(aLines.begin(), aLines.end(), aLine));
 }
+
+// ---- reference of the schema order a reader gives ----
+
+// A child as the reference sees it: its label and its order key.
+struct tPlaced {
+   std::string Label;
+   int32_t Key;
+};
+
+// A child in the input: its markup, its label once read, its order key when created (an
+// element the reader does not type is created without its name) and its key after.
+struct tArrival {
+   std::string Xml;
+   tPlaced Child;
+   int32_t CreatedKey;
+};
+
+// Element label: the name and the value of the first attribute.
+std::string Label(const CScl& aChild)
+{
+   if (aChild.IsClass(CID_REMARK))
+      return "comment:" + aChild.GetValue();
+   if (aChild.IsClass(CID_VALUE))
+      return (aChild.GetNameId() == 0 ? "text:" : "@" + aChild.GetSclName() + "=") +
+             aChild.GetValue();
+   const auto& element = static_cast<const CSclContainer&>(aChild);
+   const CScl* pFirst = element.GetChild(0);
+   return "<" + aChild.GetSclName() + ">" +
+          (pFirst != nullptr && pFirst->IsClass(CID_VALUE) ? pFirst->GetValue() : "");
+}
+
+std::vector<std::string> Labels(const CSclContainer& aContainer)
+{
+   std::vector<std::string> labels;
+   for (int i = 0; i < aContainer.GetChildCount(); ++i)
+      labels.push_back(Label(*aContainer.GetChild(i)));
+   return labels;
+}
+
+std::vector<std::string> Labels(const std::vector<tPlaced>& aList)
+{
+   std::vector<std::string> labels;
+   for (const tPlaced& child : aList)
+      labels.push_back(child.Label);
+   return labels;
+}
+
+// The children of aContainer with their current keys.
+std::vector<tPlaced> Placed(const CSclContainer& aContainer)
+{
+   std::vector<tPlaced> list;
+   for (int i = 0; i < aContainer.GetChildCount(); ++i)
+      list.push_back(
+          {Label(*aContainer.GetChild(i)),
+           CSclSchemaInfo::GetInstance()->GetChildOrderKey(&aContainer, aContainer.GetChild(i))});
+   return list;
+}
+
+// The rule of the creation sort, one child at a time: the new last child moves back over
+// every child with a greater key and stops behind the first one whose key is not greater.
+void PlaceOneByOne(std::vector<tPlaced>& arList, const std::vector<tArrival>& aArrivals)
+{
+   for (const tArrival& arrival : aArrivals) {
+      size_t place = arList.size();
+      while (place > 0 && arList[place - 1].Key > arrival.CreatedKey)
+         --place;
+      arList.insert(arList.begin() + static_cast<std::ptrdiff_t>(place), arrival.Child);
+   }
+}
+
+// Random children for an element of class aParentClass: elements named from aNames (typed
+// by the reader when aTyped), comments and texts; never two texts in a row, as they would
+// read as one. Element i carries the attribute n="i".
+class CArrivalMaker {
+ public:
+   CArrivalMaker(tSclClassId aParentClass, bool aTyped, std::vector<std::string> aNames,
+                 unsigned aSeed)
+       : m_pParent(m_Scratch.CreateSclContainer(aParentClass, 0)), m_Typed(aTyped),
+         m_Names(std::move(aNames)), m_Random(aSeed),
+         m_TextKey(KeyOf(m_pParent->CreateSclValue(tSclNameId(0), 0))),
+         m_RemarkKey(KeyOf(m_pParent->CreateSclRemark(0)))
+   {
+   }
+
+   std::vector<tArrival> Make(int aCount)
+   {
+      std::vector<tArrival> arrivals;
+      std::uniform_int_distribution<size_t> pick(0, m_Names.size() + 1);
+      bool afterText = false;
+      while (static_cast<int>(arrivals.size()) < aCount) {
+         const size_t which = pick(m_Random);
+         const std::string number = std::to_string(m_Count++);
+         if (which == m_Names.size() + 1 && !afterText) {
+            arrivals.push_back({"t" + number, {"text:t" + number, m_TextKey}, m_TextKey});
+         } else if (which == m_Names.size()) {
+            arrivals.push_back(
+                {"<!--c" + number + "-->", {"comment:c" + number, m_RemarkKey}, m_RemarkKey});
+         } else if (which < m_Names.size()) {
+            const std::string& name = m_Names[which];
+            const std::pair<int32_t, int32_t> keys = ElementKeys(name);
+            arrivals.push_back({"<" + name + " n=\"" + number + "\"/>",
+                                {"<" + name + ">" + number, keys.second},
+                                keys.first});
+         } else {
+            continue;
+         }
+         afterText = arrivals.back().Xml[0] == 't';
+      }
+      return arrivals;
+   }
+
+   /// The start tag of an element of that name without attributes.
+   tArrival Opened(const std::string& aName)
+   {
+      const std::pair<int32_t, int32_t> keys = ElementKeys(aName);
+      return {"<" + aName + ">", {"<" + aName + ">", keys.second}, keys.first};
+   }
+
+ private:
+   // An object of each kind in a scratch parent of the class tells its keys.
+   int32_t KeyOf(const CScl* apChild) const
+   {
+      return CSclSchemaInfo::GetInstance()->GetChildOrderKey(m_pParent, apChild);
+   }
+   // The key as created and the key once named.
+   std::pair<int32_t, int32_t> ElementKeys(const std::string& aName)
+   {
+      auto known = m_ElementKeys.find(aName);
+      if (known != m_ElementKeys.end())
+         return known->second;
+      std::pair<int32_t, int32_t> keys;
+      const tSclClassId classId = CSclNameTable::GetClassIdOfName(aName);
+      if (m_Typed && classId != CID_NONE) {
+         keys.first = keys.second = KeyOf(m_pParent->CreateSclContainer(classId, 0));
+      } else {
+         CSclContainer* pPlain = m_pParent->CreateSclContainer(CID_CONTAINER, 0);
+         keys.first = KeyOf(pPlain);
+         pPlain->SetSclName(aName);
+         keys.second = KeyOf(pPlain);
+      }
+      return m_ElementKeys[aName] = keys;
+   }
+
+   CSclContainer m_Scratch{nullptr};
+   CSclContainer* m_pParent;
+   bool m_Typed;
+   std::vector<std::string> m_Names;
+   std::mt19937 m_Random;
+   int32_t m_TextKey;
+   int32_t m_RemarkKey;
+   std::map<std::string, std::pair<int32_t, int32_t>> m_ElementKeys;
+   int m_Count = 0;
+};
+
+std::string Markup(const std::vector<tArrival>& aArrivals)
+{
+   std::string xml;
+   for (const tArrival& arrival : aArrivals)
+      xml += arrival.Xml;
+   return xml;
+}
+
+const std::vector<std::string> s_SclChildNames = {
+    "x", "Private", "Text", "Header", "Substation", "Communication", "IED", "DataTypeTemplates"};
+const std::vector<std::string> s_BayChildNames = {
+    "x", "Private", "Text", "LNode", "PowerTransformer", "ConductingEquipment", "ConnectivityNode"};
 
 const char* const s_VoltageLevelDocument =
     "<SCL><Substation name=\"S\"><VoltageLevel name=\"V\"/></Substation></SCL>";
@@ -270,4 +439,138 @@ TEST(CSclFileRead, StrayEndTagEndsTheDocument)
    EXPECT_EQ((std::vector<std::string>{"<SCL>"}), Describe(file));
    ASSERT_FALSE(reports.Get().empty());
    EXPECT_EQ("Fehler: CSclContainer::Read - <>: Ende-Tag fehlt", reports.Get()[0]);
+}
+
+TEST(CSclReadOrder, ChildrenAgainstSchemaOrderPlaceAsIfSortedOneByOne)
+{
+   // Thousands of children in random order, read whole and with the input ending inside
+   // the element (settled at the end of input).
+   for (const bool closed : {true, false}) {
+      CArrivalMaker maker(CID_SCL, true, s_SclChildNames, closed ? 1u : 2u);
+      const std::vector<tArrival> arrivals = maker.Make(3000);
+      CSclFile file;
+      SclTest::ReadText(file, "<SCL>" + Markup(arrivals) + (closed ? "</SCL>" : ""));
+      CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+      ASSERT_NE(nullptr, pScl);
+      std::vector<tPlaced> expected;
+      PlaceOneByOne(expected, arrivals);
+      EXPECT_EQ(Labels(expected), Labels(*pScl)) << "closed " << closed;
+      ExpectLinked(*pScl);
+   }
+}
+
+TEST(CSclReadOrder, ReadingIntoUnsortedChildrenPlacesAsIfSortedOneByOne)
+{
+   // Existing children put anywhere by index, so that the list is not in schema order; the
+   // children read behind them go where sorting each on creation would put them.
+   CSclFile file;
+   SclTest::ReadText(file, "<SCL/>");
+   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+   ASSERT_NE(nullptr, pScl);
+   ASSERT_EQ(SE_OK, pScl->SetAttribValue("version", "1"));
+   std::mt19937 random(3);
+   const tSclClassId classes[] = {CID_IED,        CID_Private,           CID_Header,   CID_Text,
+                                  CID_Substation, CID_DataTypeTemplates, CID_CONTAINER};
+   for (int i = 0; i < 40; ++i) {
+      const int index =
+          1 + static_cast<int>(random() % static_cast<unsigned>(pScl->GetChildCount()));
+      if (i % 7 == 3)
+         ASSERT_NE(nullptr, pScl->CreateSclRemark(index));
+      else if (i % 11 == 5)
+         ASSERT_NE(nullptr, pScl->CreateSclValue(tSclNameId(0), index));
+      else
+         ASSERT_NE(nullptr, SclTest::Add(pScl, classes[random() % 7], {{"n", "e"}}, index));
+   }
+   std::vector<tPlaced> expected = Placed(*pScl);
+   const std::vector<tArrival> arrivals =
+       CArrivalMaker(CID_SCL, true, s_SclChildNames, 4u).Make(2000);
+   SclTest::ReadText(*pScl, Markup(arrivals));
+   PlaceOneByOne(expected, arrivals);
+   EXPECT_EQ(Labels(expected), Labels(*pScl));
+   ExpectLinked(*pScl);
+}
+
+TEST(CSclReadOrder, PlainChildrenOfATypedElementPlaceByTheirKeyAsCreated)
+{
+   // Below a typed element outside SCL the reader types nothing: a child is created as a
+   // plain element without its name and takes the name's schema position only afterwards,
+   // so later children pass it by the key it had when created. The element's own children
+   // are out of order too.
+   CSclContainer root(nullptr);
+   CSclContainer* pBay = root.CreateSclContainer(CID_Bay);
+   ASSERT_NE(nullptr, pBay);
+   ASSERT_NE(nullptr, SclTest::Add(pBay, CID_LNode, {{"n", "l"}}, 0));
+   ASSERT_NE(nullptr, SclTest::Add(pBay, CID_Private, {{"n", "p"}}, 1));
+   ASSERT_NE(nullptr, SclTest::Add(pBay, CID_Text, {{"n", "t"}}, 2));
+   ASSERT_NE(nullptr, pBay->CreateSclRemark(3));
+   std::vector<tPlaced> expected = Placed(*pBay);
+   const std::vector<tArrival> arrivals =
+       CArrivalMaker(CID_Bay, false, s_BayChildNames, 5u).Make(2000);
+   SclTest::ReadText(*pBay, Markup(arrivals));
+   PlaceOneByOne(expected, arrivals);
+   EXPECT_EQ(Labels(expected), Labels(*pBay));
+   ExpectLinked(*pBay);
+   EXPECT_EQ(1, pBay->GetChildCount(CID_LNode)); // the one made above: read ones are plain
+}
+
+TEST(CSclReadOrder, ChildrenOfAnElementWithoutEndTagFollowItsParentsPlacedChildren)
+{
+   // Substation's end tag is missing: its children, in its own schema order, follow SCL's
+   // children (Substation among them) in SCL's order. The second SCL element is left open
+   // by the end of input and is ordered all the same.
+   CArrivalMaker sclMaker(CID_SCL, true, s_SclChildNames, 6u);
+   std::vector<tArrival> sclArrivals = sclMaker.Make(1000);
+   sclArrivals.push_back(sclMaker.Opened("Substation"));
+   const std::vector<tArrival> substationArrivals =
+       CArrivalMaker(CID_Substation, true,
+                     {"x", "Private", "Text", "LNode", "VoltageLevel", "Function"}, 7u)
+           .Make(1000);
+   const std::vector<tArrival> openArrivals =
+       CArrivalMaker(CID_SCL, true, s_SclChildNames, 8u).Make(500);
+
+   SclTest::CaptureReports reports;
+   CSclFile file;
+   SclTest::ReadText(file, "<SCL>" + Markup(sclArrivals) + Markup(substationArrivals) +
+                               "</SCL><SCL>" + Markup(openArrivals));
+   ASSERT_EQ(2, file.GetChildCount());
+
+   std::vector<tPlaced> expected;
+   PlaceOneByOne(expected, sclArrivals);
+   std::vector<tPlaced> carried;
+   PlaceOneByOne(carried, substationArrivals);
+   expected.insert(expected.end(), carried.begin(), carried.end());
+   const auto* pScl = static_cast<const CSclContainer*>(file.GetChild(0));
+   const std::vector<std::string> labels = Labels(*pScl);
+   EXPECT_EQ(Labels(expected), labels);
+   ExpectLinked(*pScl);
+   const auto substation = std::find(labels.begin(), labels.end(), "<Substation>");
+   ASSERT_NE(labels.end(), substation);
+   EXPECT_EQ(0, static_cast<const CSclContainer*>(
+                    pScl->GetChild(static_cast<int>(substation - labels.begin())))
+                    ->GetChildCount());
+
+   std::vector<tPlaced> expectedOpen;
+   PlaceOneByOne(expectedOpen, openArrivals);
+   EXPECT_EQ(Labels(expectedOpen), Labels(*static_cast<const CSclContainer*>(file.GetChild(1))));
+   EXPECT_EQ(1u, CountLine(reports.Get(), "Fehler: CSclContainer::Read - <Substation>: Ende-Tag "
+                                          "fehlt"));
+}
+
+TEST(CSclReadOrder, RepairReportsLocateElementsWhereTheyStandSoFar)
+{
+   // A plain AccessPoint below a typed IED outside SCL is created without its name and goes
+   // in front of the first one; the report of the repair inside it counts it as the first
+   // of its kind, as the tree stands at that moment.
+   SclTest::CaptureReports reports;
+   CSclFile file;
+   SclTest::ReadText(file, "<IED><AccessPoint/><AccessPoint><x></y></AccessPoint></IED>");
+   const std::string x = std::to_string(CSclNameTable::FindNameId("x"));
+   const std::string ied = std::to_string(CID_IED);
+   const std::string accessPoint =
+       "(" + std::to_string(CID_CONTAINER) + "," + std::to_string(NID_AccessPoint) + ",,1)";
+   EXPECT_EQ(1u,
+             CountLine(reports.Get(), "      [[(" + ied + "," + ied + ",,1)" + accessPoint + "(" +
+                                          std::to_string(CID_CONTAINER) + "," + x + ",,1)]]"));
+   EXPECT_EQ(1u,
+             CountLine(reports.Get(), "      [[(" + ied + "," + ied + ",,1)" + accessPoint + "]]"));
 }

@@ -44,6 +44,54 @@ TEST(RobustnessWide, MillionSiblings)
    SclTest::WalkEveryWay(file, true);
 }
 
+// Reads <SCL>aFirstRun aAlternating aSecondRun</SCL>, half a million plain elements and half a
+// million Private elements numbered in their type attributes, without a report: the plain ones
+// lead (the schema position of an unknown element), each kind in reading order.
+void ExpectPlainBeforePrivate(const std::string& aFirstRun, const std::string& aSecondRun,
+                              const std::string& aAlternating)
+{
+   CSclFile file;
+   Load(file, "<SCL>" + aFirstRun + aAlternating + aSecondRun + "</SCL>");
+   const CSclSCL* pScl = file.GetSclElement();
+   ASSERT_NE(pScl, nullptr);
+   ASSERT_EQ(pScl->GetChildCount(), kMillion);
+   const int half = kMillion / 2;
+   for (int i = 0; i < kMillion; ++i) {
+      const CScl* pChild = pScl->GetChild(i);
+      const bool plain = i < half;
+      ASSERT_EQ(pChild->GetClassId(), plain ? CID_CONTAINER : CID_Private) << "child " << i;
+      const auto* pElement = static_cast<const CSclContainer*>(pChild);
+      ASSERT_EQ(pElement->GetValue(NID_type), std::to_string(plain ? i : i - half))
+          << "child " << i;
+      if (i % 4096 == 0) {
+         ASSERT_EQ(pChild->GetIndex(), i);
+      }
+   }
+}
+
+// aCount numbered elements of that name: <aName type="0"/><aName type="1"/>...
+std::string Numbered(const std::string& aName, int aCount)
+{
+   std::string text;
+   for (int i = 0; i < aCount; ++i)
+      text += "<" + aName + " type=\"" + std::to_string(i) + "\"/>";
+   return text;
+}
+
+TEST(RobustnessWide, MillionSiblingsAgainstSchemaOrder)
+{
+   // Every unknown element arrives behind the typed ones, which it must pass: alternating,
+   // then all typed ones first. Sorting each child on arrival would take quadratic time.
+   std::string alternating;
+   for (int i = 0; i < kMillion / 2; ++i) {
+      const std::string number = std::to_string(i);
+      alternating += "<x type=\"" + number + "\"/><Private type=\"" + number + "\"/>";
+   }
+   ExpectPlainBeforePrivate("", "", alternating);
+   alternating.clear();
+   ExpectPlainBeforePrivate(Numbered("Private", kMillion / 2), Numbered("x", kMillion / 2), "");
+}
+
 TEST(RobustnessWide, MillionAttributesOnOneElement)
 {
    // The same name a million times, and a text behind them: the attributes keep their order
