@@ -3,7 +3,6 @@
 // Both walk the tree with an explicit stack instead of recursion, so the nesting depth of a
 // document is limited by memory, not by the call stack.
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -108,18 +107,10 @@ class CLineWriter {
    /// encoder does).
    void PutEncoded(const std::string& aText)
    {
-      static constexpr std::array<bool, 256> s_Special = [] {
-         std::array<bool, 256> special{};
-         for (unsigned char c : {'&', '<', '>', '"', '\'', '\0'})
-            special[c] = true;
-         return special;
-      }();
-      for (unsigned char c : aText)
-         if (s_Special[c]) {
-            Put(CXmlParser::EncodeEntities(aText));
-            return;
-         }
-      Put(aText);
+      if (XmlParser::NeedsEntityEncoding(aText))
+         Put(CXmlParser::EncodeEntities(aText));
+      else
+         Put(aText);
    }
    /// Ends the line with its line feed; without parser the line is dropped.
    void Emit()

@@ -462,9 +462,9 @@ bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::s
    return aUtf16 || arProduced <= 2 * units + 1024;
 }
 
-void AppendEntityEncoded(std::string& arOut, const std::string& aText)
+bool NeedsEntityEncoding(const std::string& aText)
 {
-   // Most values hold none of the bytes the encoder changes or stops at.
+   // The bytes the encoder changes or stops at.
    static constexpr std::array<bool, 256> s_Special = [] {
       std::array<bool, 256> special{};
       for (unsigned char c : {'&', '<', '>', '"', '\'', '\0'})
@@ -472,11 +472,18 @@ void AppendEntityEncoded(std::string& arOut, const std::string& aText)
       return special;
    }();
    for (unsigned char c : aText)
-      if (s_Special[c]) {
-         arOut += CXmlParser::EncodeEntities(aText);
-         return;
-      }
-   arOut += aText;
+      if (s_Special[c])
+         return true;
+   return false;
+}
+
+void AppendEntityEncoded(std::string& arOut, const std::string& aText)
+{
+   // Most values hold none of the bytes the encoder changes or stops at.
+   if (NeedsEntityEncoding(aText))
+      arOut += CXmlParser::EncodeEntities(aText);
+   else
+      arOut += aText;
 }
 
 bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount, std::string& arBuffer)

@@ -65,6 +65,10 @@ size_t PlainRunLength(const char* apText, size_t aLength, bool aLineFeedStops);
 bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& arBuffer,
                           size_t& arProduced);
 
+/// True when CXmlParser::EncodeEntities would change aText (an entity character or a zero
+/// byte, where it stops).
+bool NeedsEntityEncoding(const std::string& aText);
+
 /// Appends aText with the five XML entities encoded, as CXmlParser::EncodeEntities gives it
 /// (up to a zero byte), without building a copy when aText needs no encoding.
 void AppendEntityEncoded(std::string& arOut, const std::string& aText);
