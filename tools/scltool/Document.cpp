@@ -1,7 +1,15 @@
 #include "Document.h"
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
 
+#include "Json.h"
 #include "Tool.h"
 
 namespace SclTool {
@@ -11,41 +19,103 @@ namespace Xml = Arvenko::Melvotar::XmlParser;
 
 namespace {
 
-int g_ProblemReports = 0;
-Arvenko::Melvotar::tTextCallbackFunction g_Forward = nullptr;
-
-// Counts the error reports of a load and passes every line on.
-void CountingCallback(std::string aLine)
-{
-   if (aLine.compare(0, 8, "Fehler: ") == 0)
-      ++g_ProblemReports;
-   if (g_Forward != nullptr)
-      g_Forward(std::move(aLine));
-}
+// Files above this size show progress on a terminal.
+constexpr uintmax_t kProgressBytes = 20u * 1024u * 1024u;
 
 } // namespace
 
-tDocument LoadDocument(const std::string& aPath)
+uintmax_t FileSize(const std::string& aPath)
+{
+   std::error_code error;
+   const uintmax_t size = std::filesystem::file_size(aPath, error);
+   return error ? 0 : size;
+}
+
+struct CProgress::tState {
+   std::mutex Mutex;
+   std::condition_variable Wake;
+   bool Done = false;
+   std::thread Ticker;
+   std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
+   std::string Line; // "scltool: loading FILE (N MB)"
+
+   double Seconds() const
+   {
+      return std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+   }
+};
+
+CProgress::CProgress(const char* apVerb, const std::string& aPath, uintmax_t aBytes)
+{
+   if (aBytes <= kProgressBytes || isatty(STDERR_FILENO) == 0)
+      return;
+   m_pState = std::make_unique<tState>();
+   m_pState->Line = std::string("scltool: ") + apVerb + " " + aPath + " (" +
+                    std::to_string(aBytes / (1024 * 1024)) + " MB)";
+   tState* state = m_pState.get();
+   std::fprintf(stderr, "%s ...", state->Line.c_str());
+   state->Ticker = std::thread([state] {
+      std::unique_lock<std::mutex> lock(state->Mutex);
+      while (!state->Wake.wait_for(lock, std::chrono::milliseconds(500),
+                                   [state] { return state->Done; }))
+         std::fprintf(stderr, "\r%s ... %.0f s", state->Line.c_str(), state->Seconds());
+   });
+}
+
+CProgress::~CProgress()
+{
+   if (!m_pState)
+      return;
+   {
+      std::lock_guard<std::mutex> lock(m_pState->Mutex);
+      m_pState->Done = true;
+   }
+   m_pState->Wake.notify_one();
+   m_pState->Ticker.join();
+   std::fprintf(stderr, "\r%s: %.1f s\n", m_pState->Line.c_str(), m_pState->Seconds());
+}
+
+tDocument LoadDocument(const std::string& aPath, bool aEcho)
 {
    tDocument document;
    document.File = std::make_unique<CSclFile>();
-   g_ProblemReports = 0;
-   g_Forward = Arvenko::Melvotar::GetTextCallbackFunction();
-   Arvenko::Melvotar::SetTextCallbackFunction(&CountingCallback);
-   const auto start = std::chrono::steady_clock::now();
-   try {
-      document.File->Read(aPath);
-   } catch (const std::exception& e) {
-      Arvenko::Melvotar::SetTextCallbackFunction(g_Forward);
-      Fail("cannot read '" + aPath + "': " + ToUtf8(e.what()));
-      document.File.reset();
-      return document;
+   // The echo sits behind the collector, which passes every line on to it.
+   const Arvenko::Melvotar::tTextCallbackFunction previous =
+       Arvenko::Melvotar::GetTextCallbackFunction();
+   Arvenko::Melvotar::SetTextCallbackFunction(aEcho ? &PrintReportLine : nullptr);
+   {
+      CSclReportCollector collector(true);
+      const auto start = std::chrono::steady_clock::now();
+      try {
+         CProgress progress("loading", aPath, FileSize(aPath));
+         document.File->Read(aPath);
+      } catch (const std::exception& e) {
+         document.File.reset();
+         Fail("cannot read '" + aPath + "': " + ToUtf8(e.what()));
+      }
+      document.LoadSeconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      document.Reports = collector.GetReports();
+      document.ProblemReports = collector.GetErrorCount();
    }
-   document.LoadSeconds =
-       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-   Arvenko::Melvotar::SetTextCallbackFunction(g_Forward);
-   document.ProblemReports = g_ProblemReports;
+   Arvenko::Melvotar::SetTextCallbackFunction(previous);
    return document;
+}
+
+std::string ObjectPath(const CScl& aObject)
+{
+   const CSclContainer* parent = aObject.GetParent();
+   if (aObject.IsClass(CID_REF) || (aObject.IsClass(CID_VALUE) && aObject.GetNameId() == NID_NONE))
+      return parent != nullptr ? ObjectPath(*parent) : std::string();
+   if (aObject.IsClass(CID_VALUE))
+      return (parent != nullptr ? ObjectPath(*parent) : std::string()) + "@" +
+             ToUtf8(aObject.GetSclName());
+   if (aObject.IsClass(CID_REMARK))
+      return (parent != nullptr ? ObjectPath(*parent) : std::string()) + "#comment";
+   if (aObject.IsClass(CID_SCL))
+      return "SCL";
+   const std::string path = ToUtf8(aObject.GetIdNamePath());
+   return path.empty() ? ToUtf8(aObject.GetIdName()) : path;
 }
 
 std::map<tSclClassId, int> CountClasses(const CScl& aRoot)
@@ -92,6 +162,32 @@ std::map<std::string, int> CountTemplates(const CSclFile& aFile)
          ++counts[CSclNameTable::GetNameOfClassId(child->GetClassId())];
    }
    return counts;
+}
+
+bool IsReference(const CScl& aObject)
+{
+   return aObject.IsClass(CID_REF) && aObject.GetClassId() >= CID_APRef &&
+          aObject.GetClassId() <= CID_SampledValueControlRef;
+}
+
+void WriteReports(CJson& arJson, const std::vector<tSclReport>& aReports)
+{
+   arJson.BeginArray();
+   for (const tSclReport& report : aReports) {
+      arJson.BeginObject()
+          .Field("message", ToUtf8(report.Message))
+          .Field("code", static_cast<int>(report.Code))
+          .Field("codeText", ToUtf8(GetSclErrorText(report.Code)))
+          .Field("path", ToUtf8(report.Path))
+          .Field("file", ToUtf8(report.XmlFile));
+      arJson.Key("line");
+      if (report.Line > 0)
+         arJson.Number(int64_t{report.Line});
+      else
+         arJson.Null();
+      arJson.Field("info", static_cast<int>(report.Info)).EndObject();
+   }
+   arJson.EndArray();
 }
 
 } // namespace SclTool

@@ -1,4 +1,4 @@
-// scltool info, check, save and pack.
+// scltool save and pack.
 #include <cstdio>
 
 #include "Document.h"
@@ -10,68 +10,6 @@ using namespace Arvenko::Melvotar::Scl;
 namespace Xml = Arvenko::Melvotar::XmlParser;
 
 namespace {
-
-const tSclClassId kSummaryClasses[] = {CID_Substation,
-                                       CID_VoltageLevel,
-                                       CID_Bay,
-                                       CID_IED,
-                                       CID_AccessPoint,
-                                       CID_LDevice,
-                                       CID_LN0,
-                                       CID_LN,
-                                       CID_DOI,
-                                       CID_SDI,
-                                       CID_DAI,
-                                       CID_DataSet,
-                                       CID_FCDA,
-                                       CID_ReportControl,
-                                       CID_LogControl,
-                                       CID_GSEControl,
-                                       CID_SampledValueControl,
-                                       CID_ExtRef,
-                                       CID_SubNetwork,
-                                       CID_ConnectedAP,
-                                       CID_LNodeType,
-                                       CID_DOType,
-                                       CID_DAType,
-                                       CID_EnumType};
-
-// Resolved and unresolved references per reference class.
-struct tRefCounts {
-   int Resolved = 0;
-   int Unresolved = 0;
-};
-
-bool IsReference(const CScl& aObject)
-{
-   return aObject.IsClass(CID_REF) && aObject.GetClassId() >= CID_APRef &&
-          aObject.GetClassId() <= CID_SampledValueControlRef;
-}
-
-std::map<tSclClassId, tRefCounts> CountReferences(const CScl& aRoot)
-{
-   std::map<tSclClassId, tRefCounts> counts;
-   for (const CScl* object = &aRoot; object != nullptr; object = object->GetNext(0, 255)) {
-      if (!IsReference(*object))
-         continue;
-      const auto* ref = static_cast<const CSclRef*>(object);
-      tRefCounts& entry = counts[object->GetClassId()];
-      ++(ref->GetRefSclContainer() != nullptr ? entry.Resolved : entry.Unresolved);
-   }
-   return counts;
-}
-
-// The element an object's location is told by: the owner of a value or reference.
-const CScl* Owner(const CScl& aObject)
-{
-   return aObject.IsClass(CID_VALUE) || IsReference(aObject) ? aObject.GetParent() : &aObject;
-}
-
-std::string Location(const CScl& aObject)
-{
-   const std::string path = ToUtf8(Owner(aObject)->GetIdNamePath());
-   return path.empty() ? "SCL" : path;
-}
 
 bool ParseFormat(const std::string& aText, Xml::tFileFormat& aFormat)
 {
@@ -86,113 +24,19 @@ bool ParseFormat(const std::string& aText, Xml::tFileFormat& aFormat)
    return true;
 }
 
-// Saves after the command's own changes; false (after a message) when writing fails.
+} // namespace
+
 bool Save(CSclFile& aFile, const std::string& aPath)
 {
    try {
+      // The size it was read with stands for the size it will have.
+      CProgress progress("saving", aPath, FileSize(aFile.GetSclName()));
       aFile.Write(aPath);
    } catch (const std::exception& e) {
       Fail("cannot write '" + aPath + "': " + ToUtf8(e.what()));
       return false;
    }
    return true;
-}
-
-} // namespace
-
-int RunInfo(const tArgs& aArgs)
-{
-   if (aArgs.size() != 1)
-      return Fail("info: expects one FILE (see 'scltool info --help')");
-   tDocument document = LoadDocument(aArgs[0]);
-   if (!document.File)
-      return EXIT_ERROR;
-   CSclFile& file = *document.File;
-   CSclSCL* scl = file.GetSclElement();
-   std::printf("file:        %s\n", aArgs[0].c_str());
-   std::printf("encoding:    %s\n", FormatName(file.GetFileFormat()));
-   if (scl != nullptr) {
-      const std::string version = scl->GetValue(NID_version);
-      const std::string revision = scl->GetValue(NID_revision);
-      std::printf("SCL:         version %s, revision %s\n",
-                  version.empty() ? "-" : ToUtf8(version).c_str(),
-                  revision.empty() ? "-" : ToUtf8(revision).c_str());
-   } else {
-      std::printf("SCL:         no SCL element\n");
-   }
-   std::printf("load time:   %.3f s\n", document.LoadSeconds);
-   if (document.ProblemReports > 0)
-      std::printf("load:        %d problem report(s), see stderr\n", document.ProblemReports);
-
-   const auto classes = CountClasses(file);
-   std::printf("elements:\n");
-   for (tSclClassId id : kSummaryClasses) {
-      const auto found = classes.find(id);
-      std::printf("  %-20s %d\n", CSclNameTable::GetNameOfClassId(id).c_str(),
-                  found != classes.end() ? found->second : 0);
-   }
-   std::printf("references:  %19s %11s\n", "resolved", "unresolved");
-   for (const auto& entry : CountReferences(file))
-      std::printf("  %-22s %9d %11d\n", CSclNameTable::GetNameOfClassId(entry.first).c_str(),
-                  entry.second.Resolved, entry.second.Unresolved);
-   std::printf("CRC stamp:   %s\n", CrcStampState(file).c_str());
-   return EXIT_OK;
-}
-
-int RunCheck(const tArgs& aArgs)
-{
-   if (aArgs.size() != 1)
-      return Fail("check: expects one FILE (see 'scltool check --help')");
-   tDocument document = LoadDocument(aArgs[0]);
-   if (!document.File)
-      return EXIT_ERROR;
-   CSclFile& file = *document.File;
-   int findings = 0;
-   if (document.ProblemReports > 0) {
-      std::printf("load: %d problem report(s) while reading (details on stderr)\n",
-                  document.ProblemReports);
-      findings += document.ProblemReports;
-   }
-
-   CSclSchemaInfo* schema = CSclSchemaInfo::GetInstance();
-   CSclSCL* scl = file.GetSclElement();
-   if (scl == nullptr) {
-      std::printf("structure: no SCL element\n");
-      ++findings;
-   }
-   // Names below the SCL element; the content of Private elements and namespaced
-   // attributes belong to other schemas and are not checked.
-   for (const CScl* object = scl != nullptr ? scl->GetNext(0, 255) : nullptr; object != nullptr;
-        object = object->GetNext(0, 255)) {
-      if (object->GetParent(CID_Private) != nullptr)
-         continue;
-      const std::string& name = object->GetSclName();
-      if (object->IsClass(CID_REMARK) || name == "xmlns" || name.find(':') != std::string::npos)
-         continue;
-      if (schema->CheckName(object) != SE_OK) {
-         std::printf("name: %s: '%s' is not allowed in %s\n", Location(*object).c_str(),
-                     ToUtf8(object->GetSclName()).c_str(),
-                     ToUtf8(object->GetParent()->GetSclName()).c_str());
-         ++findings;
-      }
-   }
-   for (const CScl* object = &file; object != nullptr; object = object->GetNext(0, 255)) {
-      if (!IsReference(*object))
-         continue;
-      const auto* ref = static_cast<const CSclRef*>(object);
-      if (ref->GetRefSclContainer() != nullptr)
-         continue;
-      std::printf("unresolved: %s at %s:%s\n",
-                  CSclNameTable::GetNameOfClassId(ref->GetClassId()).c_str(),
-                  Location(*ref).c_str(), ToUtf8(ref->GetRefKeyText()).c_str());
-      ++findings;
-   }
-   const std::string stamp = CrcStampState(file);
-   std::printf("CRC stamp: %s\n", stamp.c_str());
-   if (stamp == "invalid")
-      ++findings;
-   std::printf("%d finding(s)\n", findings);
-   return findings == 0 ? EXIT_OK : EXIT_FINDINGS;
 }
 
 int RunSave(const tArgs& aArgs)

@@ -24,8 +24,14 @@ std::string ToUtf8(const std::string& aLibraryText);
 /// UTF-8 from the command line as library text.
 std::string FromUtf8(const std::string& aUtf8);
 
+/// Prints a report line of the library on stderr as UTF-8 (the tool's text callback).
+void PrintReportLine(std::string aLine);
+
 /// Prints "scltool: <message>" on stderr and returns EXIT_ERROR.
 int Fail(const std::string& aMessage);
+
+/// Removes aFlag from arArgs; whether it was there.
+bool TakeFlag(tArgs& arArgs, const char* apFlag);
 
 /// Every subcommand, in the order the help lists them.
 const std::vector<tCommand>& Commands();
@@ -36,6 +42,7 @@ int RunCheck(const tArgs& aArgs);
 int RunSave(const tArgs& aArgs);
 int RunPack(const tArgs& aArgs);
 int RunDiff(const tArgs& aArgs);
+int RunImport(const tArgs& aArgs);
 int RunTexts(const tArgs& aArgs);
 
 } // namespace SclTool
