@@ -327,6 +327,33 @@ std::vector<CSclContainer*> ImportConnectedAPs(const CSclSCL& aSource, const CSc
    return copies;
 }
 
+// Declares on the target's SCL element the namespace prefixes that the imported parts use
+// (elements and attributes of other schemas, as in Private content) and that only the
+// source's SCL element declares.
+void CarryNamespaces(const std::vector<CSclContainer*>& aParts, const CSclSCL& aSource,
+                     CSclSCL& arTarget, tImportResult& arResult)
+{
+   std::set<std::string> prefixes;
+   for (const CSclContainer* part : aParts)
+      part->ForEachChild([&prefixes](CScl* apScl) {
+         const std::string& name = apScl->GetSclName();
+         const size_t colon = name.find(':');
+         if (colon != std::string::npos && name.compare(0, colon, "xmlns") != 0 &&
+             name.compare(0, colon, "xml") != 0)
+            prefixes.insert(name.substr(0, colon));
+         return 0;
+      });
+   for (const std::string& prefix : prefixes) {
+      const std::string declaration = "xmlns:" + prefix;
+      const CScl* sourceValue = aSource.GetChildByNameId(declaration);
+      if (arTarget.GetChildByNameId(declaration) != nullptr || sourceValue == nullptr ||
+          !sourceValue->IsClass(CID_VALUE))
+         continue;
+      arTarget.SetAttribValue(declaration, sourceValue->GetValue());
+      arResult.AddedNamespaces.push_back(prefix);
+   }
+}
+
 } // namespace
 
 tSclError ImportIED(CSclFile& aTarget, const CSclFile& aSource, const std::string& aIedName,
@@ -381,6 +408,7 @@ tSclError ImportIED(CSclFile& aTarget, const CSclFile& aSource, const std::strin
         ImportConnectedAPs(*source, *ied, *target, rewrite, arResult))
       imported.push_back(connectedAP);
 
+   CarryNamespaces(imported, *source, *target, arResult);
    target->Complete();
    aTarget.SetChanged(true);
    for (CSclContainer* part : imported)

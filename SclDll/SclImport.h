@@ -37,6 +37,9 @@ struct tImportResult {
    std::vector<tImportedTemplate> Templates;  ///< the closure in source document order
    int ConnectedAPCount = 0;                  ///< ConnectedAP elements copied
    std::vector<std::string> CreatedSubNetworks; ///< names of subnetworks the import created
+   /// Namespace prefixes the imported parts use, declared on the target's SCL element
+   /// from the source's declarations.
+   std::vector<std::string> AddedNamespaces;
    /// References in what was imported (IED, ConnectedAPs, copied templates) that do not
    /// resolve in the target after the import, in document order.
    std::vector<CSclRef*> Unresolved;
@@ -48,7 +51,8 @@ struct tImportResult {
 /// target's subnetworks of the same name (missing Communication and SubNetwork elements
 /// are created). A template of the target equal by content (as packing sees it) is used
 /// instead of a copy; a copy whose id a different template holds gets the id
-/// "<id>_<IED name>" (with "_2", "_3", ... when taken too). Then the target is completed
+/// "<id>_<IED name>" (with "_2", "_3", ... when taken too). Namespace prefixes the copies
+/// use get the source's declarations on the target's SCL element. Then the target is completed
 /// and marked changed; arResult tells what was done and what stays unresolved.
 /// Refused with a report, target unchanged: SE_DATA_NOT_FOUND when a file has no SCL
 /// element or the source has no such IED, SE_NAME when the target has an IED of the

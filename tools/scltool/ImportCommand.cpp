@@ -57,6 +57,8 @@ int RunImport(const tArgs& aArgs)
    std::printf("connected access points: %d\n", result.ConnectedAPCount);
    for (const std::string& name : result.CreatedSubNetworks)
       std::printf("  created SubNetwork %s\n", ToUtf8(name).c_str());
+   for (const std::string& prefix : result.AddedNamespaces)
+      std::printf("  declared namespace prefix %s\n", ToUtf8(prefix).c_str());
    for (const CSclRef* ref : result.Unresolved)
       std::printf("unresolved: %s\n", DescribeUnresolved(*ref).c_str());
    if (!Save(*target.File, out))
