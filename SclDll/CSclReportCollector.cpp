@@ -64,11 +64,18 @@ int CSclReportCollector::GetErrorCount() const
 
 void CSclReportCollector::Receive(std::string aLine)
 {
-   if (g_pActive == nullptr)
-      return;
-   g_pActive->Take(aLine);
-   if (g_pActive->m_Forward && g_pActive->m_Previous != nullptr)
-      g_pActive->m_Previous(std::move(aLine));
+   // A forwarding collector hands the line to the one it was installed over: directly when
+   // that is a collector too (the callback would find the innermost one again).
+   for (CSclReportCollector* collector = g_pActive; collector != nullptr;) {
+      collector->Take(aLine);
+      if (!collector->m_Forward || collector->m_Previous == nullptr)
+         return;
+      if (collector->m_Previous != &Receive) {
+         collector->m_Previous(aLine);
+         return;
+      }
+      collector = collector->m_pOuter;
+   }
 }
 
 void CSclReportCollector::Take(const std::string& aLine)
