@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sys/wait.h>
 
 #include "TestSupport.h"
@@ -69,12 +72,17 @@ TEST(ScltoolCli, HelpForTheToolAndEveryCommand)
 {
    tRun run = RunTool("--help");
    EXPECT_EQ(run.Exit, 0);
-   for (const char* command : {"info", "check", "save", "pack", "diff", "texts"}) {
+   for (const char* command : {"info", "check", "save", "pack", "import", "diff", "texts"}) {
       EXPECT_TRUE(Contains(run.Out, std::string("  ") + command)) << command;
       tRun help = RunTool(std::string(command) + " --help");
       EXPECT_EQ(help.Exit, 0) << command;
       EXPECT_TRUE(Contains(help.Out, std::string("usage: scltool ") + command)) << command;
+      EXPECT_TRUE(Contains(help.Out, "Exit status: 0 ")) << command;
    }
+   tRun version = RunTool("--version");
+   EXPECT_EQ(version.Exit, 0);
+   EXPECT_EQ(version.Out.compare(0, 8, "scltool "), 0) << version.Out;
+   EXPECT_TRUE(Contains(version.Out, "(library V02.08.02)\n")) << version.Out;
    EXPECT_EQ(RunTool("").Exit, 2);
    tRun unknown = RunTool("frobnicate");
    EXPECT_EQ(unknown.Exit, 2);
@@ -153,17 +161,33 @@ TEST(ScltoolCli, PackMergesTheDuplicateAndDiffExplainsIt)
    EXPECT_TRUE(Contains(pack.Out, "EnumType       3 ->     3  (0 merged)"));
    EXPECT_TRUE(Contains(RunTool("check " + packed.Path()).Out, "CRC stamp: valid"));
 
-   tRun same = RunTool("diff " + Sample() + " " + Sample());
+   // A file saved again differs only by the stamps, which count only when asked for.
+   TempFile saved(".scd");
+   ASSERT_EQ(RunTool("save " + Sample() + " " + saved.Path()).Exit, 0);
+   tRun same = RunTool("diff " + Sample() + " " + saved.Path());
    EXPECT_EQ(same.Exit, 0);
-   EXPECT_TRUE(Contains(same.Out, "equal (0 counted difference(s))"));
+   EXPECT_TRUE(Contains(same.Out, "equal (0 counted difference(s))")) << same.Out;
+   tRun stamps = RunTool("diff " + Sample() + " " + saved.Path() + " --count-stamps");
+   EXPECT_EQ(stamps.Exit, 1);
+   EXPECT_TRUE(Contains(stamps.Out, "added    counted Private[Arvenko-CRC]: only in the second file"))
+       << stamps.Out;
 
-   tRun diff = RunTool("diff " + Sample() + " " + packed.Path() + " --rules " + Rules());
+   tRun diff = RunTool("diff " + Sample() + " " + packed.Path() + " --rules " + Rules() +
+                       " --count-stamps");
    EXPECT_EQ(diff.Exit, 1);
    EXPECT_TRUE(Contains(
        diff.Out, "missing  counted DataTypeTemplates.DOType[INS_Beh2]: only in the first file"))
        << diff.Out;
    EXPECT_EQ(CountLines(diff.Out, "added    ignored Private["), 3);
    EXPECT_TRUE(Contains(diff.Out, "different (2 counted difference(s))"));
+   // Without rules the texts say what happened; a changed reference shows its keys.
+   tRun plain = RunTool("diff " + Sample() + " " + packed.Path());
+   EXPECT_TRUE(Contains(plain.Out, "content  counted DataTypeTemplates.LNodeType[CSWICSWI_T].DO[Beh]: "
+                                   "value changed: type=\"INS_Beh2\" -> type=\"INS_Beh\"\n"))
+       << plain.Out;
+   EXPECT_TRUE(Contains(plain.Out, "order    counted DataTypeTemplates.DOType[ACT_T]: "
+                                   "position changed: 3 -> 2\n"));
+   EXPECT_EQ(CountLines(plain.Out, "added "), 0);
 
    tRun first = RunTool("diff --first " + Sample() + " " + packed.Path() + " --rules " + Rules());
    EXPECT_EQ(first.Exit, 1);
@@ -185,4 +209,128 @@ TEST(ScltoolCli, TextsLookupsAndDefaultPool)
    EXPECT_EQ(lookup.Exit, 0);
    EXPECT_TRUE(Contains(lookup.Out, "text: DAV off\n")) << lookup.Out;
    EXPECT_EQ(RunTool("texts --lookup-value a b").Exit, 2);
+}
+
+TEST(ScltoolCli, DiffShowsValuesOncePerChangeAndAsJson)
+{
+   std::ifstream in(Sample(), std::ios::binary);
+   const std::string original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+   std::string text = original;
+   text.replace(text.find("status-only"), 11, "direct \"x\"");
+   text.replace(text.find("<SCL "), 5, "<SCL version=\"2007\" ");
+   TempFile changed = TempFile::WithBytes(text, ".scd");
+
+   tRun diff = RunTool("diff " + Sample() + " " + changed.Path());
+   EXPECT_EQ(diff.Exit, 1);
+   const std::string val = "IED[P1].AccessPoint[S1].Server.LDevice[PROT].LN0[LLN0].DOI[Mod]."
+                           "DAI[ctlModel].Val";
+   EXPECT_TRUE(Contains(diff.Out, "content  counted " + val +
+                                      ": value changed: \"status-only\" -> \"direct \"x\"\"\n"))
+       << diff.Out;
+   EXPECT_EQ(CountLines(diff.Out, "content  counted " + val), 1);
+   EXPECT_TRUE(Contains(diff.Out, "added    counted SCL@version: only in the second file: \"2007\"\n"));
+   EXPECT_TRUE(Contains(diff.Out, "different (2 counted difference(s))"));
+
+   tRun json = RunTool("diff --json " + Sample() + " " + changed.Path());
+   EXPECT_EQ(json.Exit, 1);
+   EXPECT_EQ(json.Out.front(), '{');
+   EXPECT_TRUE(Contains(json.Out, "\"equal\": false,\n  \"counted\": 2,")) << json.Out;
+   EXPECT_TRUE(Contains(json.Out, "\"path\": \"" + val + "\",\n      \"text\": \"value changed\",\n"
+                                  "      \"old\": \"status-only\",\n      \"new\": \"direct \\\"x\\\"\""))
+       << json.Out;
+   EXPECT_TRUE(json.Err.empty()) << json.Err;
+}
+
+TEST(ScltoolCli, CheckFindsDuplicateNamesAndTheMissingKeyAsTextAndJson)
+{
+   TempFile file = TempFile::WithBytes(
+       "<SCL><IED name=\"E\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
+       "<LN0 lnClass=\"LLN0\" inst=\"\" lnType=\"T\"><GSEControl name=\"g\"><IEDName>Nobody"
+       "</IEDName></GSEControl></LN0></LDevice><LDevice inst=\"L\"/></Server></AccessPoint>"
+       "</IED><IED name=\"E\"/><DataTypeTemplates><LNodeType id=\"T\" lnClass=\"XCBR\"/>"
+       "</DataTypeTemplates></SCL>",
+       ".scd");
+   tRun check = RunTool("check " + file.Path());
+   EXPECT_EQ(check.Exit, 1);
+   EXPECT_TRUE(Contains(check.Out, "duplicate: SCL: IED name 'E' is used 2 times\n")) << check.Out;
+   EXPECT_TRUE(Contains(check.Out, "duplicate: IED[E].AccessPoint[A].Server: LDevice inst 'L' is "
+                                   "used 2 times\n"));
+   const std::string ln0 = "IED[E].AccessPoint[A].Server.LDevice[L].LN0[LLN0]";
+   EXPECT_TRUE(Contains(check.Out, "unresolved: IEDRef at " + ln0 +
+                                       ".GSEControl[g].IEDName: Nobody: IED 'Nobody' does not exist\n"));
+   EXPECT_TRUE(Contains(check.Out, "unresolved: LNodeTypeRef at " + ln0 +
+                                       ": lnClass=\"LLN0\" lnType=\"T\": LNodeType 'T' has lnClass "
+                                       "'XCBR', not 'LLN0'\n"));
+
+   tRun json = RunTool("check --json " + file.Path());
+   EXPECT_EQ(json.Exit, 1);
+   EXPECT_TRUE(Contains(json.Out, "\"kind\": \"duplicate\",\n      \"path\": \"SCL\",")) << json.Out;
+   EXPECT_TRUE(Contains(json.Out, "\"element\": \"IED\",\n      \"key\": \"E\",\n      \"count\": 2"));
+   EXPECT_TRUE(Contains(json.Out, "\"reference\": \"IEDRef\",\n      \"keys\": \"Nobody\",\n"
+                                  "      \"missing\": \"IED 'Nobody' does not exist\""));
+
+   // A repaired file: the reader's report becomes a finding with its line.
+   TempFile broken = TempFile::WithBytes("<SCL>\n<IED name=\"E\">\n<AccessPoint name=\"A\">\n"
+                                         "</IED></SCL>",
+                                         ".scd");
+   tRun repaired = RunTool("check --json " + broken.Path());
+   EXPECT_TRUE(Contains(repaired.Out, "\"kind\": \"load\",\n      \"path\": \"IED[E].AccessPoint[A]\",\n"
+                                      "      \"message\": \"CSclContainer::Read - <AccessPoint>: "
+                                      "Ende-Tag fehlt\",\n      \"line\": 4,\n      \"code\": 2"))
+       << repaired.Out;
+   EXPECT_TRUE(repaired.Err.empty()) << repaired.Err;
+   tRun info = RunTool("info --json " + broken.Path());
+   EXPECT_EQ(info.Exit, 0);
+   EXPECT_TRUE(Contains(info.Out, "\"IED\": 1,")) << info.Out;
+   EXPECT_TRUE(Contains(info.Out, "\"codeText\": \"XML-Struktur fehlerhaft\","));
+}
+
+// Imports an IED as a user does and checks the result: the tool's exit code, every reference
+// of the imported IED resolving (check --json), and the schema verdict of the target kept.
+void CheckImport(const std::string& aTarget, const std::string& aSource, const std::string& aIed,
+                 const std::string& aNewName, const std::string& aXsd)
+{
+   SCOPED_TRACE(aSource + " " + aIed + " -> " + aTarget);
+   TempFile out(".scd");
+   tRun import = RunTool("import " + aTarget + " " + aSource + " " + aIed + " --as " + aNewName +
+                         " -o " + out.Path());
+   EXPECT_EQ(import.Exit, 0) << import.Out << import.Err;
+   EXPECT_TRUE(Contains(import.Out, "(0 unresolved reference(s))")) << import.Out;
+   tRun check = RunTool("check --json " + out.Path());
+   EXPECT_FALSE(Contains(check.Out, "\"kind\": \"unresolved\",\n      \"path\": \"IED[" + aNewName))
+       << check.Out;
+   EXPECT_TRUE(Contains(RunTool("info " + out.Path()).Out, "CRC stamp:   valid"));
+   const std::string xmllint = "xmllint --noout --schema " + aXsd + " ";
+   if (std::system("xmllint --version >/dev/null 2>&1") != 0)
+      return;
+   if (std::system((xmllint + aTarget + " >/dev/null 2>&1").c_str()) == 0) {
+      EXPECT_EQ(std::system((xmllint + out.Path() + " >/dev/null 2>&1").c_str()), 0);
+   }
+}
+
+TEST(ScltoolCli, ImportCorpusAndGeneratedIedsSoThatTheirReferencesResolve)
+{
+   const std::string corpus = SclTest::CorpusPath("public");
+   if (!std::filesystem::exists(corpus))
+      GTEST_SKIP() << "corpus not found at " << corpus;
+   const std::string xsd = SclTest::CorpusPath("xsd/");
+   const std::string iec = corpus + "/mz-automation__libiec61850/";
+   const std::string scd = corpus + "/openscd__open-scd/";
+   CheckImport(iec + "complexModel.icd", iec + "sampleModel.icd", "SampleIED", "Sample2",
+               xsd + "SCL2003/SCL.xsd");
+   CheckImport(scd + "valid-addresses.scd", scd + "valid-subnetwork.scd", "B1", "N1",
+               xsd + "SCL2007B4/SCL.xsd");
+
+   TempFile first(".scd"), second(".scd");
+   const std::string gen = std::string("python3 ") + SCL_GEN_SCD + " -q --ieds ";
+   ASSERT_EQ(std::system((gen + "2 --seed 1 -o " + first.Path()).c_str()), 0);
+   ASSERT_EQ(std::system((gen + "3 --seed 2 -o " + second.Path()).c_str()), 0);
+   CheckImport(second.Path(), first.Path(), "AA1KA1", "IMPORTED", xsd + "SCL2003/SCL.xsd");
+
+   // A name the target has already is refused unless --as gives a free one.
+   TempFile out(".scd");
+   tRun taken = RunTool("import " + second.Path() + " " + first.Path() + " AA1KA1 -o " + out.Path());
+   EXPECT_EQ(taken.Exit, 2);
+   EXPECT_TRUE(Contains(taken.Err, "Fehler: ImportIED - IED-Name AA1KA1 bereits vergeben"));
+   EXPECT_FALSE(std::filesystem::exists(out.Path()));
 }

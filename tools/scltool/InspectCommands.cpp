@@ -100,39 +100,44 @@ struct tFinding {
    int Count = 0;  // how often a duplicate name occurs
 };
 
+// Duplicates among the children of one element, by the rules that apply to its class.
+void FindDuplicatesIn(const CSclContainer& aParent, std::vector<tFinding>& arFindings)
+{
+   for (const tUniqueRule& rule : kUniqueRules) {
+      if (!aParent.IsClass(rule.Parent))
+         continue;
+      std::map<std::string, int> seen;
+      std::vector<std::string> order;
+      for (int i = 0; i < aParent.GetChildCount(); ++i) {
+         const CScl* child = aParent.GetChild(i);
+         if (child->GetClassId() != rule.Child)
+            continue;
+         const auto& element = static_cast<const CSclContainer&>(*child);
+         const std::string key =
+             rule.Key == NID_NONE ? element.GetId() : element.GetValue(rule.Key);
+         if (!key.empty() && ++seen[key] == 2)
+            order.push_back(key);
+      }
+      const std::string child = CSclNameTable::GetNameOfClassId(rule.Child);
+      const std::string keyName =
+          rule.Key == NID_NONE ? "identity" : CSclNameTable::GetNameOfNameId(rule.Key);
+      for (const std::string& key : order) {
+         tFinding finding("duplicate", ObjectPath(aParent),
+                          child + " " + keyName + " '" + ToUtf8(key) + "' is used " +
+                              std::to_string(seen[key]) + " times");
+         finding.Fields = {{"element", child}, {"key", ToUtf8(key)}};
+         finding.Count = seen[key];
+         arFindings.push_back(finding);
+      }
+   }
+}
+
 void FindDuplicates(const CSclSCL& aScl, std::vector<tFinding>& arFindings)
 {
+   FindDuplicatesIn(aScl, arFindings);
    aScl.ForEachChild([&arFindings](CScl* apObject) {
-      if (!apObject->IsClass(CID_CONTAINER) || apObject->IsClass(CID_REF))
-         return 0;
-      const auto& parent = static_cast<const CSclContainer&>(*apObject);
-      for (const tUniqueRule& rule : kUniqueRules) {
-         if (!parent.IsClass(rule.Parent))
-            continue;
-         std::map<std::string, int> seen;
-         std::vector<std::string> order;
-         for (int i = 0; i < parent.GetChildCount(); ++i) {
-            const CScl* child = parent.GetChild(i);
-            if (child->GetClassId() != rule.Child)
-               continue;
-            const auto& element = static_cast<const CSclContainer&>(*child);
-            const std::string key =
-                rule.Key == NID_NONE ? element.GetId() : element.GetValue(rule.Key);
-            if (!key.empty() && ++seen[key] == 2)
-               order.push_back(key);
-         }
-         const std::string child = CSclNameTable::GetNameOfClassId(rule.Child);
-         const std::string keyName =
-             rule.Key == NID_NONE ? "identity" : CSclNameTable::GetNameOfNameId(rule.Key);
-         for (const std::string& key : order) {
-            tFinding finding("duplicate", ObjectPath(parent),
-                             child + " " + keyName + " '" + ToUtf8(key) + "' is used " +
-                                 std::to_string(seen[key]) + " times");
-            finding.Fields = {{"element", child}, {"key", ToUtf8(key)}};
-            finding.Count = seen[key];
-            arFindings.push_back(finding);
-         }
-      }
+      if (apObject->IsClass(CID_CONTAINER) && !apObject->IsClass(CID_REF))
+         FindDuplicatesIn(static_cast<const CSclContainer&>(*apObject), arFindings);
       return 0;
    });
 }
