@@ -334,3 +334,24 @@ TEST(ScltoolCli, ImportCorpusAndGeneratedIedsSoThatTheirReferencesResolve)
    EXPECT_TRUE(Contains(taken.Err, "Fehler: ImportIED - IED-Name AA1KA1 bereits vergeben"));
    EXPECT_FALSE(std::filesystem::exists(out.Path()));
 }
+
+TEST(ScltoolCli, ProgressOnATerminalForFilesOver20MB)
+{
+   if (std::system("script --version >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "no 'script' command to run the tool on a terminal";
+   // 21 MB, nearly all of it one comment, so that loading stays quick.
+   TempFile big = TempFile::WithBytes(
+       "<SCL><!--" + std::string(21u << 20, 'x') + "--><IED name=\"E\"/></SCL>", ".scd");
+   TempFile log(".log");
+   const std::string command = std::string(SCLTOOL_PATH) + " info " + big.Path();
+   ASSERT_EQ(std::system(("script -qec '" + command + "' /dev/null >" + log.Path()).c_str()), 0);
+   EXPECT_TRUE(Contains(log.Bytes(), "scltool: loading " + big.Path() + " (21 MB) ... done in "))
+       << log.Bytes().substr(0, 400);
+   // Not on a pipe, and not for small files.
+   EXPECT_FALSE(Contains(RunTool("info " + big.Path()).Err, "loading"));
+   ASSERT_EQ(std::system(("script -qec '" + std::string(SCLTOOL_PATH) + " info " + Sample() +
+                          "' /dev/null >" + log.Path())
+                             .c_str()),
+             0);
+   EXPECT_FALSE(Contains(log.Bytes(), "loading"));
+}

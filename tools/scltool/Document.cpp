@@ -72,7 +72,7 @@ CProgress::~CProgress()
    }
    m_pState->Wake.notify_one();
    m_pState->Ticker.join();
-   std::fprintf(stderr, "\r%s: %.1f s\n", m_pState->Line.c_str(), m_pState->Seconds());
+   std::fprintf(stderr, "\r%s ... done in %.1f s\n", m_pState->Line.c_str(), m_pState->Seconds());
 }
 
 tDocument LoadDocument(const std::string& aPath, bool aEcho)
