@@ -12,13 +12,13 @@ namespace Arvenko::Melvotar::Scl {
 
 /// One report of the library, taken apart. Texts are library text (Windows-1252).
 struct tSclReport {
-   std::string Message;   ///< the message ("Class::Operation - sentence"), without "Fehler: "
-   tSclError Code;        ///< the code named by the "Fehlercode" line; SE_OK for a notice
-   std::string Path;      ///< the object's IdNamePath ("Ort in SCL-Datei"); may be empty
-   std::string IdPath;    ///< the object's identification path, without the brackets
-   int32_t Info;          ///< the "Zusatzinfo." number; 0 when none
-   std::string XmlFile;   ///< the file of an XML-layer report ("XML-Datei"); may be empty
-   int32_t Line;          ///< the line in that file; 0 when not known
+   std::string Message; ///< the message ("Class::Operation - sentence"), without "Fehler: "
+   tSclError Code;      ///< the code named by the "Fehlercode" line; SE_OK for a notice
+   std::string Path;    ///< the object's IdNamePath ("Ort in SCL-Datei"); may be empty
+   std::string IdPath;  ///< the object's identification path, without the brackets
+   int32_t Info;        ///< the "Zusatzinfo." number; 0 when none
+   std::string XmlFile; ///< the file of an XML-layer report ("XML-Datei"); may be empty
+   int32_t Line;        ///< the line in that file; 0 when not known
 };
 
 /// Installs itself as the text callback for its lifetime and turns every report block

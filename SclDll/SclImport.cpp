@@ -267,7 +267,7 @@ void ImportTemplates(std::vector<tClosureEntry>& arClosure, CSclDataTypeTemplate
    for (const tClosureEntry& entry : arClosure) {
       const std::string sourceId = entry.Source->GetValue(NID_id);
       const std::string& targetId = arRewrite.TemplateIds[entry.Source];
-      const tImportAction action = entry.Copy == nullptr ? IMPORT_REUSED
+      const tImportAction action = entry.Copy == nullptr  ? IMPORT_REUSED
                                    : targetId == sourceId ? IMPORT_COPIED
                                                           : IMPORT_RENAMED;
       arResult.Templates.push_back({entry.Source->GetClassId(), sourceId, targetId, action});
@@ -363,8 +363,8 @@ tSclError ImportIED(CSclFile& aTarget, const CSclFile& aSource, const std::strin
    CSclSCL* source = aSource.GetSclElement();
    CSclSCL* target = aTarget.GetSclElement();
    if (&aTarget == &aSource) {
-      OutputSclError("ImportIED - Quelle und Ziel sind dieselbe Datei",
-                     SE_OPERATION_NOT_ALLOWED, &aTarget, 0);
+      OutputSclError("ImportIED - Quelle und Ziel sind dieselbe Datei", SE_OPERATION_NOT_ALLOWED,
+                     &aTarget, 0);
       return SE_OPERATION_NOT_ALLOWED;
    }
    if (source == nullptr || target == nullptr) {
@@ -404,8 +404,7 @@ tSclError ImportIED(CSclFile& aTarget, const CSclFile& aSource, const std::strin
    copy->Set_name(rewrite.NewName);
    arResult.Ied = copy;
    imported.insert(imported.begin(), copy);
-   for (CSclContainer* connectedAP :
-        ImportConnectedAPs(*source, *ied, *target, rewrite, arResult))
+   for (CSclContainer* connectedAP : ImportConnectedAPs(*source, *ied, *target, rewrite, arResult))
       imported.push_back(connectedAP);
 
    CarryNamespaces(imported, *source, *target, arResult);

@@ -33,9 +33,9 @@ struct tImportOptions {
 
 /// The result of ImportIED. Pointers are owned by the target's tree.
 struct tImportResult {
-   CSclIED* Ied = nullptr;                    ///< the new IED in the target
-   std::vector<tImportedTemplate> Templates;  ///< the closure in source document order
-   int ConnectedAPCount = 0;                  ///< ConnectedAP elements copied
+   CSclIED* Ied = nullptr;                      ///< the new IED in the target
+   std::vector<tImportedTemplate> Templates;    ///< the closure in source document order
+   int ConnectedAPCount = 0;                    ///< ConnectedAP elements copied
    std::vector<std::string> CreatedSubNetworks; ///< names of subnetworks the import created
    /// Namespace prefixes the imported parts use, declared on the target's SCL element
    /// from the source's declarations.

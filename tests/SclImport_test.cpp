@@ -16,7 +16,8 @@ const char kTarget[] =
     "</Server></AccessPoint></IED><DataTypeTemplates>"
     "<LNodeType id=\"LLN0_T\" lnClass=\"LLN0\"><DO name=\"Mod\" type=\"INC_X\"/></LNodeType>"
     "<DOType id=\"INC_X\" cdc=\"INC\"><DA name=\"stVal\" bType=\"Enum\" type=\"Mod_E\" fc=\"ST\"/>"
-    "</DOType><DOType id=\"ENS_1\" cdc=\"ENS\"><DA name=\"stVal\" bType=\"INT32\" fc=\"ST\"/></DOType>"
+    "</DOType><DOType id=\"ENS_1\" cdc=\"ENS\"><DA name=\"stVal\" bType=\"INT32\" "
+    "fc=\"ST\"/></DOType>"
     "<EnumType id=\"Mod_E\"><EnumVal ord=\"1\">on</EnumVal></EnumType></DataTypeTemplates></SCL>";
 
 // S1 uses a DOType and an EnumType equal to the target's under other ids, a DOType whose id

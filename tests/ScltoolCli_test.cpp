@@ -169,7 +169,8 @@ TEST(ScltoolCli, PackMergesTheDuplicateAndDiffExplainsIt)
    EXPECT_TRUE(Contains(same.Out, "equal (0 counted difference(s))")) << same.Out;
    tRun stamps = RunTool("diff " + Sample() + " " + saved.Path() + " --count-stamps");
    EXPECT_EQ(stamps.Exit, 1);
-   EXPECT_TRUE(Contains(stamps.Out, "added    counted Private[Arvenko-CRC]: only in the second file"))
+   EXPECT_TRUE(
+       Contains(stamps.Out, "added    counted Private[Arvenko-CRC]: only in the second file"))
        << stamps.Out;
 
    tRun diff = RunTool("diff " + Sample() + " " + packed.Path() + " --rules " + Rules() +
@@ -182,8 +183,9 @@ TEST(ScltoolCli, PackMergesTheDuplicateAndDiffExplainsIt)
    EXPECT_TRUE(Contains(diff.Out, "different (2 counted difference(s))"));
    // Without rules the texts say what happened; a changed reference shows its keys.
    tRun plain = RunTool("diff " + Sample() + " " + packed.Path());
-   EXPECT_TRUE(Contains(plain.Out, "content  counted DataTypeTemplates.LNodeType[CSWICSWI_T].DO[Beh]: "
-                                   "value changed: type=\"INS_Beh2\" -> type=\"INS_Beh\"\n"))
+   EXPECT_TRUE(Contains(plain.Out,
+                        "content  counted DataTypeTemplates.LNodeType[CSWICSWI_T].DO[Beh]: "
+                        "value changed: type=\"INS_Beh2\" -> type=\"INS_Beh\"\n"))
        << plain.Out;
    EXPECT_TRUE(Contains(plain.Out, "order    counted DataTypeTemplates.DOType[ACT_T]: "
                                    "position changed: 3 -> 2\n"));
@@ -214,7 +216,8 @@ TEST(ScltoolCli, TextsLookupsAndDefaultPool)
 TEST(ScltoolCli, DiffShowsValuesOncePerChangeAndAsJson)
 {
    std::ifstream in(Sample(), std::ios::binary);
-   const std::string original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+   const std::string original((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
    std::string text = original;
    text.replace(text.find("status-only"), 11, "direct \"x\"");
    text.replace(text.find("<SCL "), 5, "<SCL version=\"2007\" ");
@@ -228,15 +231,18 @@ TEST(ScltoolCli, DiffShowsValuesOncePerChangeAndAsJson)
                                       ": value changed: \"status-only\" -> \"direct \"x\"\"\n"))
        << diff.Out;
    EXPECT_EQ(CountLines(diff.Out, "content  counted " + val), 1);
-   EXPECT_TRUE(Contains(diff.Out, "added    counted SCL@version: only in the second file: \"2007\"\n"));
+   EXPECT_TRUE(
+       Contains(diff.Out, "added    counted SCL@version: only in the second file: \"2007\"\n"));
    EXPECT_TRUE(Contains(diff.Out, "different (2 counted difference(s))"));
 
    tRun json = RunTool("diff --json " + Sample() + " " + changed.Path());
    EXPECT_EQ(json.Exit, 1);
    EXPECT_EQ(json.Out.front(), '{');
    EXPECT_TRUE(Contains(json.Out, "\"equal\": false,\n  \"counted\": 2,")) << json.Out;
-   EXPECT_TRUE(Contains(json.Out, "\"path\": \"" + val + "\",\n      \"text\": \"value changed\",\n"
-                                  "      \"old\": \"status-only\",\n      \"new\": \"direct \\\"x\\\"\""))
+   EXPECT_TRUE(Contains(json.Out,
+                        "\"path\": \"" + val +
+                            "\",\n      \"text\": \"value changed\",\n"
+                            "      \"old\": \"status-only\",\n      \"new\": \"direct \\\"x\\\"\""))
        << json.Out;
    EXPECT_TRUE(json.Err.empty()) << json.Err;
 }
@@ -256,16 +262,19 @@ TEST(ScltoolCli, CheckFindsDuplicateNamesAndTheMissingKeyAsTextAndJson)
    EXPECT_TRUE(Contains(check.Out, "duplicate: IED[E].AccessPoint[A].Server: LDevice inst 'L' is "
                                    "used 2 times\n"));
    const std::string ln0 = "IED[E].AccessPoint[A].Server.LDevice[L].LN0[LLN0]";
-   EXPECT_TRUE(Contains(check.Out, "unresolved: IEDRef at " + ln0 +
-                                       ".GSEControl[g].IEDName: Nobody: IED 'Nobody' does not exist\n"));
+   EXPECT_TRUE(
+       Contains(check.Out, "unresolved: IEDRef at " + ln0 +
+                               ".GSEControl[g].IEDName: Nobody: IED 'Nobody' does not exist\n"));
    EXPECT_TRUE(Contains(check.Out, "unresolved: LNodeTypeRef at " + ln0 +
                                        ": lnClass=\"LLN0\" lnType=\"T\": LNodeType 'T' has lnClass "
                                        "'XCBR', not 'LLN0'\n"));
 
    tRun json = RunTool("check --json " + file.Path());
    EXPECT_EQ(json.Exit, 1);
-   EXPECT_TRUE(Contains(json.Out, "\"kind\": \"duplicate\",\n      \"path\": \"SCL\",")) << json.Out;
-   EXPECT_TRUE(Contains(json.Out, "\"element\": \"IED\",\n      \"key\": \"E\",\n      \"count\": 2"));
+   EXPECT_TRUE(Contains(json.Out, "\"kind\": \"duplicate\",\n      \"path\": \"SCL\","))
+       << json.Out;
+   EXPECT_TRUE(
+       Contains(json.Out, "\"element\": \"IED\",\n      \"key\": \"E\",\n      \"count\": 2"));
    EXPECT_TRUE(Contains(json.Out, "\"reference\": \"IEDRef\",\n      \"keys\": \"Nobody\",\n"
                                   "      \"missing\": \"IED 'Nobody' does not exist\""));
 
@@ -274,9 +283,10 @@ TEST(ScltoolCli, CheckFindsDuplicateNamesAndTheMissingKeyAsTextAndJson)
                                          "</IED></SCL>",
                                          ".scd");
    tRun repaired = RunTool("check --json " + broken.Path());
-   EXPECT_TRUE(Contains(repaired.Out, "\"kind\": \"load\",\n      \"path\": \"IED[E].AccessPoint[A]\",\n"
-                                      "      \"message\": \"CSclContainer::Read - <AccessPoint>: "
-                                      "Ende-Tag fehlt\",\n      \"line\": 4,\n      \"code\": 2"))
+   EXPECT_TRUE(Contains(repaired.Out,
+                        "\"kind\": \"load\",\n      \"path\": \"IED[E].AccessPoint[A]\",\n"
+                        "      \"message\": \"CSclContainer::Read - <AccessPoint>: "
+                        "Ende-Tag fehlt\",\n      \"line\": 4,\n      \"code\": 2"))
        << repaired.Out;
    EXPECT_TRUE(repaired.Err.empty()) << repaired.Err;
    tRun info = RunTool("info --json " + broken.Path());
@@ -329,7 +339,8 @@ TEST(ScltoolCli, ImportCorpusAndGeneratedIedsSoThatTheirReferencesResolve)
 
    // A name the target has already is refused unless --as gives a free one.
    TempFile out(".scd");
-   tRun taken = RunTool("import " + second.Path() + " " + first.Path() + " AA1KA1 -o " + out.Path());
+   tRun taken =
+       RunTool("import " + second.Path() + " " + first.Path() + " AA1KA1 -o " + out.Path());
    EXPECT_EQ(taken.Exit, 2);
    EXPECT_TRUE(Contains(taken.Err, "Fehler: ImportIED - IED-Name AA1KA1 bereits vergeben"));
    EXPECT_FALSE(std::filesystem::exists(out.Path()));

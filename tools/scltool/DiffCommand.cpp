@@ -83,8 +83,8 @@ void CollectDifference(int aIgnored, CScl* apScl, std::string aItemId, std::stri
    const bool left = aEvent >= 1 && aEvent <= 7;
    const CScl* right = left && aEvent != 2 && aEvent != 3 ? Counterpart(*apScl) : nullptr;
    // A changed element value is reported once, on the element, not again on its text.
-   if (IsText(*apScl) && (apScl->GetParent() == g_Diff.ChangedLeft ||
-                          apScl->GetParent() == g_Diff.ChangedRight))
+   if (IsText(*apScl) &&
+       (apScl->GetParent() == g_Diff.ChangedLeft || apScl->GetParent() == g_Diff.ChangedRight))
       return;
    tDifference difference;
    difference.Kind = aEvent >= 0 && aEvent <= 9 ? kEventKinds[aEvent] : "?";
@@ -224,8 +224,7 @@ int RunDiff(const tArgs& aArgs)
          if (difference.HasOld && difference.HasNew)
             values = difference.Kind == "order" || difference.KeyText
                          ? ": " + difference.Old + " -> " + difference.New
-                                                : ": " + Shown(difference.Old) + " -> " +
-                                                      Shown(difference.New);
+                         : ": " + Shown(difference.Old) + " -> " + Shown(difference.New);
          else if (difference.HasOld || difference.HasNew)
             values = ": " + Shown(difference.HasOld ? difference.Old : difference.New);
          std::printf("%-8s %-7s %s: %s%s%s\n", difference.Kind.c_str(),

@@ -35,8 +35,7 @@ int RunImport(const tArgs& aArgs)
    const tSclError error =
        ImportIED(*target.File, *source.File, FromUtf8(paths[2]), options, result);
    if (error != SE_OK)
-      return Fail("import: refused (" + ToUtf8(GetSclErrorText(error)) +
-                  "), see the report above");
+      return Fail("import: refused (" + ToUtf8(GetSclErrorText(error)) + "), see the report above");
 
    std::printf("imported IED %s as %s\n", paths[2].c_str(), ToUtf8(result.Ied->Get_name()).c_str());
    int counts[3] = {0, 0, 0};
@@ -44,15 +43,15 @@ int RunImport(const tArgs& aArgs)
       ++counts[entry.Action];
    std::printf("templates: %d copied, %d reused, %d renamed\n", counts[IMPORT_COPIED],
                counts[IMPORT_REUSED], counts[IMPORT_RENAMED]);
+   // The templates the IED knows under another id in the target.
    for (const tImportedTemplate& entry : result.Templates) {
-      if (entry.Action == IMPORT_COPIED)
+      if (entry.SourceId == entry.TargetId)
          continue;
       const bool renamed = entry.Action == IMPORT_RENAMED;
-      std::string change = ToUtf8(entry.SourceId);
-      if (entry.SourceId != entry.TargetId)
-         change += (renamed ? " -> " : " = ") + ToUtf8(entry.TargetId);
-      std::printf("  %-8s %-9s %s\n", renamed ? "renamed" : "reused",
-                  CSclNameTable::GetNameOfClassId(entry.ClassId).c_str(), change.c_str());
+      std::printf("  %-8s %-9s %s %s %s\n", renamed ? "renamed" : "reused",
+                  CSclNameTable::GetNameOfClassId(entry.ClassId).c_str(),
+                  ToUtf8(entry.SourceId).c_str(), renamed ? "->" : "=",
+                  ToUtf8(entry.TargetId).c_str());
    }
    std::printf("connected access points: %d\n", result.ConnectedAPCount);
    for (const std::string& name : result.CreatedSubNetworks)

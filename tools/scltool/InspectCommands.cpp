@@ -96,8 +96,8 @@ struct tFinding {
    std::string Message;
    int Line;
    std::vector<std::pair<std::string, std::string>> Fields; // further JSON fields
-   int Code = -1;  // a load report's error code
-   int Count = 0;  // how often a duplicate name occurs
+   int Code = -1;                                           // a load report's error code
+   int Count = 0;                                           // how often a duplicate name occurs
 };
 
 // Duplicates among the children of one element, by the rules that apply to its class.
@@ -155,8 +155,8 @@ void FindNames(const CSclSCL& aScl, std::vector<tFinding>& arFindings)
          return 0;
       if (schema->CheckName(apObject) != SE_OK)
          arFindings.emplace_back("name", ObjectPath(*apObject),
-                               "'" + ToUtf8(name) + "' is not allowed in " +
-                                   ToUtf8(apObject->GetParent()->GetSclName()));
+                                 "'" + ToUtf8(name) + "' is not allowed in " +
+                                     ToUtf8(apObject->GetParent()->GetSclName()));
       return 0;
    });
 }
@@ -171,8 +171,8 @@ void FindUnresolved(const CSclFile& aFile, std::vector<tFinding>& arFindings)
          return 0;
       const std::string kind = CSclNameTable::GetNameOfClassId(ref.GetClassId());
       tFinding finding("unresolved", ObjectPath(ref), DescribeUnresolved(ref));
-      finding.Fields = {{"reference", kind}, {"keys", ReferenceKeys(ref)},
-                        {"missing", MissingKey(ref)}};
+      finding.Fields = {
+          {"reference", kind}, {"keys", ReferenceKeys(ref)}, {"missing", MissingKey(ref)}};
       arFindings.push_back(finding);
       return 0;
    });

@@ -22,7 +22,10 @@ class CJson {
    CJson& Null();
 
    /// Key and string value in one.
-   CJson& Field(const std::string& aName, const std::string& aUtf8) { return Key(aName).String(aUtf8); }
+   CJson& Field(const std::string& aName, const std::string& aUtf8)
+   {
+      return Key(aName).String(aUtf8);
+   }
    CJson& Field(const std::string& aName, const char* apUtf8) { return Key(aName).String(apUtf8); }
    CJson& Field(const std::string& aName, int64_t aValue) { return Key(aName).Number(aValue); }
    CJson& Field(const std::string& aName, int aValue) { return Key(aName).Number(int64_t{aValue}); }

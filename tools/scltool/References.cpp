@@ -63,8 +63,7 @@ std::string MissingConnectivityNode(const CSclSCL* apScl, const CSclRef& aRef)
    const std::string names[] = {aRef.GetValue(NID_substationName),
                                 aRef.GetValue(NID_voltageLevelName), aRef.GetValue(NID_bayName),
                                 aRef.GetValue(NID_cNodeName)};
-   const tSclClassId classes[] = {CID_Substation, CID_VoltageLevel, CID_Bay,
-                                  CID_ConnectivityNode};
+   const tSclClassId classes[] = {CID_Substation, CID_VoltageLevel, CID_Bay, CID_ConnectivityNode};
    const CSclContainer* level = apScl;
    for (int i = 0; i < 4 && level != nullptr; ++i) {
       const CSclContainer* next = level->GetChildById(classes[i], names[i]);
@@ -127,7 +126,8 @@ std::string MissingKey(const CSclRef& aRef)
       if (!(missing = EmptyKey(aRef, {NID_lnType, NID_lnClass})).empty())
          return missing;
       const std::string id = aRef.GetValue(NID_lnType);
-      const CSclDataTypeTemplates* templates = scl != nullptr ? scl->GetDataTypeTemplates() : nullptr;
+      const CSclDataTypeTemplates* templates =
+          scl != nullptr ? scl->GetDataTypeTemplates() : nullptr;
       std::vector<CSclLNodeType*> types;
       if (templates != nullptr)
          templates->GetLNodeTypes(types);
@@ -147,7 +147,8 @@ std::string MissingKey(const CSclRef& aRef)
       return ied != nullptr ? MissingLN(*ied, aRef) : "the FCDA lies in no IED";
    case CID_GSEControlRef:
    case CID_SampledValueControlRef: {
-      const auto* connectedAP = static_cast<const CSclConnectedAP*>(aRef.GetParent(CID_ConnectedAP));
+      const auto* connectedAP =
+          static_cast<const CSclConnectedAP*>(aRef.GetParent(CID_ConnectedAP));
       if (connectedAP == nullptr || connectedAP->GetRefAccessPoint() == nullptr)
          return "its ConnectedAP does not resolve";
       if (!(missing = EmptyKey(aRef, {NID_ldInst, NID_cbName})).empty())

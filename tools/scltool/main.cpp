@@ -69,8 +69,9 @@ const char kImport[] =
     "ConnectedAP elements into TARGET's subnetworks of the same name (created when\n"
     "missing). A template of TARGET equal by content is used instead of a copy; a copy\n"
     "whose id a different template holds is renamed to ID_NEWNAME. References in the\n"
-    "copy that name the IED follow --as. Prints what was copied, reused and renamed,\n"
-    "and every reference of the imported parts that stays unresolved.\n"
+    "copy that name the IED follow --as. Prints how many templates were copied, reused\n"
+    "and renamed, each template the IED finds under another id (reused: A = B, renamed:\n"
+    "A -> B), and every reference of the imported parts that stays unresolved.\n"
     "  --as NEWNAME   the IED's name in TARGET (needed when TARGET has IEDNAME already)\n"
     "Exit status: 0 imported and every reference resolves, 1 imported with unresolved\n"
     "references, 2 refused (no such IED, name taken), a file cannot be read or written,\n"
@@ -124,8 +125,8 @@ const std::vector<tCommand>& Commands()
        {"check", "schema names, unresolved references and the checksum stamp", kCheck, &RunCheck},
        {"save", "load, stamp and save, optionally in another encoding", kSave, &RunSave},
        {"pack", "merge duplicate type templates and save", kPack, &RunPack},
-       {"import", "copy an IED with its templates and network access from another file",
-        kImport, &RunImport},
+       {"import", "copy an IED with its templates and network access from another file", kImport,
+        &RunImport},
        {"diff", "comparison of two files by identity, one line per change", kDiff, &RunDiff},
        {"texts", "display texts of attribute names and values; write the text pool", kTexts,
         &RunTexts},
