@@ -4,6 +4,7 @@
 // Strings cross as UTF-16 and are converted here with CXmlParser::Unicode2Ansi/Ansi2Unicode;
 // returned texts and arrays live in per-thread buffers until the thread's next call.
 #include "binding/native/SclNetExports.h"
+#include "binding/native/SclNetGuard.h"
 
 #include <new>
 #include <string>
@@ -18,51 +19,12 @@ using Arvenko::Melvotar::XmlParser::CXmlParser;
 using Arvenko::Melvotar::XmlParser::tFileFormat;
 using Arvenko::Melvotar::XmlParser::xml_parser_error;
 
+using Arvenko::Melvotar::SclNet::Guarded;
+
 namespace {
 
-enum : int32_t { kNone = 0, kSclError = 1, kXmlParserError = 2, kNoMemory = 3, kStdException = 4, kOther = 5 };
-
-thread_local std::u16string t_Message; // text of the last caught exception
-thread_local std::u16string t_Text;    // last returned text
+thread_local std::u16string t_Text;        // last returned text
 thread_local std::vector<void*> t_Objects; // last returned object array
-
-void Fail(SclNetStatus* apStatus, int32_t aKind, int32_t aCode, const char* apText) noexcept
-{
-   apStatus->Kind = aKind;
-   apStatus->Code = aCode;
-   try {
-      t_Message = CXmlParser::Ansi2Unicode(apText);
-   } catch (...) {
-      t_Message.clear();
-   }
-   apStatus->Message = t_Message.c_str();
-   apStatus->MessageLength = static_cast<int32_t>(t_Message.size());
-}
-
-/// Runs aBody; a caught exception fills the status block and gives the result type's zero.
-template <class F> auto Guarded(SclNetStatus* apStatus, F&& aBody) noexcept -> decltype(aBody())
-{
-   using R = decltype(aBody());
-   apStatus->Kind = kNone;
-   apStatus->Code = 0;
-   apStatus->Message = nullptr;
-   apStatus->MessageLength = 0;
-   try {
-      return aBody();
-   } catch (const scl_error& e) {
-      Fail(apStatus, kSclError, e.GetError(), e.what());
-   } catch (const xml_parser_error& e) {
-      Fail(apStatus, kXmlParserError, e.GetCode(), e.what());
-   } catch (const std::bad_alloc& e) {
-      Fail(apStatus, kNoMemory, 0, e.what());
-   } catch (const std::exception& e) {
-      Fail(apStatus, kStdException, 0, e.what());
-   } catch (...) {
-      Fail(apStatus, kOther, 0, "unknown native exception");
-   }
-   if constexpr (!std::is_void_v<R>)
-      return R{};
-}
 
 CScl* Obj(void* ap) { return static_cast<CScl*>(ap); }
 CSclContainer* Cont(void* ap) { return static_cast<CSclContainer*>(Obj(ap)); }
