@@ -22,9 +22,11 @@ public unsafe partial class Scl
     /// <see cref="Equals(object)"/> and <see cref="GetHashCode"/>.</summary>
     private readonly nint m_Address;
 
-    /// <summary>The registry: native address to the one wrapper of it (weak, so that a wrapper
-    /// nobody holds may be collected while its native object lives on).</summary>
-    private static readonly Dictionary<nint, WeakReference<Scl>> s_Instances = new();
+    /// <summary>The registry: native address to a weak handle of the one wrapper of it (weak, so
+    /// that a wrapper nobody holds may be collected while its native object lives on). Plain weak
+    /// GC handles rather than WeakReference objects: a walk over a large file makes a wrapper per
+    /// object, and a finalizable WeakReference per wrapper cost more than the walk itself.</summary>
+    private static readonly Dictionary<nint, GCHandle> s_Instances = new();
     /// <summary>Registry size at which collected entries are swept out.</summary>
     private static int s_SweepAt = 1024;
     private static TextEventHandler? m_pTextEventHandler;
@@ -96,11 +98,12 @@ public unsafe partial class Scl
     /// <summary>The live wrapper registered for the address; a collected one is removed.</summary>
     internal static Scl? LookupInstance(nint native)
     {
-        if (!s_Instances.TryGetValue(native, out WeakReference<Scl>? weak))
+        if (!s_Instances.TryGetValue(native, out GCHandle weak))
             return null;
-        if (weak.TryGetTarget(out Scl? wrapper))
+        if (weak.Target is Scl wrapper)
             return wrapper;
         s_Instances.Remove(native);
+        weak.Free();
         return null;
     }
 
@@ -108,7 +111,7 @@ public unsafe partial class Scl
     {
         if (s_Instances.Count >= s_SweepAt)
             SweepInstances();
-        s_Instances.Add(wrapper.m_pScl, new WeakReference<Scl>(wrapper));
+        s_Instances.Add(wrapper.m_pScl, GCHandle.Alloc(wrapper, GCHandleType.Weak));
     }
 
     /// <summary>Drops the entries of collected wrappers, so that the registry stays in
@@ -116,11 +119,12 @@ public unsafe partial class Scl
     private static void SweepInstances()
     {
         var dead = new List<nint>();
-        foreach (KeyValuePair<nint, WeakReference<Scl>> entry in s_Instances)
-            if (!entry.Value.TryGetTarget(out _))
+        foreach (KeyValuePair<nint, GCHandle> entry in s_Instances)
+            if (entry.Value.Target == null)
                 dead.Add(entry.Key);
         foreach (nint key in dead)
-            s_Instances.Remove(key);
+            if (s_Instances.Remove(key, out GCHandle weak))
+                weak.Free();
         s_SweepAt = Math.Max(1024, 2 * s_Instances.Count);
     }
 
@@ -132,8 +136,12 @@ public unsafe partial class Scl
     {
         try
         {
-            if (s_Instances.Remove(native, out WeakReference<Scl>? weak) && weak.TryGetTarget(out Scl? wrapper))
-                wrapper.m_pScl = 0;
+            if (s_Instances.Remove(native, out GCHandle weak))
+            {
+                if (weak.Target is Scl wrapper)
+                    wrapper.m_pScl = 0;
+                weak.Free();
+            }
         }
         catch (Exception e)
         {
@@ -280,7 +288,18 @@ public unsafe partial class Scl
         }
     }
     /// <summary>The name, with "[" + Id + "]" for an element that has an identifying value.</summary>
-    public string IdName => CallText(&NativeMethods.IdName);
+    public string IdName
+    {
+        get
+        {
+            nint p = Native();
+            SclNetStatus st;
+            int length;
+            char* text = NativeMethods.IdName(&st, p, &length);
+            NativeMethods.Check(st);
+            return NativeMethods.Text(text, length);
+        }
+    }
     /// <summary>The IdNames from level 2 down to this object, joined by ".".</summary>
     public string IdNamePath => CallText(&NativeMethods.IdNamePath);
     /// <summary>The containing element; null for a root.</summary>

@@ -2,10 +2,14 @@
 // Every function runs its body inside Guarded, which turns any C++ exception into the status
 // block (kind, native code, message as UTF-16), so nothing unwinds into the managed caller.
 // Strings cross as UTF-16 and are converted here with CXmlParser::Unicode2Ansi/Ansi2Unicode;
-// returned texts and arrays live in per-thread buffers until the thread's next call.
+// returned texts and arrays live in the shim's buffers until its next call. The buffers are
+// plain statics, like the rest of the library's process-wide state (one thread at a time):
+// thread-local storage of a library the runtime loads with dlopen cost more per call than
+// converting a name.
 #include "binding/native/SclNetExports.h"
 #include "binding/native/SclNetGuard.h"
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -23,8 +27,8 @@ using Arvenko::Melvotar::SclNet::Guarded;
 
 namespace {
 
-thread_local std::u16string t_Text;        // last returned text
-thread_local std::vector<void*> t_Objects; // last returned object array
+std::u16string s_Text;        // last returned text
+std::vector<void*> s_Objects; // last returned object array
 
 CScl* Obj(void* ap) { return static_cast<CScl*>(ap); }
 CSclContainer* Cont(void* ap) { return static_cast<CSclContainer*>(Obj(ap)); }
@@ -40,16 +44,24 @@ std::string In(const char16_t* apText, int32_t aLength)
 
 const char16_t* Text(const std::string& aText, int32_t* apLength)
 {
-   t_Text = CXmlParser::Ansi2Unicode(aText);
-   *apLength = static_cast<int32_t>(t_Text.size());
-   return t_Text.c_str();
+   const size_t length = std::strlen(aText.c_str()); // as Ansi2Unicode: up to a zero byte
+   if (std::memchr(aText.data(), '&', length) == nullptr) {
+      // Without references every byte is one unit: converted into the kept buffer, no allocation.
+      s_Text.resize(length);
+      for (size_t i = 0; i < length; ++i)
+         s_Text[i] = CXmlParser::AnsiChar2Unicode(static_cast<unsigned char>(aText[i]));
+   } else {
+      s_Text = CXmlParser::Ansi2Unicode(aText);
+   }
+   *apLength = static_cast<int32_t>(s_Text.size());
+   return s_Text.c_str();
 }
 
 template <class T> void* const* Objects(const std::vector<T*>& aList, int32_t* apCount)
 {
-   t_Objects.assign(aList.begin(), aList.end());
-   *apCount = static_cast<int32_t>(t_Objects.size());
-   return t_Objects.data();
+   s_Objects.assign(aList.begin(), aList.end());
+   *apCount = static_cast<int32_t>(s_Objects.size());
+   return s_Objects.data();
 }
 
 // The managed side's delete hook and text sink, installed by sclnet_init.
@@ -229,18 +241,18 @@ int32_t sclnet_first_non_attrib_index(SclNetStatus* apStatus, void* apSelf)
 }
 void* const* sclnet_children(SclNetStatus* apStatus, void* apSelf, int32_t* apCount)
 {
-   BODY(const CSclContainer* p = Cont(apSelf); t_Objects.clear(); t_Objects.reserve(p->GetChildCount());
-        for (int i = 0; i < p->GetChildCount(); ++i) t_Objects.push_back(p->GetChild(i));
-        *apCount = static_cast<int32_t>(t_Objects.size()); return t_Objects.data());
+   BODY(const CSclContainer* p = Cont(apSelf); s_Objects.clear(); s_Objects.reserve(p->GetChildCount());
+        for (int i = 0; i < p->GetChildCount(); ++i) s_Objects.push_back(p->GetChild(i));
+        *apCount = static_cast<int32_t>(s_Objects.size()); return s_Objects.data());
 }
 void* const* sclnet_children_of_class(SclNetStatus* apStatus, void* apSelf, int32_t aClassId, int32_t* apCount)
 {
-   BODY(const CSclContainer* p = Cont(apSelf); t_Objects.clear(); for (int i = 0; i < p->GetChildCount(); ++i) {
+   BODY(const CSclContainer* p = Cont(apSelf); s_Objects.clear(); for (int i = 0; i < p->GetChildCount(); ++i) {
       CScl* pChild = p->GetChild(i);
       if (pChild->IsClass(static_cast<tSclClassId>(aClassId)))
-         t_Objects.push_back(pChild);
-   } *apCount = static_cast<int32_t>(t_Objects.size());
-        return t_Objects.data());
+         s_Objects.push_back(pChild);
+   } *apCount = static_cast<int32_t>(s_Objects.size());
+        return s_Objects.data());
 }
 const char16_t* sclnet_id(SclNetStatus* apStatus, void* apSelf, int32_t* apLength) { TEXT(Cont(apSelf)->GetId()); }
 int32_t sclnet_has_id(SclNetStatus* apStatus, void* apSelf) { BODY(return Cont(apSelf)->HasId() ? 1 : 0); }

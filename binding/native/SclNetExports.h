@@ -8,7 +8,7 @@
 
 /// What a call caught: Kind 0 none, 1 scl_error, 2 xml_parser_error, 3 memory exhaustion,
 /// 4 another standard exception, 5 anything else; Code the native error code; Message the
-/// exception text as UTF-16 (valid until the thread's next failing call).
+/// exception text as UTF-16 (valid until the next failing call).
 struct SclNetStatus {
    int32_t Kind;
    int32_t Code;

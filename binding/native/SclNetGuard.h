@@ -13,8 +13,8 @@
 
 namespace Arvenko::Melvotar::SclNet {
 
-/// Text of the last caught exception of the thread; the status block points into it.
-inline thread_local std::u16string t_Message;
+/// Text of the last caught exception; the status block points into it.
+inline std::u16string s_Message;
 
 /// Kinds of the status block, in the order the catch clauses test them.
 enum : int32_t { kNone = 0, kSclError = 1, kXmlParserError = 2, kNoMemory = 3, kStdException = 4, kOther = 5 };
@@ -26,12 +26,12 @@ inline void Fail(SclNetStatus* apStatus, int32_t aKind, int32_t aCode, const cha
    apStatus->Kind = aKind;
    apStatus->Code = aCode;
    try {
-      t_Message = XmlParser::CXmlParser::Ansi2Unicode(apText);
+      s_Message = XmlParser::CXmlParser::Ansi2Unicode(apText);
    } catch (...) {
-      t_Message.clear();
+      s_Message.clear();
    }
-   apStatus->Message = t_Message.c_str();
-   apStatus->MessageLength = static_cast<int32_t>(t_Message.size());
+   apStatus->Message = s_Message.c_str();
+   apStatus->MessageLength = static_cast<int32_t>(s_Message.size());
 }
 
 /// Runs aBody; a caught exception fills the status block and gives the result type's zero.

@@ -37,6 +37,7 @@ class Export:
     result: str
     name: str
     params: List[Tuple[str, str]]
+    leaf: bool
     comment: str
 
 
@@ -46,7 +47,7 @@ def read_exports():
         text, _, comment = line.partition("#")
         if not text.strip():
             continue
-        m = re.fullmatch(r"\s*(\w+)\s+(\w+)\((.*)\)\s*", text)
+        m = re.fullmatch(r"\s*(\w+)\s+(\w+)\((.*)\)\s*(leaf)?\s*", text)
         if not m or m.group(1) not in _RESULT:
             raise SystemExit("%s:%d: export does not parse: %s" % (EXPORTS, number, line))
         params = []
@@ -55,7 +56,7 @@ def read_exports():
             if t not in _PARAM or not n:
                 raise SystemExit("%s:%d: unknown parameter %s" % (EXPORTS, number, p))
             params.append((t, n))
-        out.append(Export(m.group(1), m.group(2), params, comment.strip()))
+        out.append(Export(m.group(1), m.group(2), params, m.group(4) is not None, comment.strip()))
     return out
 
 
@@ -75,7 +76,7 @@ def print_shim(exports):
             "// clang-format off", "#pragma once", "", "#include <cstdint>", "",
             "/// What a call caught: Kind 0 none, 1 scl_error, 2 xml_parser_error, 3 memory exhaustion,",
             "/// 4 another standard exception, 5 anything else; Code the native error code; Message the",
-            "/// exception text as UTF-16 (valid until the thread's next failing call).",
+            "/// exception text as UTF-16 (valid until the next failing call).",
             "struct SclNetStatus {", "   int32_t Kind;", "   int32_t Code;", "   const char16_t* Message;",
             "   int32_t MessageLength;", "};", "", "#define SCLNET_API extern \"C\" __attribute__((visibility(\"default\")))", ""]
     for e in exports:
@@ -105,6 +106,8 @@ def print_imports(exports):
         for t, n in e.params:
             params += [p.format(n=n) for p in _PARAM[t][1]]
         params += _RESULT[e.result][3]
+        if e.leaf:
+            out.append("    [SuppressGCTransition]")
         out.append('    [DllImport(Library, EntryPoint = "%s%s", ExactSpelling = true)]' % (PREFIX, e.name))
         out.append("    internal static extern %s %s(%s);" % (_RESULT[e.result][1], pascal(e.name), ", ".join(params)))
     out.append("}")

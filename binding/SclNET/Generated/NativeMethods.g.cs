@@ -13,28 +13,36 @@ internal static unsafe partial class NativeMethods
     internal static extern char* ErrorText(SclNetStatus* status, int code, int* length);
     [DllImport(Library, EntryPoint = "sclnet_text_of_bytes", ExactSpelling = true)]
     internal static extern char* TextOfBytes(SclNetStatus* status, byte* bytes, int bytesLength, int* length);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_class_id", ExactSpelling = true)]
     internal static extern int ClassId(SclNetStatus* status, nint self);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_is_class", ExactSpelling = true)]
     internal static extern int IsClass(SclNetStatus* status, nint self, int classId);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_scl_name", ExactSpelling = true)]
     internal static extern char* SclName(SclNetStatus* status, nint self, int* length);
     [DllImport(Library, EntryPoint = "sclnet_set_scl_name", ExactSpelling = true)]
     internal static extern int SetSclName(SclNetStatus* status, nint self, char* name, int nameLength);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_name_id", ExactSpelling = true)]
     internal static extern ushort NameId(SclNetStatus* status, nint self);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_id_name", ExactSpelling = true)]
     internal static extern char* IdName(SclNetStatus* status, nint self, int* length);
     [DllImport(Library, EntryPoint = "sclnet_id_name_path", ExactSpelling = true)]
     internal static extern char* IdNamePath(SclNetStatus* status, nint self, int* length);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_parent", ExactSpelling = true)]
     internal static extern nint Parent(SclNetStatus* status, nint self);
     [DllImport(Library, EntryPoint = "sclnet_parent_of_class", ExactSpelling = true)]
     internal static extern nint ParentOfClass(SclNetStatus* status, nint self, int classId);
     [DllImport(Library, EntryPoint = "sclnet_file", ExactSpelling = true)]
     internal static extern nint File(SclNetStatus* status, nint self);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_index", ExactSpelling = true)]
     internal static extern int Index(SclNetStatus* status, nint self);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_level", ExactSpelling = true)]
     internal static extern int Level(SclNetStatus* status, nint self);
     [DllImport(Library, EntryPoint = "sclnet_instance_index", ExactSpelling = true)]
@@ -43,6 +51,7 @@ internal static unsafe partial class NativeMethods
     internal static extern char* Value(SclNetStatus* status, nint self, int* length);
     [DllImport(Library, EntryPoint = "sclnet_set_value", ExactSpelling = true)]
     internal static extern int SetValue(SclNetStatus* status, nint self, char* value, int valueLength);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_next", ExactSpelling = true)]
     internal static extern nint Next(SclNetStatus* status, nint self, int minLevel, int maxLevel);
     [DllImport(Library, EntryPoint = "sclnet_id_struct", ExactSpelling = true)]
@@ -55,6 +64,7 @@ internal static unsafe partial class NativeMethods
     internal static extern int ContentCompare(SclNetStatus* status, nint self, nint other);
     [DllImport(Library, EntryPoint = "sclnet_crc32", ExactSpelling = true)]
     internal static extern int Crc32(SclNetStatus* status, nint self, int start);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_child", ExactSpelling = true)]
     internal static extern nint Child(SclNetStatus* status, nint self, int index);
     [DllImport(Library, EntryPoint = "sclnet_child_of_class", ExactSpelling = true)]
@@ -71,10 +81,12 @@ internal static unsafe partial class NativeMethods
     internal static extern nint ChildByInstanceIndex(SclNetStatus* status, nint self, int classId, int index);
     [DllImport(Library, EntryPoint = "sclnet_child_by_id_struct", ExactSpelling = true)]
     internal static extern nint ChildByIdStruct(SclNetStatus* status, nint self, int classId, ushort nameId, char* id, int idLength, int count);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_child_count", ExactSpelling = true)]
     internal static extern int ChildCount(SclNetStatus* status, nint self);
     [DllImport(Library, EntryPoint = "sclnet_child_count_of_class", ExactSpelling = true)]
     internal static extern int ChildCountOfClass(SclNetStatus* status, nint self, int classId);
+    [SuppressGCTransition]
     [DllImport(Library, EntryPoint = "sclnet_attrib_count", ExactSpelling = true)]
     internal static extern int AttribCount(SclNetStatus* status, nint self);
     [DllImport(Library, EntryPoint = "sclnet_first_non_attrib_index", ExactSpelling = true)]
