@@ -32,7 +32,9 @@ int main(int argc, char** argv)
          chars += p->GetIdName().size();
          ++objects;
       }
-      times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      times.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count());
    }
    std::sort(times.begin(), times.end());
    std::printf("%zu objects %zu chars %.3f ms\n", objects, chars, times[times.size() / 2]);

@@ -21,9 +21,9 @@ template <class F> SclNetStatus Guard(F&& aBody)
 {
    SclNetStatus status{-1, -1, nullptr, -1};
    EXPECT_EQ(0, SclNet::Guarded(&status, [&]() -> int {
-                 aBody();
-                 return 7;
-              }));
+                aBody();
+                return 7;
+             }));
    return status;
 }
 
@@ -36,7 +36,8 @@ TEST(SclNetGuard, EveryExceptionKindBecomesStatusData)
    EXPECT_EQ(0, ok.Kind);
    EXPECT_EQ(0, ok.MessageLength);
 
-   SclNetStatus s = Guard([] { throw Scl::scl_error("Schreiben gro\xDF", Scl::SE_MEM_LENGTH, nullptr, 0); });
+   SclNetStatus s =
+       Guard([] { throw Scl::scl_error("Schreiben gro\xDF", Scl::SE_MEM_LENGTH, nullptr, 0); });
    EXPECT_EQ(1, s.Kind);
    EXPECT_EQ(9, s.Code);
    EXPECT_EQ(u"Schreiben gro\u00DF", MessageOf(s));

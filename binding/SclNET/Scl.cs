@@ -210,16 +210,8 @@ public unsafe partial class Scl
         return r;
     }
 
-    internal int CallInt(delegate*<SclNetStatus*, nint, int, int> call, int argument, string message = DisposedMessage)
-    {
-        nint p = Native(message);
-        SclNetStatus st;
-        int r = call(&st, p, argument);
-        NativeMethods.Check(st);
-        return r;
-    }
-
-    internal int CallInt(delegate*<SclNetStatus*, nint, nint, int> call, nint argument, string message = DisposedMessage)
+    internal int CallInt<TArg>(delegate*<SclNetStatus*, nint, TArg, int> call, TArg argument,
+        string message = DisposedMessage) where TArg : unmanaged
     {
         nint p = Native(message);
         SclNetStatus st;
@@ -253,6 +245,15 @@ public unsafe partial class Scl
         nint p = Native(message);
         SclNetStatus st;
         nint r = call(&st, p, argument);
+        NativeMethods.Check(st);
+        return CreateWrapper<T>(r);
+    }
+
+    internal T? CallObject<T>(delegate*<SclNetStatus*, nint, int, int, nint> call, int first, int second) where T : Scl
+    {
+        nint p = Native();
+        SclNetStatus st;
+        nint r = call(&st, p, first, second);
         NativeMethods.Check(st);
         return CreateWrapper<T>(r);
     }

@@ -20,14 +20,8 @@ public unsafe partial class SclContainer : Scl
     public Scl? Child(SclClassIdNet classId) => CallObject<Scl>(&NativeMethods.ChildOfClass, (int)classId);
 
     /// <summary>The child at position index (counting all children) when it is of the class.</summary>
-    public Scl? Child(SclClassIdNet classId, int index)
-    {
-        nint p = Native();
-        SclNetStatus st;
-        nint r = NativeMethods.ChildOfClassAt(&st, p, (int)classId, index);
-        NativeMethods.Check(st);
-        return CreateWrapper(r);
-    }
+    public Scl? Child(SclClassIdNet classId, int index) =>
+        CallObject<Scl>(&NativeMethods.ChildOfClassAt, (int)classId, index);
 
     /// <summary>The first child with the name id.</summary>
     public Scl? ChildByNameId(SclNameIdNet nameId)
@@ -54,14 +48,8 @@ public unsafe partial class SclContainer : Scl
         NativeMethods.ChildById(st, p, (int)classId, s, n));
 
     /// <summary>The index-th (0-based) child whose class id is exactly classId.</summary>
-    public Scl? ChildByInstanceIndex(SclClassIdNet classId, int index)
-    {
-        nint p = Native();
-        SclNetStatus st;
-        nint r = NativeMethods.ChildByInstanceIndex(&st, p, (int)classId, index);
-        NativeMethods.Check(st);
-        return CreateWrapper(r);
-    }
+    public Scl? ChildByInstanceIndex(SclClassIdNet classId, int index) =>
+        CallObject<Scl>(&NativeMethods.ChildByInstanceIndex, (int)classId, index);
 
     /// <summary>The child with that identity.</summary>
     public Scl? ChildByIdStruct(SclIdStructNet idStruct)
@@ -120,14 +108,8 @@ public unsafe partial class SclContainer : Scl
     // ---- creation and modification ----
 
     /// <summary>New typed child of the class at pos (InsertLast: its schema position); null when refused.</summary>
-    public SclContainer? CreateSclContainer(SclClassIdNet classId, int pos)
-    {
-        nint p = Native();
-        SclNetStatus st;
-        nint r = NativeMethods.CreateContainer(&st, p, (int)classId, pos);
-        NativeMethods.Check(st);
-        return CreateWrapper<SclContainer>(r);
-    }
+    public SclContainer? CreateSclContainer(SclClassIdNet classId, int pos) =>
+        CallObject<SclContainer>(&NativeMethods.CreateContainer, (int)classId, pos);
 
     /// <summary>New value child named name at pos; null when refused.</summary>
     public SclValue? CreateSclValue(string name, int pos) => (SclValue?)WithText(name, (p, s, n, st) =>

@@ -17,7 +17,14 @@ namespace Arvenko::Melvotar::SclNet {
 inline std::u16string s_Message;
 
 /// Kinds of the status block, in the order the catch clauses test them.
-enum : int32_t { kNone = 0, kSclError = 1, kXmlParserError = 2, kNoMemory = 3, kStdException = 4, kOther = 5 };
+enum : int32_t {
+   kNone = 0,
+   kSclError = 1,
+   kXmlParserError = 2,
+   kNoMemory = 3,
+   kStdException = 4,
+   kOther = 5
+};
 
 /// Fills the status block with a caught exception's kind, code and text (library text).
 
