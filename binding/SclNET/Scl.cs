@@ -50,18 +50,41 @@ public unsafe partial class Scl
 
     // ---- registry ----
 
-    /// <summary>The one wrapper of a native object, made by its class id when there is none; null for 0.</summary>
+    /// <summary>The one wrapper of a native object, made by its class id when there is none; null
+    /// for 0. One hash lookup: a registry slot whose wrapper was collected takes the new one.</summary>
     internal static Scl? CreateWrapper(nint native)
     {
         if (native == 0)
             return null;
-        Scl? wrapper = LookupInstance(native);
-        if (wrapper != null)
-            return wrapper;
+        if (s_Instances.Count >= s_SweepAt)
+            SweepInstances();
+        ref GCHandle slot = ref CollectionsMarshal.GetValueRefOrAddDefault(s_Instances, native, out bool registered);
+        if (registered && slot.Target is Scl live)
+            return live;
+        Scl wrapper;
+        try
+        {
+            wrapper = NewWrapper(native); // leaf calls only: the registry does not change meanwhile
+        }
+        catch
+        {
+            if (!registered)
+                s_Instances.Remove(native);
+            throw;
+        }
+        if (registered)
+            slot.Target = wrapper;
+        else
+            slot = GCHandle.Alloc(wrapper, GCHandleType.Weak);
+        return wrapper;
+    }
+
+    private static Scl NewWrapper(nint native)
+    {
         SclNetStatus st;
         int classId = NativeMethods.ClassId(&st, native);
         NativeMethods.Check(st);
-        wrapper = NewTypedWrapper(classId, native) ?? classId switch
+        return NewTypedWrapper(classId, native) ?? classId switch
         {
             (int)SclClassIdNet.FILE => new SclFile(native),
             (int)SclClassIdNet.REMARK => new SclRemark(native),
@@ -69,8 +92,6 @@ public unsafe partial class Scl
             _ => IsClassOf(native, SclClassIdNet.REF) ? new SclRef(native)
                 : IsClassOf(native, SclClassIdNet.CONTAINER) ? new SclContainer(native) : new Scl(native),
         };
-        AddInstance(wrapper);
-        return wrapper;
     }
 
     internal static T? CreateWrapper<T>(nint native) where T : Scl => (T?)CreateWrapper(native);
@@ -93,25 +114,6 @@ public unsafe partial class Scl
         int r = NativeMethods.IsClass(&st, native, (int)classId);
         NativeMethods.Check(st);
         return r != 0;
-    }
-
-    /// <summary>The live wrapper registered for the address; a collected one is removed.</summary>
-    internal static Scl? LookupInstance(nint native)
-    {
-        if (!s_Instances.TryGetValue(native, out GCHandle weak))
-            return null;
-        if (weak.Target is Scl wrapper)
-            return wrapper;
-        s_Instances.Remove(native);
-        weak.Free();
-        return null;
-    }
-
-    internal static void AddInstance(Scl wrapper)
-    {
-        if (s_Instances.Count >= s_SweepAt)
-            SweepInstances();
-        s_Instances.Add(wrapper.m_pScl, GCHandle.Alloc(wrapper, GCHandleType.Weak));
     }
 
     /// <summary>Drops the entries of collected wrappers, so that the registry stays in

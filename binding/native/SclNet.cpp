@@ -54,6 +54,17 @@ std::string In(const char16_t* apText, int32_t aLength)
    return CXmlParser::Unicode2Ansi(std::u16string(apText, static_cast<size_t>(aLength)));
 }
 
+/// UTF-16 unit of every Windows-1252 byte, taken once from the XML layer's mapping.
+const struct tUnits {
+   char16_t Unit[256];
+   tUnits()
+   {
+      for (int i = 0; i < 256; ++i)
+         Unit[i] = CXmlParser::AnsiChar2Unicode(static_cast<unsigned char>(i));
+   }
+   char16_t operator[](unsigned char aByte) const { return Unit[aByte]; }
+} kUnits;
+
 const char16_t* Text(const std::string& aText, int32_t* apLength)
 {
    const size_t length = std::strlen(aText.c_str()); // as Ansi2Unicode: up to a zero byte
@@ -61,7 +72,7 @@ const char16_t* Text(const std::string& aText, int32_t* apLength)
       // Without references every byte is one unit: converted into the kept buffer, no allocation.
       s_Text.resize(length);
       for (size_t i = 0; i < length; ++i)
-         s_Text[i] = CXmlParser::AnsiChar2Unicode(static_cast<unsigned char>(aText[i]));
+         s_Text[i] = kUnits[static_cast<unsigned char>(aText[i])];
    } else {
       s_Text = CXmlParser::Ansi2Unicode(aText);
    }
