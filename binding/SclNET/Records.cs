@@ -1,0 +1,54 @@
+namespace Arvenko.Melvotar.SclNET;
+
+/// <summary>Identity of an object among its siblings (a copy of the native tIdStruct).</summary>
+public struct SclIdStructNet
+{
+    public SclClassIdNet ClassId;
+    public SclNameIdNet NameId;
+    public string Id;
+    public int Count;
+
+    public SclIdStructNet(SclClassIdNet classId, SclNameIdNet nameId, string id, int count)
+    {
+        ClassId = classId;
+        NameId = nameId;
+        Id = id;
+        Count = count;
+    }
+
+    /// <summary>Class id name, name id name, Id and Count, separated by ",".</summary>
+    public override readonly string ToString() => $"{ClassId},{NameId},{Id},{Count}";
+}
+
+/// <summary>One allowed child kind of a class.</summary>
+public struct SclChildInfoNet
+{
+    public SclClassIdNet ClassId;
+    public SclNameIdNet NameId;
+    /// <summary>The maker-extension flag; false in every record.</summary>
+    public bool Arvenko;
+    public int Min;
+    public int Max;
+}
+
+/// <summary>One attribute link of a source CDC or attribute group.</summary>
+public struct SclDALinkNet
+{
+    public SclValueIdNet SourceDA;
+    public SclValueIdNet TargetFC;
+    public SclValueIdNet TargetDA;
+}
+
+/// <summary>A functional constraint and attribute pair.</summary>
+public struct SclFCDANet
+{
+    public SclValueIdNet FC;
+    public SclValueIdNet DA;
+}
+
+/// <summary>A text reference: text list id and text number.</summary>
+public struct SclTextRefNet
+{
+    public short Sid;
+    public ushort Nr;
+}

@@ -1,0 +1,157 @@
+using System;
+using System.Collections.Generic;
+using System.Linq;
+using System.Runtime.CompilerServices;
+using Xunit;
+
+namespace Arvenko.Melvotar.SclNET.Tests;
+
+[Collection("process-wide")]
+public class WrapperTests
+{
+    [Fact]
+    public void OneWrapperPerNativeObjectAndTypedClassesByClassId()
+    {
+        using SclFile file = Support.LoadSample();
+        SclContainer scl = Support.Scl(file);
+        Assert.IsType<SclSCL>(scl);
+        Assert.IsType<Scl_xml>(file.Child(SclClassIdNet._xml));
+        Scl[] children = scl.Children;
+        Assert.NotEmpty(children);
+        for (int i = 0; i < children.Length; i++)
+            Assert.Same(children[i], scl.Child(i));
+        SclIED ied = (SclIED)scl.ChildById(SclClassIdNet.IED, "P1")!;
+        Assert.Same(ied, scl.Child(SclClassIdNet.IED));
+        Assert.Same(scl, ied.Parent);
+        Assert.Null(ied.Child(SclClassIdNet.Bay));
+        Assert.Null(scl.Child(999));
+        Assert.IsType<SclValue>(ied.Child(0));
+        Assert.True(((SclValue)ied.Child(0)!).IsAttrib);
+        Assert.Equal("Überstromschutz Abgang Süd", ied.GetValue(SclNameIdNet.desc));
+        Assert.Equal("IED[P1]", ied.IdName);
+        Assert.Equal("IED[P1]", ied.ToString());
+        Assert.Equal("?xml", file.Child(0)!.SclName);
+        Assert.Equal("UTF-8", ((Scl_xml)file.Child(0)!).encoding);
+
+        // The file reached through the tree is a second wrapper, equal to the owning one.
+        SclFile? reached = ied.File;
+        Assert.NotSame(file, reached);
+        Assert.Equal(file, reached);
+        Assert.Equal(file.GetHashCode(), reached!.GetHashCode());
+        Assert.Same(reached, scl.File);
+        Assert.NotEqual<Scl>(scl, ied);
+        Assert.False(scl.Equals(null));
+
+        SclIdStructNet id = ied.IdStruct;
+        Assert.Equal("IED,IED,P1,1", id.ToString());
+        Assert.Same(ied, file.GetChildByIdStructArray(ied.IdStructArray));
+        Assert.Equal(SclErrorNet.Value, ied.DeleteChild(-1));
+    }
+
+    [Fact]
+    public void DeletingASubtreeDetachesEveryWrapperInIt()
+    {
+        using SclFile file = Support.LoadSample();
+        SclContainer scl = Support.Scl(file);
+        SclContainer ied = scl.ChildById(SclClassIdNet.IED, "P1")!;
+        SclContainer other = scl.ChildById(SclClassIdNet.IED, "C1")!;
+        var held = new List<Scl> { ied };
+        for (Scl? s = ied.Next(0, 255); s != null && s.IsElementOf(ied); s = s.Next(0, 255))
+            held.Add(s);
+        Assert.True(held.Count > 20);
+        int hash = ied.GetHashCode();
+
+        Assert.Equal(SclErrorNet.Ok, scl.DeleteChild(ied));
+        Assert.All(held, s => Assert.True(s.IsDeleted));
+        Assert.False(other.IsDeleted);
+        Assert.Equal(hash, ied.GetHashCode());
+        Assert.True(ied.Equals(ied));
+        var calls = new List<Action<Scl>>
+        {
+            s => _ = s.IdName, s => _ = s.Value, s => s.Value = "x", s => s.Next(0, 255), s => _ = s.Parent,
+            s => _ = s.ClassId, s => _ = s.IdStruct, s => s.GetCRC32(0), s => s.ToString(),
+            s => other.IsElementOf((SclContainer)s),
+        };
+        foreach (Scl s in held)
+            foreach (Action<Scl> call in calls.Take(s is SclContainer ? calls.Count : calls.Count - 1))
+                Assert.Equal("Scl object disposed", Assert.Throws<ObjectDisposedException>(() => call(s)).Message);
+        Assert.Equal("Scl object disposed", Assert.Throws<ObjectDisposedException>(() => ied.Children).Message);
+        Assert.Throws<ObjectDisposedException>(() => ied.CreateSclRemark(SclContainer.InsertLast));
+        Assert.Throws<ObjectDisposedException>(() => other.Copy(ied));
+    }
+
+    [Fact]
+    public void DisposeDetachesTheWholeTreeOnce()
+    {
+        var file = Support.LoadSample();
+        SclFile reached = Support.Scl(file).File!;
+        var held = new List<Scl>();
+        for (Scl? s = file.Next(0, 255); s != null; s = s.Next(0, 255))
+            held.Add(s);
+        file.Dispose();
+        Assert.True(file.IsDeleted);
+        Assert.True(reached.IsDeleted);
+        Assert.All(held, s => Assert.True(s.IsDeleted));
+        file.Dispose();
+        Assert.Throws<ObjectDisposedException>(() => file.ChangedFlag);
+        Assert.Throws<ObjectDisposedException>(() => file.Read(Support.Sample));
+    }
+
+    [Fact]
+    public void AReusedNativeAddressGetsANewWrapper()
+    {
+        using var file = new SclFile();
+        SclContainer root = file.CreateSclContainer(SclClassIdNet.SCL, SclContainer.InsertLast)!;
+        var held = new Dictionary<nint, Scl>();
+        var dropped = new HashSet<nint>();
+        int reused = 0;
+        for (int round = 0; round < 300; round++)
+        {
+            SclContainer bay = root.CreateSclContainer(SclClassIdNet.Bay, SclContainer.InsertLast)!;
+            nint address = bay.m_pScl;
+            if (held.ContainsKey(address) || dropped.Contains(address))
+                reused++;
+            Assert.False(bay.IsDeleted);
+            Assert.DoesNotContain(held.Values, old => ReferenceEquals(old, bay));
+            bay.SetValue(SclNameIdNet.name, "B" + round);
+            Assert.Equal("Bay[B" + round + "]", root.Child(SclClassIdNet.Bay)!.IdName);
+            if (round % 2 == 0)
+                held[address] = bay;
+            else
+                dropped.Add(address);
+            Assert.Equal(SclErrorNet.Ok, root.DeleteChild(bay));
+            Assert.True(bay.IsDeleted);
+            if (round % 50 == 0)
+                CollectGarbage();
+        }
+        Assert.True(reused > 0, "the allocator never reused an address; the test proves nothing");
+        Assert.All(held.Values, old => Assert.True(old.IsDeleted));
+    }
+
+    [Fact]
+    public void RegistryDoesNotGrowWithDroppedWrappers()
+    {
+        using var file = new SclFile();
+        SclContainer root = file.CreateSclContainer(SclClassIdNet.Private, SclContainer.InsertLast)!;
+        for (int i = 0; i < 20000; i++)
+        {
+            CreateAndDrop(root, i);
+            if (i % 1000 == 999)
+                CollectGarbage();
+        }
+        // Every native value lives on; only the wrappers of the last round may still be registered.
+        Assert.Equal(20000, root.ChildCount);
+        Assert.InRange(Scl.InstanceCount, 1, 4096);
+    }
+
+    [MethodImpl(MethodImplOptions.NoInlining)]
+    private static void CreateAndDrop(SclContainer root, int i) =>
+        root.CreateSclValue("a" + (i % 50), SclContainer.InsertLast)!.Value = "v";
+
+    private static void CollectGarbage()
+    {
+        GC.Collect();
+        GC.WaitForPendingFinalizers();
+        GC.Collect();
+    }
+}

@@ -1,0 +1,1 @@
+"""Model and printers of the typed SCL surface (see tools/gen_typed_classes.py)."""
