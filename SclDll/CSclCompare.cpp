@@ -246,7 +246,7 @@ struct tSmartFrame {
       const int counterpart = match.RightOf(i);
       if (counterpart < 0)
          return ignored(pChild, DIFF_MISSING, 2) || counted(pChild, DIFF_MISSING, 3) ? tWalk::Next
-                                                                                   : tWalk::Stop;
+                                                                                     : tWalk::Stop;
       const CScl* pCounterpart = pRight->GetChild(counterpart);
       auto content = infos.find(DIFF_CONTENT);
       if (content != infos.end()) {

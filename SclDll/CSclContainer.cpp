@@ -649,9 +649,9 @@ bool CSclContainer::Sort(bool aRecursive, bool aSimple, bool aAttributes)
          if (!IsWalkedElement(apChild))
             return tWalk::Next;
          bool childDone = false;
-         moved = static_cast<CSclContainer*>(apChild)->SortChildren(aSimple, aAttributes,
-                                                                    childDone) ||
-                 moved;
+         moved =
+             static_cast<CSclContainer*>(apChild)->SortChildren(aSimple, aAttributes, childDone) ||
+             moved;
          return childDone ? tWalk::Next : tWalk::Into;
       });
    return moved;

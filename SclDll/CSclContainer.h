@@ -199,8 +199,9 @@ class CSclContainer : public CScl {
    /// than SCL_MAX_READ_LEVEL are skipped with their content (reported once per call).
    void Read(XmlParser::CXmlParser* apParser);
    /// Writes this element (a file root: its children) as lines indented by aIndent levels
-   /// of three blanks (up to SCL_MAX_WRITE_INDENT levels); nothing is written with a null parser. Throws scl_error (SE_IO) when
-   /// the parser refuses a line; what was written stays. aWithArvenkoExtension is unused.
+   /// of three blanks (up to SCL_MAX_WRITE_INDENT levels); nothing is written with a null parser.
+   /// Throws scl_error (SE_IO) when the parser refuses a line; what was written stays.
+   /// aWithArvenkoExtension is unused.
    void Write(int aIndent, XmlParser::CXmlParser* apParser, bool aWithArvenkoExtension) const;
 
  protected:

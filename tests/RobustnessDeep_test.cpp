@@ -194,8 +194,8 @@ TEST(RobustnessDeep, MillionLevelsBuiltInCodeSurviveEveryOperation)
    // bounded size.
    CSclFile other;
    ASSERT_EQ(other.Copy(*pFile), SE_OK);
-   const auto* pOtherDeepest = static_cast<const CSclContainer*>(
-       other.GetChildByIdStructArray(chain.data(), kMillion + 1));
+   const auto* pOtherDeepest =
+       static_cast<const CSclContainer*>(other.GetChildByIdStructArray(chain.data(), kMillion + 1));
    ASSERT_NE(pOtherDeepest, nullptr);
    const_cast<CSclContainer*>(pOtherDeepest)->SetAttribValue("k", "w");
    CSmartCompare rules;

@@ -60,7 +60,8 @@ TEST(NamesPastTheTable, SeventyThousandNamesSurviveLoadSaveReloadCompareAndCopy)
    TempFile saved(".scd");
    file.Write(saved.Path());
    const std::string bytes = saved.Bytes();
-   EXPECT_NE(bytes.find("\r\n      <e34999 a34999=\"34999\">t34999</e34999>\r\n"), std::string::npos);
+   EXPECT_NE(bytes.find("\r\n      <e34999 a34999=\"34999\">t34999</e34999>\r\n"),
+             std::string::npos);
    for (const char* pEmpty : {"<>", "</>", "< ", " =\"", "<\r"})
       EXPECT_EQ(bytes.find(pEmpty), std::string::npos) << pEmpty;
 
