@@ -66,7 +66,8 @@ struct CSclContainer::tDestroyFrame {
          return tWalk::Up;
       }
       CScl* pChild = children[next];
-      if (pChild->IsClass(CID_CONTAINER)) {
+      // Values are most of a tree: their class id answers without a virtual call.
+      if (pChild->GetClassId() != CID_VALUE && pChild->IsClass(CID_CONTAINER)) {
          auto* pFull = static_cast<CSclContainer*>(pChild);
          if (pFull->GetChildCount() > 0) {
             arChild = {pFull, &BeginDestruction(*pFull), 0};
@@ -96,8 +97,8 @@ CSclContainer::~CSclContainer()
 {
    if (!m_Children.empty())
       SclWalk(tDestroyFrame{this, &BeginDestruction(*this), 0});
-   else
-      BeginDestruction(*this);
+   else if (m_RefHandle != 0) // a reference has dropped its registration in its own destructor
+      CSclRefRegistry::RemoveContainer(m_RefHandle);
 }
 
 bool CSclContainer::IsClass(tSclClassId aClassId) const

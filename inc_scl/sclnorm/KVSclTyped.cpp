@@ -285,7 +285,8 @@ void CSclContainer::Complete()
    if (IsClass(CID_REF))
       return;
    SclVisitBelow(this, [](CScl* apChild) {
-      if (!apChild->IsClass(CID_CONTAINER))
+      // Values are most of a tree: their class id answers without a virtual call.
+      if (apChild->GetClassId() == CID_VALUE || !apChild->IsClass(CID_CONTAINER))
          return tWalk::Next;
       // By index: completing a child may add children to that child, never to its parent.
       static_cast<CSclContainer*>(apChild)->CompleteOwn();
