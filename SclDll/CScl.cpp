@@ -1,5 +1,6 @@
 #include "SclDll/CScl.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "SclDll/CSclContainer.h"
@@ -12,6 +13,14 @@ namespace {
 
 tSclDeleteNotify g_pDeleteNotify = nullptr;
 void* g_pDeleteContext = nullptr;
+
+// The names objects with name id NID_UNLISTED hold, by object. Never torn down, like the
+// name table, so that objects destroyed during process exit can still answer their names.
+std::unordered_map<const CScl*, std::string>& UnlistedNames()
+{
+   static auto* pNames = new std::unordered_map<const CScl*, std::string>;
+   return *pNames;
+}
 
 // The object and its ancestors, the root first.
 std::vector<const CScl*> Chain(const CScl* apScl)
@@ -39,13 +48,15 @@ CScl::CScl(CSclContainer* apParent, tSclNameId aNameId) : m_NameId(aNameId), m_p
    CSclNameTable::GetLastNameId();
 }
 
-CScl::CScl(CSclContainer* apParent, const std::string& aName)
-    : m_NameId(CSclNameTable::GetOrAddNameId(aName)), m_pParent(apParent)
+CScl::CScl(CSclContainer* apParent, const std::string& aName) : m_NameId(0), m_pParent(apParent)
 {
+   SetNameIdOf(aName);
 }
 
 CScl::~CScl()
 {
+   if (m_NameId == NID_UNLISTED)
+      UnlistedNames().erase(this);
    if (g_pDeleteNotify != nullptr)
       g_pDeleteNotify(g_pDeleteContext, this);
    if (m_pParent != nullptr)
@@ -60,8 +71,7 @@ void CScl::LinkToParent(int aIndex)
 
 bool CScl::ContentCompare(const CScl& right) const
 {
-   return m_ClassId == right.m_ClassId && m_NameId == right.m_NameId &&
-          GetValue() == right.GetValue();
+   return m_ClassId == right.m_ClassId && HasSameSclName(right) && GetValue() == right.GetValue();
 }
 
 CSclContainer* CScl::GetParent(tSclClassId aClassId) const
@@ -74,13 +84,51 @@ CSclContainer* CScl::GetParent(tSclClassId aClassId) const
 
 const std::string& CScl::GetSclName() const
 {
-   return CSclNameTable::GetNameOfNameId(m_NameId);
+   if (m_NameId != NID_UNLISTED)
+      return CSclNameTable::GetNameOfNameId(m_NameId);
+   return UnlistedNames()[this];
 }
 
 tSclError CScl::SetSclName(const std::string& aName)
 {
-   m_NameId = CSclNameTable::GetOrAddNameId(aName);
+   SetNameIdOf(aName);
    return SE_OK;
+}
+
+tSclError CScl::SetUnlistedSclName(const std::string& aName)
+{
+   SetNameId(NID_UNLISTED, &aName);
+   return SE_OK;
+}
+
+void CScl::CopySclName(const CScl& aOther)
+{
+   if (aOther.m_NameId != NID_UNLISTED)
+      SetNameId(aOther.m_NameId, nullptr);
+   else if (&aOther != this)
+      SetNameId(NID_UNLISTED, &aOther.GetSclName());
+}
+
+bool CScl::HasSameSclName(const CScl& aOther) const
+{
+   if (m_NameId != NID_UNLISTED && aOther.m_NameId != NID_UNLISTED)
+      return m_NameId == aOther.m_NameId;
+   return GetSclName() == aOther.GetSclName();
+}
+
+void CScl::SetNameIdOf(const std::string& aName)
+{
+   const tSclNameId nameId = CSclNameTable::GetOrAddNameId(aName);
+   SetNameId(nameId != 0 ? nameId : NID_UNLISTED, &aName);
+}
+
+void CScl::SetNameId(tSclNameId aNameId, const std::string* apUnlistedName)
+{
+   if (aNameId == NID_UNLISTED)
+      UnlistedNames()[this] = apUnlistedName != nullptr ? *apUnlistedName : std::string();
+   else if (m_NameId == NID_UNLISTED)
+      UnlistedNames().erase(this);
+   m_NameId = aNameId;
 }
 
 CSclContainer* CScl::GetSclFile() const

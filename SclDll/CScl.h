@@ -57,10 +57,20 @@ class CScl {
    tSclNameId GetNameId() const { return m_NameId; }
    /// The most derived class id.
    tSclClassId GetClassId() const { return m_ClassId; }
-   /// The name of the name id; empty for 0 or an unregistered id.
+   /// The name of the name id; empty for 0 or an unregistered id. An object with name id
+   /// NID_UNLISTED answers the name it holds itself.
    const std::string& GetSclName() const;
-   /// Renames the object, registering an unknown name; always SE_OK.
+   /// Renames the object, registering an unknown name; always SE_OK. When the name table is
+   /// full the object keeps the name itself (name id NID_UNLISTED), so no name is lost.
    tSclError SetSclName(const std::string& aName);
+   /// Names the object without registering the name (name id NID_UNLISTED): for names that
+   /// must not fill the process-wide table, such as the path a file was read from. SE_OK.
+   tSclError SetUnlistedSclName(const std::string& aName);
+   /// Takes over the name of another object (its name id, or the name it holds itself).
+   void CopySclName(const CScl& aOther);
+   /// Whether both objects carry the same name: equal name ids, or equal names where one
+   /// of them holds its name itself (NID_UNLISTED).
+   bool HasSameSclName(const CScl& aOther) const;
 
    /// The object itself if it answers CID_FILE, else the nearest such ancestor; or null.
    CSclContainer* GetSclFile() const;
@@ -105,6 +115,7 @@ class CScl {
    /// into apParent (LinkToParent). The name table is filled on first use.
    explicit CScl(CSclContainer* apParent);
    CScl(CSclContainer* apParent, tSclNameId aNameId);
+   /// The name is registered; a name the full table refuses is held by the object.
    CScl(CSclContainer* apParent, const std::string& aName);
 
    /// Called by the constructors of values, remarks and containers: inserts the object into
@@ -119,6 +130,13 @@ class CScl {
    friend class CSclContainer;
 
    CSclContainer* m_pParent;
+   /// Sets the name id of aName (registered when unknown), or holds aName beside the object
+   /// when the full table refuses it.
+   void SetNameIdOf(const std::string& aName);
+   /// Sets a name id taken from the table or another object (0 and NID_UNLISTED included;
+   /// for NID_UNLISTED, aUnlistedName is the name to hold).
+   void SetNameId(tSclNameId aNameId, const std::string* apUnlistedName);
+
    /// Last known position in the parent's list; checked before every use.
    mutable uint32_t m_IndexHint = UINT32_MAX;
 };

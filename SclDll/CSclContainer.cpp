@@ -9,6 +9,7 @@
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
 #include "SclDll/SclAssert.h"
+#include "SclDll/SclTreeWalk.h"
 
 namespace Arvenko::Melvotar::Scl {
 
@@ -44,20 +45,60 @@ CSclContainer::CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aI
 }
 
 CSclContainer::CSclContainer(CSclContainer* apParent, const std::string& aName, int aIndex)
-    : CSclContainer(apParent, CSclNameTable::GetOrAddNameId(aName), aIndex)
+    : CSclContainer(apParent, tSclNameId(0), aIndex)
 {
+   SetNameIdOf(aName);
+}
+
+// One element whose children are being destroyed, in list order, from index next on. A
+// child element with children is emptied first, in a frame of its own, so that destroying it
+// destroys nothing below it: no destructor recurses, however deep the tree.
+struct CSclContainer::tDestroyFrame {
+   CSclContainer* pElement = nullptr;
+   std::vector<CScl*>* pChildren = nullptr;
+   size_t next = 0;
+
+   tWalk Step(tDestroyFrame& arChild)
+   {
+      std::vector<CScl*>& children = *pChildren;
+      if (next == children.size()) {
+         std::vector<CScl*>().swap(children);
+         return tWalk::Up;
+      }
+      CScl* pChild = children[next];
+      // Values are most of a tree: their class id answers without a virtual call.
+      if (pChild->GetClassId() != CID_VALUE && pChild->IsClass(CID_CONTAINER)) {
+         auto* pFull = static_cast<CSclContainer*>(pChild);
+         if (pFull->GetChildCount() > 0) {
+            arChild = {pFull, &BeginDestruction(*pFull), 0};
+            return tWalk::Into;
+         }
+      }
+      delete pChild;
+      children[next++] = nullptr;
+      return tWalk::Next;
+   }
+};
+
+std::vector<CScl*>& CSclContainer::BeginDestruction(CSclContainer& arElement)
+{
+   // What the element's destructor does before its children go: a reference first drops its
+   // registration on the target, the element its own handle.
+   if (arElement.IsClass(CID_REF))
+      static_cast<CSclRef&>(arElement).SetRefSclContainer(nullptr);
+   if (arElement.m_RefHandle != 0)
+      CSclRefRegistry::RemoveContainer(arElement.m_RefHandle);
+   arElement.m_RefHandle = 0;
+   arElement.m_Deleting = true;
+   return arElement.m_Children;
 }
 
 CSclContainer::~CSclContainer()
 {
-   if (m_RefHandle != 0)
+   if (!m_Children.empty())
+      SclWalk(tDestroyFrame{this, &BeginDestruction(*this), 0});
+   else if (m_RefHandle != 0) // a reference has dropped its registration in its own destructor
       CSclRefRegistry::RemoveContainer(m_RefHandle);
-   m_Deleting = true;
-   for (CScl*& pChild : m_Children) {
-      delete pChild;
-      pChild = nullptr;
-   }
-   std::vector<CScl*>().swap(m_Children);
 }
 
 bool CSclContainer::IsClass(tSclClassId aClassId) const
@@ -127,6 +168,102 @@ std::string CSclContainer::GetValue(tSclNameId aNameId) const
 
 // ---- copy, check, compare, complete ----
 
+namespace {
+
+// One element of a copy: the children of pSource from index next on are still to be copied
+// into pTarget. When the copy runs into its own source, each element copies the children its
+// source had when the element's copy began, as the copy of every element would by itself.
+struct tCopyFrame {
+   CSclContainer* pTarget = nullptr;
+   const CSclContainer* pSource = nullptr;
+   size_t next = 0;
+   std::vector<const CScl*> snapshot; // used instead of pSource's list when not empty
+   tSclError* pError = nullptr;
+   bool intoSelf = false;
+
+   tWalk Step(tCopyFrame& arChild)
+   {
+      const CScl* pChild = nullptr;
+      if (intoSelf)
+         pChild = next < snapshot.size() ? snapshot[next] : nullptr;
+      else
+         pChild = pSource->GetChild(static_cast<int>(next));
+      ++next;
+      if (pChild == nullptr)
+         return tWalk::Up;
+      CScl* pNew = nullptr;
+      if (pChild->IsClass(CID_VALUE))
+         pNew = pTarget->CreateSclValue(pChild->GetSclName(), InsertLast);
+      else if (pChild->IsClass(CID_CONTAINER))
+         pNew = pTarget->CreateSclContainer(pChild->GetClassId(), InsertLast);
+      else if (pChild->IsClass(CID_REMARK))
+         pNew = pTarget->CreateSclRemark(InsertLast);
+      if (pNew == nullptr) {
+         OutputSclError("CSclContainer::Copy - Objekt konnte nicht erzeugt werden", SE_OTHER,
+                        pTarget, pChild->GetClassId());
+         *pError = SE_OTHER;
+         return tWalk::Stop;
+      }
+      if (!IsWalkedElement(pChild) || !IsWalkedElement(pNew)) {
+         *pError = pNew->Copy(*pChild);
+         return *pError == SE_OK ? tWalk::Next : tWalk::Stop;
+      }
+      arChild = Begin(static_cast<CSclContainer*>(pNew), static_cast<const CSclContainer*>(pChild),
+                      pError, intoSelf);
+      return tWalk::Into;
+   }
+
+   // The frame of copying aSource into aTarget, whose own name is copied at once.
+   static tCopyFrame Begin(CSclContainer* apTarget, const CSclContainer* apSource,
+                           tSclError* apError, bool aIntoSelf)
+   {
+      apTarget->CopySclName(*apSource);
+      tCopyFrame frame;
+      frame.pTarget = apTarget;
+      frame.pSource = apSource;
+      frame.pError = apError;
+      frame.intoSelf = aIntoSelf;
+      if (aIntoSelf)
+         for (int i = 0; i < apSource->GetChildCount(); ++i)
+            frame.snapshot.push_back(apSource->GetChild(i));
+      return frame;
+   }
+};
+
+// One element of a strict comparison: the children of both sides from index next on.
+struct tCompareFrame {
+   const CSclContainer* pLeft = nullptr;
+   const CSclContainer* pRight = nullptr;
+   int next = 0;
+
+   tWalk Step(tCompareFrame& arChild)
+   {
+      const CScl* pLeftChild = pLeft->GetChild(next);
+      if (pLeftChild == nullptr)
+         return tWalk::Up;
+      const CScl* pRightChild = pRight->GetChild(next++);
+      if (!IsWalkedElement(pLeftChild))
+         return pLeftChild->ContentCompare(*pRightChild) ? tWalk::Next : tWalk::Stop;
+      arChild = {static_cast<const CSclContainer*>(pLeftChild), nullptr, 0};
+      if (!SameElementPart(*arChild.pLeft, *pRightChild))
+         return tWalk::Stop;
+      arChild.pRight = static_cast<const CSclContainer*>(pRightChild);
+      return tWalk::Into;
+   }
+
+   // The comparison of two elements without their children's content: the object part and
+   // the number of children.
+   static bool SameElementPart(const CSclContainer& aLeft, const CScl& right)
+   {
+      if (!aLeft.CScl::ContentCompare(right))
+         return false;
+      SCL_ASSERT("SclDll/CSclContainer", right.IsClass(CID_CONTAINER));
+      return aLeft.GetChildCount() == static_cast<const CSclContainer&>(right).GetChildCount();
+   }
+};
+
+} // namespace
+
 tSclError CSclContainer::Copy(const CScl& right)
 {
    if (!right.IsClass(CID_CONTAINER)) {
@@ -134,57 +271,40 @@ tSclError CSclContainer::Copy(const CScl& right)
                      right.GetClassId());
       return SE_WRONG_TYPE;
    }
-   m_NameId = right.GetNameId();
-   // A snapshot: copying into the source itself must not see its own new children.
-   const std::vector<CScl*> children = static_cast<const CSclContainer&>(right).m_Children;
-   for (const CScl* pChild : children) {
-      CScl* pNew = nullptr;
-      if (pChild->IsClass(CID_VALUE))
-         pNew = CreateSclValue(pChild->GetSclName(), InsertLast);
-      else if (pChild->IsClass(CID_CONTAINER))
-         pNew = CreateSclContainer(pChild->GetClassId(), InsertLast);
-      else if (pChild->IsClass(CID_REMARK))
-         pNew = CreateSclRemark(InsertLast);
-      if (pNew == nullptr) {
-         OutputSclError("CSclContainer::Copy - Objekt konnte nicht erzeugt werden", SE_OTHER, this,
-                        pChild->GetClassId());
-         return SE_OTHER;
-      }
-      tSclError error = pNew->Copy(*pChild);
-      if (error != SE_OK)
-         return error;
-   }
-   return SE_OK;
+   const auto& source = static_cast<const CSclContainer&>(right);
+   // Copying into the source's own subtree adds children to elements still to be copied.
+   const bool intoSelf = this == &source || IsElementOf(&source);
+   tSclError error = SE_OK;
+   SclWalk(tCopyFrame::Begin(this, &source, &error, intoSelf));
+   return error;
 }
 
 tSclError CSclContainer::Check(int aFlags) const
 {
-   if ((aFlags & 2) != 0 && GetParent() != nullptr) {
+   auto checkName = [aFlags](const CSclContainer* apElement) {
+      if ((aFlags & 2) == 0 || apElement->GetParent() == nullptr)
+         return SE_OK;
       const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance();
-      if (pInfo != nullptr && pInfo->CheckName(this) != SE_OK)
-         return SE_NAME;
-   }
-   if ((aFlags & 1) != 0)
-      for (const CScl* pChild : m_Children) {
-         tSclError error = pChild->Check(aFlags);
-         if (error != SE_OK)
-            return error;
+      return pInfo != nullptr && pInfo->CheckName(apElement) != SE_OK ? SE_NAME : SE_OK;
+   };
+   tSclError error = checkName(this);
+   if (error != SE_OK || (aFlags & 1) == 0)
+      return error;
+   SclVisitBelow(this, [&](const CScl* apChild) {
+      if (apChild->IsClass(CID_CONTAINER)) {
+         error = checkName(static_cast<const CSclContainer*>(apChild));
+         return error != SE_OK ? tWalk::Stop : tWalk::Into;
       }
-   return SE_OK;
+      error = apChild->Check(aFlags);
+      return error != SE_OK ? tWalk::Stop : tWalk::Next;
+   });
+   return error;
 }
 
 bool CSclContainer::ContentCompare(const CScl& right) const
 {
-   if (!CScl::ContentCompare(right))
-      return false;
-   SCL_ASSERT("SclDll/CSclContainer", right.IsClass(CID_CONTAINER));
-   const auto& rightContainer = static_cast<const CSclContainer&>(right);
-   if (m_Children.size() != rightContainer.m_Children.size())
-      return false;
-   for (size_t i = 0; i < m_Children.size(); ++i)
-      if (!m_Children[i]->ContentCompare(*rightContainer.m_Children[i]))
-         return false;
-   return true;
+   return tCompareFrame::SameElementPart(*this, right) &&
+          SclWalk(tCompareFrame{this, static_cast<const CSclContainer*>(&right), 0});
 }
 
 std::string CSclContainer::GetId() const
@@ -195,14 +315,6 @@ std::string CSclContainer::GetId() const
 bool CSclContainer::HasId() const
 {
    return false;
-}
-
-void CSclContainer::Complete()
-{
-   // By index: completing a child may add children to that child, never to this list.
-   for (size_t i = 0; i < m_Children.size(); ++i)
-      if (m_Children[i]->IsClass(CID_CONTAINER))
-         static_cast<CSclContainer*>(m_Children[i])->Complete();
 }
 
 // ---- lookups ----
@@ -269,7 +381,11 @@ CScl* CSclContainer::GetChildByNameId(tSclNameId aNameId) const
 
 CScl* CSclContainer::GetChildByNameId(const std::string& aName) const
 {
-   return GetChildByNameId(CSclNameTable::FindNameId(aName));
+   const tSclNameId nameId = CSclNameTable::FindNameId(aName);
+   if (nameId != 0 || aName.empty())
+      return GetChildByNameId(nameId);
+   // Not in the table: a child may hold the name itself.
+   return FindUnlistedChild(aName);
 }
 
 CScl* CSclContainer::GetChildByNameId(tSclClassId aClassId, tSclNameId aNameId) const
@@ -323,28 +439,27 @@ CScl* CSclContainer::GetChildByIdStructArray(const tIdStruct* apIdStructArray, i
 {
    if (aCount <= 0 || apIdStructArray == nullptr)
       return nullptr;
-   CScl* pScl = GetChildByIdStruct(apIdStructArray[0]);
-   if (aCount == 1 || pScl == nullptr)
-      return pScl;
-   if (!pScl->IsClass(CID_CONTAINER))
-      return nullptr;
-   return static_cast<CSclContainer*>(pScl)->GetChildByIdStructArray(apIdStructArray + 1,
-                                                                     aCount - 1);
+   const CSclContainer* pElement = this;
+   for (int i = 0;; ++i) {
+      CScl* pScl = pElement->GetChildByIdStruct(apIdStructArray[i]);
+      if (i + 1 == aCount || pScl == nullptr)
+         return pScl;
+      if (!pScl->IsClass(CID_CONTAINER))
+         return nullptr;
+      pElement = static_cast<const CSclContainer*>(pScl);
+   }
 }
 
 int CSclContainer::ForEachChild(const std::function<int(CScl*)>& aCallback) const
 {
-   for (CScl* pScl : m_Children) {
-      int result = aCallback(pScl);
+   int result = 0;
+   SclVisitBelow(this, [&](CScl* apChild) {
+      result = aCallback(apChild);
       if (result != 0)
-         return result;
-      if (pScl->IsClass(CID_CONTAINER)) {
-         result = static_cast<const CSclContainer*>(pScl)->ForEachChild(aCallback);
-         if (result != 0)
-            return result;
-      }
-   }
-   return 0;
+         return tWalk::Stop;
+      return apChild->IsClass(CID_CONTAINER) ? tWalk::Into : tWalk::Next;
+   });
+   return result;
 }
 
 // ---- creation ----
@@ -486,14 +601,30 @@ tSclError CSclContainer::SwapChild(int aIndex1, int aIndex2)
 
 tSclError CSclContainer::SetAttribValue(tSclNameId aNameId, const std::string& aValue)
 {
-   CScl* pScl = GetChildByNameId(aNameId);
+   return SetAttribValue(GetChildByNameId(aNameId), aNameId, nullptr, aValue);
+}
+
+tSclError CSclContainer::SetAttribValue(const std::string& aName, const std::string& aValue)
+{
+   const tSclNameId nameId = CSclNameTable::GetOrAddNameId(aName);
+   if (nameId != 0)
+      return SetAttribValue(nameId, aValue);
+   // The full table refused the name: the attribute holds it.
+   return SetAttribValue(FindUnlistedChild(aName), NID_UNLISTED, &aName, aValue);
+}
+
+tSclError CSclContainer::SetAttribValue(CScl* apFound, tSclNameId aNameId,
+                                        const std::string* apUnlistedName,
+                                        const std::string& aValue)
+{
+   CScl* pScl = apFound;
    if (pScl == nullptr) {
       // Created unnamed, so that the non-attribute rule accepts the position; the name then
       // makes it the last attribute.
       CSclValue* pValue = CreateSclValue(tSclNameId(0), GetFirstNonAttribIndex());
       if (pValue == nullptr)
          return SE_OTHER;
-      pValue->m_NameId = aNameId;
+      pValue->SetNameId(aNameId, apUnlistedName);
       pScl = pValue;
    }
    if (!pScl->IsClass(CID_VALUE))
@@ -501,12 +632,33 @@ tSclError CSclContainer::SetAttribValue(tSclNameId aNameId, const std::string& a
    return pScl->SetValue(aValue);
 }
 
-tSclError CSclContainer::SetAttribValue(const std::string& aName, const std::string& aValue)
+CScl* CSclContainer::FindUnlistedChild(const std::string& aName) const
 {
-   return SetAttribValue(CSclNameTable::GetOrAddNameId(aName), aValue);
+   for (CScl* pScl : m_Children)
+      if (pScl->GetNameId() == NID_UNLISTED && pScl->GetSclName() == aName)
+         return pScl;
+   return nullptr;
 }
 
 bool CSclContainer::Sort(bool aRecursive, bool aSimple, bool aAttributes)
+{
+   // The simple sort of an element returns at its first pair in order, before its children.
+   bool done = false;
+   bool moved = SortChildren(aSimple, aAttributes, done);
+   if (aRecursive && !done)
+      SclVisitBelow(this, [&](CScl* apChild) {
+         if (!IsWalkedElement(apChild))
+            return tWalk::Next;
+         bool childDone = false;
+         moved =
+             static_cast<CSclContainer*>(apChild)->SortChildren(aSimple, aAttributes, childDone) ||
+             moved;
+         return childDone ? tWalk::Next : tWalk::Into;
+      });
+   return moved;
+}
+
+bool CSclContainer::SortChildren(bool aSimple, bool aAttributes, bool& arDone)
 {
    bool moved = false;
    const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance();
@@ -524,8 +676,10 @@ bool CSclContainer::Sort(bool aRecursive, bool aSimple, bool aAttributes)
          for (size_t j = count - 1; j > 0; --j) {
             CScl* pPrev = m_Children[j - 1];
             if (!before(key, pLast->GetNameId(), pInfo->GetChildOrderKey(this, pPrev),
-                        pPrev->GetNameId()))
+                        pPrev->GetNameId())) {
+               arDone = true;
                return moved;
+            }
             m_Children[j] = pPrev;
             m_Children[j - 1] = pLast;
             moved = true;
@@ -549,11 +703,6 @@ bool CSclContainer::Sort(bool aRecursive, bool aSimple, bool aAttributes)
          std::copy(sorted.begin(), sorted.end(), m_Children.begin());
       }
    }
-   if (aRecursive)
-      for (CScl* pChild : m_Children)
-         if (pChild->IsClass(CID_CONTAINER) && !pChild->IsClass(CID_REF))
-            moved = static_cast<CSclContainer*>(pChild)->Sort(aRecursive, aSimple, aAttributes) ||
-                    moved;
    return moved;
 }
 

@@ -27,10 +27,14 @@ constexpr int SCL_CHILD_COUNT_QUANT = 16;
 /// Index for creation and insertion: append, then (for creation) move to schema position.
 constexpr int InsertLast = -1;
 /// Deepest level (GetLevel) at which the element reader creates elements. Real SCL files
-/// nest some twenty levels; deeper elements are skipped with their content, so that no tree
-/// read from a file is too deep for the recursive walks of the object model (the compare
-/// with a difference report takes the most stack per level).
-constexpr int SCL_MAX_READ_LEVEL = 2000;
+/// nest some twenty levels; deeper elements are skipped with their content. The walks of the
+/// object model take no call stack per level, so the limit only bounds what a hostile file
+/// can make the reader build.
+constexpr int SCL_MAX_READ_LEVEL = 100000;
+/// Levels of indentation the writer puts in front of a line at most. Deeper lines are
+/// indented as far as this, so that the size of a written file grows with the size of its
+/// tree, not with the square of its depth.
+constexpr int SCL_MAX_WRITE_INDENT = 64;
 
 /// Element object. Children in document order: attributes (named values) first, then
 /// text values, remarks, child elements and reference objects. Owns its children; every
@@ -75,7 +79,9 @@ class CSclContainer : public CScl {
    virtual std::string GetId() const;
    /// Whether the class has an identifying value; false for a plain container.
    virtual bool HasId() const;
-   /// Completes every child element in list order (typed classes build their references).
+   /// Completes the element and every element below it in document order: each first does
+   /// its own completion (CompleteOwn: typed classes build their references, references
+   /// search their targets), then its children are completed; nothing below a reference.
    virtual void Complete();
    /// The object part, then every child in order, continuing the register.
    int32_t GetCRC32(int32_t aCrc) const override;
@@ -193,11 +199,14 @@ class CSclContainer : public CScl {
    /// than SCL_MAX_READ_LEVEL are skipped with their content (reported once per call).
    void Read(XmlParser::CXmlParser* apParser);
    /// Writes this element (a file root: its children) as lines indented by aIndent levels
-   /// of three blanks; nothing is written with a null parser. Throws scl_error (SE_IO) when
-   /// the parser refuses a line; what was written stays. aWithArvenkoExtension is unused.
+   /// of three blanks (up to SCL_MAX_WRITE_INDENT levels); nothing is written with a null parser.
+   /// Throws scl_error (SE_IO) when the parser refuses a line; what was written stays.
+   /// aWithArvenkoExtension is unused.
    void Write(int aIndent, XmlParser::CXmlParser* apParser, bool aWithArvenkoExtension) const;
 
  protected:
+   /// The element's own part of the completion, before its children; nothing here.
+   virtual void CompleteOwn() {}
    /// Called by a child's destructor: forgets the child unless this container is itself
    /// destroying children (and aForce is false).
    void RemoveChild(CScl* apChild, bool aForce);
@@ -206,6 +215,19 @@ class CSclContainer : public CScl {
    friend class CScl;
 
    static bool IsAttrib(const CScl* apScl);
+   /// Sort of the own children (Sort without aRecursive); arDone is set when the simple sort
+   /// returned at a pair in order, which ends a recursive sort there too.
+   bool SortChildren(bool aSimple, bool aAttributes, bool& arDone);
+   /// SetAttribValue on apFound, or on a new attribute aNameId (apUnlistedName: the name a
+   /// NID_UNLISTED attribute holds) when it is null.
+   tSclError SetAttribValue(CScl* apFound, tSclNameId aNameId, const std::string* apUnlistedName,
+                            const std::string& aValue);
+   /// The first child holding the name aName itself (name id NID_UNLISTED).
+   CScl* FindUnlistedChild(const std::string& aName) const;
+   /// Prepares arElement for the destruction of its children as its destructor does (drops
+   /// its handle and its reference registration, sets deleting); returns its child list.
+   static std::vector<CScl*>& BeginDestruction(CSclContainer& arElement);
+   struct tDestroyFrame;
    /// After a creation: destroys a child the list refused (false), else sorts it into
    /// place when it was appended with InsertLast (true).
    bool AdoptCreated(CScl* apChild, int aIndex);

@@ -81,11 +81,11 @@ class CLineWriter {
  public:
    explicit CLineWriter(CXmlParser* apParser) : m_pParser(apParser), m_Block(kBlockSize + 4096) {}
 
-   /// Starts a line with aIndent levels of indentation.
+   /// Starts a line with aIndent levels of indentation (at most SCL_MAX_WRITE_INDENT).
    void Begin(int aIndent)
    {
       m_LineStart = m_Size;
-      const size_t blanks = static_cast<size_t>(aIndent) * 3;
+      const size_t blanks = static_cast<size_t>(std::min(aIndent, SCL_MAX_WRITE_INDENT)) * 3;
       Reserve(blanks);
       std::memset(m_Block.data() + m_Size, ' ', blanks);
       m_Size += blanks;
@@ -316,11 +316,16 @@ void CSclContainer::Read(CXmlParser* apParser)
       const size_t first = apContainer != nullptr ? apContainer->m_Children.size() : 0;
       stack.push_back({apContainer, aInsideScl, sorts, first, createdKeys.size()});
    };
+   // The open elements below this index have no child waiting for its place: a run of
+   // reports deep down settles each element once, not once per report.
+   size_t settledFrames = 0;
    // Notes the creation key of apChild, just appended to the innermost open element.
    auto arrived = [&](const CScl* apChild) {
       const tFrame& top = stack.back();
-      if (apChild != nullptr && top.sorts)
+      if (apChild != nullptr && top.sorts) {
          createdKeys.push_back(pInfo->GetChildOrderKey(top.pContainer, apChild));
+         settledFrames = std::min(settledFrames, stack.size() - 1);
+      }
    };
    // Puts the children appended to the element of aFrame, the innermost one with appended
    // children, in their places.
@@ -335,12 +340,14 @@ void CSclContainer::Read(CXmlParser* apParser)
    auto settleAll = [&]() {
       if (GetTextCallbackFunction() == nullptr)
          return;
-      for (auto it = stack.rbegin(); it != stack.rend(); ++it)
-         settle(*it);
-      for (tFrame& entry : stack) {
+      for (size_t k = stack.size(); k-- > settledFrames;)
+         settle(stack[k]);
+      for (size_t k = settledFrames; k < stack.size(); ++k) {
+         tFrame& entry = stack[k];
          entry.firstChild = entry.pContainer != nullptr ? entry.pContainer->m_Children.size() : 0;
          entry.firstKey = 0;
       }
+      settledFrames = stack.size();
    };
 
    open(this, IsClass(CID_SCL) || GetParent(CID_SCL) != nullptr);
@@ -351,6 +358,17 @@ void CSclContainer::Read(CXmlParser* apParser)
    // Level of this container: a child of stack.back() lies at level + stack.size().
    const int level = GetLevel();
    bool depthReported = false;
+   // Names past the table's last id stay with their objects; said once per call.
+   bool unlistedReported = false;
+   auto noteUnlisted = [&](const CScl* apScl) {
+      if (apScl == nullptr || apScl->GetNameId() != NID_UNLISTED || unlistedReported)
+         return;
+      unlistedReported = true;
+      settleAll();
+      OutputSclError("CSclContainer::Read - Namentabelle voll, <" + apScl->GetSclName() +
+                         "> und weitere neue Namen werden nur am Objekt gehalten",
+                     SE_OTHER, apScl, UINT16_MAX);
+   };
    arrived(AppendText(this, apParser, text));
 
    while (!stack.empty()) {
@@ -408,9 +426,16 @@ void CSclContainer::Read(CXmlParser* apParser)
          // Its key as created, before it takes its name: the place the creation sort gives.
          arrived(pChild);
          // A known name is already the child's name id; an unknown one is registered.
-         pChild->m_NameId = nameId != 0 ? nameId : CSclNameTable::GetOrAddNameId(name);
-         for (XmlParser::tXmlAttrib& attrib : attribs)
-            TakeDecoded(pChild->CreateSclValue(attrib.Name, InsertLast), attrib.Value);
+         if (nameId != 0)
+            pChild->m_NameId = nameId;
+         else
+            pChild->SetNameIdOf(name);
+         noteUnlisted(pChild);
+         for (XmlParser::tXmlAttrib& attrib : attribs) {
+            CSclValue* pValue = pChild->CreateSclValue(attrib.Name, InsertLast);
+            noteUnlisted(pValue);
+            TakeDecoded(pValue, attrib.Value);
+         }
          if (isEnd) {
             arrived(AppendText(pCurrent, apParser, text));
          } else {
@@ -434,6 +459,7 @@ void CSclContainer::Read(CXmlParser* apParser)
             pCurrent->AdoptCarried(carried);
          }
          stack.pop_back();
+         settledFrames = std::min(settledFrames, stack.size());
          if (stack.empty() && !carried.empty())
             GetParent()->AdoptCarried(carried);
          if (!stack.empty())

@@ -107,7 +107,7 @@ void CSclFile::SetFileFormat(XmlParser::tFileFormat aFormat)
 
 void CSclFile::Read(const std::string& aPath)
 {
-   SetSclName(aPath);
+   SetUnlistedSclName(aPath);
    XmlParser::CXmlParser reader(aPath, m_Format, false);
    CSclContainer::Read(&reader);
    if (CorrectMultipliers())

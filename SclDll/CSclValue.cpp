@@ -43,7 +43,7 @@ tSclError CSclValue::Copy(const CScl& right)
       OutputSclError("CSclValue::Copy - Aufruf mit falschem Typ", SE_WRONG_TYPE, this, 0);
       return SE_WRONG_TYPE;
    }
-   m_NameId = right.GetNameId();
+   CopySclName(right);
    m_Value = right.GetValue();
    return SE_OK;
 }

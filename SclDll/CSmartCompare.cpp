@@ -97,7 +97,7 @@ tSclError CSmartCompare::ReadIgnoreFile(std::string aPath)
    {
       // Throws before anything is stored when the file cannot be opened or converted.
       XmlParser::CXmlParser parser(aPath, XmlParser::FF_UTF8, false);
-      file.SetSclName(aPath);
+      file.SetUnlistedSclName(aPath);
       file.Read(&parser);
    }
    for (CScl* pScl = &file; pScl != nullptr; pScl = pScl->GetNext(0, 255)) {

@@ -12,6 +12,7 @@
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
+#include "SclDll/SclTreeWalk.h"
 
 namespace Arvenko::Melvotar::Scl {
 
@@ -97,38 +98,25 @@ int32_t RefCRC32(const CSclRef& aRef, const std::string& aKeyText, int32_t aCrc)
    return aCrc;
 }
 
-// Feeds the children of aTop and, depth first, all their descendants. Elements are walked
-// with an explicit stack, so the depth of a tree is limited by memory only. apSkip: name
-// ids of aTop's own attributes to leave out (lnClass is always fed).
+// Feeds the children of aTop and, depth first, all their descendants. apSkip: name ids of
+// aTop's own attributes to leave out (lnClass is always fed).
 int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip)
 {
-   struct tLevel {
-      const CSclContainer* pContainer;
-      int next;
-   };
-   std::vector<tLevel> stack{{&aTop, 0}};
-   while (!stack.empty()) {
-      tLevel& level = stack.back();
-      const CScl* pChild = level.pContainer->GetChild(level.next++);
-      if (pChild == nullptr) {
-         stack.pop_back();
-         continue;
-      }
-      if (apSkip != nullptr && stack.size() == 1 && pChild->IsClass(CID_VALUE) &&
-          pChild->GetNameId() != NID_lnClass && apSkip->count(pChild->GetNameId()) != 0)
-         continue;
+   SclVisitBelow(&aTop, [&](const CScl* apChild) {
+      if (apSkip != nullptr && apChild->GetParent() == &aTop && apChild->IsClass(CID_VALUE) &&
+          apChild->GetNameId() != NID_lnClass && apSkip->count(apChild->GetNameId()) != 0)
+         return tWalk::Next;
       // Values are most of a tree: their class id answers without a virtual call.
-      if (pChild->GetClassId() == CID_VALUE) {
-         aCrc = ValueCRC32(*static_cast<const CSclValue*>(pChild), aCrc);
-      } else if (pChild->GetClassId() == CID_REMARK || !pChild->IsClass(CID_CONTAINER)) {
-         aCrc = pChild->GetCRC32(aCrc);
-      } else if (!pChild->IsClass(CID_REF)) {
-         aCrc = ElementCRC32(*static_cast<const CSclContainer*>(pChild), aCrc);
-         stack.push_back({static_cast<const CSclContainer*>(pChild), 0});
+      if (apChild->GetClassId() == CID_VALUE) {
+         aCrc = ValueCRC32(*static_cast<const CSclValue*>(apChild), aCrc);
+      } else if (apChild->GetClassId() == CID_REMARK || !IsWalkedElement(apChild)) {
+         aCrc = apChild->GetCRC32(aCrc);
       } else {
-         aCrc = pChild->GetCRC32(aCrc);
+         aCrc = ElementCRC32(*static_cast<const CSclContainer*>(apChild), aCrc);
+         return tWalk::Into;
       }
-   }
+      return tWalk::Next;
+   });
    return aCrc;
 }
 

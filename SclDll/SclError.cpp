@@ -1,6 +1,9 @@
 #include "SclDll/SclError.h"
 
+#include <vector>
+
 #include "SclDll/CScl.h"
+#include "SclDll/CSclContainer.h"
 #include "xmlparser/TextCallback.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -17,11 +20,31 @@ std::string GetSclErrorText(tSclError aError)
    return "unbekannter Fehler";
 }
 
+// Levels a report's location names at most. Real files nest some twenty levels; below this
+// a location names the nearest levels after "...", so that a report costs the same at any
+// depth and a run of reports deep in a hostile file stays linear.
+constexpr size_t MAX_LOCATION_LEVELS = 64;
+
 // The location lines of a report: the object's name path and its identification path.
 static void OutputObjectLocation(tTextCallbackFunction apCallback, const CScl* apObject)
 {
-   apCallback("   Ort in SCL-Datei: " + apObject->GetIdNamePath());
-   apCallback("      [[" + apObject->GetIdStructPath() + "]]");
+   std::vector<const CScl*> nearest; // the object and its ancestors, the object first
+   const CScl* pScl = apObject;
+   for (; pScl != nullptr && nearest.size() <= MAX_LOCATION_LEVELS + 1; pScl = pScl->GetParent())
+      nearest.push_back(pScl);
+   if (pScl == nullptr) {
+      apCallback("   Ort in SCL-Datei: " + apObject->GetIdNamePath());
+      apCallback("      [[" + apObject->GetIdStructPath() + "]]");
+      return;
+   }
+   std::string names = "...";
+   std::string idStructs = "...";
+   for (size_t i = MAX_LOCATION_LEVELS; i-- > 0;) {
+      names += "." + nearest[i]->GetIdName();
+      idStructs += "(" + nearest[i]->GetIdStructString() + ")";
+   }
+   apCallback("   Ort in SCL-Datei: " + names);
+   apCallback("      [[" + idStructs + "]]");
 }
 
 void OutputSclError(const std::string& aMessage, tSclError aError, const CScl* apObject,

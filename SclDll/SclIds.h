@@ -39,6 +39,12 @@ enum : tSclNameId {
 #undef SCL_ATTRIBUTE
 };
 
+/// Name id of an object whose name is not in the name table: a file's path, or a name met
+/// after all 65,535 ids were given. The object holds the name itself (CScl::GetSclName); the
+/// table has no name for this id, and two objects with it carry the same name only when their
+/// GetSclName() texts are equal.
+constexpr tSclNameId NID_UNLISTED = 5;
+
 /// The last element class id (SampledValueControlRef) and the last fixed name id.
 constexpr tSclClassId CID_LAST_CLASS = CID_SampledValueControlRef;
 constexpr tSclNameId NID_LAST_FIXED = NID_xsi_type;

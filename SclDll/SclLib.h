@@ -1,4 +1,10 @@
 // Everything a caller of the native library needs.
+//
+// Threads: the library takes no locks and starts no threads. The name table, the reference
+// registry, the text callback and the delete hook are process-wide and shared by every tree,
+// so one thread at a time may use the library as a whole, even for different trees: a host
+// with several threads holds one lock of its own around every call. Trees may be handed from
+// one thread to another between calls.
 #pragma once
 
 #include "SclDll/CScl.h"

@@ -427,12 +427,10 @@ namespace {
 class CCountingContainer : public CSclContainer {
  public:
    using CSclContainer::CSclContainer;
-   void Complete() override
-   {
-      ++m_Completed;
-      CSclContainer::Complete();
-   }
    int m_Completed = 0;
+
+ protected:
+   void CompleteOwn() override { ++m_Completed; }
 };
 } // namespace
 
@@ -445,4 +443,7 @@ TEST(CSclContainer, CompleteReachesEveryElement)
    root.Complete();
    EXPECT_EQ(pOuter->m_Completed, 1);
    EXPECT_EQ(pInner->m_Completed, 1);
+   pOuter->Complete(); // an element completes itself too
+   EXPECT_EQ(pOuter->m_Completed, 2);
+   EXPECT_EQ(pInner->m_Completed, 2);
 }

@@ -1,7 +1,10 @@
 // Loading and saving whole files: formats, multipliers, stamps and the checksum stamp.
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -383,4 +386,38 @@ TEST(CSclFile, ReloadedDocumentDiffersOnlyInTheEmptyKeysOfUnresolvedReferences)
       added.push_back(report.pScl->GetSclName());
    }
    EXPECT_EQ(added, (std::vector<std::string>{"iedName", "prefix"}));
+}
+
+TEST(CSclFile, ThreadsTakeTurnsUnderOneLockOfTheCaller)
+{
+   // What is safe with threads: the name table, the reference registry, the text callback and
+   // the delete hook belong to the whole process, so one thread at a time uses the library,
+   // whatever tree it works on. Here each thread holds the caller's one lock around its calls
+   // (reading registers a new name, replacing a file destroys the last one), and the trees
+   // move to another thread when the threads are done.
+   std::mutex library;
+   const std::string document = "<SCL><Header id=\"h\"/><threadPrivate k=\"v\"/></SCL>";
+   std::unique_ptr<CSclFile> files[2];
+   tSclNameId nameIds[2] = {0, 0};
+   auto work = [&](int aThread) {
+      for (int round = 0; round < 50; ++round) {
+         std::lock_guard<std::mutex> lock(library);
+         auto pFile = std::make_unique<CSclFile>();
+         XmlParser::CXmlParser reader(document.data(), static_cast<int32_t>(document.size()),
+                                      XmlParser::FF_UTF8);
+         pFile->Read(&reader);
+         nameIds[aThread] = pFile->GetSclElement()->GetChildByNameId("threadPrivate")->GetNameId();
+         files[aThread] = std::move(pFile);
+      }
+   };
+   std::thread first(work, 0);
+   std::thread second(work, 1);
+   first.join();
+   second.join();
+   EXPECT_NE(nameIds[0], 0);
+   EXPECT_EQ(nameIds[0], nameIds[1]);
+   EXPECT_TRUE(files[0]->ContentCompare(*files[1]));
+   TempFile saved(".scd");
+   files[1]->Write(saved.Path());
+   EXPECT_NE(saved.Bytes().find("<threadPrivate k=\"v\"/>"), std::string::npos);
 }

@@ -242,5 +242,8 @@ TEST(CSclWrite, DeepTreesNeedNoCallStack)
       pLevel = pLevel->CreateSclContainer(CID_CONTAINER, InsertLast);
    pLevel->SetSclName("leaf");
    EXPECT_NO_THROW(root.Write(0, nullptr, false));
-   EXPECT_EQ(std::string(3 * 10000, ' ') + "<leaf/>\n", SclTest::WriteText(*pLevel, 10000));
+   // Indentation stops growing at SCL_MAX_WRITE_INDENT levels.
+   EXPECT_EQ(std::string(3 * SCL_MAX_WRITE_INDENT, ' ') + "<leaf/>\n",
+             SclTest::WriteText(*pLevel, 10000));
+   EXPECT_EQ(std::string(3 * 5, ' ') + "<leaf/>\n", SclTest::WriteText(*pLevel, 5));
 }

@@ -2,6 +2,7 @@
 // SCL_MAX_READ_LEVEL with one report, keeps everything else, and every walk of the object
 // model copes with the deepest tree a file can give. Inputs are generated at run time.
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -160,4 +161,54 @@ TEST(RobustnessDeep, MissingEndTagsRepairedAllTheWayUp)
       ASSERT_EQ(file.GetChild(i)->GetSclName(), "a");
       ASSERT_EQ(static_cast<const CSclContainer*>(file.GetChild(i))->GetChildCount(), 0);
    }
+}
+
+TEST(RobustnessDeep, MillionLevelsBuiltInCodeSurviveEveryOperation)
+{
+   // No reader limit guards a tree built through the API: every walk, path and level
+   // computation and the destruction must cope with it. Element x at level k + 1 under SCL.
+   auto* pFile = new CSclFile;
+   CSclContainer* pScl = pFile->CreateSclContainer(CID_SCL, InsertLast);
+   CSclContainer* pDeepest = pScl;
+   for (int i = 0; i < kMillion; ++i) {
+      pDeepest = pDeepest->CreateSclContainer(CID_CONTAINER, InsertLast);
+      pDeepest->SetSclName("x");
+   }
+   pDeepest->SetAttribValue("k", "v");
+   pDeepest->CreateSclValue(tSclNameId(0))->SetValue("text");
+   EXPECT_EQ(pDeepest->GetLevel(), kMillion + 1);
+   EXPECT_EQ(pDeepest->GetIdNamePath().size(), 2u * kMillion - 1);
+   EXPECT_EQ(pDeepest->GetIdPath(), "");
+   EXPECT_EQ(pDeepest->GetIdStructPath().size(),
+             std::string("(84,84,,1)").size() +
+                 kMillion * ("(1," + std::to_string(pDeepest->GetNameId()) + ",,1)").size());
+   EXPECT_EQ(pDeepest->GetTypeNodeOfInstance(), nullptr);
+   std::vector<tIdStruct> chain(kMillion + 1);
+   ASSERT_EQ(pDeepest->FillIdStructArray(chain.data(), kMillion + 1), SE_OK);
+   EXPECT_EQ(pFile->GetChildByIdStructArray(chain.data(), kMillion + 1), pDeepest);
+   EXPECT_EQ(pDeepest->GetNext(0, INT32_MAX)->GetSclName(), "k");
+   EXPECT_EQ(pScl->GetNext(0, INT32_MAX), pScl->GetChild(0));
+
+   SclTest::WalkEveryWay(*pFile, false);
+   // The rule-driven comparison sees a difference at the bottom, reported with a location of
+   // bounded size.
+   CSclFile other;
+   ASSERT_EQ(other.Copy(*pFile), SE_OK);
+   const auto* pOtherDeepest =
+       static_cast<const CSclContainer*>(other.GetChildByIdStructArray(chain.data(), kMillion + 1));
+   ASSERT_NE(pOtherDeepest, nullptr);
+   const_cast<CSclContainer*>(pOtherDeepest)->SetAttribValue("k", "w");
+   CSmartCompare rules;
+   {
+      CaptureReports reports;
+      EXPECT_FALSE(pFile->SmartCompare(other, rules, false));
+      EXPECT_FALSE(other.ContentCompare(*pFile));
+      OutputSclError("Tiefe", SE_OK, pOtherDeepest, 0);
+      ASSERT_EQ(reports.Get().size(), 4u);
+      EXPECT_EQ(reports.Get()[1].compare(0, 25, "   Ort in SCL-Datei: ...."), 0);
+      EXPECT_LT(reports.Get()[2].size(), 2000u);
+   }
+   EXPECT_EQ(pScl->DeleteChild(0), SE_OK);
+   EXPECT_EQ(pScl->GetChildCount(), 0);
+   delete pFile;
 }

@@ -22,13 +22,15 @@ inline std::string Repeat(const std::string& aText, int aCount)
    return result;
 }
 
-/// Objects of the tree below and including apTop, counted with GetNext.
-inline size_t CountObjects(const Arvenko::Melvotar::Scl::CScl* apTop)
+/// Objects of the tree below and including apTop. (GetNext computes the level of each object
+/// it steps from, which makes a whole walk of a very deep tree quadratic.)
+inline size_t CountObjects(const Arvenko::Melvotar::Scl::CSclContainer* apTop)
 {
-   size_t count = 0;
-   for (const Arvenko::Melvotar::Scl::CScl* pScl = apTop; pScl != nullptr;
-        pScl = pScl->GetNext(apTop->GetLevel() + 1, INT32_MAX))
+   size_t count = 1;
+   apTop->ForEachChild([&count](Arvenko::Melvotar::Scl::CScl*) {
       ++count;
+      return 0;
+   });
    return count;
 }
 

@@ -8,6 +8,7 @@
 
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
+#include "SclDll/SclTreeWalk.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 #include "inc_scl/sclnorm/KVSclRefRules.h"
 
@@ -268,13 +269,29 @@ std::string SclGetIdentity(const CSclContainer& aElement, const char* apLiteral,
 
 void SclCompleteElement(CSclContainer& aElement)
 {
-   CLookupIndex::CScope scope;
    if (aElement.IsClass(CID_DABase))
       CompleteDataAttribute(aElement);
    else
       for (tSclClassId refClass : RefClassesOf(aElement.GetClassId()))
          MoveKeysToRef(aElement, refClass);
-   aElement.CSclContainer::Complete();
+}
+
+// The completion walk lives here with the completion rules it runs: the lookup index of
+// SclFindChild spans one whole completion (an outer completion's, when one runs).
+void CSclContainer::Complete()
+{
+   CLookupIndex::CScope scope;
+   CompleteOwn();
+   if (IsClass(CID_REF))
+      return;
+   SclVisitBelow(this, [](CScl* apChild) {
+      // Values are most of a tree: their class id answers without a virtual call.
+      if (apChild->GetClassId() == CID_VALUE || !apChild->IsClass(CID_CONTAINER))
+         return tWalk::Next;
+      // By index: completing a child may add children to that child, never to its parent.
+      static_cast<CSclContainer*>(apChild)->CompleteOwn();
+      return apChild->IsClass(CID_REF) ? tWalk::Next : tWalk::Into;
+   });
 }
 
 } // namespace Arvenko::Melvotar::Scl

@@ -58,9 +58,8 @@ CSclContainer* SclGetTypeNodeAs(const CSclContainer& aInstance, tSclClassId aCla
 std::string SclGetIdentity(const CSclContainer& aElement, const char* apLiteral,
                            std::initializer_list<tSclNameId> aNameIds);
 
-/// Completion of a typed element: moves the key attributes of each reference class the element
-/// carries into that reference child (data attributes choose theirs by bType), then completes
-/// the children. The outermost completion owns the lookup index of SclFindChild.
+/// Own completion of a typed element: moves the key attributes of each reference class the
+/// element carries into that reference child (data attributes choose theirs by bType).
 void SclCompleteElement(CSclContainer& aElement);
 
 /// Key getter of a reference: derived from the target while it resolves, else the stored
@@ -108,10 +107,11 @@ template <tSclClassId ID, class TBase = CSclContainer> class CSclTypedElement : 
       return aClassId == CID_CONTAINER || (aClassId == ID && !IsIntermediate()) ||
              (aClassId == BaseClassId() && aClassId != CID_NONE);
    }
-   /// Builds the reference children from the key attributes, then completes the children.
-   void Complete() override { SclCompleteElement(*this); }
 
  protected:
+   /// Builds the reference children from the key attributes.
+   void CompleteOwn() override { SclCompleteElement(*this); }
+
    /// For a class deriving from this one: TBase receives the derived class's name id.
    CSclTypedElement(CSclContainer* apParent, tSclNameId aNameId, int aIndex)
        : TBase(apParent, aNameId, aIndex)
@@ -151,12 +151,14 @@ template <tSclClassId ID, tSclClassId TARGET> class CSclTypedRef : public CSclRe
    {
       return aClassId == CID_CONTAINER || aClassId == CID_REF || aClassId == ID;
    }
-   /// Searches the target from the stored keys unless the reference has one.
-   void Complete() override { SclCompleteRef(*this); }
    /// The keys as start-tag text of the owner, in key order.
    std::string GetRefKeyText() const override { return SclRefKeyText(*this); }
    /// The reference copy; without a target afterwards the copy holds the source's key values.
    tSclError Copy(const CScl& right) override { return SclCopyRef(*this, right); }
+
+ protected:
+   /// Searches the target from the stored keys unless the reference has one.
+   void CompleteOwn() override { SclCompleteRef(*this); }
 };
 
 } // namespace Arvenko::Melvotar::Scl
