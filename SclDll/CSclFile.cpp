@@ -86,6 +86,8 @@ tSclError CSclFile::Copy(const CScl& right)
       m_Changed = true;
       m_Loading = false;
       m_Format = source.m_Format;
+      m_Interchange = source.m_Interchange;
+      m_CrLf = source.m_CrLf;
    }
    return error;
 }
@@ -108,7 +110,10 @@ void CSclFile::SetFileFormat(XmlParser::tFileFormat aFormat)
 void CSclFile::Read(const std::string& aPath)
 {
    SetSclName(aPath);
-   XmlParser::CXmlParser reader(aPath, m_Format, false);
+   XmlParser::tXmlTextMode mode;
+   mode.Conforming = m_Interchange.XmlText;
+   XmlParser::CXmlParser reader(aPath, m_Format, false, mode);
+   m_CrLf = reader.HasCrLfLineEnds();
    CSclContainer::Read(&reader);
    if (CorrectMultipliers())
       m_Changed = true;
@@ -121,7 +126,10 @@ void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
    CorrectMultipliers();
    UpdateStampPrivates();
    UpdateCRCPrivate();
-   XmlParser::CXmlParser writer(aPath, m_Format, true);
+   XmlParser::tXmlTextMode mode;
+   mode.Conforming = m_Interchange.XmlText;
+   mode.CrLf = m_CrLf;
+   XmlParser::CXmlParser writer(aPath, m_Format, true, mode);
    CSclContainer::Write(0, &writer, aWithArvenkoExtension);
 }
 

@@ -15,6 +15,8 @@
 #include "SclDll/SclCrc32.h"
 #include "SclDll/SclError.h"
 #include "SclDll/SclIds.h"
+#include "SclDll/SclInterchange.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
+#include "xmlparser/LibraryText.h"
 #include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlParser.h"
