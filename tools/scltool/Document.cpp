@@ -25,10 +25,12 @@ void CountingCallback(std::string aLine)
 
 } // namespace
 
-tDocument LoadDocument(const std::string& aPath)
+tDocument LoadDocument(const std::string& aPath, bool aLegacy)
 {
    tDocument document;
    document.File = std::make_unique<CSclFile>();
+   if (!aLegacy)
+      document.File->SetInterchange(tSclInterchange::All());
    g_ProblemReports = 0;
    g_Forward = Arvenko::Melvotar::GetTextCallbackFunction();
    Arvenko::Melvotar::SetTextCallbackFunction(&CountingCallback);

@@ -16,8 +16,9 @@ struct tDocument {
    int ProblemReports = 0; ///< reports of errors the reader repaired ("Fehler: ..." blocks)
 };
 
-/// Loads aPath; null File (after a one-line message on stderr) when it cannot be read.
-tDocument LoadDocument(const std::string& aPath);
+/// Loads aPath, with every interchange behaviour of the library unless aLegacy; null File
+/// (after a one-line message on stderr) when it cannot be read.
+tDocument LoadDocument(const std::string& aPath, bool aLegacy = false);
 
 /// Counts the elements of each class id in the whole tree.
 std::map<Arvenko::Melvotar::Scl::tSclClassId, int>

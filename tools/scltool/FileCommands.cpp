@@ -1,5 +1,9 @@
 // scltool info, check, save and pack.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
 
 #include "Document.h"
 #include "Tool.h"
@@ -86,16 +90,62 @@ bool ParseFormat(const std::string& aText, Xml::tFileFormat& aFormat)
    return true;
 }
 
-// Saves after the command's own changes; false (after a message) when writing fails.
+// Saves after the command's own changes; false (after a message) when writing fails. The
+// file is written beside aPath under a temporary name and renamed at the end, so that a
+// failed or interrupted save leaves whatever was at aPath as it was.
 bool Save(CSclFile& aFile, const std::string& aPath)
 {
+   const std::string temporary = aPath + ".scltool-" + std::to_string(getpid()) + ".tmp";
    try {
-      aFile.Write(aPath);
+      aFile.Write(temporary);
    } catch (const std::exception& e) {
+      std::remove(temporary.c_str());
       Fail("cannot write '" + aPath + "': " + ToUtf8(e.what()));
       return false;
    }
+   if (std::rename(temporary.c_str(), aPath.c_str()) != 0) {
+      std::remove(temporary.c_str());
+      Fail("cannot write '" + aPath + "': " + std::strerror(errno));
+      return false;
+   }
    return true;
+}
+
+// An SCL element under a namespace prefix ("scl:SCL"), which the library does not take for
+// the document's SCL element; null when there is none.
+const CScl* PrefixedSclElement(const CSclFile& aFile)
+{
+   for (int i = 0; i < aFile.GetChildCount(); ++i) {
+      const CScl* child = aFile.GetChild(i);
+      const std::string& name = child->GetSclName();
+      if (child->IsClass(CID_CONTAINER) && name.size() > 4 &&
+          name.compare(name.size() - 4, 4, ":SCL") == 0)
+         return child;
+   }
+   return nullptr;
+}
+
+// What a document lacks for the SCL element, one line: "no SCL element" or the name of a
+// prefixed one.
+std::string MissingSclText(const CSclFile& aFile)
+{
+   const CScl* prefixed = PrefixedSclElement(aFile);
+   return prefixed == nullptr ? "no SCL element"
+                              : "no SCL element in the default namespace (root element '" +
+                                    ToUtf8(prefixed->GetSclName()) + "')";
+}
+
+// Damage that the reader saw: input cut off inside an element, and missing end tags it
+// repaired; one line per kind, none when the read was clean.
+std::vector<std::string> ReadDamage(const CSclFile& aFile)
+{
+   std::vector<std::string> lines;
+   if (aFile.IsReadTruncated())
+      lines.push_back("input ends inside an open element: the file is cut off");
+   if (aFile.GetReadRepairs() > 0)
+      lines.push_back(std::to_string(aFile.GetReadRepairs()) +
+                      " missing end tag(s) repaired by the reader");
+   return lines;
 }
 
 } // namespace
@@ -118,7 +168,7 @@ int RunInfo(const tArgs& aArgs)
                   version.empty() ? "-" : ToUtf8(version).c_str(),
                   revision.empty() ? "-" : ToUtf8(revision).c_str());
    } else {
-      std::printf("SCL:         no SCL element\n");
+      std::printf("SCL:         %s\n", MissingSclText(file).c_str());
    }
    std::printf("load time:   %.3f s\n", document.LoadSeconds);
    if (document.ProblemReports > 0)
@@ -157,7 +207,11 @@ int RunCheck(const tArgs& aArgs)
    CSclSchemaInfo* schema = CSclSchemaInfo::GetInstance();
    CSclSCL* scl = file.GetSclElement();
    if (scl == nullptr) {
-      std::printf("structure: no SCL element\n");
+      std::printf("structure: %s\n", MissingSclText(file).c_str());
+      ++findings;
+   }
+   for (const std::string& line : ReadDamage(file)) {
+      std::printf("structure: %s\n", line.c_str());
       ++findings;
    }
    // Names below the SCL element; the content of Private elements and namespaced
@@ -167,8 +221,9 @@ int RunCheck(const tArgs& aArgs)
       if (object->GetParent(CID_Private) != nullptr)
          continue;
       const std::string& name = object->GetSclName();
-      if (object->IsClass(CID_REMARK) || name == "xmlns" || name.find(':') != std::string::npos)
-         continue;
+      if (object->IsClass(CID_REMARK) || name == "xmlns" || name.find(':') != std::string::npos ||
+          (!name.empty() && name[0] == '?'))
+         continue; // processing instructions belong to their targets
       if (schema->CheckName(object) != SE_OK) {
          std::printf("name: %s: '%s' is not allowed in %s\n", Location(*object).c_str(),
                      ToUtf8(object->GetSclName()).c_str(),
@@ -199,9 +254,15 @@ int RunSave(const tArgs& aArgs)
 {
    Xml::tFileFormat format = Xml::FF_UTF8;
    bool formatGiven = false;
+   bool legacy = false;
+   bool force = false;
    tArgs paths;
    for (size_t i = 0; i < aArgs.size(); ++i) {
-      if (aArgs[i] == "--format" && i + 1 < aArgs.size()) {
+      if (aArgs[i] == "--legacy") {
+         legacy = true;
+      } else if (aArgs[i] == "--force") {
+         force = true;
+      } else if (aArgs[i] == "--format" && i + 1 < aArgs.size()) {
          if (!ParseFormat(aArgs[++i], format))
             return Fail("save: unknown format '" + aArgs[i] + "' (utf8, utf16 or ansi)");
          formatGiven = true;
@@ -211,9 +272,19 @@ int RunSave(const tArgs& aArgs)
    }
    if (paths.size() != 2)
       return Fail("save: expects FILE OUT (see 'scltool save --help')");
-   tDocument document = LoadDocument(paths[0]);
+   tDocument document = LoadDocument(paths[0], legacy);
    if (!document.File)
       return EXIT_ERROR;
+   std::vector<std::string> refusals = ReadDamage(*document.File);
+   if (document.File->GetSclElement() == nullptr)
+      refusals.push_back(MissingSclText(*document.File));
+   if (!refusals.empty() && !force) {
+      for (const std::string& line : refusals)
+         std::fprintf(stderr, "scltool: save: %s\n", line.c_str());
+      std::fprintf(stderr, "scltool: save: refused, %s left untouched (--force saves anyway)\n",
+                   paths[1].c_str());
+      return EXIT_FINDINGS;
+   }
    if (formatGiven)
       document.File->SetFileFormat(format);
    if (!Save(*document.File, paths[1]))
