@@ -228,7 +228,7 @@ void AppendUtf16AsLibraryText(std::string& arOut, const unsigned char* apBytes, 
    }
 }
 
-std::string DecodeXmlText(const std::string& aText)
+std::string DecodeText(const std::string& aText, bool aReferences)
 {
    if (aText.find('&') == std::string::npos)
       return aText;
@@ -241,13 +241,11 @@ std::string DecodeXmlText(const std::string& aText)
          result.push_back(aText[i++]);
          continue;
       }
+      // The name runs to the next ";" or the end of the text.
       const size_t semicolon = aText.find(';', i + 1);
-      if (semicolon == std::string::npos) {
-         result.append(aText, i, std::string::npos);
-         break;
-      }
+      const size_t nameEnd = semicolon == std::string::npos ? size : semicolon;
       const char* name = aText.data() + i + 1;
-      const size_t length = semicolon - i - 1;
+      const size_t length = nameEnd - i - 1;
       static const struct {
          const char* name;
          char c;
@@ -258,7 +256,7 @@ std::string DecodeXmlText(const std::string& aText)
             result.push_back(entity.c);
             done = true;
          }
-      if (!done && length >= 2 && name[0] == '#') {
+      if (!done && aReferences && semicolon != std::string::npos && length >= 2 && name[0] == '#') {
          const bool hex = name[1] == 'x' || name[1] == 'X';
          size_t k = hex ? 2 : 1;
          uint32_t cp = 0;
@@ -281,13 +279,18 @@ std::string DecodeXmlText(const std::string& aText)
          }
       }
       if (done) {
-         i = semicolon + 1;
+         i = semicolon == std::string::npos ? size : semicolon + 1;
       } else {
          result.push_back('&');
          ++i;
       }
    }
    return result;
+}
+
+std::string DecodeXmlText(const std::string& aText)
+{
+   return DecodeText(aText, true);
 }
 
 uint16_t CanonicalReferenceAt(const char* apText, const char* apEnd, size_t& arLength)

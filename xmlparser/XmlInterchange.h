@@ -35,6 +35,11 @@ void AppendLatin1AsLibraryText(std::string& arOut, const unsigned char* apBytes,
 void AppendUtf16AsLibraryText(std::string& arOut, const unsigned char* apBytes, size_t aUnitCount,
                               bool aSwap);
 
+/// The five entities decoded (a name without ";" runs to the end of the text), with
+/// aReferences every character reference too, as DecodeXmlText describes; everything else is
+/// copied. CXmlParser::DecodeEntities is this without references.
+std::string DecodeText(const std::string& aText, bool aReferences);
+
 /// The five entities and every character reference (decimal or hexadecimal, "x" or "X",
 /// digits of either case) decoded into library text; a reference to a character that XML
 /// does not allow stays as written.

@@ -783,43 +783,7 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
 
 std::string CXmlParser::DecodeEntities(const std::string& aText)
 {
-   if (aText.find('&') == std::string::npos)
-      return aText;
-   std::string result;
-   result.reserve(aText.size());
-   const size_t size = aText.size();
-   size_t i = 0;
-   while (i < size) {
-      const char c = aText[i];
-      if (c != '&') {
-         result.push_back(c);
-         ++i;
-         continue;
-      }
-      size_t semicolon = aText.find(';', i + 1);
-      const size_t nameEnd = semicolon == std::string::npos ? size : semicolon;
-      const char* name = aText.data() + i + 1;
-      const size_t length = nameEnd - i - 1;
-      char replacement = 0;
-      if (length == 3 && std::memcmp(name, "amp", 3) == 0)
-         replacement = '&';
-      else if (length == 2 && std::memcmp(name, "lt", 2) == 0)
-         replacement = '<';
-      else if (length == 2 && std::memcmp(name, "gt", 2) == 0)
-         replacement = '>';
-      else if (length == 4 && std::memcmp(name, "quot", 4) == 0)
-         replacement = '"';
-      else if (length == 4 && std::memcmp(name, "apos", 4) == 0)
-         replacement = '\'';
-      if (replacement != 0) {
-         result.push_back(replacement);
-         i = semicolon == std::string::npos ? size : semicolon + 1;
-      } else {
-         result.push_back('&');
-         ++i;
-      }
-   }
-   return result;
+   return DecodeText(aText, false);
 }
 
 std::string CXmlParser::EncodeEntities(const std::string& aText)
