@@ -733,9 +733,11 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
    std::vector<tLevel> stack;
    const bool xmlText = writer.XmlText();
    if (IsClass(CID_FILE)) {
-      // A conforming file begins with its declaration, which names the output's encoding.
-      if (xmlText)
-         WriteXmlDeclaration(static_cast<const CSclContainer*>(GetChild(CID__xml)), writer);
+      // A conforming file begins with its declaration, which names the output's encoding;
+      // only an 8-bit file needs one where the document has none.
+      const auto* pDeclaration = static_cast<const CSclContainer*>(GetChild(CID__xml));
+      if (xmlText && (pDeclaration != nullptr || writer.Format() == XmlParser::FF_ANSI))
+         WriteXmlDeclaration(pDeclaration, writer);
       stack.push_back({this, 0, aIndent, true});
    }
    else if (WriteStartTag(*this, aIndent, writer))

@@ -122,6 +122,11 @@ void CSclFile::Read(const std::string& aPath)
 
 void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
 {
+   // Other readers take an 8-bit file without a declaration for UTF-8: with the interchange
+   // option it gets one, before the checksum covers the document.
+   if (m_Interchange.XmlText && m_Format == XmlParser::FF_ANSI && GetChild(CID__xml) == nullptr)
+      if (CSclContainer* pDeclaration = CreateSclContainer(CID__xml, 0))
+         pDeclaration->SetAttribValue(NID_version, "1.0");
    SetFileFormat(m_Format);
    CorrectMultipliers();
    UpdateStampPrivates();
