@@ -222,10 +222,16 @@ void CXmlParser::ConvertConforming()
       return;
    }
    m_Format = FF_UTF8;
-   if (encoding == DE_UNKNOWN)
-      OutputXmlParserError("CXmlParser::CXmlParser - Kodierung " + declared +
+   if (encoding == DE_UNKNOWN) {
+      // The name as far as it is a name: a report line holds no line end.
+      std::string name;
+      for (char c : declared)
+         if (c > ' ' && c < 0x7F && name.size() < 64)
+            name.push_back(c);
+      OutputXmlParserError("CXmlParser::CXmlParser - Kodierung " + name +
                                " unbekannt, als UTF-8 gelesen",
                            this, XP_OTHER, 0);
+   }
    if (IsPlainAscii(bytes, size))
       return;
    const size_t invalid = AppendUtf8AsLibraryText(text, bytes + skip, size - skip);
@@ -518,10 +524,7 @@ int CXmlParser::GetNextTag(std::string& aName, bool& aIsStart, bool& aIsEnd,
       }
       m_Pos = static_cast<int32_t>(static_cast<const char*>(lt) - m_pBuffer) + 1;
       if (m_Mode.Conforming && m_Pos < m_Size &&
-          (m_pBuffer[m_Pos] == '?' || (m_pBuffer[m_Pos] == '!' && m_Size - m_Pos >= 3 &&
-                                       (std::memcmp(m_pBuffer + m_Pos, "!--", 3) == 0 ||
-                                        (m_Size - m_Pos >= 8 &&
-                                         std::memcmp(m_pBuffer + m_Pos, "![CDATA[", 8) == 0)))))
+          (m_pBuffer[m_Pos] == '?' || m_pBuffer[m_Pos] == '!'))
          return GetNextConformingConstruct(aName, aIsStart, aIsEnd, aAttribs, aIsCData, start);
    } else {
       while ((result = Read(c)) == XP_OK && c != '<') {
@@ -622,8 +625,35 @@ int CXmlParser::GetNextConformingConstruct(std::string& aName, bool& aIsStart, b
 {
    const char* p = m_pBuffer + m_Pos;
    const char* end = m_pBuffer + m_Size;
-   const bool comment = *p == '!' && p[1] == '-';
+   const bool comment = end - p >= 3 && std::memcmp(p, "!--", 3) == 0;
+   const bool cdata = end - p >= 8 && std::memcmp(p, "![CDATA[", 8) == 0;
    const bool pi = *p == '?';
+   if (!comment && !cdata && !pi) {
+      // A declaration such as "<!DOCTYPE SCL [...]>": it ends at the first ">" outside
+      // quotes and brackets, and its text from the "!" on is kept.
+      char quote = 0;
+      int depth = 0;
+      const char* q = p;
+      for (; q < end; ++q) {
+         if (quote != 0)
+            quote = *q == quote ? 0 : quote;
+         else if (*q == '"' || *q == '\'')
+            quote = *q;
+         else if (*q == '[')
+            ++depth;
+         else if (*q == ']' && depth > 0)
+            --depth;
+         else if (*q == '>' && depth == 0)
+            break;
+      }
+      if (q == end) {
+         m_Pos = aStart;
+         return XP_END_REACHED;
+      }
+      aName.assign(p, q);
+      m_Pos = static_cast<int32_t>(q + 1 - m_pBuffer);
+      return XP_OK;
+   }
    const char* from = p + (comment ? 3 : pi ? 1 : 8);
    const char* close = FindSequence(from, end, comment ? "-->" : pi ? "?>" : "]]>");
    if (close == nullptr) {

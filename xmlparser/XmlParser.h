@@ -32,10 +32,11 @@ struct tXmlTextMode {
    /// Read and write files as XML processors do. Reading: the encoding declaration decides
    /// (names without regard to case; UTF-8, UTF-16, ISO-8859-1, windows-1252, US-ASCII and
    /// their aliases; others are read as UTF-8 with a report), a byte that is not valid UTF-8
-   /// is taken as Windows-1252 with one report, GetNextTag ends comments, CDATA sections and
-   /// processing instructions at "-->", "]]>" and "?>" and keeps their text as written, and
-   /// a processing instruction other than "?xml" returns its data as the one attribute, with
-   /// an empty name. Writing to a file: library references become the characters they stand
+   /// is taken as Windows-1252 with one report, GetNextTag ends comments, CDATA sections,
+   /// processing instructions and "<!" declarations at "-->", "]]>", "?>" and the first ">"
+   /// outside quotes and brackets and keeps their text as written, and a processing
+   /// instruction other than "?xml" returns its data as the one attribute, with an empty
+   /// name. Writing to a file: library references become the characters they stand
    /// for (in FF_ANSI: references, as do the bytes 0x80..0x9F), characters XML does not allow
    /// become U+FFFD.
    bool Conforming = false;
