@@ -597,7 +597,8 @@ void CSclContainer::Read(CXmlParser* apParser)
          if (xmlText && attribs.size() == 1 && attribs[0].Name.empty()) {
             // A processing instruction: its data, as written, is its text.
             if (!attribs[0].Value.empty())
-               pChild->CreateSclValue(tSclNameId(0), InsertLast)->SetValue(std::move(attribs[0].Value));
+               pChild->CreateSclValue(tSclNameId(0), InsertLast)
+                   ->SetValue(std::move(attribs[0].Value));
          } else {
             for (XmlParser::tXmlAttrib& attrib : attribs)
                TakeDecoded(pChild->CreateSclValue(attrib.Name, InsertLast), attrib.Value, xmlText);
@@ -739,8 +740,7 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
       if (xmlText && (pDeclaration != nullptr || writer.Format() == XmlParser::FF_ANSI))
          WriteXmlDeclaration(pDeclaration, writer);
       stack.push_back({this, 0, aIndent, true});
-   }
-   else if (WriteStartTag(*this, aIndent, writer))
+   } else if (WriteStartTag(*this, aIndent, writer))
       stack.push_back({this, 0, aIndent, false});
 
    while (!stack.empty()) {

@@ -42,10 +42,9 @@ bool IsWellFormed(const std::string& aBytes)
    xmlParserCtxtPtr pContext = xmlNewParserCtxt();
    if (pContext == nullptr)
       return true; // out of memory: nothing to judge
-   xmlDocPtr pDoc =
-       xmlCtxtReadMemory(pContext, aBytes.data(), static_cast<int>(aBytes.size()), "saved.xml",
-                         nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
-                                      XML_PARSE_HUGE);
+   xmlDocPtr pDoc = xmlCtxtReadMemory(
+       pContext, aBytes.data(), static_cast<int>(aBytes.size()), "saved.xml", nullptr,
+       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
    const bool wellFormed = pDoc != nullptr && pContext->wellFormed != 0;
    xmlFreeDoc(pDoc);
    xmlFreeParserCtxt(pContext);
@@ -85,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
          return 0; // the disk refused: nothing to judge
       }
       std::ifstream in(savedPath, std::ios::binary);
-      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const std::string bytes((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
       if (!IsWellFormed(bytes))
          __builtin_trap();
    }

@@ -411,14 +411,13 @@ std::string XmlLintValue(const std::string& aPath, const std::string& aXPath)
 // and degree, each written as the encoding allows.
 std::string InterchangeDocument(const char* apEncoding, const char* const (&aChars)[5])
 {
-   std::string text =
-       std::string("<?xml version=\"1.0\" encoding=\"") + apEncoding + "\"?>\n" +
-       "<SCL xmlns=\"http://www.iec.ch/61850/2003/SCL\">\n"
-       "<?my-pi some data?>\n"
-       "<Header id=\"H\" toolID=\"a&#9;b\"><Text>$1 &amp; $3 $4 $2</Text></Header>\n"
-       "<Substation name=\"S1\" desc=\"33.3 MVA&#xD;&#xA;230 kV\">\n"
-       "<VoltageLevel name=\"$1 $2 $3 $4 &amp; x\" desc=\"&#176;C $5\"/>\n"
-       "</Substation>\n</SCL>\n";
+   std::string text = std::string("<?xml version=\"1.0\" encoding=\"") + apEncoding + "\"?>\n" +
+                      "<SCL xmlns=\"http://www.iec.ch/61850/2003/SCL\">\n"
+                      "<?my-pi some data?>\n"
+                      "<Header id=\"H\" toolID=\"a&#9;b\"><Text>$1 &amp; $3 $4 $2</Text></Header>\n"
+                      "<Substation name=\"S1\" desc=\"33.3 MVA&#xD;&#xA;230 kV\">\n"
+                      "<VoltageLevel name=\"$1 $2 $3 $4 &amp; x\" desc=\"&#176;C $5\"/>\n"
+                      "</Substation>\n</SCL>\n";
    for (int i = 0; i < 5; ++i)
       for (size_t at; (at = text.find("$" + std::to_string(i + 1))) != std::string::npos;)
          text.replace(at, 2, aChars[i]);
@@ -431,7 +430,8 @@ TEST(CSclFileInterchange, SavedCharactersReadBackThroughXmllintInEveryEncoding)
 {
    if (std::system("xmllint --version >/dev/null 2>&1") != 0)
       GTEST_SKIP() << "xmllint is not installed";
-   const char* const utf8[5] = {"\xCE\xA9", "\xE2\x88\x9A", "\xE2\x82\xAC", "\xE2\x80\x93", "\xC2\xB0"};
+   const char* const utf8[5] = {"\xCE\xA9", "\xE2\x88\x9A", "\xE2\x82\xAC", "\xE2\x80\x93",
+                                "\xC2\xB0"};
    const char* const latin1[5] = {"&#x3A9;", "&#8730;", "&#x20AC;", "&#x2013;", "\xB0"};
    const char* const cp1252[5] = {"&#937;", "&#x221a;", "\x80", "\x96", "\xB0"};
    const std::string sources[] = {InterchangeDocument("UTF-8", utf8),
@@ -439,7 +439,8 @@ TEST(CSclFileInterchange, SavedCharactersReadBackThroughXmllintInEveryEncoding)
                                   InterchangeDocument("windows-1252", cp1252)};
    for (const std::string& source : sources) {
       TempFile input = TempFile::WithBytes(source);
-      for (XmlParser::tFileFormat format : {XmlParser::FF_UTF8, XmlParser::FF_UTF16, XmlParser::FF_ANSI}) {
+      for (XmlParser::tFileFormat format :
+           {XmlParser::FF_UTF8, XmlParser::FF_UTF16, XmlParser::FF_ANSI}) {
          CSclFile file;
          file.SetInterchange(tSclInterchange::All());
          file.Read(input.Path());
@@ -456,7 +457,9 @@ TEST(CSclFileInterchange, SavedCharactersReadBackThroughXmllintInEveryEncoding)
          EXPECT_EQ(value("VoltageLevel\"]/@*[local-name()=\"name"),
                    "\xCE\xA9 \xE2\x88\x9A \xE2\x82\xAC \xE2\x80\x93 & x")
              << where;
-         EXPECT_EQ(value("VoltageLevel\"]/@*[local-name()=\"desc"), "\xC2\xB0" "C \xC2\xB0") << where;
+         EXPECT_EQ(value("VoltageLevel\"]/@*[local-name()=\"desc"), "\xC2\xB0"
+                                                                    "C \xC2\xB0")
+             << where;
          EXPECT_EQ(value("Text"), "\xCE\xA9 & \xE2\x82\xAC \xE2\x80\x93 \xE2\x88\x9A") << where;
          EXPECT_EQ(XmlLintValue(saved.Path(), "string(//processing-instruction(\"my-pi\"))"),
                    "some data")

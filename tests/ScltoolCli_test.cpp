@@ -229,7 +229,8 @@ TEST(ScltoolCli, SaveWritesCharactersAndLegacyKeepsTheLibraryText)
        ".scd");
    TempFile out(".scd");
    ASSERT_EQ(RunTool("save " + source.Path() + " " + out.Path()).Exit, 0);
-   EXPECT_TRUE(Contains(out.Bytes(), "<Header id=\"\xCE\xA9\" toolID=\"a&#x9;b\"/>\n")) << out.Bytes();
+   EXPECT_TRUE(Contains(out.Bytes(), "<Header id=\"\xCE\xA9\" toolID=\"a&#x9;b\"/>\n"))
+       << out.Bytes();
    ASSERT_EQ(RunTool("save " + source.Path() + " " + out.Path() + " --legacy").Exit, 0);
    EXPECT_TRUE(Contains(out.Bytes(), "<Header id=\"&amp;#x3a9;\" toolID=\"a&amp;#9;b\"/>\r\n"))
        << out.Bytes();

@@ -481,16 +481,17 @@ TEST(XmlReaderConforming, DeclaredEncodingsDecideWithoutRegardToCase)
 {
    // The byte of an umlaut never swallows the quote behind it, whatever the declaration.
    const std::string body = "?>\n<a b=\"\xE4\" c=\"\x80\x96\"/>";
-   for (const char* name : {"iso-8859-1", "ISO_8859-1", "Latin1", "windows-1252", "CP1252",
-                            "us-ascii"}) {
-      const tConforming read = ReadConforming(std::string("<?xml version='1.0' encoding='") +
-                                              name + "'" + body);
+   for (const char* name :
+        {"iso-8859-1", "ISO_8859-1", "Latin1", "windows-1252", "CP1252", "us-ascii"}) {
+      const tConforming read =
+          ReadConforming(std::string("<?xml version='1.0' encoding='") + name + "'" + body);
       EXPECT_EQ(read.Format, FF_ANSI) << name;
       const bool latin1 = std::string(name).find('1') != std::string::npos &&
                           std::string(name).find("1252") == std::string::npos;
       // ISO-8859-1 holds control characters at 0x80..0x9F; Windows-1252 its own characters.
-      EXPECT_NE(read.Text.find(latin1 ? "b=\"\xE4\" c=\"&#x80;&#x96;\"" : "b=\"\xE4\" c=\"\x80\x96\""),
-                std::string::npos)
+      EXPECT_NE(
+          read.Text.find(latin1 ? "b=\"\xE4\" c=\"&#x80;&#x96;\"" : "b=\"\xE4\" c=\"\x80\x96\""),
+          std::string::npos)
           << name << ": " << read.Text;
       // US-ASCII has no such bytes: taken as Windows-1252, reported.
       EXPECT_EQ(read.Reports.empty(), std::string(name) != "us-ascii") << name;
@@ -499,11 +500,13 @@ TEST(XmlReaderConforming, DeclaredEncodingsDecideWithoutRegardToCase)
    EXPECT_EQ(utf8.Format, FF_UTF8);
    EXPECT_NE(utf8.Text.find("b=\"\xE4\" c=\"\x80\x96\"/>"), std::string::npos) << utf8.Text;
    ASSERT_FALSE(utf8.Reports.empty());
-   EXPECT_EQ(utf8.Reports[0],
-             "Fehler: CXmlParser::CXmlParser - Ung\xFCltige UTF-8-Bytefolge, als Windows-1252 gelesen");
+   EXPECT_EQ(
+       utf8.Reports[0],
+       "Fehler: CXmlParser::CXmlParser - Ung\xFCltige UTF-8-Bytefolge, als Windows-1252 gelesen");
    EXPECT_EQ(std::count(utf8.Reports.begin(), utf8.Reports.end(), std::string()), 1);
    // Valid UTF-8, a byte order mark, an unknown encoding, UTF-16 and the line ends.
-   const tConforming valid = ReadConforming("\xEF\xBB\xBF<a b=\"\xCE\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"/>\r\n");
+   const tConforming valid =
+       ReadConforming("\xEF\xBB\xBF<a b=\"\xCE\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"/>\r\n");
    EXPECT_EQ(valid.Text, "<a b=\"&#x3a9;\x80&#xd83d;&#xde00;\"/>\n");
    EXPECT_TRUE(valid.CrLf);
    EXPECT_TRUE(valid.Reports.empty());
@@ -511,7 +514,8 @@ TEST(XmlReaderConforming, DeclaredEncodingsDecideWithoutRegardToCase)
    EXPECT_EQ(unknown.Format, FF_UTF8);
    EXPECT_FALSE(unknown.CrLf);
    ASSERT_FALSE(unknown.Reports.empty());
-   EXPECT_EQ(unknown.Reports[0], "Fehler: CXmlParser::CXmlParser - Kodierung Shift_JIS unbekannt, als UTF-8 gelesen");
+   EXPECT_EQ(unknown.Reports[0],
+             "Fehler: CXmlParser::CXmlParser - Kodierung Shift_JIS unbekannt, als UTF-8 gelesen");
    EXPECT_EQ(ReadConforming(Utf16Be(u"<a b=\"\u03A9\u00E4\"/>")).Text, "<a b=\"&#x3a9;\xE4\"/>");
 }
 

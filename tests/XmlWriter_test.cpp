@@ -275,11 +275,13 @@ TEST(XmlWriterConforming, LibraryTextBecomesWhatTheFileDeclares)
    // Canonical references are characters; other "&#x" text, the unassigned byte 0x81 and
    // characters XML forbids (0x01, a lone surrogate) are not.
    const std::string text = "\xE4\x80&#x3a9;&#xd83d;&#xde00;&#x41;\x81\x01&#xd800;\n";
-   EXPECT_EQ(written(FF_UTF8, true, text),
-             "\xC3\xA4\xE2\x82\xAC\xCE\xA9\xF0\x9F\x98\x80&#x41;\xC2\x81\xEF\xBF\xBD\xEF\xBF\xBD\r\n");
+   EXPECT_EQ(
+       written(FF_UTF8, true, text),
+       "\xC3\xA4\xE2\x82\xAC\xCE\xA9\xF0\x9F\x98\x80&#x41;\xC2\x81\xEF\xBF\xBD\xEF\xBF\xBD\r\n");
    EXPECT_EQ(written(FF_ANSI, false, text),
              "\xE4&#x20ac;&#x3a9;&#x1f600;&#x41;&#x81;&#xfffd;&#xfffd;\n");
-   EXPECT_EQ(written(FF_UTF16, false, "\xE4&#x3a9;\n"), kBom + std::string("\xE4\0\xA9\x03\n\0", 6));
+   EXPECT_EQ(written(FF_UTF16, false, "\xE4&#x3a9;\n"),
+             kBom + std::string("\xE4\0\xA9\x03\n\0", 6));
 }
 
 TEST(XmlConversions, ConformingEscapesNamesAndUtf8Helpers)

@@ -26,8 +26,8 @@ inline bool IsNameStartChar(uint32_t c)
 {
    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' ||
           (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
-          (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || c == 0x200C ||
-          c == 0x200D || (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) ||
+          (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || c == 0x200C || c == 0x200D ||
+          (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) ||
           (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF) ||
           (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
 }
@@ -160,19 +160,32 @@ tDeclaredEncoding ResolveEncodingName(const std::string& aName)
       const char* name;
       tDeclaredEncoding encoding;
    } s_Names[] = {
-       {"utf-8", DE_UTF8},           {"utf8", DE_UTF8},
-       {"utf-16", DE_UTF16},         {"utf16", DE_UTF16},
-       {"utf-16le", DE_UTF16},       {"utf-16be", DE_UTF16},
-       {"iso-8859-1", DE_LATIN1},    {"iso8859-1", DE_LATIN1},
-       {"iso_8859-1", DE_LATIN1},    {"iso_8859-1:1987", DE_LATIN1},
-       {"latin1", DE_LATIN1},        {"latin-1", DE_LATIN1},
-       {"l1", DE_LATIN1},            {"iso-ir-100", DE_LATIN1},
-       {"cp819", DE_LATIN1},         {"ibm819", DE_LATIN1},
-       {"csisolatin1", DE_LATIN1},   {"windows-1252", DE_CP1252},
-       {"cp1252", DE_CP1252},        {"x-cp1252", DE_CP1252},
-       {"cswindows1252", DE_CP1252}, {"us-ascii", DE_ASCII},
-       {"ascii", DE_ASCII},          {"iso646-us", DE_ASCII},
-       {"us", DE_ASCII},             {"ansi_x3.4-1968", DE_ASCII},
+       {"utf-8", DE_UTF8},
+       {"utf8", DE_UTF8},
+       {"utf-16", DE_UTF16},
+       {"utf16", DE_UTF16},
+       {"utf-16le", DE_UTF16},
+       {"utf-16be", DE_UTF16},
+       {"iso-8859-1", DE_LATIN1},
+       {"iso8859-1", DE_LATIN1},
+       {"iso_8859-1", DE_LATIN1},
+       {"iso_8859-1:1987", DE_LATIN1},
+       {"latin1", DE_LATIN1},
+       {"latin-1", DE_LATIN1},
+       {"l1", DE_LATIN1},
+       {"iso-ir-100", DE_LATIN1},
+       {"cp819", DE_LATIN1},
+       {"ibm819", DE_LATIN1},
+       {"csisolatin1", DE_LATIN1},
+       {"windows-1252", DE_CP1252},
+       {"cp1252", DE_CP1252},
+       {"x-cp1252", DE_CP1252},
+       {"cswindows1252", DE_CP1252},
+       {"us-ascii", DE_ASCII},
+       {"ascii", DE_ASCII},
+       {"iso646-us", DE_ASCII},
+       {"us", DE_ASCII},
+       {"ansi_x3.4-1968", DE_ASCII},
        {"csascii", DE_ASCII},
    };
    for (const auto& entry : s_Names)
@@ -223,8 +236,8 @@ void AppendUtf16AsLibraryText(std::string& arOut, const unsigned char* apBytes, 
    for (size_t k = 0; k < aUnitCount; ++k) {
       const unsigned char first = apBytes[2 * k];
       const unsigned char second = apBytes[2 * k + 1];
-      AppendLibraryChar(arOut, static_cast<uint16_t>(aSwap ? (first << 8) | second
-                                                           : (second << 8) | first));
+      AppendLibraryChar(
+          arOut, static_cast<uint16_t>(aSwap ? (first << 8) | second : (second << 8) | first));
    }
 }
 

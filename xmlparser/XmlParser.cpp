@@ -196,7 +196,8 @@ void CXmlParser::ConvertConforming()
       return;
    }
    // A UTF-8 byte order mark decides before any declaration and is no part of the text.
-   const size_t skip = size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+   const size_t skip =
+       size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
    m_Pos = 0;
    const std::string declared = skip == 0 ? DeclaredEncoding(*this) : std::string();
    m_Pos = 0;
@@ -620,8 +621,7 @@ const char* FindSequence(const char* apFrom, const char* apEnd, const char* apPa
 // A comment, CDATA section or processing instruction whose "<" was read: it ends at its own
 // closing sequence, and its text is kept as written.
 int CXmlParser::GetNextConformingConstruct(std::string& aName, bool& aIsStart, bool& aIsEnd,
-                                           tXmlAttribList& aAttribs, bool& aIsCData,
-                                           int32_t aStart)
+                                           tXmlAttribList& aAttribs, bool& aIsCData, int32_t aStart)
 {
    const char* p = m_pBuffer + m_Pos;
    const char* end = m_pBuffer + m_Size;
