@@ -133,9 +133,9 @@ class CLineWriter {
    void PutEncoded(const std::string& aText)
    {
       if (m_XmlText) {
-         m_Copy.clear();
-         XmlParser::AppendXmlEscaped(m_Copy, aText);
-         Put(m_Copy);
+         m_Escaped.clear(); // aText may be m_Copy
+         XmlParser::AppendXmlEscaped(m_Escaped, aText);
+         Put(m_Escaped);
       } else if (XmlParser::NeedsEntityEncoding(aText))
          Put(CXmlParser::EncodeEntities(aText));
       else
@@ -273,6 +273,7 @@ class CLineWriter {
    std::vector<size_t> m_LineEnds; // where each line of the block ends
    size_t m_LineStart = 0;         // where the line being built starts
    std::string m_Copy;             // the text of a value that is not held as text
+   std::string m_Escaped;          // a text escaped in the conforming mode
    bool m_XmlText;
    XmlParser::tFileFormat m_Format;
 };
@@ -596,9 +597,11 @@ void CSclContainer::Read(CXmlParser* apParser)
          pChild->m_NameId = nameId != 0 ? nameId : CSclNameTable::GetOrAddNameId(name);
          if (xmlText && attribs.size() == 1 && attribs[0].Name.empty()) {
             // A processing instruction: its data, as written, is its text.
-            if (!attribs[0].Value.empty())
-               pChild->CreateSclValue(tSclNameId(0), InsertLast)
-                   ->SetValue(std::move(attribs[0].Value));
+            CSclValue* pData = attribs[0].Value.empty()
+                                   ? nullptr
+                                   : pChild->CreateSclValue(tSclNameId(0), InsertLast);
+            if (pData != nullptr)
+               pData->SetValue(std::move(attribs[0].Value));
          } else {
             for (XmlParser::tXmlAttrib& attrib : attribs)
                TakeDecoded(pChild->CreateSclValue(attrib.Name, InsertLast), attrib.Value, xmlText);
