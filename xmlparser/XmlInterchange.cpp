@@ -1,5 +1,6 @@
 #include "xmlparser/XmlInterchange.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "xmlparser/LibraryText.h"
@@ -370,6 +371,13 @@ bool IsXmlName(const std::string& aName, tFileFormat aFormat)
    const char* end = p + aName.size();
    if (p == end)
       return false;
+   // Names of plain letters, digits and "_:.-" (nearly all) answer without decoding.
+   auto isPlain = [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+             c == '_' || c == ':' || c == '.' || c == '-';
+   };
+   if (std::all_of(p, end, isPlain))
+      return !((*p >= '0' && *p <= '9') || *p == '.' || *p == '-');
    for (bool first = true; p < end; first = false) {
       const uint32_t c = NextChar(p, end);
       if (!(first ? IsNameStartChar(c) : IsNameChar(c)) || (aFormat == FF_ANSI && c > 0xFF))
@@ -406,16 +414,23 @@ void LibraryTextToXmlBytes(const char* apData, size_t aCount, tFileFormat aForma
    const char* p = apData;
    const char* end = apData + aCount;
    while (p < end) {
-      // Plain ASCII (most of a file) is the same in UTF-8 and ISO-8859-1.
+      // Plain ASCII (most of a file) is its own UTF-8 and ISO-8859-1, and one unit of UTF-16.
+      const char* run = p;
+      while (p < end && static_cast<unsigned char>(*p) >= 0x20 &&
+             static_cast<unsigned char>(*p) < 0x7F && *p != '&')
+         ++p;
       if (aFormat != FF_UTF16) {
-         const char* run = p;
-         while (p < end && static_cast<unsigned char>(*p) >= 0x20 &&
-                static_cast<unsigned char>(*p) < 0x7F && *p != '&')
-            ++p;
          arOut.append(run, p);
-         if (p == end)
-            break;
+      } else {
+         const size_t at = arOut.size();
+         arOut.resize(at + 2 * static_cast<size_t>(p - run));
+         for (size_t k = 0; run + k < p; ++k) {
+            arOut[at + 2 * k] = run[k];
+            arOut[at + 2 * k + 1] = '\0';
+         }
       }
+      if (p == end)
+         break;
       uint32_t c = NextChar(p, end);
       if (c == '\n') {
          if (aCrLf) {
