@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "SclDll/CSclContainer.h"
@@ -16,6 +17,7 @@
 #include "SclDll/CSclValue.h"
 #include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlEncoding.h"
+#include "xmlparser/XmlInterchange.h"
 #include "xmlparser/XmlParser.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -24,13 +26,14 @@ using XmlParser::CXmlParser;
 
 namespace {
 
-// Stores arText, entities decoded, in apValue (if any); arText may be emptied.
-void TakeDecoded(CSclValue* apValue, std::string& arText)
+// Stores arText, entities decoded (with aXmlText every character reference too), in apValue
+// (if any); arText may be emptied.
+void TakeDecoded(CSclValue* apValue, std::string& arText, bool aXmlText)
 {
    if (apValue == nullptr)
       return;
    if (arText.find('&') != std::string::npos)
-      arText = CXmlParser::DecodeEntities(arText);
+      arText = aXmlText ? XmlParser::DecodeXmlText(arText) : CXmlParser::DecodeEntities(arText);
    apValue->SetValue(std::move(arText));
 }
 
@@ -41,8 +44,20 @@ CSclValue* AppendText(CSclContainer* apContainer, CXmlParser* apParser, std::str
    if (apParser->GetNextValue(arText) != 0 || apContainer == nullptr)
       return nullptr;
    CSclValue* pText = apContainer->CreateSclValue(tSclNameId(0), apContainer->GetChildCount());
-   TakeDecoded(pText, arText);
+   TakeDecoded(pText, arText, apParser->GetTextMode().Conforming);
    return pText;
+}
+
+// True when the parser's input holds a "<" from its position on: input that ended inside a
+// markup construct.
+bool InputEndsInMarkup(CXmlParser& arParser)
+{
+   const char* pBuffer = arParser.GetBuffer();
+   if (pBuffer == nullptr || arParser.IsWriteMode())
+      return false;
+   const int32_t position = arParser.GetPos();
+   return std::memchr(pBuffer + position, '<',
+                      static_cast<size_t>(arParser.GetLength() - position)) != nullptr;
 }
 
 // The text of a value child without a copy where the object allows it; arCopy holds the
@@ -79,7 +94,17 @@ bool IsText(const CScl* apScl)
 // per call, so such a line goes to the parser alone, exactly as it would without blocks.
 class CLineWriter {
  public:
-   explicit CLineWriter(CXmlParser* apParser) : m_pParser(apParser), m_Block(kBlockSize + 4096) {}
+   explicit CLineWriter(CXmlParser* apParser)
+       : m_pParser(apParser), m_Block(kBlockSize + 4096),
+         m_XmlText(apParser != nullptr && apParser->GetTextMode().Conforming),
+         m_Format(apParser != nullptr ? apParser->GetFileFormat() : XmlParser::FF_UTF8)
+   {
+   }
+
+   /// Whether the output follows the conforming text mode of the parser: well-formed XML
+   /// whatever the tree holds.
+   bool XmlText() const { return m_XmlText; }
+   XmlParser::tFileFormat Format() const { return m_Format; }
 
    /// Starts a line with aIndent levels of indentation (at most SCL_MAX_WRITE_INDENT).
    void Begin(int aIndent)
@@ -107,10 +132,22 @@ class CLineWriter {
    /// encoder does).
    void PutEncoded(const std::string& aText)
    {
-      if (XmlParser::NeedsEntityEncoding(aText))
+      if (m_XmlText) {
+         m_Escaped.clear(); // aText may be m_Copy
+         XmlParser::AppendXmlEscaped(m_Escaped, aText);
+         Put(m_Escaped);
+      } else if (XmlParser::NeedsEntityEncoding(aText))
          Put(CXmlParser::EncodeEntities(aText));
       else
          Put(aText);
+   }
+   /// Appends an element or attribute name; in the conforming mode made a name XML allows.
+   void PutName(const std::string& aName)
+   {
+      if (m_XmlText && !XmlParser::IsXmlName(aName, m_Format))
+         Put(XmlParser::ToXmlName(aName, m_Format));
+      else
+         Put(aName);
    }
    /// Ends the line with its line feed; without parser the line is dropped.
    void Emit()
@@ -166,7 +203,10 @@ class CLineWriter {
             return;
          Begin(aIndent);
          Put(pRemark->IsCData() ? std::string("<![CDATA[") : std::string("<!--"));
-         Put(pRemark->GetText());
+         if (m_XmlText)
+            PutRemarkText(pRemark->GetText(), pRemark->IsCData());
+         else
+            Put(pRemark->GetText());
          Put(pRemark->IsCData() ? std::string("]]>") : std::string("-->"));
       } else {
          const std::string& text = ValueText(apChild, m_Copy);
@@ -180,6 +220,22 @@ class CLineWriter {
 
  private:
    static constexpr size_t kBlockSize = 64 * 1024;
+
+   /// Comment text without "--" and without a "-" at its end; CDATA text with each "]]>"
+   /// split over two sections.
+   void PutRemarkText(const std::string& aText, bool aCData)
+   {
+      for (size_t i = 0; i < aText.size(); ++i) {
+         if (aCData && aText.compare(i, 3, "]]>") == 0) {
+            Put("]]]]><![CDATA[>", 15);
+            i += 2;
+            continue;
+         }
+         Put(aText[i]);
+         if (!aCData && aText[i] == '-' && (i + 1 == aText.size() || aText[i + 1] == '-'))
+            Put(' ');
+      }
+   }
 
    /// Writes the plain lines aFirst to aLast (exclusive) from offset arWritten in one call.
    /// Refused as a whole (a memory target too small), they go line by line, so that the
@@ -217,7 +273,123 @@ class CLineWriter {
    std::vector<size_t> m_LineEnds; // where each line of the block ends
    size_t m_LineStart = 0;         // where the line being built starts
    std::string m_Copy;             // the text of a value that is not held as text
+   std::string m_Escaped;          // a text escaped in the conforming mode
+   bool m_XmlText;
+   XmlParser::tFileFormat m_Format;
 };
+
+// The attribute names of one start tag in the conforming mode, where a name may be written
+// once only.
+class CTagNames {
+ public:
+   /// False when aName was written already.
+   bool Add(const std::string& aName)
+   {
+      if (m_Set.empty()) {
+         for (const std::string& name : m_List)
+            if (name == aName)
+               return false;
+         m_List.push_back(aName);
+         if (m_List.size() > 16)
+            m_Set.insert(m_List.begin(), m_List.end());
+         return true;
+      }
+      return m_Set.insert(aName).second;
+   }
+
+ private:
+   std::vector<std::string> m_List;
+   std::unordered_set<std::string> m_Set;
+};
+
+// One attribute in the conforming mode: its name as XML allows it, once per tag.
+void PutXmlAttribute(CLineWriter& arWriter, CTagNames& arNames, const std::string& aName,
+                     const std::string& aValue)
+{
+   const std::string name = XmlParser::IsXmlName(aName, arWriter.Format())
+                                ? aName
+                                : XmlParser::ToXmlName(aName, arWriter.Format());
+   if (!arNames.Add(name))
+      return;
+   arWriter.Put(' ');
+   arWriter.Put(name);
+   arWriter.Put("=\"", 2);
+   arWriter.PutEncoded(aValue);
+   arWriter.Put('"');
+}
+
+// The key attributes of a reference (" name=\"value\"" with the five entities encoded) in the
+// conforming mode.
+void PutXmlRefKeys(CLineWriter& arWriter, CTagNames& arNames, const std::string& aKeyText)
+{
+   size_t p = 0;
+   while (true) {
+      const size_t equals = aKeyText.find("=\"", p);
+      const size_t close = equals == std::string::npos ? equals : aKeyText.find('"', equals + 2);
+      if (close == std::string::npos)
+         return;
+      PutXmlAttribute(arWriter, arNames, aKeyText.substr(p + 1, equals - p - 1),
+                      CXmlParser::DecodeEntities(aKeyText.substr(equals + 2, close - equals - 2)));
+      p = close + 1;
+   }
+}
+
+// A processing instruction in the conforming mode: an element whose name begins with "?",
+// its attributes as pseudo-attributes, its first text as its data.
+void WriteProcessingInstruction(const CSclContainer& aElement, int aIndent, CLineWriter& arWriter)
+{
+   std::string target = aElement.GetSclName().substr(1);
+   if (!XmlParser::IsXmlName(target, arWriter.Format()))
+      target = XmlParser::ToXmlName(target, arWriter.Format());
+   if (target.size() == 3 && (target[0] | 0x20) == 'x' && (target[1] | 0x20) == 'm' &&
+       (target[2] | 0x20) == 'l')
+      target.insert(0, 1, '_'); // reserved for the declaration
+   arWriter.Begin(aIndent);
+   arWriter.Put("<?", 2);
+   arWriter.Put(target);
+   CTagNames names;
+   std::string copy;
+   const CScl* pData = nullptr;
+   for (int i = 0; i < aElement.GetChildCount(); ++i) {
+      const CScl* pChild = aElement.GetChild(i);
+      if (IsAttribute(pChild))
+         PutXmlAttribute(arWriter, names, pChild->GetSclName(), ValueText(pChild, copy));
+      else if (pData == nullptr && IsText(pChild))
+         pData = pChild;
+   }
+   if (pData != nullptr) {
+      std::string data = ValueText(pData, copy);
+      for (size_t at = data.find("?>"); at != std::string::npos; at = data.find("?>", at))
+         data.insert(at + 1, 1, ' ');
+      arWriter.Put(' ');
+      arWriter.Put(data);
+   }
+   arWriter.Put("?>", 2);
+   arWriter.Emit();
+}
+
+// The declaration in the conforming mode: version 1.0, the encoding of the output, and the
+// standalone flag of apDeclaration (may be null) when it is one XML knows.
+void WriteXmlDeclaration(const CSclContainer* apDeclaration, CLineWriter& arWriter)
+{
+   arWriter.Begin(0);
+   arWriter.Put("<?xml version=\"1.0\" encoding=\"");
+   arWriter.Put(arWriter.Format() == XmlParser::FF_ANSI    ? "ISO-8859-1"
+                : arWriter.Format() == XmlParser::FF_UTF16 ? "UTF-16"
+                                                           : "UTF-8");
+   arWriter.Put('"');
+   const tSclNameId standaloneId = CSclNameTable::FindNameId("standalone");
+   const std::string standalone = apDeclaration != nullptr && standaloneId != 0
+                                      ? apDeclaration->GetValue(standaloneId)
+                                      : std::string();
+   if (standalone == "yes" || standalone == "no") {
+      arWriter.Put(" standalone=\"");
+      arWriter.Put(standalone);
+      arWriter.Put('"');
+   }
+   arWriter.Put("?>", 2);
+   arWriter.Emit();
+}
 
 // Writes the start tag of aElement with its attributes and reference keys. An element
 // whose content fits on the line (nothing, a reference's content or its only text) is
@@ -225,9 +397,15 @@ class CLineWriter {
 bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWriter)
 {
    const std::string& name = aElement.GetSclName();
+   const bool xmlText = arWriter.XmlText();
+   if (xmlText && !name.empty() && name[0] == '?') {
+      WriteProcessingInstruction(aElement, aIndent, arWriter);
+      return false;
+   }
+   CTagNames names;
    arWriter.Begin(aIndent);
    arWriter.Put('<');
-   arWriter.Put(name);
+   arWriter.PutName(name);
    const int count = aElement.GetChildCount();
    int inTag = 0; // attributes and references
    std::string content;
@@ -235,7 +413,10 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
    const CScl* pText = nullptr;
    for (int i = 0; i < count; ++i) {
       const CScl* pChild = aElement.GetChild(i);
-      if (IsAttribute(pChild)) {
+      if (IsAttribute(pChild) && xmlText) {
+         ++inTag;
+         PutXmlAttribute(arWriter, names, pChild->GetSclName(), ValueText(pChild, copy));
+      } else if (IsAttribute(pChild)) {
          ++inTag;
          arWriter.Put(' ');
          arWriter.Put(pChild->GetSclName());
@@ -245,7 +426,10 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       } else if (pChild->GetClassId() != CID_VALUE && pChild->IsClass(CID_REF)) {
          ++inTag;
          const auto* pRef = static_cast<const CSclRef*>(pChild);
-         arWriter.Put(pRef->GetRefKeyText());
+         if (xmlText)
+            PutXmlRefKeys(arWriter, names, pRef->GetRefKeyText());
+         else
+            arWriter.Put(pRef->GetRefKeyText());
          content = pRef->IsClass(CID_IEDRef)
                        ? pRef->GetContent()
                        : pRef->GetValue(CSclNameTable::FindNameId(std::string()));
@@ -259,7 +443,7 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       arWriter.Put('>');
       arWriter.PutEncoded(!content.empty() ? content : ValueText(pText, copy));
       arWriter.Put("</", 2);
-      arWriter.Put(name);
+      arWriter.PutName(name);
       arWriter.Put('>');
    } else {
       arWriter.Put('>');
@@ -287,6 +471,8 @@ void CSclContainer::Read(CXmlParser* apParser)
    bool isCData = false;
 
    CSclFile* pFile = IsClass(CID_FILE) ? static_cast<CSclFile*>(this) : nullptr;
+   const bool xmlText = apParser->GetTextMode().Conforming;
+   int repairs = 0;
    if (pFile != nullptr) {
       pFile->SetLoading(true);
       apParser->GetNextValue(text); // text before the first markup is dropped
@@ -431,10 +617,19 @@ void CSclContainer::Read(CXmlParser* apParser)
          else
             pChild->SetNameIdOf(name);
          noteUnlisted(pChild);
-         for (XmlParser::tXmlAttrib& attrib : attribs) {
-            CSclValue* pValue = pChild->CreateSclValue(attrib.Name, InsertLast);
-            noteUnlisted(pValue);
-            TakeDecoded(pValue, attrib.Value);
+         if (xmlText && attribs.size() == 1 && attribs[0].Name.empty()) {
+            // A processing instruction: its data, as written, is its text.
+            CSclValue* pData = attribs[0].Value.empty()
+                                   ? nullptr
+                                   : pChild->CreateSclValue(tSclNameId(0), InsertLast);
+            if (pData != nullptr)
+               pData->SetValue(std::move(attribs[0].Value));
+         } else {
+            for (XmlParser::tXmlAttrib& attrib : attribs) {
+               CSclValue* pValue = pChild->CreateSclValue(attrib.Name, InsertLast);
+               noteUnlisted(pValue);
+               TakeDecoded(pValue, attrib.Value, xmlText);
+            }
          }
          if (isEnd) {
             arrived(AppendText(pCurrent, apParser, text));
@@ -453,6 +648,7 @@ void CSclContainer::Read(CXmlParser* apParser)
             OutputSclError("CSclContainer::Read - <" + pCurrent->GetSclName() + ">: Ende-Tag fehlt",
                            SE_XML_PARSER, pCurrent, 0);
             OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
+            ++repairs;
             pCurrent->PassChildrenUp(carried);
             apParser->SetPos(position);
          } else if (pCurrent != nullptr) {
@@ -476,6 +672,14 @@ void CSclContainer::Read(CXmlParser* apParser)
       }
    }
 
+   // The input was cut off when elements besides this one are still open, or when the last
+   // markup construct has no end.
+   CSclContainer* pCutOff = nullptr;
+   for (size_t i = 1; i < stack.size(); ++i)
+      if (stack[i].pContainer != nullptr)
+         pCutOff = stack[i].pContainer;
+   const bool truncated = !stack.empty() && (stack.size() > 1 || InputEndsInMarkup(*apParser));
+
    // Input ended inside these elements: each takes its children's order as at an end tag.
    // A repaired element's end tag is always read again, so nothing is left on its way up;
    // should input ever end in between, the children stay with the innermost open element.
@@ -487,7 +691,16 @@ void CSclContainer::Read(CXmlParser* apParser)
       stack.pop_back();
    }
 
+   if (truncated && xmlText) {
+      OutputSclError(pCutOff != nullptr
+                         ? "CSclContainer::Read - <" + pCutOff->GetSclName() +
+                               ">: Eingabe endet vor dem Ende-Tag"
+                         : std::string("CSclContainer::Read - Eingabe endet in einem Tag"),
+                     SE_XML_PARSER, pCutOff != nullptr ? pCutOff : this, 0);
+      OutputXmlParserError("CSclContainer::Read - Fehler in XML-Datei", apParser, 0, 0);
+   }
    if (pFile != nullptr) {
+      pFile->SetReadResult(truncated, repairs);
       pFile->SetLoading(false);
       Complete();
       pFile->SetChanged(false);
@@ -548,9 +761,15 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
       bool isFile;
    };
    std::vector<tLevel> stack;
-   if (IsClass(CID_FILE))
+   const bool xmlText = writer.XmlText();
+   if (IsClass(CID_FILE)) {
+      // A conforming file begins with its declaration, which names the output's encoding;
+      // only an 8-bit file needs one where the document has none.
+      const auto* pDeclaration = static_cast<const CSclContainer*>(GetChild(CID__xml));
+      if (xmlText && (pDeclaration != nullptr || writer.Format() == XmlParser::FF_ANSI))
+         WriteXmlDeclaration(pDeclaration, writer);
       stack.push_back({this, 0, aIndent, true});
-   else if (WriteStartTag(*this, aIndent, writer))
+   } else if (WriteStartTag(*this, aIndent, writer))
       stack.push_back({this, 0, aIndent, false});
 
    while (!stack.empty()) {
@@ -561,7 +780,7 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
          if (!inFile) {
             writer.Begin(level.indent);
             writer.Put("</", 2);
-            writer.Put(level.pElement->GetSclName());
+            writer.PutName(level.pElement->GetSclName());
             writer.Put('>');
             writer.Emit();
          }
@@ -573,6 +792,8 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
          // Attributes of an element are in its start tag; its empty texts leave no line.
          if (inFile || pChild->GetNameId() == 0)
             writer.EmitContentLine(pChild, indent, !inFile);
+      } else if (xmlText && inFile && pChild->GetClassId() == CID__xml) {
+         // written first
       } else if (pChild->IsClass(CID_CONTAINER)) {
          // References of an element are already written in its start tag.
          const auto* pElement = static_cast<const CSclContainer*>(pChild);

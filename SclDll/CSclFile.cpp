@@ -86,6 +86,8 @@ tSclError CSclFile::Copy(const CScl& right)
       m_Changed = true;
       m_Loading = false;
       m_Format = source.m_Format;
+      m_Interchange = source.m_Interchange;
+      m_CrLf = source.m_CrLf;
    }
    return error;
 }
@@ -108,7 +110,10 @@ void CSclFile::SetFileFormat(XmlParser::tFileFormat aFormat)
 void CSclFile::Read(const std::string& aPath)
 {
    SetUnlistedSclName(aPath);
-   XmlParser::CXmlParser reader(aPath, m_Format, false);
+   XmlParser::tXmlTextMode mode;
+   mode.Conforming = m_Interchange.XmlText;
+   XmlParser::CXmlParser reader(aPath, m_Format, false, mode);
+   m_CrLf = reader.HasCrLfLineEnds();
    CSclContainer::Read(&reader);
    if (CorrectMultipliers())
       m_Changed = true;
@@ -117,11 +122,19 @@ void CSclFile::Read(const std::string& aPath)
 
 void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
 {
+   // Other readers take an 8-bit file without a declaration for UTF-8: with the interchange
+   // option it gets one, before the checksum covers the document.
+   if (m_Interchange.XmlText && m_Format == XmlParser::FF_ANSI && GetChild(CID__xml) == nullptr)
+      if (CSclContainer* pDeclaration = CreateSclContainer(CID__xml, 0))
+         pDeclaration->SetAttribValue(NID_version, "1.0");
    SetFileFormat(m_Format);
    CorrectMultipliers();
    UpdateStampPrivates();
    UpdateCRCPrivate();
-   XmlParser::CXmlParser writer(aPath, m_Format, true);
+   XmlParser::tXmlTextMode mode;
+   mode.Conforming = m_Interchange.XmlText;
+   mode.CrLf = m_CrLf;
+   XmlParser::CXmlParser writer(aPath, m_Format, true, mode);
    CSclContainer::Write(0, &writer, aWithArvenkoExtension);
 }
 

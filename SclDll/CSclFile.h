@@ -4,6 +4,7 @@
 #include <string>
 
 #include "SclDll/CSclContainer.h"
+#include "SclDll/SclInterchange.h"
 #include "xmlparser/XmlParser.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -72,6 +73,22 @@ class CSclFile : public CSclContainer {
    /// Set and cleared by the container reader.
    void SetLoading(bool aLoading) { m_Loading = aLoading; }
 
+   /// Behaviour beyond the library's own file conventions for the next Read and Write; all
+   /// off by default.
+   void SetInterchange(const tSclInterchange& aInterchange) { m_Interchange = aInterchange; }
+   const tSclInterchange& GetInterchange() const { return m_Interchange; }
+   /// After Read: true when the input ended inside an open element or inside markup (a file
+   /// cut off), so that the document holds only what came before.
+   bool IsReadTruncated() const { return m_ReadTruncated; }
+   /// After Read: the number of missing end tags the reader repaired.
+   int GetReadRepairs() const { return m_ReadRepairs; }
+   /// Set by the container reader at the end of input.
+   void SetReadResult(bool aTruncated, int aRepairs)
+   {
+      m_ReadTruncated = aTruncated;
+      m_ReadRepairs = aRepairs;
+   }
+
    /// The document's SCL element (the first top-level child of that class), or null. Owned
    /// by the tree.
    CSclSCL* GetSclElement() const;
@@ -92,6 +109,10 @@ class CSclFile : public CSclContainer {
    bool m_Changed = false;
    bool m_Loading = false;
    XmlParser::tFileFormat m_Format = XmlParser::FF_UTF8;
+   tSclInterchange m_Interchange;
+   bool m_CrLf = true; // line ends of the file read, kept by interchange saves
+   bool m_ReadTruncated = false;
+   int m_ReadRepairs = 0;
 };
 
 } // namespace Arvenko::Melvotar::Scl

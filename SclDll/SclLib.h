@@ -23,6 +23,8 @@
 #include "SclDll/SclError.h"
 #include "SclDll/SclIds.h"
 #include "SclDll/SclImport.h"
+#include "SclDll/SclInterchange.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
+#include "xmlparser/LibraryText.h"
 #include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlParser.h"

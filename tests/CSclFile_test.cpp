@@ -1,4 +1,5 @@
 // Loading and saving whole files: formats, multipliers, stamps and the checksum stamp.
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -420,4 +421,131 @@ TEST(CSclFile, ThreadsTakeTurnsUnderOneLockOfTheCaller)
    TempFile saved(".scd");
    files[1]->Write(saved.Path());
    EXPECT_NE(saved.Bytes().find("<threadPrivate k=\"v\"/>"), std::string::npos);
+// ---- interchange option ----
+
+namespace {
+
+// What xmllint finds at aXPath in aPath (its own UTF-8 output), or "no xmllint".
+std::string XmlLintValue(const std::string& aPath, const std::string& aXPath)
+{
+   const std::string command = "xmllint --xpath '" + aXPath + "' " + aPath + " 2>/dev/null";
+   FILE* pipe = popen(command.c_str(), "r");
+   if (pipe == nullptr)
+      return "no xmllint";
+   std::string out;
+   char buffer[512];
+   for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      out.append(buffer, got);
+   if (!out.empty() && out.back() == '\n')
+      out.pop_back(); // xmllint ends its output with a line feed
+   return pclose(pipe) == 0 ? out : "xmllint failed: " + out;
+}
+
+// One document in three declarations; $1 .. $5 stand for Omega, square root, euro, en dash
+// and degree, each written as the encoding allows.
+std::string InterchangeDocument(const char* apEncoding, const char* const (&aChars)[5])
+{
+   std::string text = std::string("<?xml version=\"1.0\" encoding=\"") + apEncoding + "\"?>\n" +
+                      "<SCL xmlns=\"http://www.iec.ch/61850/2003/SCL\">\n"
+                      "<?my-pi some data?>\n"
+                      "<Header id=\"H\" toolID=\"a&#9;b\"><Text>$1 &amp; $3 $4 $2</Text></Header>\n"
+                      "<Substation name=\"S1\" desc=\"33.3 MVA&#xD;&#xA;230 kV\">\n"
+                      "<VoltageLevel name=\"$1 $2 $3 $4 &amp; x\" desc=\"&#176;C $5\"/>\n"
+                      "</Substation>\n</SCL>\n";
+   for (int i = 0; i < 5; ++i)
+      for (size_t at; (at = text.find("$" + std::to_string(i + 1))) != std::string::npos;)
+         text.replace(at, 2, aChars[i]);
+   return text;
+}
+
+} // namespace
+
+TEST(CSclFileInterchange, SavedCharactersReadBackThroughXmllintInEveryEncoding)
+{
+   if (std::system("xmllint --version >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "xmllint is not installed";
+   const char* const utf8[5] = {"\xCE\xA9", "\xE2\x88\x9A", "\xE2\x82\xAC", "\xE2\x80\x93",
+                                "\xC2\xB0"};
+   const char* const latin1[5] = {"&#x3A9;", "&#8730;", "&#x20AC;", "&#x2013;", "\xB0"};
+   const char* const cp1252[5] = {"&#937;", "&#x221a;", "\x80", "\x96", "\xB0"};
+   const std::string sources[] = {InterchangeDocument("UTF-8", utf8),
+                                  InterchangeDocument("iso-8859-1", latin1),
+                                  InterchangeDocument("windows-1252", cp1252)};
+   for (const std::string& source : sources) {
+      TempFile input = TempFile::WithBytes(source);
+      for (XmlParser::tFileFormat format :
+           {XmlParser::FF_UTF8, XmlParser::FF_UTF16, XmlParser::FF_ANSI}) {
+         CSclFile file;
+         file.SetInterchange(tSclInterchange::All());
+         file.Read(input.Path());
+         EXPECT_FALSE(file.IsReadTruncated());
+         file.SetFileFormat(format);
+         TempFile saved(".scd");
+         file.Write(saved.Path());
+         const std::string where = source.substr(30, 20) + " saved as " + std::to_string(format);
+         auto value = [&](const std::string& aPath) {
+            return XmlLintValue(saved.Path(), "string(//*[local-name()=\"" + aPath + "\"])");
+         };
+         EXPECT_EQ(value("Header\"]/@*[local-name()=\"toolID"), "a\tb") << where;
+         EXPECT_EQ(value("Substation\"]/@*[local-name()=\"desc"), "33.3 MVA\r\n230 kV") << where;
+         EXPECT_EQ(value("VoltageLevel\"]/@*[local-name()=\"name"),
+                   "\xCE\xA9 \xE2\x88\x9A \xE2\x82\xAC \xE2\x80\x93 & x")
+             << where;
+         EXPECT_EQ(value("VoltageLevel\"]/@*[local-name()=\"desc"), "\xC2\xB0"
+                                                                    "C \xC2\xB0")
+             << where;
+         EXPECT_EQ(value("Text"), "\xCE\xA9 & \xE2\x82\xAC \xE2\x80\x93 \xE2\x88\x9A") << where;
+         EXPECT_EQ(XmlLintValue(saved.Path(), "string(//processing-instruction(\"my-pi\"))"),
+                   "some data")
+             << where;
+         // The line ends of the file read are kept: this one has LF alone.
+         const std::string bytes = saved.Bytes();
+         EXPECT_EQ(bytes.find(format == XmlParser::FF_UTF16 ? std::string("\r\0", 2) : "\r"),
+                   std::string::npos)
+             << where;
+      }
+   }
+}
+
+TEST(CSclFileInterchange, CutOffAndRepairedInputIsKnownAfterReading)
+{
+   const std::string whole = s_Document;
+   for (bool interchange : {false, true}) {
+      auto read = [&](const std::string& aBytes) {
+         TempFile source = TempFile::WithBytes(aBytes);
+         auto file = std::make_unique<CSclFile>();
+         if (interchange)
+            file->SetInterchange(tSclInterchange::All());
+         file->Read(source.Path());
+         return file;
+      };
+      EXPECT_FALSE(read(whole)->IsReadTruncated());
+      EXPECT_EQ(read(whole)->GetReadRepairs(), 0);
+      // Cut inside an element, inside a tag and inside the last end tag.
+      for (size_t cut : {whole.find("<VoltageLevel"), whole.find("<Bay") + 3, whole.size() - 3})
+         EXPECT_TRUE(read(whole.substr(0, cut))->IsReadTruncated()) << cut << "/" << interchange;
+      std::string repaired = whole;
+      repaired.replace(repaired.find("<Bay name=\"Q1\"/>"), 16, "<Bay name=\"Q1\"><LNode>");
+      const auto file = read(repaired);
+      EXPECT_EQ(file->GetReadRepairs(), 2);
+      EXPECT_FALSE(file->IsReadTruncated());
+   }
+}
+
+TEST(CSclFileInterchange, CrLfFilesStayCrLfAndTheOptionIsOffByDefault)
+{
+   std::string crlf = s_Document;
+   for (size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2)
+      crlf.insert(at, 1, '\r');
+   EXPECT_FALSE(CSclFile().GetInterchange().XmlText);
+   TempFile source = TempFile::WithBytes(crlf);
+   CSclFile file;
+   file.SetInterchange(tSclInterchange::All());
+   file.Read(source.Path());
+   file.GetSclElement()->GetSubstation("S1")->Set_desc("&#x3a9;");
+   TempFile saved(".scd");
+   file.Write(saved.Path());
+   const std::string bytes = saved.Bytes();
+   EXPECT_NE(bytes.find("desc=\"\xCE\xA9\">\r\n"), std::string::npos) << bytes;
+   EXPECT_EQ(bytes.find("\n"), bytes.find("\r\n") + 1);
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sys/wait.h>
 
 #include "TestSupport.h"
@@ -365,4 +366,51 @@ TEST(ScltoolCli, ProgressOnATerminalForFilesOver20MB)
                              .c_str()),
              0);
    EXPECT_FALSE(Contains(log.Bytes(), "loading"));
+}
+
+TEST(ScltoolCli, DamagedInputIsAFindingAndIsNotSavedOverAGoodFile)
+{
+   const std::string corpusFile =
+       SclTest::CorpusPath("public/riseclipse__riseclipse-validator-scl2003-test/ICD_test.icd");
+   std::ifstream in(corpusFile, std::ios::binary);
+   if (!in)
+      GTEST_SKIP() << "corpus not found: " << corpusFile;
+   const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+   TempFile truncated = TempFile::WithBytes(whole.substr(0, whole.size() / 2), ".icd");
+   tRun check = RunTool("check " + truncated.Path());
+   EXPECT_EQ(check.Exit, 1);
+   EXPECT_TRUE(Contains(check.Out, "structure: input ends inside an open element")) << check.Out;
+
+   // A refused save leaves the existing output as it was; --force writes it.
+   TempFile out = TempFile::WithBytes("good model", ".icd");
+   tRun refused = RunTool("save " + truncated.Path() + " " + out.Path());
+   EXPECT_EQ(refused.Exit, 1);
+   EXPECT_TRUE(Contains(refused.Err, "left untouched")) << refused.Err;
+   EXPECT_EQ(out.Bytes(), "good model");
+   TempFile notScl = TempFile::WithBytes("<?xml version=\"1.0\"?>\n<html/>\n");
+   EXPECT_EQ(RunTool("save " + notScl.Path() + " " + out.Path()).Exit, 1);
+   EXPECT_EQ(out.Bytes(), "good model");
+   EXPECT_EQ(RunTool("save " + truncated.Path() + " " + out.Path() + " --force").Exit, 0);
+   EXPECT_NE(out.Bytes(), "good model");
+
+   // An SCL element under a prefix is named as such.
+   TempFile prefixed = TempFile::WithBytes(
+       "<scl:SCL xmlns:scl=\"http://www.iec.ch/61850/2003/SCL\"><scl:Header id=\"h\"/></scl:SCL>");
+   EXPECT_TRUE(Contains(RunTool("info " + prefixed.Path()).Out, "root element 'scl:SCL'"));
+   EXPECT_TRUE(Contains(RunTool("check " + prefixed.Path()).Out, "root element 'scl:SCL'"));
+}
+
+TEST(ScltoolCli, SaveWritesCharactersAndLegacyKeepsTheLibraryText)
+{
+   TempFile source = TempFile::WithBytes(
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<SCL><Header id=\"\xCE\xA9\" "
+       "toolID=\"a&#9;b\"/></SCL>\n",
+       ".scd");
+   TempFile out(".scd");
+   ASSERT_EQ(RunTool("save " + source.Path() + " " + out.Path()).Exit, 0);
+   EXPECT_TRUE(Contains(out.Bytes(), "<Header id=\"\xCE\xA9\" toolID=\"a&#x9;b\"/>\n"))
+       << out.Bytes();
+   ASSERT_EQ(RunTool("save " + source.Path() + " " + out.Path() + " --legacy").Exit, 0);
+   EXPECT_TRUE(Contains(out.Bytes(), "<Header id=\"&amp;#x3a9;\" toolID=\"a&amp;#9;b\"/>\r\n"))
+       << out.Bytes();
 }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "TestSupport.h"
+#include "xmlparser/XmlInterchange.h"
 #include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar::XmlParser;
@@ -444,4 +446,116 @@ TEST(XmlCharacterMapping, Windows1252Table)
    EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(0x80), 0);
    EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(0x0100), 0);
    EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(0x03A9), 0);
+}
+
+// ---- conforming text mode ----
+
+namespace {
+
+// The library text, format and reports of a conforming reader over a file with these bytes.
+struct tConforming {
+   std::string Text;
+   tFileFormat Format = FF_UTF8;
+   bool CrLf = false;
+   Lines Reports;
+};
+
+tConforming ReadConforming(const std::string& aFileBytes)
+{
+   TempFile file = TempFile::WithBytes(aFileBytes);
+   CaptureReports reports;
+   tXmlTextMode mode;
+   mode.Conforming = true;
+   CXmlParser parser(file.Path(), FF_UTF8, false, mode);
+   tConforming result;
+   result.Text.assign(parser.GetBuffer(), static_cast<size_t>(parser.GetLength()));
+   result.Format = parser.GetFileFormat();
+   result.CrLf = parser.HasCrLfLineEnds();
+   result.Reports = reports.Get();
+   return result;
+}
+
+} // namespace
+
+TEST(XmlReaderConforming, DeclaredEncodingsDecideWithoutRegardToCase)
+{
+   // The byte of an umlaut never swallows the quote behind it, whatever the declaration.
+   const std::string body = "?>\n<a b=\"\xE4\" c=\"\x80\x96\"/>";
+   for (const char* name :
+        {"iso-8859-1", "ISO_8859-1", "Latin1", "windows-1252", "CP1252", "us-ascii"}) {
+      const tConforming read =
+          ReadConforming(std::string("<?xml version='1.0' encoding='") + name + "'" + body);
+      EXPECT_EQ(read.Format, FF_ANSI) << name;
+      const bool latin1 = std::string(name).find('1') != std::string::npos &&
+                          std::string(name).find("1252") == std::string::npos;
+      // ISO-8859-1 holds control characters at 0x80..0x9F; Windows-1252 its own characters.
+      EXPECT_NE(
+          read.Text.find(latin1 ? "b=\"\xE4\" c=\"&#x80;&#x96;\"" : "b=\"\xE4\" c=\"\x80\x96\""),
+          std::string::npos)
+          << name << ": " << read.Text;
+      // US-ASCII has no such bytes: taken as Windows-1252, reported.
+      EXPECT_EQ(read.Reports.empty(), std::string(name) != "us-ascii") << name;
+   }
+   const tConforming utf8 = ReadConforming("<?xml version='1.0' encoding='utf-8'" + body);
+   EXPECT_EQ(utf8.Format, FF_UTF8);
+   EXPECT_NE(utf8.Text.find("b=\"\xE4\" c=\"\x80\x96\"/>"), std::string::npos) << utf8.Text;
+   ASSERT_FALSE(utf8.Reports.empty());
+   EXPECT_EQ(
+       utf8.Reports[0],
+       "Fehler: CXmlParser::CXmlParser - Ung\xFCltige UTF-8-Bytefolge, als Windows-1252 gelesen");
+   EXPECT_EQ(std::count(utf8.Reports.begin(), utf8.Reports.end(), std::string()), 1);
+   // Valid UTF-8, a byte order mark, an unknown encoding, UTF-16 and the line ends.
+   const tConforming valid =
+       ReadConforming("\xEF\xBB\xBF<a b=\"\xCE\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"/>\r\n");
+   EXPECT_EQ(valid.Text, "<a b=\"&#x3a9;\x80&#xd83d;&#xde00;\"/>\n");
+   EXPECT_TRUE(valid.CrLf);
+   EXPECT_TRUE(valid.Reports.empty());
+   const tConforming unknown = ReadConforming("<?xml version='1.0' encoding='Shift_JIS'?>\n<a/>\n");
+   EXPECT_EQ(unknown.Format, FF_UTF8);
+   EXPECT_FALSE(unknown.CrLf);
+   ASSERT_FALSE(unknown.Reports.empty());
+   EXPECT_EQ(unknown.Reports[0],
+             "Fehler: CXmlParser::CXmlParser - Kodierung Shift_JIS unbekannt, als UTF-8 gelesen");
+   EXPECT_EQ(ReadConforming(Utf16Be(u"<a b=\"\u03A9\u00E4\"/>")).Text, "<a b=\"&#x3a9;\xE4\"/>");
+}
+
+TEST(XmlReaderConforming, ConstructsEndAtTheirOwnDelimiters)
+{
+   tXmlTextMode mode;
+   mode.Conforming = true;
+   const std::string text = "<?my-pi some > data?><!-- a > b -- c --><![CDATA[x]>y]]>"
+                            "<?xml version='1.0' encoding=\"x\"?><?empty?><!-- open";
+   CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
+   parser.SetTextMode(mode);
+   Tag pi = NextTag(parser);
+   EXPECT_EQ(pi.Name, "?my-pi");
+   EXPECT_TRUE(pi.IsStart && pi.IsEnd);
+   ASSERT_EQ(pi.Attribs.size(), 1u);
+   EXPECT_EQ(pi.Attribs[0].Name, "");
+   EXPECT_EQ(pi.Attribs[0].Value, "some > data");
+   Tag comment = NextTag(parser);
+   EXPECT_EQ(comment.Name, " a > b -- c ");
+   EXPECT_FALSE(comment.IsStart || comment.IsEnd || comment.IsCData);
+   Tag cdata = NextTag(parser);
+   EXPECT_EQ(cdata.Name, "x]>y");
+   EXPECT_TRUE(cdata.IsCData);
+   Tag declaration = NextTag(parser);
+   EXPECT_EQ(declaration.Name, "?xml");
+   ASSERT_EQ(declaration.Attribs.size(), 2u);
+   EXPECT_EQ(declaration.Attribs[1].Value, "x");
+   Tag empty = NextTag(parser);
+   EXPECT_EQ(empty.Name, "?empty");
+   EXPECT_EQ(empty.Attribs[0].Value, "");
+   const int32_t before = parser.GetPos();
+   EXPECT_EQ(NextTag(parser).Result, 12); // unfinished: position kept
+   EXPECT_EQ(parser.GetPos(), before);
+}
+
+TEST(XmlReaderConforming, EveryCharacterReferenceIsDecodedIntoLibraryText)
+{
+   EXPECT_EQ(DecodeXmlText("&#65;&#x41;&#X41;&#x3A9;&#937;&#xD;&#xa;&#9;&#176;&#x1F600;"),
+             "AAA&#x3a9;&#x3a9;\r\n\t\xB0&#xd83d;&#xde00;");
+   // Entities first come out as text; references to characters XML forbids stay text.
+   EXPECT_EQ(DecodeXmlText("&amp;#65;&lt;&#0;&#x110000;&#xFFFE;&#12a;&#;&#x;a&b"),
+             "&#65;<&#0;&#x110000;&#xFFFE;&#12a;&#;&#x;a&b");
 }

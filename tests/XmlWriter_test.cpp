@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "TestSupport.h"
+#include "xmlparser/LibraryText.h"
 #include "xmlparser/XmlEncoding.h"
+#include "xmlparser/XmlInterchange.h"
 #include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar::XmlParser;
@@ -253,4 +255,48 @@ TEST(XmlConversions, Unicode2Ansi)
    EXPECT_EQ(CXmlParser::Unicode2Ansi(std::u16string(u"ab\0c", 4)), "ab");
    const std::u16string text = u"\u00C4\u03A9\u4E2D\uFEFF\u2122";
    EXPECT_EQ(CXmlParser::Ansi2Unicode(CXmlParser::Unicode2Ansi(text)), text);
+}
+
+// ---- conforming text mode ----
+
+TEST(XmlWriterConforming, LibraryTextBecomesWhatTheFileDeclares)
+{
+   auto written = [](tFileFormat aFormat, bool aCrLf, const std::string& aText) {
+      TempFile file;
+      {
+         tXmlTextMode mode;
+         mode.Conforming = true;
+         mode.CrLf = aCrLf;
+         CXmlParser writer(file.Path(), aFormat, true, mode);
+         EXPECT_EQ(writer.Write(aText), 0);
+      }
+      return file.Bytes();
+   };
+   // Canonical references are characters; other "&#x" text, the unassigned byte 0x81 and
+   // characters XML forbids (0x01, a lone surrogate) are not.
+   const std::string text = "\xE4\x80&#x3a9;&#xd83d;&#xde00;&#x41;\x81\x01&#xd800;\n";
+   EXPECT_EQ(
+       written(FF_UTF8, true, text),
+       "\xC3\xA4\xE2\x82\xAC\xCE\xA9\xF0\x9F\x98\x80&#x41;\xC2\x81\xEF\xBF\xBD\xEF\xBF\xBD\r\n");
+   EXPECT_EQ(written(FF_ANSI, false, text),
+             "\xE4&#x20ac;&#x3a9;&#x1f600;&#x41;&#x81;&#xfffd;&#xfffd;\n");
+   EXPECT_EQ(written(FF_UTF16, false, "\xE4&#x3a9;\n"),
+             kBom + std::string("\xE4\0\xA9\x03\n\0", 6));
+}
+
+TEST(XmlConversions, ConformingEscapesNamesAndUtf8Helpers)
+{
+   std::string escaped;
+   AppendXmlEscaped(escaped, "a&b<>\"'\r\n\t&#x3a9;&#x41;&#xe4;");
+   EXPECT_EQ(escaped, "a&amp;b&lt;&gt;&quot;'&#xD;&#xA;&#x9;&#x3a9;&amp;#x41;&amp;#xe4;");
+   EXPECT_TRUE(IsXmlName("scl:SCL", FF_UTF8));
+   EXPECT_TRUE(IsXmlName("\xC4&#x3a9;-1", FF_UTF8));
+   EXPECT_FALSE(IsXmlName("&#x3a9;", FF_ANSI));
+   EXPECT_EQ(ToXmlName("1a&b\x01\x80", FF_UTF8), "_1a_b_\x80"); // the euro sign is a name character
+   EXPECT_EQ(ToXmlName("", FF_UTF8), "_");
+   EXPECT_EQ(ToXmlName("\xC4&#x3a9;", FF_ANSI), "\xC4_");
+   EXPECT_EQ(LibraryToUtf8("\xE4\x80&#x3a9;&#xd83d;&#xde00;&#x41;&#xd800;"),
+             "\xC3\xA4\xE2\x82\xAC\xCE\xA9\xF0\x9F\x98\x80&#x41;\xEF\xBF\xBD");
+   EXPECT_EQ(Utf8ToLibrary("\xC3\xA4\xE2\x82\xAC\xCE\xA9\xF0\x9F\x98\x80\xE4!"),
+             "\xE4\x80&#x3a9;&#xd83d;&#xde00;\xE4!");
 }

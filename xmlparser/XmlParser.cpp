@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "xmlparser/XmlEncoding.h"
+#include "xmlparser/XmlInterchange.h"
 
 namespace Arvenko::Melvotar::XmlParser {
 
@@ -48,6 +49,16 @@ size_t NormaliseLineEnds(char* apText, size_t aSize)
 
 CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool aWriteMode)
     : m_WriteMode(aWriteMode), m_Format(aFormat), m_FileName(aFileName)
+{
+   if (aWriteMode)
+      OpenForWriting();
+   else
+      OpenForReading();
+}
+
+CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool aWriteMode,
+                       const tXmlTextMode& aMode)
+    : m_WriteMode(aWriteMode), m_Format(aFormat), m_FileName(aFileName), m_Mode(aMode)
 {
    if (aWriteMode)
       OpenForWriting();
@@ -118,41 +129,128 @@ void CXmlParser::OpenForReading()
        static_cast<size_t>(length))
       FailConstruction("CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
 
-   DetectFormat();
-   m_Pos = 0;
-   ConvertToLibraryText();
+   if (m_Mode.Conforming) {
+      ConvertConforming();
+   } else {
+      DetectFormat();
+      m_Pos = 0;
+      ConvertToLibraryText();
+   }
+   const char* lineFeed =
+       static_cast<const char*>(std::memchr(m_pBuffer, '\n', static_cast<size_t>(m_Size)));
+   m_CrLf = lineFeed == nullptr || (lineFeed > m_pBuffer && lineFeed[-1] == '\r');
    m_Size = static_cast<int32_t>(NormaliseLineEnds(m_pBuffer, static_cast<size_t>(m_Size)));
 }
 
-void CXmlParser::DetectFormat()
+namespace {
+
+bool HasUtf16ByteOrderMark(const char* apBuffer, int32_t aSize)
 {
-   const auto* bytes = reinterpret_cast<const unsigned char*>(m_pBuffer);
-   if (m_Size >= 2 &&
-       ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
-      m_Format = FF_UTF16;
-      return;
-   }
-   m_Format = FF_UTF8;
-   // The first start or end tag decides; comments, CDATA and "<!" declarations before it
-   // are passed over.
+   const auto* bytes = reinterpret_cast<const unsigned char*>(apBuffer);
+   return aSize >= 2 &&
+          ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF));
+}
+
+// The raw value of the encoding attribute of a declaration that is the first start or end
+// tag from the parser's position (comments, CDATA and "<!" declarations before it are passed
+// over); empty when there is none.
+std::string DeclaredEncoding(CXmlParser& arParser)
+{
    std::string name;
    tXmlAttribList attribs;
    bool isStart = false, isEnd = false, isCData = false;
    while (true) {
       attribs.clear();
-      if (GetNextTag(name, isStart, isEnd, attribs, isCData) != XP_OK)
-         return;
+      if (arParser.GetNextTag(name, isStart, isEnd, attribs, isCData) != XP_OK)
+         return std::string();
       if (isStart || isEnd)
          break;
    }
-   if (name != "?xml")
+   if (name == "?xml")
+      for (const tXmlAttrib& attrib : attribs)
+         if (attrib.Name == "encoding")
+            return attrib.Value;
+   return std::string();
+}
+
+} // namespace
+
+void CXmlParser::DetectFormat()
+{
+   if (HasUtf16ByteOrderMark(m_pBuffer, m_Size)) {
+      m_Format = FF_UTF16;
       return;
-   for (const tXmlAttrib& attrib : attribs)
-      if (attrib.Name == "encoding") {
-         if (attrib.Value == "ISO-8859-1")
-            m_Format = FF_ANSI;
-         return;
+   }
+   m_Format = DeclaredEncoding(*this) == "ISO-8859-1" ? FF_ANSI : FF_UTF8;
+}
+
+void CXmlParser::ConvertConforming()
+{
+   const auto* bytes = reinterpret_cast<const unsigned char*>(m_pBuffer);
+   const size_t size = static_cast<size_t>(m_Size);
+   std::string text;
+   if (HasUtf16ByteOrderMark(m_pBuffer, m_Size)) {
+      m_Format = FF_UTF16;
+      AppendUtf16AsLibraryText(text, bytes + 2, (size - 2) / 2, bytes[0] == 0xFE);
+      ReplaceBuffer(text);
+      return;
+   }
+   // A UTF-8 byte order mark decides before any declaration and is no part of the text.
+   const size_t skip =
+       size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+   m_Pos = 0;
+   const std::string declared = skip == 0 ? DeclaredEncoding(*this) : std::string();
+   m_Pos = 0;
+   const tDeclaredEncoding encoding = declared.empty() ? DE_UTF8 : ResolveEncodingName(declared);
+   if (encoding == DE_LATIN1 || encoding == DE_CP1252 || encoding == DE_ASCII) {
+      m_Format = FF_ANSI;
+      if (encoding == DE_LATIN1) {
+         AppendLatin1AsLibraryText(text, bytes, size);
+         ReplaceBuffer(text);
+      } else if (encoding == DE_ASCII) {
+         // Windows-1252 bytes are library text as they are.
+         size_t offset = 0;
+         while (offset < size && bytes[offset] < 0x80)
+            ++offset;
+         if (offset == size)
+            return;
+         m_Pos = static_cast<int32_t>(offset);
+         OutputXmlParserError("CXmlParser::CXmlParser - Byte au\xDF"
+                              "erhalb von US-ASCII, als Windows-1252 gelesen",
+                              this, XP_STRUCTURE, static_cast<int32_t>(offset));
+         m_Pos = 0;
       }
+      return;
+   }
+   m_Format = FF_UTF8;
+   if (encoding == DE_UNKNOWN) {
+      // The name as far as it is a name: a report line holds no line end.
+      std::string name;
+      for (char c : declared)
+         if (c > ' ' && c < 0x7F && name.size() < 64)
+            name.push_back(c);
+      OutputXmlParserError("CXmlParser::CXmlParser - Kodierung " + name +
+                               " unbekannt, als UTF-8 gelesen",
+                           this, XP_OTHER, 0);
+   }
+   if (IsPlainAscii(bytes, size))
+      return;
+   const size_t invalid = AppendUtf8AsLibraryText(text, bytes + skip, size - skip);
+   if (invalid != std::string::npos) {
+      m_Pos = static_cast<int32_t>(invalid + skip);
+      OutputXmlParserError("CXmlParser::CXmlParser - Ung\xFCltige UTF-8-Bytefolge, als "
+                           "Windows-1252 gelesen",
+                           this, XP_STRUCTURE, static_cast<int32_t>(invalid + skip));
+      m_Pos = 0;
+   }
+   ReplaceBuffer(text);
+}
+
+void CXmlParser::ReplaceBuffer(const std::string& aText)
+{
+   char* buffer = new char[aText.size() + 1];
+   std::memcpy(buffer, aText.data(), aText.size());
+   ReplaceBuffer(buffer, aText.size());
 }
 
 void CXmlParser::ConvertToLibraryText()
@@ -426,6 +524,9 @@ int CXmlParser::GetNextTag(std::string& aName, bool& aIsStart, bool& aIsEnd,
          return XP_END_REACHED;
       }
       m_Pos = static_cast<int32_t>(static_cast<const char*>(lt) - m_pBuffer) + 1;
+      if (m_Mode.Conforming && m_Pos < m_Size &&
+          (m_pBuffer[m_Pos] == '?' || m_pBuffer[m_Pos] == '!'))
+         return GetNextConformingConstruct(aName, aIsStart, aIsEnd, aAttribs, aIsCData, start);
    } else {
       while ((result = Read(c)) == XP_OK && c != '<') {
       }
@@ -496,6 +597,97 @@ int CXmlParser::GetNextTag(std::string& aName, bool& aIsStart, bool& aIsEnd,
    }
    if (last == '/' || last == '?')
       aIsEnd = true;
+   return XP_OK;
+}
+
+namespace {
+
+// The first occurrence of the zero-terminated apPattern in [apFrom, apEnd), or null.
+const char* FindSequence(const char* apFrom, const char* apEnd, const char* apPattern)
+{
+   const size_t length = std::strlen(apPattern);
+   for (const char* p = apFrom; apEnd - p >= static_cast<std::ptrdiff_t>(length); ++p) {
+      p = static_cast<const char*>(std::memchr(p, apPattern[0], static_cast<size_t>(apEnd - p)));
+      if (p == nullptr || apEnd - p < static_cast<std::ptrdiff_t>(length))
+         return nullptr;
+      if (std::memcmp(p, apPattern, length) == 0)
+         return p;
+   }
+   return nullptr;
+}
+
+} // namespace
+
+// A comment, CDATA section or processing instruction whose "<" was read: it ends at its own
+// closing sequence, and its text is kept as written.
+int CXmlParser::GetNextConformingConstruct(std::string& aName, bool& aIsStart, bool& aIsEnd,
+                                           tXmlAttribList& aAttribs, bool& aIsCData, int32_t aStart)
+{
+   const char* p = m_pBuffer + m_Pos;
+   const char* end = m_pBuffer + m_Size;
+   const bool comment = end - p >= 3 && std::memcmp(p, "!--", 3) == 0;
+   const bool cdata = end - p >= 8 && std::memcmp(p, "![CDATA[", 8) == 0;
+   const bool pi = *p == '?';
+   if (!comment && !cdata && !pi) {
+      // A declaration such as "<!DOCTYPE SCL [...]>": it ends at the first ">" outside
+      // quotes and brackets, and its text from the "!" on is kept.
+      char quote = 0;
+      int depth = 0;
+      const char* q = p;
+      for (; q < end; ++q) {
+         if (quote != 0)
+            quote = *q == quote ? 0 : quote;
+         else if (*q == '"' || *q == '\'')
+            quote = *q;
+         else if (*q == '[')
+            ++depth;
+         else if (*q == ']' && depth > 0)
+            --depth;
+         else if (*q == '>' && depth == 0)
+            break;
+      }
+      if (q == end) {
+         m_Pos = aStart;
+         return XP_END_REACHED;
+      }
+      aName.assign(p, q);
+      m_Pos = static_cast<int32_t>(q + 1 - m_pBuffer);
+      return XP_OK;
+   }
+   const char* from = p + (comment ? 3 : pi ? 1 : 8);
+   const char* close = FindSequence(from, end, comment ? "-->" : pi ? "?>" : "]]>");
+   if (close == nullptr) {
+      m_Pos = aStart;
+      return XP_END_REACHED;
+   }
+   m_Pos = static_cast<int32_t>(close - m_pBuffer) + (pi ? 2 : 3);
+   if (!pi) {
+      aName.assign(from, close);
+      aIsCData = !comment;
+      return XP_OK;
+   }
+   aIsStart = aIsEnd = true;
+   const char* target = from;
+   while (target < close && !IsWhiteSpace(*target))
+      ++target;
+   aName.assign(1, '?');
+   aName.append(from, target);
+   if (aName != "?xml") {
+      const char* data = target;
+      while (data < close && IsWhiteSpace(*data))
+         ++data;
+      aAttribs.push_back({std::string(), std::string(data, close)});
+      return XP_OK;
+   }
+   // The declaration's pseudo-attributes, read within its delimiters.
+   const int32_t size = m_Size;
+   const int32_t after = m_Pos;
+   m_Size = static_cast<int32_t>(close - m_pBuffer);
+   m_Pos = static_cast<int32_t>(target - m_pBuffer);
+   while (GetNextAttrib(aAttribs) == XP_OK) {
+   }
+   m_Size = size;
+   m_Pos = after;
    return XP_OK;
 }
 
@@ -577,6 +769,13 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
    if (m_pFile == nullptr)
       ThrowNoPointer("CXmlParser::Write");
 
+   if (m_Mode.Conforming) {
+      LibraryTextToXmlBytes(apData, static_cast<size_t>(aCount), m_Format, m_Mode.CrLf, m_Bytes);
+      if (!m_Bytes.empty() &&
+          std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pFile) != m_Bytes.size())
+         throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
+      return XP_OK;
+   }
    if (m_Format == FF_ANSI) {
       if (!WriteAnsiWithCrLf(m_pFile, apData, static_cast<size_t>(aCount), m_Plain))
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
@@ -614,43 +813,7 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
 
 std::string CXmlParser::DecodeEntities(const std::string& aText)
 {
-   if (aText.find('&') == std::string::npos)
-      return aText;
-   std::string result;
-   result.reserve(aText.size());
-   const size_t size = aText.size();
-   size_t i = 0;
-   while (i < size) {
-      const char c = aText[i];
-      if (c != '&') {
-         result.push_back(c);
-         ++i;
-         continue;
-      }
-      size_t semicolon = aText.find(';', i + 1);
-      const size_t nameEnd = semicolon == std::string::npos ? size : semicolon;
-      const char* name = aText.data() + i + 1;
-      const size_t length = nameEnd - i - 1;
-      char replacement = 0;
-      if (length == 3 && std::memcmp(name, "amp", 3) == 0)
-         replacement = '&';
-      else if (length == 2 && std::memcmp(name, "lt", 2) == 0)
-         replacement = '<';
-      else if (length == 2 && std::memcmp(name, "gt", 2) == 0)
-         replacement = '>';
-      else if (length == 4 && std::memcmp(name, "quot", 4) == 0)
-         replacement = '"';
-      else if (length == 4 && std::memcmp(name, "apos", 4) == 0)
-         replacement = '\'';
-      if (replacement != 0) {
-         result.push_back(replacement);
-         i = semicolon == std::string::npos ? size : semicolon + 1;
-      } else {
-         result.push_back('&');
-         ++i;
-      }
-   }
-   return result;
+   return DecodeText(aText, false);
 }
 
 std::string CXmlParser::EncodeEntities(const std::string& aText)

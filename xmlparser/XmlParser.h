@@ -26,6 +26,24 @@ struct tXmlAttrib {
 /// Attributes of a start tag or declaration in document order.
 typedef std::vector<tXmlAttrib> tXmlAttribList;
 
+/// How a parser treats text beyond the library's own file conventions. The default is those
+/// conventions exactly.
+struct tXmlTextMode {
+   /// Read and write files as XML processors do. Reading: the encoding declaration decides
+   /// (names without regard to case; UTF-8, UTF-16, ISO-8859-1, windows-1252, US-ASCII and
+   /// their aliases; others are read as UTF-8 with a report), a byte that is not valid UTF-8
+   /// is taken as Windows-1252 with one report, GetNextTag ends comments, CDATA sections,
+   /// processing instructions and "<!" declarations at "-->", "]]>", "?>" and the first ">"
+   /// outside quotes and brackets and keeps their text as written, and a processing
+   /// instruction other than "?xml" returns its data as the one attribute, with an empty
+   /// name. Writing to a file: library references become the characters they stand
+   /// for (in FF_ANSI: references, as do the bytes 0x80..0x9F), characters XML does not allow
+   /// become U+FFFD.
+   bool Conforming = false;
+   /// Writing to a file: each line feed as CR LF (true) or as LF.
+   bool CrLf = true;
+};
+
 class CXmlParser {
  public:
    /// Reader (aWriteMode false): reads and converts the whole file, detecting its encoding
@@ -33,6 +51,9 @@ class CXmlParser {
    /// the file in aFormat and writes FF FE for FF_UTF16. Throws xml_parser_error when the
    /// file cannot be opened, read or converted.
    CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool aWriteMode);
+   /// The same with a text mode for the file's conversion and for the reading operations.
+   CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool aWriteMode,
+              const tXmlTextMode& aMode);
    /// Over a caller-owned buffer of aSize bytes (a writer's capacity); no conversion.
    CXmlParser(char* apBuffer, int32_t aSize, tFileFormat aFormat, bool aWriteMode);
    /// Reader over a caller-owned, read-only buffer of aSize bytes of library text.
@@ -87,6 +108,14 @@ class CXmlParser {
 
    // ---- state ----
 
+   /// The text mode; a parser over memory may change it at any time (a file's conversion
+   /// happens at construction).
+   const tXmlTextMode& GetTextMode() const { return m_Mode; }
+   void SetTextMode(const tXmlTextMode& aMode) { m_Mode = aMode; }
+   /// Reader over a file: whether its first line end was CR LF (LF otherwise; true when the
+   /// file has none).
+   bool HasCrLfLineEnds() const { return m_CrLf; }
+
    tFileFormat GetFileFormat() const { return m_Format; }
    const std::string& GetFileName() const { return m_FileName; }
    bool IsWriteMode() const { return m_WriteMode; }
@@ -116,7 +145,11 @@ class CXmlParser {
    void OpenForWriting();
    void DetectFormat();
    void ConvertToLibraryText();
+   void ConvertConforming();
+   int GetNextConformingConstruct(std::string& aName, bool& aIsStart, bool& aIsEnd,
+                                  tXmlAttribList& aAttribs, bool& aIsCData, int32_t aStart);
    void ReplaceBuffer(char* apBuffer, size_t aSize);
+   void ReplaceBuffer(const std::string& aText);
    void ReleaseBuffer();
    [[noreturn]] void FailConstruction(const char* apMessage);
    [[noreturn]] void ThrowNoPointer(const char* apOperation) const;
@@ -129,6 +162,8 @@ class CXmlParser {
    tFileFormat m_Format = FF_UTF8;
    std::string m_FileName;
    bool m_OwnsBuffer = false;
+   tXmlTextMode m_Mode;
+   bool m_CrLf = true;
 
    // Last answer of GetLine, so that runs of reports do not count from the start each time.
    mutable const char* m_LineCacheBuffer = nullptr;

@@ -75,10 +75,12 @@ CProgress::~CProgress()
    std::fprintf(stderr, "\r%s ... done in %.1f s\n", m_pState->Line.c_str(), m_pState->Seconds());
 }
 
-tDocument LoadDocument(const std::string& aPath, bool aEcho)
+tDocument LoadDocument(const std::string& aPath, bool aEcho, bool aLegacy)
 {
    tDocument document;
    document.File = std::make_unique<CSclFile>();
+   if (!aLegacy)
+      document.File->SetInterchange(tSclInterchange::All());
    // The echo sits behind the collector, which passes every line on to it.
    const Arvenko::Melvotar::tTextCallbackFunction previous =
        Arvenko::Melvotar::GetTextCallbackFunction();
@@ -188,6 +190,43 @@ void WriteReports(CJson& arJson, const std::vector<tSclReport>& aReports)
       arJson.Field("info", static_cast<int>(report.Info)).EndObject();
    }
    arJson.EndArray();
+}
+
+// An SCL element under a namespace prefix ("scl:SCL"), which the library does not take for
+// the document's SCL element; null when there is none.
+const CScl* PrefixedSclElement(const CSclFile& aFile)
+{
+   for (int i = 0; i < aFile.GetChildCount(); ++i) {
+      const CScl* child = aFile.GetChild(i);
+      const std::string& name = child->GetSclName();
+      if (child->IsClass(CID_CONTAINER) && name.size() > 4 &&
+          name.compare(name.size() - 4, 4, ":SCL") == 0)
+         return child;
+   }
+   return nullptr;
+}
+
+// What a document lacks for the SCL element, one line: "no SCL element" or the name of a
+// prefixed one.
+std::string MissingSclText(const CSclFile& aFile)
+{
+   const CScl* prefixed = PrefixedSclElement(aFile);
+   return prefixed == nullptr ? "no SCL element"
+                              : "no SCL element in the default namespace (root element '" +
+                                    ToUtf8(prefixed->GetSclName()) + "')";
+}
+
+// Damage that the reader saw: input cut off inside an element, and missing end tags it
+// repaired; one line per kind, none when the read was clean.
+std::vector<std::string> ReadDamage(const CSclFile& aFile)
+{
+   std::vector<std::string> lines;
+   if (aFile.IsReadTruncated())
+      lines.push_back("input ends inside an open element: the file is cut off");
+   if (aFile.GetReadRepairs() > 0)
+      lines.push_back(std::to_string(aFile.GetReadRepairs()) +
+                      " missing end tag(s) repaired by the reader");
+   return lines;
 }
 
 } // namespace SclTool

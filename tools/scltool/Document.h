@@ -21,9 +21,10 @@ struct tDocument {
    std::vector<Arvenko::Melvotar::Scl::tSclReport> Reports; ///< every report of the load
 };
 
-/// Loads aPath; null File (after a one-line message on stderr) when it cannot be read.
+/// Loads aPath, with every interchange behaviour of the library unless aLegacy; null File
+/// (after a one-line message on stderr) when it cannot be read.
 /// With aEcho the library's report lines also go to stderr as they come.
-tDocument LoadDocument(const std::string& aPath, bool aEcho = true);
+tDocument LoadDocument(const std::string& aPath, bool aEcho = true, bool aLegacy = false);
 
 /// Saves after the command's own changes; false (after a message) when writing fails.
 bool Save(Arvenko::Melvotar::Scl::CSclFile& aFile, const std::string& aPath);
@@ -50,6 +51,14 @@ class CProgress {
 /// (IED[E1].AccessPoint[S1]...; "SCL" for the root), "@name" behind it for an attribute,
 /// "#comment" for a comment; a reference or an element text is told by its element.
 std::string ObjectPath(const Arvenko::Melvotar::Scl::CScl& aObject);
+
+/// What a document lacks for the SCL element, one line: "no SCL element" or the name of an
+/// SCL element under a namespace prefix ("scl:SCL"), which the library does not take for it.
+std::string MissingSclText(const Arvenko::Melvotar::Scl::CSclFile& aFile);
+
+/// Damage that the reader saw: input cut off inside an element, and missing end tags it
+/// repaired; one line per kind, none when the read was clean.
+std::vector<std::string> ReadDamage(const Arvenko::Melvotar::Scl::CSclFile& aFile);
 
 /// Counts the elements of each class id in the whole tree.
 std::map<Arvenko::Melvotar::Scl::tSclClassId, int>

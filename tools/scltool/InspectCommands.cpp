@@ -151,8 +151,9 @@ void FindNames(const CSclSCL& aScl, std::vector<tFinding>& arFindings)
       if (apObject->GetParent(CID_Private) != nullptr || apObject->IsClass(CID_REMARK))
          return 0;
       const std::string& name = apObject->GetSclName();
-      if (name == "xmlns" || name.find(':') != std::string::npos)
-         return 0;
+      if (name == "xmlns" || name.find(':') != std::string::npos ||
+          (!name.empty() && name[0] == '?'))
+         return 0; // processing instructions belong to their targets
       if (schema->CheckName(apObject) != SE_OK)
          arFindings.emplace_back("name", ObjectPath(*apObject),
                                  "'" + ToUtf8(name) + "' is not allowed in " +
@@ -227,7 +228,7 @@ int RunInfo(const tArgs& aArgs)
       std::printf("SCL:         version %s, revision %s\n", version.empty() ? "-" : version.c_str(),
                   revision.empty() ? "-" : revision.c_str());
    else
-      std::printf("SCL:         no SCL element\n");
+      std::printf("SCL:         %s\n", MissingSclText(file).c_str());
    std::printf("load time:   %.3f s\n", document.LoadSeconds);
    if (document.ProblemReports > 0)
       std::printf("load:        %d problem report(s), see stderr\n", document.ProblemReports);
@@ -261,11 +262,13 @@ int RunCheck(const tArgs& aArgs)
       }
    CSclSCL* scl = file.GetSclElement();
    if (scl == nullptr) {
-      findings.emplace_back("structure", "", "no SCL element");
+      findings.emplace_back("structure", "", MissingSclText(file));
    } else {
       FindNames(*scl, findings);
       FindDuplicates(*scl, findings);
    }
+   for (const std::string& line : ReadDamage(file))
+      findings.emplace_back("structure", "", line);
    FindUnresolved(file, findings);
    const std::string stamp = CrcStampState(file);
    if (stamp == "invalid")

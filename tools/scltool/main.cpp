@@ -38,7 +38,7 @@ const char kCheck[] =
     "DataSet and control block names, DOI, template ids, SubNetwork, Substation,\n"
     "VoltageLevel and Bay names), lists every unresolved reference with its place, its\n"
     "keys and the key that names nothing, and checks the checksum stamp. Problems the\n"
-    "reader repaired count as findings too.\n"
+    "reader repaired count as findings too, as does input that ends inside an open element.\n"
     "  --json   one JSON object instead: command, file, crcStamp, findingCount, findings\n"
     "           [{kind (load, structure, name, duplicate, unresolved, stamp), path,\n"
     "           message, line (null if unknown), and per kind: code; element, key, count;\n"
@@ -46,12 +46,20 @@ const char kCheck[] =
     "Exit status: 0 clean, 1 findings, 2 the file cannot be read or the arguments are wrong.\n";
 
 const char kSave[] =
-    "usage: scltool save FILE OUT [--format utf8|utf16|ansi]\n"
+    "usage: scltool save FILE OUT [--format utf8|utf16|ansi] [--legacy] [--force]\n"
     "\n"
     "Loads FILE, renews the stamps (library version, edit time, checksum) and saves it\n"
-    "as OUT, in its own encoding or the one given (ansi is ISO-8859-1).\n"
-    "Exit status: 0 saved, 2 FILE cannot be read, OUT cannot be written or the arguments\n"
-    "are wrong.\n";
+    "as OUT, in its own encoding or the one given (ansi is ISO-8859-1). The file is read\n"
+    "and written as XML tools read and write it: declared encodings, character\n"
+    "references, characters outside Windows-1252, line ends and processing instructions\n"
+    "are kept. OUT is written under a temporary name and renamed at the end.\n"
+    "A file cut off inside an element, one whose missing end tags the reader repaired,\n"
+    "and one without an SCL element are not saved: OUT stays untouched (exit 1).\n"
+    "  --legacy   read and write with the library's own conventions only (8-bit text\n"
+    "             with \"&#x...;\" references), byte for byte as before\n"
+    "  --force    save even a damaged file\n"
+    "Exit status: 0 saved, 1 refused (damaged input; OUT untouched), 2 FILE cannot be read,\n"
+    "OUT cannot be written or the arguments are wrong.\n";
 
 const char kPack[] =
     "usage: scltool pack FILE OUT\n"
@@ -136,56 +144,12 @@ const std::vector<tCommand>& Commands()
 
 std::string ToUtf8(const std::string& aLibraryText)
 {
-   const std::u16string units =
-       Arvenko::Melvotar::XmlParser::CXmlParser::Ansi2Unicode(aLibraryText);
-   std::string out;
-   out.reserve(units.size());
-   for (size_t i = 0; i < units.size(); ++i) {
-      uint32_t c = units[i];
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-          units[i + 1] <= 0xDFFF) {
-         c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00u);
-         ++i;
-      }
-      if (c < 0x80) {
-         out.push_back(static_cast<char>(c));
-      } else if (c < 0x800) {
-         out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      } else if (c < 0x10000) {
-         out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-         out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      } else {
-         out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-         out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-         out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      }
-   }
-   return out;
+   return Arvenko::Melvotar::XmlParser::LibraryToUtf8(aLibraryText);
 }
 
 std::string FromUtf8(const std::string& aUtf8)
 {
-   std::u16string units;
-   const auto* p = reinterpret_cast<const unsigned char*>(aUtf8.data());
-   const auto* end = p + aUtf8.size();
-   while (p < end) {
-      uint32_t c = *p++;
-      int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-      c = more == 3 ? c & 0x07 : more == 2 ? c & 0x0F : more == 1 ? c & 0x1F : c;
-      while (more-- > 0 && p < end)
-         c = (c << 6) | (*p++ & 0x3F);
-      if (c >= 0x10000) {
-         c -= 0x10000;
-         units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-         units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-      } else {
-         units.push_back(static_cast<char16_t>(c));
-      }
-   }
-   return Arvenko::Melvotar::XmlParser::CXmlParser::Unicode2Ansi(units);
+   return Arvenko::Melvotar::XmlParser::Utf8ToLibrary(aUtf8);
 }
 
 bool TakeFlag(tArgs& arArgs, const char* apFlag)
