@@ -421,6 +421,8 @@ TEST(CSclFile, ThreadsTakeTurnsUnderOneLockOfTheCaller)
    TempFile saved(".scd");
    files[1]->Write(saved.Path());
    EXPECT_NE(saved.Bytes().find("<threadPrivate k=\"v\"/>"), std::string::npos);
+}
+
 // ---- interchange option ----
 
 namespace {
