@@ -207,6 +207,10 @@ class CSclContainer : public CScl {
  protected:
    /// The element's own part of the completion, before its children; nothing here.
    virtual void CompleteOwn() {}
+   /// The walk of Complete (the own completion is the element's virtual CompleteOwn); a
+   /// non-null apAfterOwn is called with every element below this one (references included)
+   /// right after its own completion.
+   void CompleteVisiting(const std::function<void(CSclContainer&)>* apAfterOwn);
    /// Called by a child's destructor: forgets the child unless this container is itself
    /// destroying children (and aForce is false).
    void RemoveChild(CScl* apChild, bool aForce);

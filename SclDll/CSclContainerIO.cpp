@@ -702,7 +702,7 @@ void CSclContainer::Read(CXmlParser* apParser)
    if (pFile != nullptr) {
       pFile->SetReadResult(truncated, repairs);
       pFile->SetLoading(false);
-      Complete();
+      pFile->CompleteAfterRead();
       pFile->SetChanged(false);
    }
 }

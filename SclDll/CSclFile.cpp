@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "SclDll/SclCrc32.h"
@@ -114,8 +115,17 @@ void CSclFile::Read(const std::string& aPath)
    mode.Conforming = m_Interchange.XmlText;
    XmlParser::CXmlParser reader(aPath, m_Format, false, mode);
    m_CrLf = reader.HasCrLfLineEnds();
-   CSclContainer::Read(&reader);
-   if (CorrectMultipliers())
+   // The completion at the end of the reading corrects the multipliers in its walk.
+   m_CorrectOnRead = true;
+   m_CorrectedOnRead = false;
+   try {
+      CSclContainer::Read(&reader);
+   } catch (...) {
+      m_CorrectOnRead = false;
+      throw;
+   }
+   m_CorrectOnRead = false;
+   if (m_CorrectedOnRead)
       m_Changed = true;
    SetFileFormat(reader.GetFileFormat());
 }
@@ -128,9 +138,11 @@ void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
       if (CSclContainer* pDeclaration = CreateSclContainer(CID__xml, 0))
          pDeclaration->SetAttribValue(NID_version, "1.0");
    SetFileFormat(m_Format);
-   CorrectMultipliers();
    UpdateStampPrivates();
-   UpdateCRCPrivate();
+   // The checksum walk corrects the multipliers as it goes: one walk over the tree instead of
+   // two. The stamps it fills never hold a multiplier, so the order does not matter.
+   if (!UpdateCRCPrivate(true))
+      CorrectMultipliers();
    XmlParser::tXmlTextMode mode;
    mode.Conforming = m_Interchange.XmlText;
    mode.CrLf = m_CrLf;
@@ -138,19 +150,28 @@ void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
    CSclContainer::Write(0, &writer, aWithArvenkoExtension);
 }
 
-bool CSclFile::CorrectMultipliers()
+bool CSclFile::CorrectMultiplier(CSclContainer& arElement)
 {
-   const CSclSCL* pScl = GetSclElement();
-   if (pScl == nullptr)
-      return false;
+   const CSclContainer* pParent = arElement.GetParent();
+   bool changed = false;
+   for (const tFixedMultiplier& fixed : s_FixedMultipliers) {
+      if (arElement.GetClassId() != fixed.element || pParent == nullptr ||
+          pParent->GetClassId() != fixed.parent ||
+          arElement.GetValue(NID_multiplier) == fixed.multiplier)
+         continue;
+      arElement.SetAttribValue(NID_multiplier, fixed.multiplier);
+      changed = true;
+   }
+   return changed;
+}
+
+bool CSclFile::CorrectMultipliersBelow(const CSclContainer& aTop)
+{
    bool changed = false;
    // The classes involved have no subclasses, so their exact class ids decide. Only elements
    // can hold the elements concerned, so the walk visits elements alone, with an explicit
    // stack.
-   std::vector<const CSclContainer*> stack;
-   for (int i = GetChildCount() - 1; i >= pScl->GetIndex(); --i)
-      if (GetChild(i)->IsClass(CID_CONTAINER))
-         stack.push_back(static_cast<const CSclContainer*>(GetChild(i)));
+   std::vector<const CSclContainer*> stack{&aTop};
    while (!stack.empty()) {
       const CSclContainer* pParent = stack.back();
       stack.pop_back();
@@ -159,16 +180,53 @@ bool CSclFile::CorrectMultipliers()
          if (pChild->GetClassId() == CID_VALUE || !pChild->IsClass(CID_CONTAINER))
             continue; // attributes, most of the children, answer without a virtual call
          auto* pElement = static_cast<CSclContainer*>(pChild);
-         for (const tFixedMultiplier& fixed : s_FixedMultipliers) {
-            if (pElement->GetClassId() != fixed.element || pParent->GetClassId() != fixed.parent ||
-                pElement->GetValue(NID_multiplier) == fixed.multiplier)
-               continue;
-            pElement->SetAttribValue(NID_multiplier, fixed.multiplier);
+         if (CorrectMultiplier(*pElement))
             changed = true;
-         }
          stack.push_back(pElement);
       }
    }
+   return changed;
+}
+
+void CSclFile::CompleteAfterRead()
+{
+   if (!m_CorrectOnRead) {
+      Complete();
+      return;
+   }
+   bool correcting = false;
+   const std::function<void(CSclContainer&)> correct = [&](CSclContainer& arElement) {
+      if (CorrectMultipliersInWalk(arElement, correcting))
+         m_CorrectedOnRead = true;
+   };
+   CompleteVisiting(&correct);
+}
+
+bool CSclFile::CorrectMultipliersInWalk(CSclContainer& arElement, bool& arCorrecting)
+{
+   bool changed = false;
+   if (arElement.GetParent() == this) {
+      const CScl* pScl = GetChild(CID_SCL);
+      arCorrecting = pScl != nullptr && arElement.GetIndex() >= pScl->GetIndex();
+   } else if (arCorrecting) {
+      changed = CorrectMultiplier(arElement);
+   }
+   // Walks that stay out of references leave their content to a walk of its own.
+   if (arCorrecting && arElement.IsClass(CID_REF) && CorrectMultipliersBelow(arElement))
+      changed = true;
+   return changed;
+}
+
+bool CSclFile::CorrectMultipliers()
+{
+   const CSclSCL* pScl = GetSclElement();
+   if (pScl == nullptr)
+      return false;
+   bool changed = false;
+   for (int i = pScl->GetIndex(); i < GetChildCount(); ++i)
+      if (GetChild(i)->IsClass(CID_CONTAINER) &&
+          CorrectMultipliersBelow(*static_cast<const CSclContainer*>(GetChild(i))))
+         changed = true;
    return changed;
 }
 
@@ -185,21 +243,25 @@ void CSclFile::UpdateStampPrivates()
       pEditTime->SetContent(LocalTimeStamp());
 }
 
-void CSclFile::UpdateCRCPrivate()
+bool CSclFile::UpdateCRCPrivate(bool aCorrectMultipliers)
 {
    CSclSCL* pScl = GetSclElement();
    if (pScl == nullptr)
-      return;
+      return false;
    CSclPrivate* pStamp = FindOrCreateStamp(*pScl, SCL_STAMP_CRC, false);
-   if (pStamp != nullptr)
-      pStamp->SetContent(ComputeFileCRC(pStamp));
+   if (pStamp == nullptr)
+      return false;
+   pStamp->SetContent(ComputeFileCRC(pStamp, aCorrectMultipliers));
+   return true;
 }
 
-std::string CSclFile::ComputeFileCRC(CSclPrivate* apStamp)
+std::string CSclFile::ComputeFileCRC(CSclPrivate* apStamp, bool aCorrectMultipliers)
 {
    apStamp->SetContent("");
+   const int32_t crc = aCorrectMultipliers ? GetCRC32CorrectingMultipliers(SCL_CRC32_START)
+                                           : GetCRC32(SCL_CRC32_START);
    char text[16];
-   std::snprintf(text, sizeof text, "%d", static_cast<int>(GetCRC32(SCL_CRC32_START)));
+   std::snprintf(text, sizeof text, "%d", static_cast<int>(crc));
    return text;
 }
 

@@ -89,6 +89,10 @@ class CSclFile : public CSclContainer {
       m_ReadRepairs = aRepairs;
    }
 
+   /// Called by the container reader at the end of input: Complete, and during a Read from
+   /// a path the multiplier correction of that Read in the same walk.
+   void CompleteAfterRead();
+
    /// The document's SCL element (the first top-level child of that class), or null. Owned
    /// by the tree.
    CSclSCL* GetSclElement() const;
@@ -97,12 +101,26 @@ class CSclFile : public CSclContainer {
    /// Sets BitRate multipliers under SubNetwork to "M" and MinTime/MaxTime multipliers
    /// under GSE to "m" from the SCL element on; true when an attribute was set.
    bool CorrectMultipliers();
+   /// The correction of CorrectMultipliers for apElement, an element met by a document
+   /// order walk of the whole document (the root left out); arCorrecting carries, from one
+   /// element to the next, whether the walk is below the SCL element or an item after it.
+   bool CorrectMultipliersInWalk(CSclContainer& arElement, bool& arCorrecting);
+   /// The multiplier correction of one element (by its class and its parent's class); true
+   /// when the attribute was set.
+   static bool CorrectMultiplier(CSclContainer& arElement);
+   /// The multiplier correction of every element below aTop; true when an attribute was set.
+   static bool CorrectMultipliersBelow(const CSclContainer& aTop);
+   /// GetCRC32 of the document after CorrectMultipliers, in one walk that does both.
+   int32_t GetCRC32CorrectingMultipliers(int32_t aCrc);
    /// Sets the version stamp and the edit-time stamp (the last of each type), creating them.
    void UpdateStampPrivates();
-   /// Sets the first checksum stamp (created when missing) to the document checksum.
-   void UpdateCRCPrivate();
-   /// The document checksum formatted "%d", computed with apStamp's content empty.
-   std::string ComputeFileCRC(CSclPrivate* apStamp);
+   /// Sets the first checksum stamp (created when missing) to the document checksum; with
+   /// aCorrectMultipliers the checksum walk also corrects the multipliers. False (nothing
+   /// done) without SCL element or stamp.
+   bool UpdateCRCPrivate(bool aCorrectMultipliers);
+   /// The document checksum formatted "%d", computed with apStamp's content empty (and the
+   /// multipliers corrected first with aCorrectMultipliers).
+   std::string ComputeFileCRC(CSclPrivate* apStamp, bool aCorrectMultipliers = false);
    /// One pass set of the template merge for one class; true when a duplicate was found.
    bool PackTypeTemplates(tSclClassId aClassId, bool aRepeat);
 
@@ -112,6 +130,8 @@ class CSclFile : public CSclContainer {
    tSclInterchange m_Interchange;
    bool m_CrLf = true; // line ends of the file read, kept by interchange saves
    bool m_ReadTruncated = false;
+   bool m_CorrectOnRead = false;   // set by Read(path) for CompleteAfterRead
+   bool m_CorrectedOnRead = false; // whether CompleteAfterRead set a multiplier
    int m_ReadRepairs = 0;
 };
 

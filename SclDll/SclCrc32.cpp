@@ -98,9 +98,17 @@ int32_t RefCRC32(const CSclRef& aRef, const std::string& aKeyText, int32_t aCrc)
    return aCrc;
 }
 
+// Elements pass through without a change.
+struct tLeaveElement {
+   void operator()(const CScl*) const {}
+};
+
 // Feeds the children of aTop and, depth first, all their descendants. apSkip: name ids of
-// aTop's own attributes to leave out (lnClass is always fed).
-int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip)
+// aTop's own attributes to leave out (lnClass is always fed). aBeforeElement(CScl*) sees
+// every element (references included) before it is fed, and may change its attributes.
+template <class TBeforeElement = tLeaveElement>
+int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip,
+                     TBeforeElement&& aBeforeElement = TBeforeElement())
 {
    SclVisitBelow(&aTop, [&](const CScl* apChild) {
       if (apSkip != nullptr && apChild->GetParent() == &aTop && apChild->IsClass(CID_VALUE) &&
@@ -110,8 +118,11 @@ int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSc
       if (apChild->GetClassId() == CID_VALUE) {
          aCrc = ValueCRC32(*static_cast<const CSclValue*>(apChild), aCrc);
       } else if (apChild->GetClassId() == CID_REMARK || !IsWalkedElement(apChild)) {
+         if (apChild->GetClassId() != CID_REMARK && apChild->IsClass(CID_CONTAINER))
+            aBeforeElement(apChild);
          aCrc = apChild->GetCRC32(aCrc);
       } else {
+         aBeforeElement(apChild);
          aCrc = ElementCRC32(*static_cast<const CSclContainer*>(apChild), aCrc);
          return tWalk::Into;
       }
@@ -182,6 +193,16 @@ int32_t CSclRef::GetCRC32(int32_t aCrc) const
 int32_t CSclFile::GetCRC32(int32_t aCrc) const
 {
    return FoldChildren(*this, aCrc, nullptr);
+}
+
+int32_t CSclFile::GetCRC32CorrectingMultipliers(int32_t aCrc)
+{
+   // The same walk as GetCRC32; each element is corrected before anything of it is fed.
+   bool correcting = false;
+   return FoldChildren(*this, aCrc, nullptr, [&](const CScl* apElement) {
+      CorrectMultipliersInWalk(
+          *const_cast<CSclContainer*>(static_cast<const CSclContainer*>(apElement)), correcting);
+   });
 }
 
 } // namespace Arvenko::Melvotar::Scl

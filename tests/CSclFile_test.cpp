@@ -146,6 +146,17 @@ TEST(CSclFile, FixedMultipliersAreCorrectedOnlyUnderTheirParents)
    ASSERT_NE(pOtherRate, nullptr);
    EXPECT_EQ(pOtherRate->GetValue(NID_multiplier), "k");
 
+   // A save corrects again, and its checksum stamp covers the corrected values.
+   pSubNetworkRate->SetAttribValue(NID_multiplier, "k");
+   static_cast<CSclContainer*>(pGse->GetChild(CID_MaxTime))->DeleteChildren();
+   TempFile saved(".scd");
+   loaded.file.Write(saved.Path(), false);
+   EXPECT_EQ(pSubNetworkRate->GetValue(NID_multiplier), "M");
+   EXPECT_EQ(static_cast<CSclContainer*>(pGse->GetChild(CID_MaxTime))->GetValue(NID_multiplier),
+             "m");
+   EXPECT_EQ(pOtherRate->GetValue(NID_multiplier), "k");
+   EXPECT_TRUE(loaded.file.IsValidFileCRC());
+
    tLoaded correct("<SCL><Communication><SubNetwork name=\"N\">"
                    "<BitRate multiplier=\"M\">10</BitRate></SubNetwork></Communication></SCL>");
    EXPECT_FALSE(correct.file.IsChanged());

@@ -280,16 +280,24 @@ void SclCompleteElement(CSclContainer& aElement)
 // SclFindChild spans one whole completion (an outer completion's, when one runs).
 void CSclContainer::Complete()
 {
+   CompleteVisiting(nullptr);
+}
+
+void CSclContainer::CompleteVisiting(const std::function<void(CSclContainer&)>* apAfterOwn)
+{
    CLookupIndex::CScope scope;
    CompleteOwn();
    if (IsClass(CID_REF))
       return;
-   SclVisitBelow(this, [](CScl* apChild) {
+   SclVisitBelow(this, [apAfterOwn](CScl* apChild) {
       // Values are most of a tree: their class id answers without a virtual call.
       if (apChild->GetClassId() == CID_VALUE || !apChild->IsClass(CID_CONTAINER))
          return tWalk::Next;
       // By index: completing a child may add children to that child, never to its parent.
-      static_cast<CSclContainer*>(apChild)->CompleteOwn();
+      auto* pElement = static_cast<CSclContainer*>(apChild);
+      pElement->CompleteOwn();
+      if (apAfterOwn != nullptr)
+         (*apAfterOwn)(*pElement);
       return apChild->IsClass(CID_REF) ? tWalk::Next : tWalk::Into;
    });
 }
