@@ -38,17 +38,17 @@ const CSclContainer* AsElement(const CScl* apScl)
 
 } // namespace
 
-CScl::CScl(CSclContainer* apParent) : m_NameId(0), m_pParent(apParent)
+CScl::CScl(CSclContainer* apParent) : m_pParent(apParent), m_NameId(0)
 {
    CSclNameTable::GetLastNameId(); // fills the name table on first use
 }
 
-CScl::CScl(CSclContainer* apParent, tSclNameId aNameId) : m_NameId(aNameId), m_pParent(apParent)
+CScl::CScl(CSclContainer* apParent, tSclNameId aNameId) : m_pParent(apParent), m_NameId(aNameId)
 {
    CSclNameTable::GetLastNameId();
 }
 
-CScl::CScl(CSclContainer* apParent, const std::string& aName) : m_NameId(0), m_pParent(apParent)
+CScl::CScl(CSclContainer* apParent, const std::string& aName) : m_pParent(apParent), m_NameId(0)
 {
    SetNameIdOf(aName);
 }
@@ -248,7 +248,7 @@ std::string CScl::GetIdPath() const
 tIdStruct CScl::GetIdStruct() const
 {
    tIdStruct idStruct;
-   idStruct.ClassId = m_ClassId;
+   idStruct.ClassId = GetClassId();
    idStruct.NameId = m_NameId;
    const CSclContainer* pElement = AsElement(this);
    if (pElement != nullptr)

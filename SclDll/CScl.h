@@ -56,7 +56,7 @@ class CScl {
    /// The element or attribute name id; 0 for element text and unnamed objects.
    tSclNameId GetNameId() const { return m_NameId; }
    /// The most derived class id.
-   tSclClassId GetClassId() const { return m_ClassId; }
+   tSclClassId GetClassId() const { return static_cast<tSclClassId>(m_ClassId); }
    /// The name of the name id; empty for 0 or an unregistered id. An object with name id
    /// NID_UNLISTED answers the name it holds itself.
    const std::string& GetSclName() const;
@@ -123,13 +123,19 @@ class CScl {
    /// detached, so that it never names a parent that does not own it.
    void LinkToParent(int aIndex);
 
-   tSclClassId m_ClassId = CID_NONE;
-   tSclNameId m_NameId;
-
+   // The fields after the vtable pointer fill 24 bytes: the parent pointer, then the class id
+   // (every id fits 16 bits), the name id and the index hint. A value with its text then takes
+   // 56 bytes, which the heap serves in 64-byte blocks.
  private:
    friend class CSclContainer;
 
    CSclContainer* m_pParent;
+
+ protected:
+   int16_t m_ClassId = CID_NONE;
+   tSclNameId m_NameId;
+
+ private:
    /// Sets the name id of aName (registered when unknown), or holds aName beside the object
    /// when the full table refuses it.
    void SetNameIdOf(const std::string& aName);

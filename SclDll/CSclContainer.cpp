@@ -15,19 +15,6 @@ namespace Arvenko::Melvotar::Scl {
 
 namespace {
 
-// Keeps a container's deleting flag set for the duration of one deletion.
-class CDeletingScope {
- public:
-   explicit CDeletingScope(bool& arFlag) : m_rFlag(arFlag), m_Previous(arFlag) { arFlag = true; }
-   ~CDeletingScope() { m_rFlag = m_Previous; }
-   CDeletingScope(const CDeletingScope&) = delete;
-   CDeletingScope& operator=(const CDeletingScope&) = delete;
-
- private:
-   bool& m_rFlag;
-   bool m_Previous;
-};
-
 } // namespace
 
 CSclContainer::CSclContainer(CSclContainer* apParent, int aIndex)
@@ -36,10 +23,9 @@ CSclContainer::CSclContainer(CSclContainer* apParent, int aIndex)
 }
 
 CSclContainer::CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aIndex)
-    : CScl(apParent, aNameId)
+    : CScl(apParent, aNameId), m_Capacity(DEF_SCL_CHILD_COUNT), m_Deleting(0)
 {
    m_ClassId = CID_CONTAINER;
-   m_Capacity = DEF_SCL_CHILD_COUNT;
    SCL_ASSERT("SclDll/CSclContainer", m_Capacity == DEF_SCL_CHILD_COUNT);
    LinkToParent(aIndex);
 }
@@ -89,7 +75,7 @@ std::vector<CScl*>& CSclContainer::BeginDestruction(CSclContainer& arElement)
    if (arElement.m_RefHandle != 0)
       CSclRefRegistry::RemoveContainer(arElement.m_RefHandle);
    arElement.m_RefHandle = 0;
-   arElement.m_Deleting = true;
+   arElement.m_Deleting = 1;
    return arElement.m_Children;
 }
 
@@ -520,7 +506,7 @@ tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
    }
    if (m_Capacity < count + 1) {
       // Linear growth keeps the many small elements of a large file compact.
-      m_Capacity = count + SCL_CHILD_COUNT_QUANT;
+      m_Capacity = static_cast<uint32_t>(count + SCL_CHILD_COUNT_QUANT);
       SCL_ASSERT("SclDll/CSclContainer", (int)m_Capacity == count + SCL_CHILD_COUNT_QUANT);
    }
    // The storage behind the capacity grows only as children arrive (doubling, from 4 slots):
@@ -541,9 +527,12 @@ tSclError CSclContainer::DeleteChild(int aIndex)
       return SE_VALUE;
    }
    {
-      CDeletingScope deleting(m_Deleting);
+      // The flag stays set for the one deletion (destructors throw nothing).
+      const uint32_t deleting = m_Deleting;
+      m_Deleting = 1;
       delete m_Children[aIndex];
       m_Children[aIndex] = nullptr;
+      m_Deleting = deleting;
    }
    m_Children.erase(m_Children.begin() + aIndex);
    return SE_OK;
@@ -562,11 +551,13 @@ tSclError CSclContainer::DeleteChild(CScl* apChild)
 void CSclContainer::DeleteChildren()
 {
    {
-      CDeletingScope deleting(m_Deleting);
+      const uint32_t deleting = m_Deleting;
+      m_Deleting = 1;
       for (CScl*& pChild : m_Children) {
          delete pChild;
          pChild = nullptr;
       }
+      m_Deleting = deleting;
    }
    m_Children.clear();
 }

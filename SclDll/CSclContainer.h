@@ -98,7 +98,7 @@ class CSclContainer : public CScl {
    /// Number of children.
    int GetChildCount() const { return static_cast<int>(m_Children.size()); }
    /// Room in the child list before it grows (32, then in steps of 16).
-   int GetChildCapacity() const { return m_Capacity; }
+   int GetChildCapacity() const { return static_cast<int>(m_Capacity); }
    /// Number of children answering IsClass(aClassId).
    int GetChildCount(tSclClassId aClassId) const;
    /// Number of attributes (named values).
@@ -250,12 +250,14 @@ class CSclContainer : public CScl {
    /// Appends arCarried (last child first) to the list as their parent; empties it.
    void AdoptCarried(std::vector<CScl*>& arCarried);
 
-   uint32_t m_RefHandle = 0; // first: fills the tail padding of CScl
-   std::vector<CScl*> m_Children;
+   // The handle and the bit fields share the 8 bytes after CScl's fields, so that an
+   // element takes 56 bytes, served by the heap in 64-byte blocks. One bit is spare.
+   uint32_t m_RefHandle = 0;
    /// Capacity of the child list by the fixed rule (32, then count + 16 when full); the
    /// storage in m_Children is allocated as children arrive.
-   int32_t m_Capacity = 0;
-   bool m_Deleting = false;
+   uint32_t m_Capacity : 30;
+   uint32_t m_Deleting : 1;
+   std::vector<CScl*> m_Children;
 };
 
 } // namespace Arvenko::Melvotar::Scl

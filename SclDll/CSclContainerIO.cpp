@@ -736,8 +736,8 @@ void CSclContainer::PassChildrenUp(std::vector<CScl*>& arCarried)
 
 void CSclContainer::AdoptCarried(std::vector<CScl*>& arCarried)
 {
-   if (m_Capacity < static_cast<int>(m_Children.size() + arCarried.size()))
-      m_Capacity = static_cast<int>(m_Children.size() + arCarried.size());
+   if (static_cast<size_t>(m_Capacity) < m_Children.size() + arCarried.size())
+      m_Capacity = static_cast<uint32_t>(m_Children.size() + arCarried.size());
    m_Children.reserve(m_Children.size() + arCarried.size());
    for (auto it = arCarried.rbegin(); it != arCarried.rend(); ++it) {
       CScl* pChild = *it;
