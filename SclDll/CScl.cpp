@@ -6,10 +6,25 @@
 #include "SclDll/CSclContainer.h"
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/SclAssert.h"
+#include "SclDll/SclObjectPool.h"
 
 namespace Arvenko::Melvotar::Scl {
 
 namespace {
+
+// The pool slot operator new gave out last, until the constructor of the object in it takes
+// it over; and the pooled object whose destructor ran last, for operator delete. The library
+// is used by one thread at a time, and both hand over within one new or delete expression.
+const void* s_pNewPooled = nullptr;
+const void* s_pDyingPooled = nullptr;
+
+uint32_t TakePooled(const void* apObject)
+{
+   if (apObject != s_pNewPooled)
+      return 0;
+   s_pNewPooled = nullptr;
+   return 1;
+}
 
 tSclDeleteNotify g_pDeleteNotify = nullptr;
 void* g_pDeleteContext = nullptr;
@@ -38,17 +53,20 @@ const CSclContainer* AsElement(const CScl* apScl)
 
 } // namespace
 
-CScl::CScl(CSclContainer* apParent) : m_pParent(apParent), m_NameId(0)
+CScl::CScl(CSclContainer* apParent)
+    : m_pParent(apParent), m_NameId(0), m_IndexHint(NO_INDEX_HINT), m_Pooled(TakePooled(this))
 {
    CSclNameTable::GetLastNameId(); // fills the name table on first use
 }
 
-CScl::CScl(CSclContainer* apParent, tSclNameId aNameId) : m_pParent(apParent), m_NameId(aNameId)
+CScl::CScl(CSclContainer* apParent, tSclNameId aNameId)
+    : m_pParent(apParent), m_NameId(aNameId), m_IndexHint(NO_INDEX_HINT), m_Pooled(TakePooled(this))
 {
    CSclNameTable::GetLastNameId();
 }
 
-CScl::CScl(CSclContainer* apParent, const std::string& aName) : m_pParent(apParent), m_NameId(0)
+CScl::CScl(CSclContainer* apParent, const std::string& aName)
+    : m_pParent(apParent), m_NameId(0), m_IndexHint(NO_INDEX_HINT), m_Pooled(TakePooled(this))
 {
    SetNameIdOf(aName);
 }
@@ -61,6 +79,50 @@ CScl::~CScl()
       g_pDeleteNotify(g_pDeleteContext, this);
    if (m_pParent != nullptr)
       m_pParent->RemoveChild(this, false);
+   // Last: operator delete, which follows at once, learns where the memory came from.
+   s_pDyingPooled = m_Pooled != 0 ? this : nullptr;
+}
+
+void* CScl::operator new(size_t aSize)
+{
+   if (void* pSlot = CSclObjectPool::Allocate(aSize)) {
+      s_pNewPooled = pSlot;
+      return pSlot;
+   }
+   return ::operator new(aSize);
+}
+
+void* CScl::operator new(size_t aSize, const std::nothrow_t&) noexcept
+{
+   if (void* pSlot = CSclObjectPool::Allocate(aSize)) {
+      s_pNewPooled = pSlot;
+      return pSlot;
+   }
+   return ::operator new(aSize, std::nothrow);
+}
+
+void CScl::operator delete(void* apMemory, size_t aSize)
+{
+   if (apMemory == nullptr)
+      return;
+   // A destroyed pooled object named itself; the memory of an object whose constructor
+   // failed is found among the slots of the pool being filled.
+   if (apMemory == s_pDyingPooled || CSclObjectPool::IsActiveSlot(apMemory)) {
+      s_pDyingPooled = nullptr;
+      CSclObjectPool::Free(apMemory, aSize);
+   } else {
+      ::operator delete(apMemory);
+   }
+}
+
+void CScl::operator delete(void* apMemory, const std::nothrow_t&) noexcept
+{
+   if (apMemory == nullptr)
+      return;
+   if (CSclObjectPool::IsActiveSlot(apMemory))
+      CSclObjectPool::Free(apMemory, 0); // size unknown: a slot that is not handed out again
+   else
+      ::operator delete(apMemory);
 }
 
 void CScl::LinkToParent(int aIndex)
@@ -151,7 +213,7 @@ int CScl::GetIndex() const
    if (m_pParent == nullptr)
       return -1;
    const std::vector<CScl*>& children = m_pParent->m_Children;
-   if (m_IndexHint < children.size() && children[m_IndexHint] == this)
+   if (static_cast<size_t>(m_IndexHint) < children.size() && children[m_IndexHint] == this)
       return static_cast<int>(m_IndexHint);
    for (size_t i = 0; i < children.size(); ++i)
       if (children[i] == this) {

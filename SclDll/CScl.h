@@ -1,7 +1,9 @@
 // CScl: the abstract base of every object of an SCL document tree.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include "SclDll/SclError.h"
@@ -105,6 +107,14 @@ class CScl {
    /// "(" + GetIdStructString() + ")" for every object from level 1 down to this one.
    std::string GetIdStructPath() const;
 
+   /// Objects are allocated from the pool of the innermost pool scope (a file being read), or
+   /// on the heap; each goes back where it came from.
+   static void* operator new(size_t aSize);
+   static void* operator new(size_t aSize, const std::nothrow_t&) noexcept;
+   static void operator delete(void* apMemory, size_t aSize);
+   /// For a constructor that failed after a nothrow new.
+   static void operator delete(void* apMemory, const std::nothrow_t&) noexcept;
+
    /// Installs the process-wide delete hook and its context; null removes it.
    static void SetDeleteNotify(tSclDeleteNotify apNotify, void* apContext);
    /// The installed delete hook, or null.
@@ -143,8 +153,12 @@ class CScl {
    /// for NID_UNLISTED, aUnlistedName is the name to hold).
    void SetNameId(tSclNameId aNameId, const std::string* apUnlistedName);
 
+   /// "Not known" for m_IndexHint.
+   static constexpr uint32_t NO_INDEX_HINT = 0x7FFFFFFFu;
    /// Last known position in the parent's list; checked before every use.
-   mutable uint32_t m_IndexHint = UINT32_MAX;
+   mutable uint32_t m_IndexHint : 31;
+   /// Whether the object lives in a pool slot (set by the constructor, read by the destructor).
+   uint32_t m_Pooled : 1;
 };
 
 } // namespace Arvenko::Melvotar::Scl

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "SclDll/SclCrc32.h"
+#include "SclDll/SclObjectPool.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -70,7 +71,11 @@ CSclFile::CSclFile() : CSclContainer(nullptr)
    m_ClassId = CID_FILE;
 }
 
-CSclFile::~CSclFile() = default;
+CSclFile::~CSclFile()
+{
+   // The pool goes with the last of its objects, which the container destructor destroys.
+   CSclObjectPool::ReleaseOwner(m_pPool);
+}
 
 bool CSclFile::IsClass(tSclClassId aClassId) const
 {
@@ -115,6 +120,10 @@ void CSclFile::Read(const std::string& aPath)
    mode.Conforming = m_Interchange.XmlText;
    XmlParser::CXmlParser reader(aPath, m_Format, false, mode);
    m_CrLf = reader.HasCrLfLineEnds();
+   // The objects of the file come from the file's pool: a few large allocations.
+   if (m_pPool == nullptr)
+      m_pPool = CSclObjectPool::Create();
+   CSclObjectPool::CScope pool(m_pPool);
    // The completion at the end of the reading corrects the multipliers in its walk.
    m_CorrectOnRead = true;
    m_CorrectedOnRead = false;

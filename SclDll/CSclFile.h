@@ -9,6 +9,7 @@
 
 namespace Arvenko::Melvotar::Scl {
 
+class CSclObjectPool;
 class CSclSCL;
 class CSclPrivate;
 
@@ -130,8 +131,9 @@ class CSclFile : public CSclContainer {
    tSclInterchange m_Interchange;
    bool m_CrLf = true; // line ends of the file read, kept by interchange saves
    bool m_ReadTruncated = false;
-   bool m_CorrectOnRead = false;   // set by Read(path) for CompleteAfterRead
-   bool m_CorrectedOnRead = false; // whether CompleteAfterRead set a multiplier
+   CSclObjectPool* m_pPool = nullptr; // the objects read from files; created by the first Read
+   bool m_CorrectOnRead = false;      // set by Read(path) for CompleteAfterRead
+   bool m_CorrectedOnRead = false;    // whether CompleteAfterRead set a multiplier
    int m_ReadRepairs = 0;
 };
 

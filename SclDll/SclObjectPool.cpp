@@ -1,0 +1,136 @@
+#include "SclDll/SclObjectPool.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SCL_PLAIN_NEW 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define SCL_PLAIN_NEW 1
+#endif
+
+namespace Arvenko::Melvotar::Scl {
+
+namespace {
+
+// Blocks are aligned to their size, so that the head of a slot's block, and in it the pool,
+// is found from the slot's address alone.
+constexpr size_t BLOCK_SIZE = size_t(1) << 20;
+
+struct tBlockHead {
+   CSclObjectPool* pPool;
+   void* pNextBlock;
+};
+
+constexpr size_t HEAD_SIZE = (sizeof(tBlockHead) + 15) & ~size_t(15);
+
+// The pool of the innermost scope. The library is used by one thread at a time.
+CSclObjectPool* s_pActive = nullptr;
+
+} // namespace
+
+CSclObjectPool* CSclObjectPool::Create()
+{
+#ifdef SCL_PLAIN_NEW
+   return nullptr;
+#else
+   return new CSclObjectPool;
+#endif
+}
+
+void CSclObjectPool::ReleaseOwner(CSclObjectPool* apPool)
+{
+   if (apPool == nullptr)
+      return;
+   apPool->m_Owned = false;
+   apPool->ReleaseIfUnused();
+}
+
+CSclObjectPool::CScope::CScope(CSclObjectPool* apPool) : m_pPrevious(s_pActive)
+{
+   s_pActive = apPool;
+}
+
+CSclObjectPool::CScope::~CScope()
+{
+   s_pActive = m_pPrevious;
+}
+
+void* CSclObjectPool::Allocate(size_t aSize)
+{
+   if (s_pActive == nullptr || aSize == 0 || aSize > MAX_SLOT)
+      return nullptr;
+   return s_pActive->Take(aSize);
+}
+
+void CSclObjectPool::Free(void* apSlot, size_t aSize)
+{
+   const auto block = reinterpret_cast<uintptr_t>(apSlot) & ~uintptr_t(BLOCK_SIZE - 1);
+   reinterpret_cast<tBlockHead*>(block)->pPool->Give(apSlot, aSize);
+}
+
+bool CSclObjectPool::IsActiveSlot(const void* apMemory)
+{
+   if (s_pActive == nullptr)
+      return false;
+   const auto block = reinterpret_cast<uintptr_t>(apMemory) & ~uintptr_t(BLOCK_SIZE - 1);
+   for (void* p = s_pActive->m_pBlocks; p != nullptr; p = static_cast<tBlockHead*>(p)->pNextBlock)
+      if (reinterpret_cast<uintptr_t>(p) == block)
+         return true;
+   return false;
+}
+
+CSclObjectPool::~CSclObjectPool()
+{
+   while (m_pBlocks != nullptr) {
+      void* pNext = static_cast<tBlockHead*>(m_pBlocks)->pNextBlock;
+      std::free(m_pBlocks);
+      m_pBlocks = pNext;
+   }
+}
+
+void* CSclObjectPool::Take(size_t aSize)
+{
+   const size_t slot = (aSize + GRAIN - 1) / GRAIN;
+   void* pResult = m_FreeLists[slot];
+   if (pResult != nullptr) {
+      m_FreeLists[slot] = m_FreeLists[slot]->pNext;
+   } else {
+      const size_t bytes = slot * GRAIN;
+      if (static_cast<size_t>(m_pEnd - m_pNext) < bytes) {
+         void* pBlock = std::aligned_alloc(BLOCK_SIZE, BLOCK_SIZE);
+         if (pBlock == nullptr)
+            return nullptr; // the caller's heap allocation reports the shortage
+         *static_cast<tBlockHead*>(pBlock) = {this, m_pBlocks};
+         m_pBlocks = pBlock;
+         m_pNext = static_cast<char*>(pBlock) + HEAD_SIZE;
+         m_pEnd = static_cast<char*>(pBlock) + BLOCK_SIZE;
+      }
+      pResult = m_pNext;
+      m_pNext += bytes;
+   }
+   ++m_Live;
+   return pResult;
+}
+
+void CSclObjectPool::Give(void* apSlot, size_t aSize)
+{
+   const size_t slot = (aSize + GRAIN - 1) / GRAIN;
+   auto* pSlot = static_cast<tSlot*>(apSlot);
+   pSlot->pNext = m_FreeLists[slot];
+   m_FreeLists[slot] = pSlot;
+   --m_Live;
+   ReleaseIfUnused();
+}
+
+void CSclObjectPool::ReleaseIfUnused()
+{
+   if (!m_Owned && m_Live == 0)
+      delete this;
+}
+
+} // namespace Arvenko::Melvotar::Scl
