@@ -702,6 +702,8 @@ void CSclContainer::Read(CXmlParser* apParser)
    if (pFile != nullptr) {
       pFile->SetReadResult(truncated, repairs);
       pFile->SetLoading(false);
+      // The whole input is read: its text goes before the completion adds its references.
+      apParser->ReleaseInput();
       pFile->CompleteAfterRead();
       pFile->SetChanged(false);
    }

@@ -108,6 +108,16 @@ void CXmlParser::ReleaseBuffer()
    m_Pos = 0;
 }
 
+void CXmlParser::ReleaseInput()
+{
+   if (m_WriteMode)
+      return;
+   ReleaseBuffer();
+   m_LineCacheBuffer = nullptr;
+   m_LineCachePos = 0;
+   m_LineCacheLine = 1;
+}
+
 void CXmlParser::OpenForReading()
 {
    m_pFile = std::fopen(m_FileName.c_str(), "rb");

@@ -118,6 +118,11 @@ class CXmlParser {
 
    tFileFormat GetFileFormat() const { return m_Format; }
    const std::string& GetFileName() const { return m_FileName; }
+   /// Reader done with its input: frees the text (a caller's buffer stays the caller's), so
+   /// that the memory of a large file is free while its reader goes on with other work. Every
+   /// later read finds the end of input; format and line ends keep their answers. A writer
+   /// is left as it is.
+   void ReleaseInput();
    bool IsWriteMode() const { return m_WriteMode; }
    /// The text being read (library text after conversion), or a memory writer's buffer.
    const char* GetBuffer() const { return m_pBuffer; }
