@@ -1,8 +1,8 @@
 // Every step of the load and save road on whole SCL files, each beside its reference measured
 // in the same run: reading (CSclFile::Read with completion) and writing in the three encodings
 // against pugixml's load_file plus a walk and its save_file of the same bytes; the file
-// checksum, the template packing and the compare of a file with a second load of it against
-// the library's own reading time.
+// checksum, the template packing, the compare of a file with a second load of it and the
+// destruction of the loaded tree against the library's own reading time.
 //
 //   perf_bench [--runs N] FILE...   every step N times (default 3) per file, each in a fresh
 //                                   process, the steps alternating; prints medians, ratios and
@@ -79,6 +79,7 @@ const tMode s_Modes[] = {
     {"scl-crc", "GetCRC32 of the file", "scl-read", nullptr},
     {"scl-pack", "PackDataTypeTemplates", "scl-read", nullptr},
     {"scl-compare", "SmartCompare with a copy", "scl-read", nullptr},
+    {"scl-destroy", "destroying the loaded file", "scl-read", nullptr},
 };
 
 long s_Reports = 0;
@@ -147,6 +148,9 @@ int RunChild(const std::string& aMode, const char* apFile)
             rules.SetCallback(CountReports);
             begin();
             check = pFile->SmartCompare(*pCopy, rules, true) ? s_Reports : -1 - s_Reports;
+         } else if (aMode == "scl-destroy") {
+            begin();
+            delete pFile;
          } else {
             return 2;
          }
