@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "SclDll/CSclEdition.h"
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclRemark.h"
@@ -281,6 +282,11 @@ tSclError CSclContainer::Copy(const CScl& right)
 
 tSclError CSclContainer::Check(int aFlags) const
 {
+   if ((aFlags & SCL_CHECK_EDITION) != 0) {
+      const int findings = CSclEdition::FindNameFindings(
+          *this, (aFlags & 1) != 0, [](const CScl&, const std::string&) { return false; });
+      return findings != 0 ? SE_NAME : SE_OK;
+   }
    auto checkName = [aFlags](const CSclContainer* apElement) {
       if ((aFlags & 2) == 0 || apElement->GetParent() == nullptr)
          return SE_OK;

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <vector>
 
+#include "SclDll/CSclNameTable.h"
 #include "SclDll/SclCrc32.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 
@@ -95,6 +96,25 @@ tSclError CSclFile::Copy(const CScl& right)
 CSclSCL* CSclFile::GetSclElement() const
 {
    return static_cast<CSclSCL*>(GetChild(CID_SCL));
+}
+
+tSclEdition CSclFile::GetEdition() const
+{
+   return CSclEdition::OfScl(GetChild(CID_SCL) != nullptr
+                                ? static_cast<const CSclContainer*>(GetChild(CID_SCL))
+                                : nullptr);
+}
+
+void CSclFile::NoteRefKeyRead(uint32_t aRefHandle, tSclNameId aKey)
+{
+   m_ReadRefKeys.insert(uint64_t(aRefHandle) << 16 | aKey);
+}
+
+bool CSclFile::WasRefKeyRead(uint32_t aRefHandle, const std::string& aName) const
+{
+   const tSclNameId key = CSclNameTable::FindNameId(aName);
+   return aRefHandle != 0 && key != 0 &&
+          m_ReadRefKeys.count(uint64_t(aRefHandle) << 16 | key) != 0;
 }
 
 void CSclFile::SetFileFormat(XmlParser::tFileFormat aFormat)

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 
 #include "SclDll/CSclContainer.h"
+#include "SclDll/CSclEdition.h"
 #include "SclDll/SclInterchange.h"
 #include "xmlparser/XmlParser.h"
 
@@ -92,6 +94,15 @@ class CSclFile : public CSclContainer {
    /// The document's SCL element (the first top-level child of that class), or null. Owned
    /// by the tree.
    CSclSCL* GetSclElement() const;
+   /// The edition of the document (its SCL element's version, revision and release); a
+   /// document without SCL element is 2007B4.
+   tSclEdition GetEdition() const;
+
+   /// Notes that the reference with registry handle aRefHandle had key attribute aKey when
+   /// it was read (kept for the interchange option EditionOrder).
+   void NoteRefKeyRead(uint32_t aRefHandle, tSclNameId aKey);
+   /// Whether NoteRefKeyRead noted the key aName for aRefHandle.
+   bool WasRefKeyRead(uint32_t aRefHandle, const std::string& aName) const;
 
  private:
    /// Sets BitRate multipliers under SubNetwork to "M" and MinTime/MaxTime multipliers
@@ -113,6 +124,7 @@ class CSclFile : public CSclContainer {
    bool m_CrLf = true; // line ends of the file read, kept by interchange saves
    bool m_ReadTruncated = false;
    int m_ReadRepairs = 0;
+   std::unordered_set<uint64_t> m_ReadRefKeys; // handle << 16 | key name id
 };
 
 } // namespace Arvenko::Melvotar::Scl

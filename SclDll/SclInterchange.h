@@ -19,11 +19,20 @@ struct tSclInterchange {
    /// well-formed even where the tree would not be.
    bool XmlText = false;
 
+   /// Elements are read and written in the order the schema of the file's edition prescribes
+   /// (CSclEdition, told by version, revision and release of SCL; a new file is 2007B4):
+   /// an element that edition does not list for its parent, a comment or a text keeps its
+   /// place behind the sibling it followed when read, and attributes keep the order read.
+   /// A reference writes a key attribute with an empty value only where the element read
+   /// had that attribute.
+   bool EditionOrder = false;
+
    /// Every behaviour of this struct switched on.
    static tSclInterchange All()
    {
       tSclInterchange options;
       options.XmlText = true;
+      options.EditionOrder = true;
       return options;
    }
 };
