@@ -403,6 +403,43 @@ void WriteXmlDeclaration(const CSclContainer* apDeclaration, CLineWriter& arWrit
    arWriter.Emit();
 }
 
+// One attribute or reference key of a start tag: name id, name and value (decoded).
+struct tTagItem {
+   tSclNameId id;
+   std::string name;
+   std::string value;
+};
+
+// Writes the items of a start tag: those named in apReadOrder (may be null) in that order,
+// then the others as they stand.
+void PutTagItems(CLineWriter& arWriter, CTagNames& arNames, std::vector<tTagItem>& arItems,
+                 const std::vector<tSclNameId>* apReadOrder)
+{
+   auto put = [&](const tTagItem& aItem) {
+      if (arWriter.XmlText()) {
+         PutXmlAttribute(arWriter, arNames, aItem.name, aItem.value);
+         return;
+      }
+      arWriter.Put(' ');
+      arWriter.Put(aItem.name);
+      arWriter.Put("=\"", 2);
+      arWriter.PutEncoded(aItem.value);
+      arWriter.Put('"');
+   };
+   std::vector<bool> done(arItems.size(), false);
+   if (apReadOrder != nullptr)
+      for (tSclNameId id : *apReadOrder)
+         for (size_t i = 0; i < arItems.size(); ++i)
+            if (!done[i] && arItems[i].id == id && id != 0) {
+               put(arItems[i]);
+               done[i] = true;
+               break;
+            }
+   for (size_t i = 0; i < arItems.size(); ++i)
+      if (!done[i])
+         put(arItems[i]);
+}
+
 // Writes the start tag of aElement with its attributes and reference keys. An element
 // whose content fits on the line (nothing, a reference's content or its only text) is
 // finished there; returns true when its children and end tag must follow.
@@ -423,9 +460,16 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
    std::string content;
    std::string copy;
    const CScl* pText = nullptr;
+   // EditionOrder: the attributes and keys, written after the loop in the order read.
+   const bool editionKeys = arWriter.EditionKeys();
+   std::vector<tTagItem> items;
+   const std::vector<tSclNameId>* pReadOrder = nullptr;
    for (int i = 0; i < count; ++i) {
       const CScl* pChild = aElement.GetChild(i);
-      if (IsAttribute(pChild) && xmlText) {
+      if (IsAttribute(pChild) && editionKeys) {
+         ++inTag;
+         items.push_back({pChild->GetNameId(), pChild->GetSclName(), ValueText(pChild, copy)});
+      } else if (IsAttribute(pChild) && xmlText) {
          ++inTag;
          PutXmlAttribute(arWriter, names, pChild->GetSclName(), ValueText(pChild, copy));
       } else if (IsAttribute(pChild)) {
@@ -438,21 +482,15 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       } else if (pChild->GetClassId() != CID_VALUE && pChild->IsClass(CID_REF)) {
          ++inTag;
          const auto* pRef = static_cast<const CSclRef*>(pChild);
-         if (arWriter.EditionKeys())
-            SclForEachWrittenRefKey(
-                *pRef, arWriter.EditionFile(), true,
-                [&](const std::string& aKey, const std::string& aValue) {
-                   if (xmlText) {
-                      PutXmlAttribute(arWriter, names, aKey, CXmlParser::DecodeEntities(aValue));
-                      return;
-                   }
-                   arWriter.Put(' ');
-                   arWriter.Put(aKey);
-                   arWriter.Put("=\"", 2);
-                   arWriter.Put(aValue);
-                   arWriter.Put('"');
-                });
-         else if (xmlText)
+         if (editionKeys) {
+            SclForEachWrittenRefKey(*pRef, arWriter.EditionFile(), true,
+                                    [&](const std::string& aKey, const std::string& aValue) {
+                                       items.push_back({CSclNameTable::FindNameId(aKey), aKey,
+                                                        CXmlParser::DecodeEntities(aValue)});
+                                    });
+            if (pReadOrder == nullptr && arWriter.EditionFile() != nullptr)
+               pReadOrder = arWriter.EditionFile()->GetReadAttributes(pRef->PeekRefHandle());
+         } else if (xmlText)
             PutXmlRefKeys(arWriter, names, pRef->GetRefKeyText());
          else
             arWriter.Put(pRef->GetRefKeyText());
@@ -463,6 +501,8 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
          pText = pChild;
       }
    }
+   if (editionKeys)
+      PutTagItems(arWriter, names, items, pReadOrder);
    if (inTag == count && content.empty()) {
       arWriter.Put(!name.empty() && name[0] == '?' ? "?>" : "/>", 2);
    } else if (!content.empty() || (count - inTag == 1 && pText != nullptr)) {

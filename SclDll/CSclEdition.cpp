@@ -1,11 +1,14 @@
 #include "SclDll/CSclEdition.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <vector>
 
 #include "SclDll/CSclContainer.h"
 #include "SclDll/CSclFile.h"
+#include "SclDll/CSclNameTable.h"
+#include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclValue.h"
 
@@ -263,12 +266,13 @@ void SclForEachWrittenRefKey(const CSclRef& aRef, const CSclFile* apFile, bool a
                                                       const std::string& aValue)>& aKey)
 {
    const std::string text = aRef.GetRefKeyText();
+   std::vector<tSclNameId> written;
    size_t p = 0;
    while (true) {
       const size_t equals = text.find("=\"", p);
       const size_t close = equals == std::string::npos ? equals : text.find('"', equals + 2);
       if (close == std::string::npos)
-         return;
+         break;
       const std::string name = text.substr(p + 1, equals - p - 1);
       const std::string value = text.substr(equals + 2, close - equals - 2);
       p = close + 1;
@@ -285,7 +289,24 @@ void SclForEachWrittenRefKey(const CSclRef& aRef, const CSclFile* apFile, bool a
          if (!read)
             continue;
       }
+      written.push_back(CSclNameTable::FindNameId(name));
       aKey(name, value);
+   }
+   if (!aEditionKeys)
+      return;
+   // A key the key text leaves out when empty (lnInst of an FCDA) is still written where an
+   // unresolved reference holds it empty, as read. (A resolved one knows only its target's
+   // value, which may differ from the one read.)
+   const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance();
+   for (int i = 0; i < aRef.GetChildCount(); ++i) {
+      const CScl* pChild = aRef.GetChild(i);
+      const tSclNameId id = pChild->GetNameId();
+      if (id != 0 && pChild->IsClass(CID_VALUE) && pChild->GetValue().empty() &&
+          pInfo != nullptr && pInfo->IsRefAttributeOf(aRef.GetClassId(), id) &&
+          std::find(written.begin(), written.end(), id) == written.end()) {
+         written.push_back(id);
+         aKey(CSclNameTable::GetNameOfNameId(id), std::string());
+      }
    }
 }
 

@@ -1,5 +1,6 @@
 #include "SclDll/CSclFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -105,16 +106,23 @@ tSclEdition CSclFile::GetEdition() const
                                 : nullptr);
 }
 
-void CSclFile::NoteRefKeyRead(uint32_t aRefHandle, tSclNameId aKey)
+void CSclFile::NoteReadAttributes(uint32_t aRefHandle, std::vector<tSclNameId> aNameIds)
 {
-   m_ReadRefKeys.insert(uint64_t(aRefHandle) << 16 | aKey);
+   m_ReadAttributes[aRefHandle] = std::move(aNameIds);
+}
+
+const std::vector<tSclNameId>* CSclFile::GetReadAttributes(uint32_t aRefHandle) const
+{
+   const auto found = aRefHandle != 0 ? m_ReadAttributes.find(aRefHandle) : m_ReadAttributes.end();
+   return found != m_ReadAttributes.end() ? &found->second : nullptr;
 }
 
 bool CSclFile::WasRefKeyRead(uint32_t aRefHandle, const std::string& aName) const
 {
+   const std::vector<tSclNameId>* pNames = GetReadAttributes(aRefHandle);
    const tSclNameId key = CSclNameTable::FindNameId(aName);
-   return aRefHandle != 0 && key != 0 &&
-          m_ReadRefKeys.count(uint64_t(aRefHandle) << 16 | key) != 0;
+   return pNames != nullptr && key != 0 &&
+          std::find(pNames->begin(), pNames->end(), key) != pNames->end();
 }
 
 void CSclFile::SetFileFormat(XmlParser::tFileFormat aFormat)

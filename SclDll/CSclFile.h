@@ -2,7 +2,8 @@
 #pragma once
 
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
+#include <vector>
 
 #include "SclDll/CSclContainer.h"
 #include "SclDll/CSclEdition.h"
@@ -98,10 +99,13 @@ class CSclFile : public CSclContainer {
    /// document without SCL element is 2007B4.
    tSclEdition GetEdition() const;
 
-   /// Notes that the reference with registry handle aRefHandle had key attribute aKey when
-   /// it was read (kept for the interchange option EditionOrder).
-   void NoteRefKeyRead(uint32_t aRefHandle, tSclNameId aKey);
-   /// Whether NoteRefKeyRead noted the key aName for aRefHandle.
+   /// Notes the attributes (name ids, in their order) that the owner of the reference with
+   /// registry handle aRefHandle had when its keys moved into the reference: the interchange
+   /// option EditionOrder writes them in that order and an empty key only where it was read.
+   void NoteReadAttributes(uint32_t aRefHandle, std::vector<tSclNameId> aNameIds);
+   /// The attributes NoteReadAttributes noted for aRefHandle; null when none.
+   const std::vector<tSclNameId>* GetReadAttributes(uint32_t aRefHandle) const;
+   /// Whether the attributes noted for aRefHandle hold aName.
    bool WasRefKeyRead(uint32_t aRefHandle, const std::string& aName) const;
 
  private:
@@ -124,7 +128,8 @@ class CSclFile : public CSclContainer {
    bool m_CrLf = true; // line ends of the file read, kept by interchange saves
    bool m_ReadTruncated = false;
    int m_ReadRepairs = 0;
-   std::unordered_set<uint64_t> m_ReadRefKeys; // handle << 16 | key name id
+   // Owner attributes as read, by reference handle (EditionOrder).
+   std::unordered_map<uint32_t, std::vector<tSclNameId>> m_ReadAttributes;
 };
 
 } // namespace Arvenko::Melvotar::Scl

@@ -3,7 +3,6 @@
 #include <iterator>
 #include <vector>
 
-#include "SclDll/CSclFile.h"
 #include "SclDll/CSclNameTable.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 #include "inc_scl/sclnorm/KVSclRefRules.h"
@@ -263,16 +262,8 @@ void SclCompleteRef(CSclRef& aRef)
    if (aRef.GetTargetHandle() != 0)
       return;
    CSclContainer* pTarget = SearchTarget(aRef);
-   if (pTarget == nullptr || aRef.SetRefSclContainer(pTarget) != SE_OK)
-      return;
-   // The keys the element had go with the children; a file that saves in its edition's way
-   // remembers which they were (it writes an empty key only where one was read).
-   auto* pFile = static_cast<CSclFile*>(aRef.GetSclFile());
-   if (pFile != nullptr && pFile->GetInterchange().EditionOrder)
-      for (int i = 0; i < aRef.GetChildCount(); ++i)
-         if (aRef.GetChild(i)->GetNameId() != 0 && aRef.GetChild(i)->IsClass(CID_VALUE))
-            pFile->NoteRefKeyRead(aRef.GetRefHandle(), aRef.GetChild(i)->GetNameId());
-   aRef.DeleteChildren();
+   if (pTarget != nullptr && aRef.SetRefSclContainer(pTarget) == SE_OK)
+      aRef.DeleteChildren();
 }
 
 std::string SclRefKeyText(const CSclRef& aRef)
