@@ -283,8 +283,12 @@ tSclError CSclContainer::Copy(const CScl& right)
 tSclError CSclContainer::Check(int aFlags) const
 {
    if ((aFlags & SCL_CHECK_EDITION) != 0) {
+      // A file root is judged through its SCL element.
+      const CScl* pScl = IsClass(CID_FILE) ? GetChild(CID_SCL) : this;
+      if (pScl == nullptr)
+         return SE_OK;
       const int findings = CSclEdition::FindNameFindings(
-          *this, (aFlags & 1) != 0, [](const CScl&, const std::string&) { return false; });
+          *static_cast<const CSclContainer*>(pScl), (aFlags & 1) != 0, [](const CScl&, const std::string&) { return false; });
       return findings != 0 ? SE_NAME : SE_OK;
    }
    auto checkName = [aFlags](const CSclContainer* apElement) {
