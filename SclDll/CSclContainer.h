@@ -181,6 +181,9 @@ class CSclContainer : public CScl {
    uint32_t GetRefHandle();
    /// The handle of this container in the reference registry; 0 when it has none yet.
    uint32_t PeekRefHandle() const { return m_RefHandle; }
+   /// Puts the children of every element below in the order of the document's edition, as
+   /// the interchange option EditionOrder writes them.
+   void SortForEdition();
    /// Appends the existing references registered on this container, in registration
    /// order; SE_OK.
    tSclError GetRefList(std::vector<CSclRef*>& aList) const;

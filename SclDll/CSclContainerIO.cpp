@@ -888,6 +888,39 @@ void CSclContainer::AdoptCarried(std::vector<CScl*>& arCarried)
    arCarried.clear();
 }
 
+void CSclContainer::SortForEdition()
+{
+   CSclContainer* pScl = IsClass(CID_SCL) ? this
+                         : IsClass(CID_FILE) ? static_cast<CSclContainer*>(GetChild(CID_SCL))
+                                             : nullptr;
+   if (pScl == nullptr)
+      return;
+   const tSclEdition edition = CSclEdition::OfScl(pScl);
+   std::vector<std::pair<CSclContainer*, int>> stack{{pScl, CSclEdition::RootType(edition)}};
+   while (!stack.empty()) {
+      const auto [pElement, type] = stack.back();
+      stack.pop_back();
+      if (type < 0 || (CSclEdition::Flags(edition, type) & SCL_EDFLAG_FOREIGN_CONTENT))
+         continue;
+      const std::vector<int> order = EditionWriteOrder(*pElement, edition, type);
+      if (!order.empty()) {
+         std::vector<CScl*> sorted;
+         sorted.reserve(order.size());
+         for (int index : order)
+            sorted.push_back(pElement->m_Children[static_cast<size_t>(index)]);
+         for (size_t i = 0; i < sorted.size(); ++i) {
+            pElement->m_Children[i] = sorted[i];
+            sorted[i]->m_IndexHint = static_cast<uint32_t>(i);
+         }
+      }
+      for (CScl* pChild : pElement->m_Children)
+         if (pChild->IsClass(CID_CONTAINER) && !pChild->IsClass(CID_REF))
+            if (const tSclEditionChild* pListed =
+                    CSclEdition::FindChild(edition, type, pChild->GetSclName()))
+               stack.push_back({static_cast<CSclContainer*>(pChild), pListed->Type});
+   }
+}
+
 void CSclContainer::Write(int aIndent, CXmlParser* apParser,
                           bool /*aWithArvenkoExtension: no effect on the output*/) const
 {

@@ -158,6 +158,9 @@ void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
    SetFileFormat(m_Format);
    CorrectMultipliers();
    UpdateStampPrivates();
+   // The checksum covers the children in the order they are written.
+   if (m_Interchange.EditionOrder)
+      SortForEdition();
    UpdateCRCPrivate();
    XmlParser::tXmlTextMode mode;
    mode.Conforming = m_Interchange.XmlText;
