@@ -43,7 +43,8 @@ class CScl {
    /// Copies the content of right into this object; SE_WRONG_TYPE for a foreign class.
    virtual tSclError Copy(const CScl& right) = 0;
    /// Schema check: flag 1 descends to all children, flag 2 tests the own name against
-   /// the parent's class. SE_NAME (without report) for a failing name.
+   /// the parent's class. SE_NAME (without report) for a failing name. An element answers
+   /// flag 4 (SCL_CHECK_EDITION) too: names judged by the edition of its document instead.
    virtual tSclError Check(int aFlags) const = 0;
    /// True when class ids, name ids and GetValue() texts are equal.
    virtual bool ContentCompare(const CScl& right) const;

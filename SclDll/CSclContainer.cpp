@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "SclDll/CSclEdition.h"
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/CSclRef.h"
 #include "SclDll/CSclRemark.h"
@@ -267,6 +268,15 @@ tSclError CSclContainer::Copy(const CScl& right)
 
 tSclError CSclContainer::Check(int aFlags) const
 {
+   if ((aFlags & SCL_CHECK_EDITION) != 0) {
+      // A file root is judged through its SCL element.
+      const CScl* pScl = IsClass(CID_FILE) ? GetChild(CID_SCL) : this;
+      if (pScl == nullptr)
+         return SE_OK;
+      const int findings = CSclEdition::FindNameFindings(
+          *static_cast<const CSclContainer*>(pScl), (aFlags & 1) != 0, [](const CScl&, const std::string&) { return false; });
+      return findings != 0 ? SE_NAME : SE_OK;
+   }
    auto checkName = [aFlags](const CSclContainer* apElement) {
       if ((aFlags & 2) == 0 || apElement->GetParent() == nullptr)
          return SE_OK;

@@ -61,6 +61,8 @@ class CSclContainer : public CScl {
    /// right is no element, SE_OTHER (reported) when a counterpart cannot be created.
    tSclError Copy(const CScl& right) override;
    /// Flag 2: the own name against the parent's class; flag 1: all children, first error.
+   /// Flag 4 (SCL_CHECK_EDITION), in place of 2: names (of elements, attributes and
+   /// reference keys) by the schema of the document's edition (CSclEdition).
    tSclError Check(int aFlags) const override;
    /// Base comparison plus pairwise equal children in the same order.
    bool ContentCompare(const CScl& right) const override;
@@ -177,6 +179,11 @@ class CSclContainer : public CScl {
 
    /// The container's process-wide handle, given on first use and never reused.
    uint32_t GetRefHandle();
+   /// The handle of this container in the reference registry; 0 when it has none yet.
+   uint32_t PeekRefHandle() const { return m_RefHandle; }
+   /// Puts the children of every element below in the order of the document's edition, as
+   /// the interchange option EditionOrder writes them.
+   void SortForEdition();
    /// Appends the existing references registered on this container, in registration
    /// order; SE_OK.
    tSclError GetRefList(std::vector<CSclRef*>& aList) const;

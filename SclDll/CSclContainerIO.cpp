@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SclDll/CSclContainer.h"
+#include "SclDll/CSclEdition.h"
 #include "SclDll/CSclFile.h"
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/CSclRef.h"
@@ -105,6 +106,15 @@ class CLineWriter {
    /// whatever the tree holds.
    bool XmlText() const { return m_XmlText; }
    XmlParser::tFileFormat Format() const { return m_Format; }
+   /// Reference keys are written the way of the interchange option EditionOrder: an empty
+   /// key only where it was read (apFile, may be null, remembers that).
+   void SetEditionKeys(const CSclFile* apFile)
+   {
+      m_EditionKeys = true;
+      m_pEditionFile = apFile;
+   }
+   bool EditionKeys() const { return m_EditionKeys; }
+   const CSclFile* EditionFile() const { return m_pEditionFile; }
 
    /// Starts a line with aIndent levels of indentation (at most SCL_MAX_WRITE_INDENT).
    void Begin(int aIndent)
@@ -276,6 +286,8 @@ class CLineWriter {
    std::string m_Escaped;          // a text escaped in the conforming mode
    bool m_XmlText;
    XmlParser::tFileFormat m_Format;
+   bool m_EditionKeys = false;
+   const CSclFile* m_pEditionFile = nullptr;
 };
 
 // The attribute names of one start tag in the conforming mode, where a name may be written
@@ -391,6 +403,43 @@ void WriteXmlDeclaration(const CSclContainer* apDeclaration, CLineWriter& arWrit
    arWriter.Emit();
 }
 
+// One attribute or reference key of a start tag: name id, name and value (decoded).
+struct tTagItem {
+   tSclNameId id;
+   std::string name;
+   std::string value;
+};
+
+// Writes the items of a start tag: those named in apReadOrder (may be null) in that order,
+// then the others as they stand.
+void PutTagItems(CLineWriter& arWriter, CTagNames& arNames, std::vector<tTagItem>& arItems,
+                 const std::vector<tSclNameId>* apReadOrder)
+{
+   auto put = [&](const tTagItem& aItem) {
+      if (arWriter.XmlText()) {
+         PutXmlAttribute(arWriter, arNames, aItem.name, aItem.value);
+         return;
+      }
+      arWriter.Put(' ');
+      arWriter.Put(aItem.name);
+      arWriter.Put("=\"", 2);
+      arWriter.PutEncoded(aItem.value);
+      arWriter.Put('"');
+   };
+   std::vector<bool> done(arItems.size(), false);
+   if (apReadOrder != nullptr)
+      for (tSclNameId id : *apReadOrder)
+         for (size_t i = 0; i < arItems.size(); ++i)
+            if (!done[i] && arItems[i].id == id && id != 0) {
+               put(arItems[i]);
+               done[i] = true;
+               break;
+            }
+   for (size_t i = 0; i < arItems.size(); ++i)
+      if (!done[i])
+         put(arItems[i]);
+}
+
 // Writes the start tag of aElement with its attributes and reference keys. An element
 // whose content fits on the line (nothing, a reference's content or its only text) is
 // finished there; returns true when its children and end tag must follow.
@@ -411,9 +460,16 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
    std::string content;
    std::string copy;
    const CScl* pText = nullptr;
+   // EditionOrder: the attributes and keys, written after the loop in the order read.
+   const bool editionKeys = arWriter.EditionKeys();
+   std::vector<tTagItem> items;
+   const std::vector<tSclNameId>* pReadOrder = nullptr;
    for (int i = 0; i < count; ++i) {
       const CScl* pChild = aElement.GetChild(i);
-      if (IsAttribute(pChild) && xmlText) {
+      if (IsAttribute(pChild) && editionKeys) {
+         ++inTag;
+         items.push_back({pChild->GetNameId(), pChild->GetSclName(), ValueText(pChild, copy)});
+      } else if (IsAttribute(pChild) && xmlText) {
          ++inTag;
          PutXmlAttribute(arWriter, names, pChild->GetSclName(), ValueText(pChild, copy));
       } else if (IsAttribute(pChild)) {
@@ -426,7 +482,15 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       } else if (pChild->GetClassId() != CID_VALUE && pChild->IsClass(CID_REF)) {
          ++inTag;
          const auto* pRef = static_cast<const CSclRef*>(pChild);
-         if (xmlText)
+         if (editionKeys) {
+            SclForEachWrittenRefKey(*pRef, arWriter.EditionFile(), true,
+                                    [&](const std::string& aKey, const std::string& aValue) {
+                                       items.push_back({CSclNameTable::FindNameId(aKey), aKey,
+                                                        CXmlParser::DecodeEntities(aValue)});
+                                    });
+            if (pReadOrder == nullptr && arWriter.EditionFile() != nullptr)
+               pReadOrder = arWriter.EditionFile()->GetReadAttributes(pRef->PeekRefHandle());
+         } else if (xmlText)
             PutXmlRefKeys(arWriter, names, pRef->GetRefKeyText());
          else
             arWriter.Put(pRef->GetRefKeyText());
@@ -437,6 +501,8 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
          pText = pChild;
       }
    }
+   if (editionKeys)
+      PutTagItems(arWriter, names, items, pReadOrder);
    if (inTag == count && content.empty()) {
       arWriter.Put(!name.empty() && name[0] == '?' ? "?>" : "/>", 2);
    } else if (!content.empty() || (count - inTag == 1 && pText != nullptr)) {
@@ -452,6 +518,33 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
    }
    arWriter.Emit();
    return false;
+}
+
+// The order in which the children of aElement, of type aType in aEdition, are written with
+// the interchange option EditionOrder; empty when it is their order in the tree.
+std::vector<int> EditionWriteOrder(const CSclContainer& aElement, tSclEdition aEdition, int aType)
+{
+   const int count = aElement.GetChildCount();
+   std::vector<int32_t> keys(static_cast<size_t>(count));
+   int32_t previous = 2;
+   bool sorted = true;
+   for (int i = 0; i < count; ++i) {
+      const CScl* pChild = aElement.GetChild(i);
+      const int32_t key =
+          CSclEdition::OrderKey(aEdition, aType, *pChild, pChild->GetSclName(), previous);
+      sorted = sorted && key >= previous;
+      keys[static_cast<size_t>(i)] = previous = key;
+   }
+   std::vector<int> order;
+   if (sorted)
+      return order;
+   order.resize(static_cast<size_t>(count));
+   for (int i = 0; i < count; ++i)
+      order[static_cast<size_t>(i)] = i;
+   std::stable_sort(order.begin(), order.end(), [&keys](int aLeft, int aRight) {
+      return keys[static_cast<size_t>(aLeft)] < keys[static_cast<size_t>(aRight)];
+   });
+   return order;
 }
 
 } // namespace
@@ -490,33 +583,80 @@ void CSclContainer::Read(CXmlParser* apParser)
       bool sorts;        // the element orders its children by schema
       size_t firstChild; // the first child appended by the reader
       size_t firstKey;   // where its creation key stands in createdKeys
+      int editionType = -1;  // its type in the file's edition (EditionOrder)
+      int32_t lastKey = 2;   // the key of its last arrival (EditionOrder)
    };
    std::vector<tFrame> stack;
    // The order key every appended child had when it was created, for the elements on the
    // stack that sort, stacked like them.
    std::vector<int32_t> createdKeys;
    const CSclSchemaInfo* pInfo = CSclSchemaInfo::GetInstance();
+   // With the interchange option EditionOrder the children take the order of the file's
+   // edition instead, and what the edition does not list keeps its place as read.
+   const auto* pOwnerFile = static_cast<const CSclFile*>(GetSclFile());
+   const bool editionOrder =
+       pOwnerFile != nullptr && pOwnerFile->GetInterchange().EditionOrder;
+   tSclEdition edition = editionOrder ? CSclEdition::Of(*this) : SCL_EDITION_2007B4;
    auto open = [&](CSclContainer* apContainer, bool aInsideScl) {
       const bool sorts =
           apContainer != nullptr && pInfo != nullptr && !apContainer->IsClass(CID_FILE);
       const size_t first = apContainer != nullptr ? apContainer->m_Children.size() : 0;
-      stack.push_back({apContainer, aInsideScl, sorts, first, createdKeys.size()});
+      int editionType = -1;
+      if (editionOrder && apContainer != nullptr) {
+         if (apContainer->IsClass(CID_SCL)) {
+            edition = CSclEdition::OfScl(apContainer);
+            editionType = CSclEdition::RootType(edition);
+         } else if (stack.empty()) {
+            editionType = CSclEdition::TypeOf(edition, *apContainer);
+         } else if (const tSclEditionChild* pListed = CSclEdition::FindChild(
+                        edition, stack.back().editionType, apContainer->GetSclName())) {
+            editionType = pListed->Type;
+         }
+      }
+      stack.push_back({apContainer, aInsideScl, sorts, first, createdKeys.size(), editionType});
    };
    // The open elements below this index have no child waiting for its place: a run of
    // reports deep down settles each element once, not once per report.
    size_t settledFrames = 0;
-   // Notes the creation key of apChild, just appended to the innermost open element.
-   auto arrived = [&](const CScl* apChild) {
-      const tFrame& top = stack.back();
+   // Notes the creation key of apChild, just appended to the innermost open element;
+   // apName: the name of an element being read.
+   auto arrived = [&](const CScl* apChild, const std::string* apName = nullptr) {
+      tFrame& top = stack.back();
       if (apChild != nullptr && top.sorts) {
-         createdKeys.push_back(pInfo->GetChildOrderKey(top.pContainer, apChild));
+         if (editionOrder) {
+            top.lastKey = CSclEdition::OrderKey(edition, top.editionType, *apChild,
+                                                apName != nullptr ? *apName : std::string(),
+                                                top.lastKey);
+            createdKeys.push_back(top.lastKey);
+         } else {
+            createdKeys.push_back(pInfo->GetChildOrderKey(top.pContainer, apChild));
+         }
          settledFrames = std::min(settledFrames, stack.size() - 1);
+      }
+   };
+   // The arrivals from aFirst on in the order of their keys, equal keys as they came.
+   auto sortByKeys = [](CSclContainer& arElement, size_t aFirst, const int32_t* apKeys,
+                        size_t aKeyCount) {
+      if (std::is_sorted(apKeys, apKeys + aKeyCount))
+         return;
+      std::vector<std::pair<int32_t, CScl*>> arrivals;
+      arrivals.reserve(aKeyCount);
+      for (size_t i = 0; i < aKeyCount; ++i)
+         arrivals.emplace_back(apKeys[i], arElement.m_Children[aFirst + i]);
+      std::stable_sort(arrivals.begin(), arrivals.end(),
+                       [](const auto& aLeft, const auto& aRight) { return aLeft.first < aRight.first; });
+      for (size_t i = 0; i < aKeyCount; ++i) {
+         arElement.m_Children[aFirst + i] = arrivals[i].second;
+         arrivals[i].second->m_IndexHint = static_cast<uint32_t>(aFirst + i);
       }
    };
    // Puts the children appended to the element of aFrame, the innermost one with appended
    // children, in their places.
    auto settle = [&](const tFrame& aFrame) {
-      if (aFrame.sorts)
+      if (aFrame.sorts && editionOrder)
+         sortByKeys(*aFrame.pContainer, aFrame.firstChild, createdKeys.data() + aFrame.firstKey,
+                    createdKeys.size() - aFrame.firstKey);
+      else if (aFrame.sorts)
          aFrame.pContainer->SortArrivals(aFrame.firstChild, createdKeys.data() + aFrame.firstKey,
                                          createdKeys.size() - aFrame.firstKey);
       createdKeys.resize(aFrame.firstKey);
@@ -610,7 +750,7 @@ void CSclContainer::Read(CXmlParser* apParser)
             continue;
          }
          // Its key as created, before it takes its name: the place the creation sort gives.
-         arrived(pChild);
+         arrived(pChild, &name);
          // A known name is already the child's name id; an unknown one is registered.
          if (nameId != 0)
             pChild->m_NameId = nameId;
@@ -750,6 +890,39 @@ void CSclContainer::AdoptCarried(std::vector<CScl*>& arCarried)
    arCarried.clear();
 }
 
+void CSclContainer::SortForEdition()
+{
+   CSclContainer* pScl = IsClass(CID_SCL) ? this
+                         : IsClass(CID_FILE) ? static_cast<CSclContainer*>(GetChild(CID_SCL))
+                                             : nullptr;
+   if (pScl == nullptr)
+      return;
+   const tSclEdition edition = CSclEdition::OfScl(pScl);
+   std::vector<std::pair<CSclContainer*, int>> stack{{pScl, CSclEdition::RootType(edition)}};
+   while (!stack.empty()) {
+      const auto [pElement, type] = stack.back();
+      stack.pop_back();
+      if (type < 0 || (CSclEdition::Flags(edition, type) & SCL_EDFLAG_FOREIGN_CONTENT))
+         continue;
+      const std::vector<int> order = EditionWriteOrder(*pElement, edition, type);
+      if (!order.empty()) {
+         std::vector<CScl*> sorted;
+         sorted.reserve(order.size());
+         for (int index : order)
+            sorted.push_back(pElement->m_Children[static_cast<size_t>(index)]);
+         for (size_t i = 0; i < sorted.size(); ++i) {
+            pElement->m_Children[i] = sorted[i];
+            sorted[i]->m_IndexHint = static_cast<uint32_t>(i);
+         }
+      }
+      for (CScl* pChild : pElement->m_Children)
+         if (pChild->IsClass(CID_CONTAINER) && !pChild->IsClass(CID_REF))
+            if (const tSclEditionChild* pListed =
+                    CSclEdition::FindChild(edition, type, pChild->GetSclName()))
+               stack.push_back({static_cast<CSclContainer*>(pChild), pListed->Type});
+   }
+}
+
 void CSclContainer::Write(int aIndent, CXmlParser* apParser,
                           bool /*aWithArvenkoExtension: no effect on the output*/) const
 {
@@ -761,23 +934,55 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
       int next;
       int indent;
       bool isFile;
+      int editionType;        // its type in the file's edition (EditionOrder)
+      std::vector<int> order; // EditionOrder: the order of its children, empty: as they stand
    };
    std::vector<tLevel> stack;
    const bool xmlText = writer.XmlText();
+   // With the interchange option EditionOrder children are written in the order of the
+   // file's edition; the tree itself stays as it is.
+   const auto* pOwnerFile = static_cast<const CSclFile*>(GetSclFile());
+   const bool editionOrder = pOwnerFile != nullptr && pOwnerFile->GetInterchange().EditionOrder;
+   tSclEdition edition = editionOrder ? CSclEdition::Of(*this) : SCL_EDITION_2007B4;
+   if (editionOrder)
+      writer.SetEditionKeys(pOwnerFile);
+   // The level of aElement, a child of the innermost level (or the element written first).
+   auto levelOf = [&](const CSclContainer* apElement, int aLevelIndent, bool aIsFile) {
+      tLevel entry{apElement, 0, aLevelIndent, aIsFile, -1, {}};
+      if (!editionOrder || aIsFile)
+         return entry;
+      if (apElement->IsClass(CID_SCL)) {
+         edition = CSclEdition::OfScl(apElement);
+         entry.editionType = CSclEdition::RootType(edition);
+      } else if (stack.empty()) {
+         entry.editionType = CSclEdition::TypeOf(edition, *apElement);
+      } else if (const tSclEditionChild* pListed = CSclEdition::FindChild(
+                     edition, stack.back().editionType, apElement->GetSclName())) {
+         entry.editionType = pListed->Type;
+      }
+      if (entry.editionType >= 0 &&
+          !(CSclEdition::Flags(edition, entry.editionType) & SCL_EDFLAG_FOREIGN_CONTENT))
+         entry.order = EditionWriteOrder(*apElement, edition, entry.editionType);
+      return entry;
+   };
    if (IsClass(CID_FILE)) {
       // A conforming file begins with its declaration, which names the output's encoding;
       // only an 8-bit file needs one where the document has none.
       const auto* pDeclaration = static_cast<const CSclContainer*>(GetChild(CID__xml));
       if (xmlText && (pDeclaration != nullptr || writer.Format() == XmlParser::FF_ANSI))
          WriteXmlDeclaration(pDeclaration, writer);
-      stack.push_back({this, 0, aIndent, true});
+      stack.push_back(levelOf(this, aIndent, true));
    } else if (WriteStartTag(*this, aIndent, writer))
-      stack.push_back({this, 0, aIndent, false});
+      stack.push_back(levelOf(this, aIndent, false));
 
    while (!stack.empty()) {
       tLevel& level = stack.back();
       const bool inFile = level.isFile;
-      const CScl* pChild = level.pElement->GetChild(level.next++);
+      const int next = level.next++;
+      const CScl* pChild =
+          level.pElement->GetChild(level.order.empty() || next >= static_cast<int>(level.order.size())
+                                       ? next
+                                       : level.order[static_cast<size_t>(next)]);
       if (pChild == nullptr) {
          if (!inFile) {
             writer.Begin(level.indent);
@@ -800,7 +1005,7 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
          // References of an element are already written in its start tag.
          const auto* pElement = static_cast<const CSclContainer*>(pChild);
          if ((inFile || !pChild->IsClass(CID_REF)) && WriteStartTag(*pElement, indent, writer))
-            stack.push_back({pElement, 0, indent, false});
+            stack.push_back(levelOf(pElement, indent, false));
       } else if (inFile || pChild->IsClass(CID_REMARK) || IsText(pChild)) {
          // Empty remarks of an element leave no line either.
          writer.EmitContentLine(pChild, indent, !inFile);

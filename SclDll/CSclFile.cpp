@@ -1,10 +1,12 @@
 #include "SclDll/CSclFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <functional>
 #include <vector>
 
+#include "SclDll/CSclNameTable.h"
 #include "SclDll/SclCrc32.h"
 #include "SclDll/SclObjectPool.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
@@ -103,6 +105,32 @@ CSclSCL* CSclFile::GetSclElement() const
    return static_cast<CSclSCL*>(GetChild(CID_SCL));
 }
 
+tSclEdition CSclFile::GetEdition() const
+{
+   return CSclEdition::OfScl(GetChild(CID_SCL) != nullptr
+                                ? static_cast<const CSclContainer*>(GetChild(CID_SCL))
+                                : nullptr);
+}
+
+void CSclFile::NoteReadAttributes(uint32_t aRefHandle, std::vector<tSclNameId> aNameIds)
+{
+   m_ReadAttributes[aRefHandle] = std::move(aNameIds);
+}
+
+const std::vector<tSclNameId>* CSclFile::GetReadAttributes(uint32_t aRefHandle) const
+{
+   const auto found = aRefHandle != 0 ? m_ReadAttributes.find(aRefHandle) : m_ReadAttributes.end();
+   return found != m_ReadAttributes.end() ? &found->second : nullptr;
+}
+
+bool CSclFile::WasRefKeyRead(uint32_t aRefHandle, const std::string& aName) const
+{
+   const std::vector<tSclNameId>* pNames = GetReadAttributes(aRefHandle);
+   const tSclNameId key = CSclNameTable::FindNameId(aName);
+   return pNames != nullptr && key != 0 &&
+          std::find(pNames->begin(), pNames->end(), key) != pNames->end();
+}
+
 void CSclFile::SetFileFormat(XmlParser::tFileFormat aFormat)
 {
    m_Format = aFormat;
@@ -148,6 +176,9 @@ void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
          pDeclaration->SetAttribValue(NID_version, "1.0");
    SetFileFormat(m_Format);
    UpdateStampPrivates();
+   // The checksum covers the children in the order they are written.
+   if (m_Interchange.EditionOrder)
+      SortForEdition();
    // The checksum walk corrects the multipliers as it goes: one walk over the tree instead of
    // two. The stamps it fills never hold a multiplier, so the order does not matter.
    if (!UpdateCRCPrivate(true))

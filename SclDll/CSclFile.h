@@ -2,8 +2,11 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "SclDll/CSclContainer.h"
+#include "SclDll/CSclEdition.h"
 #include "SclDll/SclInterchange.h"
 #include "xmlparser/XmlParser.h"
 
@@ -97,6 +100,18 @@ class CSclFile : public CSclContainer {
    /// The document's SCL element (the first top-level child of that class), or null. Owned
    /// by the tree.
    CSclSCL* GetSclElement() const;
+   /// The edition of the document (its SCL element's version, revision and release); a
+   /// document without SCL element is 2007B4.
+   tSclEdition GetEdition() const;
+
+   /// Notes the attributes (name ids, in their order) that the owner of the reference with
+   /// registry handle aRefHandle had when its keys moved into the reference: the interchange
+   /// option EditionOrder writes them in that order and an empty key only where it was read.
+   void NoteReadAttributes(uint32_t aRefHandle, std::vector<tSclNameId> aNameIds);
+   /// The attributes NoteReadAttributes noted for aRefHandle; null when none.
+   const std::vector<tSclNameId>* GetReadAttributes(uint32_t aRefHandle) const;
+   /// Whether the attributes noted for aRefHandle hold aName.
+   bool WasRefKeyRead(uint32_t aRefHandle, const std::string& aName) const;
 
  private:
    /// Sets BitRate multipliers under SubNetwork to "M" and MinTime/MaxTime multipliers
@@ -135,6 +150,8 @@ class CSclFile : public CSclContainer {
    bool m_CorrectOnRead = false;      // set by Read(path) for CompleteAfterRead
    bool m_CorrectedOnRead = false;    // whether CompleteAfterRead set a multiplier
    int m_ReadRepairs = 0;
+   // Owner attributes as read, by reference handle (EditionOrder).
+   std::unordered_map<uint32_t, std::vector<tSclNameId>> m_ReadAttributes;
 };
 
 } // namespace Arvenko::Melvotar::Scl

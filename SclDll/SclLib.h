@@ -9,6 +9,7 @@
 
 #include "SclDll/CScl.h"
 #include "SclDll/CSclContainer.h"
+#include "SclDll/CSclEdition.h"
 #include "SclDll/CSclFile.h"
 #include "SclDll/CSclKevText.h"
 #include "SclDll/CSclLinkInfos.h"

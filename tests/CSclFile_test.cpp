@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -561,4 +562,98 @@ TEST(CSclFileInterchange, CrLfFilesStayCrLfAndTheOptionIsOffByDefault)
    const std::string bytes = saved.Bytes();
    EXPECT_NE(bytes.find("desc=\"\xCE\xA9\">\r\n"), std::string::npos) << bytes;
    EXPECT_EQ(bytes.find("\n"), bytes.find("\r\n") + 1);
+}
+
+namespace {
+
+// An Edition 2.1 document in schema order that the Edition 1 tables do not know in parts:
+// Services as an unordered group, ServerAt, ProtNs after Val, an ExtRef without lnClass, a
+// vendor element between known siblings and an element no edition knows.
+const char* const s_Edition2Document =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<SCL xmlns=\"http://www.iec.ch/61850/2003/SCL\" xmlns:v=\"urn:v\" version=\"2007\" "
+    "revision=\"B\" release=\"4\">\n"
+    "<Header id=\"H\"/>\n"
+    "<IED name=\"E1\">\n"
+    "<Services><GOOSE max=\"4\"/><ConfLNs fixPrefix=\"true\"/></Services>\n"
+    "<AccessPoint name=\"P1\">\n"
+    "<Server><Authentication/><LDevice inst=\"LD\"><LN0 lnType=\"LT\" lnClass=\"LLN0\" inst=\"\">"
+    "<Inputs><ExtRef iedName=\"E1\" ldInst=\"LD\" doName=\"Beh\" intAddr=\"x\"/></Inputs>"
+    "</LN0></LDevice></Server>\n"
+    "<ServerAt apName=\"P2\"/>\n"
+    "</AccessPoint>\n"
+    "<AccessPoint name=\"P2\"/>\n"
+    "</IED>\n"
+    "<DataTypeTemplates>\n"
+    "<LNodeType id=\"LT\" lnClass=\"LLN0\"><DO name=\"Beh\" type=\"DT\"/></LNodeType>\n"
+    "<DOType id=\"DT\" cdc=\"ENS\"><DA name=\"stVal\" bType=\"Enum\" fc=\"ST\" type=\"ET\">"
+    "<Val>on</Val><ProtNs>8-4:2008</ProtNs></DA><v:Note/><DA name=\"q\" bType=\"Quality\" "
+    "fc=\"ST\"/><Unheard/></DOType>\n"
+    "<EnumType id=\"ET\"><EnumVal ord=\"1\">on</EnumVal></EnumType>\n"
+    "</DataTypeTemplates>\n"
+    "</SCL>\n";
+
+// The lines of aText between the header line and the end, without the stamps.
+std::vector<std::string> ContentLines(const std::string& aText)
+{
+   std::vector<std::string> lines;
+   std::string text = aText;
+   for (size_t at = 0; (at = text.find("><", at)) != std::string::npos;)
+      text.insert(++at, 1, '\n');
+   std::istringstream in(text);
+   for (std::string line; std::getline(in, line);) {
+      line.erase(0, line.find_first_not_of(' '));
+      if (line.find("Arvenko-") == std::string::npos)
+         lines.push_back(line);
+   }
+   return lines;
+}
+
+} // namespace
+
+TEST(CSclFileInterchange, EditionOrderKeepsTheEditionsOrderAndOnlyTheKeysRead)
+{
+   EXPECT_FALSE(CSclFile().GetInterchange().EditionOrder);
+   EXPECT_EQ(CSclFile().GetEdition(), SCL_EDITION_2007B4); // a new file
+   EXPECT_EQ(CSclEdition::FromVersion("", "", ""), SCL_EDITION_2003);
+   EXPECT_EQ(CSclEdition::FromVersion("2007", "A", ""), SCL_EDITION_2007B);
+   EXPECT_EQ(CSclEdition::FromVersion("2007", "B", "3"), SCL_EDITION_2007B);
+   EXPECT_EQ(CSclEdition::FromVersion("2007", "C", "5"), SCL_EDITION_2007B4);
+
+   TempFile source = TempFile::WithBytes(s_Edition2Document);
+   CaptureReports reports;
+   CSclFile file;
+   tSclInterchange options = tSclInterchange::All();
+   options.EditionOrder = true;
+   file.SetInterchange(options);
+   file.Read(source.Path());
+   EXPECT_EQ(file.GetEdition(), SCL_EDITION_2007B4);
+   TempFile saved(".scd");
+   file.Write(saved.Path());
+   // Every element and attribute where it was: the keys of the ExtRef in their places, no
+   // empty lnClass or prefix, ProtNs behind Val, the unknown elements between their siblings.
+   const std::vector<std::string> expected = ContentLines(s_Edition2Document);
+   EXPECT_EQ(ContentLines(saved.Bytes()), expected) << saved.Bytes();
+
+   // The library's own tables judge the Edition 2 names wrong, the edition knows them.
+   std::vector<std::string> found;
+   auto collect = [&found](const CScl&, const std::string& aName) {
+      found.push_back(aName);
+      return true;
+   };
+   CSclSCL* scl = file.GetSclElement();
+   // Of the Edition 2 names only the one no edition knows is a finding.
+   EXPECT_EQ(CSclEdition::FindNameFindings(*scl, true, collect), 1);
+   EXPECT_EQ(found, std::vector<std::string>{"Unheard"});
+   EXPECT_EQ(file.Check(1 | SCL_CHECK_EDITION), SE_NAME);
+   // Taken as Edition 1, the 2007 names are findings, and a wrong attribute is one anyway.
+   for (int i = scl->GetChildCount(); i-- > 0;)
+      if (scl->GetChild(i)->GetSclName() == "version")
+         scl->DeleteChild(i);
+   EXPECT_EQ(file.GetEdition(), SCL_EDITION_2003);
+   EXPECT_EQ(file.Check(1 | SCL_CHECK_EDITION), SE_NAME);
+   found.clear();
+   CSclEdition::FindNameFindings(*scl, true, collect);
+   EXPECT_EQ(found,
+             (std::vector<std::string>{"revision", "release", "ServerAt", "ProtNs", "Unheard"}));
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "SclDll/CSclFile.h"
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
 #include "SclDll/SclTreeWalk.h"
@@ -157,6 +158,17 @@ void MoveKeysToRef(CSclContainer& aOwner, tSclClassId aRefClassId)
    CSclRef* pRef = GetOrCreateRef(aOwner, aRefClassId);
    if (pRef == nullptr)
       return;
+   // A file that saves in its edition's way keeps the attributes' order as they stand now.
+   auto* pFile = static_cast<CSclFile*>(aOwner.GetSclFile());
+   if (pFile != nullptr && pFile->GetInterchange().EditionOrder) {
+      std::vector<tSclNameId> names;
+      for (int i = 0; i < aOwner.GetChildCount(); ++i) {
+         const CScl* pChild = aOwner.GetChild(i);
+         if (pChild->GetNameId() != 0 && pChild->GetClassId() == CID_VALUE)
+            names.push_back(pChild->GetNameId());
+      }
+      pFile->NoteReadAttributes(pRef->GetRefHandle(), std::move(names));
+   }
    for (const tSclRefKeyRule& rule : keys)
       aOwner.MoveAttribToRef(rule.key, pRef);
 }

@@ -144,21 +144,15 @@ void FindDuplicates(const CSclSCL& aScl, std::vector<tFinding>& arFindings)
 
 void FindNames(const CSclSCL& aScl, std::vector<tFinding>& arFindings)
 {
-   // Names below the SCL element; the content of Private elements and namespaced
-   // attributes belong to other schemas and are not checked.
-   CSclSchemaInfo* schema = CSclSchemaInfo::GetInstance();
-   aScl.ForEachChild([&](CScl* apObject) {
-      if (apObject->GetParent(CID_Private) != nullptr || apObject->IsClass(CID_REMARK))
-         return 0;
-      const std::string& name = apObject->GetSclName();
-      if (name == "xmlns" || name.find(':') != std::string::npos ||
-          (!name.empty() && name[0] == '?'))
-         return 0; // processing instructions belong to their targets
-      if (schema->CheckName(apObject) != SE_OK)
-         arFindings.emplace_back("name", ObjectPath(*apObject),
-                                 "'" + ToUtf8(name) + "' is not allowed in " +
-                                     ToUtf8(apObject->GetParent()->GetSclName()));
-      return 0;
+   // Names below the SCL element, judged by the schema of the file's edition: the content of
+   // Text and Private elements and names of other namespaces are left to their own schemas.
+   CSclEdition::FindNameFindings(aScl, true, [&](const CScl& aObject, const std::string& aName) {
+      // A reference key is found on the reference object: its place is the owner's.
+      const CScl& place = aObject.IsClass(CID_REF) ? *aObject.GetParent() : aObject;
+      arFindings.emplace_back("name", ObjectPath(place),
+                              "'" + ToUtf8(aName) + "' is not allowed in " +
+                                  ToUtf8(aObject.GetParent()->GetSclName()));
+      return true;
    });
 }
 
