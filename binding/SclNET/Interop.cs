@@ -91,6 +91,29 @@ internal static unsafe partial class NativeMethods
         };
     }
 
+    /// <summary>A list export: writes as many items as fit into list (bytes long) and returns
+    /// how many there are.</summary>
+    internal delegate int ListCall(SclNetStatus* status, byte* list, int bytes);
+
+    /// <summary>The numbers of a list export, width numbers per item; called again with room for
+    /// every item when they did not fit.</summary>
+    internal static int[] List(int width, ListCall call)
+    {
+        int capacity = 16;
+        while (true)
+        {
+            var numbers = new int[capacity * width];
+            SclNetStatus st;
+            int count;
+            fixed (int* p = numbers)
+                count = call(&st, (byte*)p, numbers.Length * sizeof(int));
+            Check(st);
+            if (count <= capacity)
+                return numbers.AsSpan(0, Math.Max(count, 0) * width).ToArray();
+            capacity = count;
+        }
+    }
+
     [MethodImpl(MethodImplOptions.AggressiveInlining)]
     internal static string Text(char* text, int length) => length <= 0 ? string.Empty : new string(text, 0, length);
 }

@@ -29,6 +29,15 @@ public struct SclChildInfoNet
     public bool Arvenko;
     public int Min;
     public int Max;
+
+    public SclChildInfoNet(SclClassIdNet classId, SclNameIdNet nameId, bool arvenko, int min, int max)
+    {
+        ClassId = classId;
+        NameId = nameId;
+        Arvenko = arvenko;
+        Min = min;
+        Max = max;
+    }
 }
 
 /// <summary>One attribute link of a source CDC or attribute group.</summary>
@@ -37,6 +46,13 @@ public struct SclDALinkNet
     public SclValueIdNet SourceDA;
     public SclValueIdNet TargetFC;
     public SclValueIdNet TargetDA;
+
+    public SclDALinkNet(SclValueIdNet sourceDA, SclValueIdNet targetFC, SclValueIdNet targetDA)
+    {
+        SourceDA = sourceDA;
+        TargetFC = targetFC;
+        TargetDA = targetDA;
+    }
 }
 
 /// <summary>A functional constraint and attribute pair.</summary>
@@ -44,6 +60,12 @@ public struct SclFCDANet
 {
     public SclValueIdNet FC;
     public SclValueIdNet DA;
+
+    public SclFCDANet(SclValueIdNet fc, SclValueIdNet da)
+    {
+        FC = fc;
+        DA = da;
+    }
 }
 
 /// <summary>A text reference: text list id and text number.</summary>
@@ -51,4 +73,13 @@ public struct SclTextRefNet
 {
     public short Sid;
     public ushort Nr;
+
+    public SclTextRefNet(short sid, ushort nr)
+    {
+        Sid = sid;
+        Nr = nr;
+    }
+
+    /// <summary>Sid and Nr in decimal, separated by ",".</summary>
+    public override readonly string ToString() => $"{Sid},{Nr}";
 }

@@ -373,6 +373,12 @@ public unsafe partial class Scl
     /// <summary>The CRC-32 register after feeding this object into start.</summary>
     public int GetCRC32(int start) => CallInt(&NativeMethods.Crc32, start);
 
+    /// <summary>Schema check of the names: <see cref="SclCheckNet.Name"/> against the built-in
+    /// tables, <see cref="SclCheckNet.Edition"/> by the edition of the document,
+    /// <see cref="SclCheckNet.Recursive"/> for all children; Other (14, the native "bad name",
+    /// without report) for the first failing name.</summary>
+    public SclErrorNet Check(SclCheckNet flags) => (SclErrorNet)CallInt(&NativeMethods.CheckSchema, (int)flags);
+
     // ---- identity ----
 
     /// <summary>True when the object has been deleted (or its owning wrapper disposed).</summary>

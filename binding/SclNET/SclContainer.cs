@@ -267,10 +267,13 @@ public unsafe partial class SclContainer : Scl
     {
         nint p = Native();
         ArgumentNullException.ThrowIfNull(buffer);
-        byte[] copy = buffer.AsSpan(0, Math.Clamp(size, 0, buffer.Length)).ToArray();
+        int count = Math.Clamp(size, 0, buffer.Length);
+        // At least one byte, so that an empty copy still hands the reader a buffer (of no text).
+        var copy = new byte[Math.Max(count, 1)];
+        Array.Copy(buffer, copy, count);
         SclNetStatus st;
         fixed (byte* b = copy)
-            NativeMethods.ReadFromBuffer(&st, p, b, copy.Length, (int)format);
+            NativeMethods.ReadFromBuffer(&st, p, b, count, (int)format);
         NativeMethods.Check(st);
         return SclErrorNet.Ok;
     }

@@ -99,6 +99,43 @@ public unsafe partial class SclFile : SclContainer, IDisposable
     /// <summary>Merges equal data type templates; true when anything merged.</summary>
     public bool PackDataTypeTemplates() => CallInt(&NativeMethods.FilePack) != 0;
 
+    /// <summary>Behaviour beyond the library's own file conventions for the next Read and Write;
+    /// <see cref="SclInterchangeNet.None"/> (the library's own behaviour) for a new file.</summary>
+    public SclInterchangeNet Interchange
+    {
+        get => (SclInterchangeNet)CallInt(&NativeMethods.FileInterchange);
+        set
+        {
+            nint p = Native();
+            SclNetStatus st;
+            NativeMethods.FileSetInterchange(&st, p, (int)value);
+            NativeMethods.Check(st);
+        }
+    }
+
+    /// <summary>The interchange options that tools switch on by default.</summary>
+    public static SclInterchangeNet InterchangeAll
+    {
+        get
+        {
+            SclNetStatus st;
+            int r = NativeMethods.InterchangeAll(&st);
+            NativeMethods.Check(st);
+            return (SclInterchangeNet)r;
+        }
+    }
+
+    /// <summary>The edition of the document (its SCL element's version, revision and release);
+    /// 2007B4 without SCL element.</summary>
+    public SclEditionNet Edition => (SclEditionNet)CallInt(&NativeMethods.FileEdition);
+
+    /// <summary>After Read: true when the input ended inside an open element or inside markup
+    /// (a file cut off), so that the document holds only what came before.</summary>
+    public bool ReadTruncated => CallInt(&NativeMethods.FileReadTruncated) != 0;
+
+    /// <summary>After Read: the number of missing end tags the reader repaired.</summary>
+    public int ReadRepairs => CallInt(&NativeMethods.FileReadRepairs);
+
     /// <summary>A path as zero-terminated UTF-8 (the platform's own encoding of file names).</summary>
     internal static byte[] PathBytes(string path)
     {

@@ -547,3 +547,255 @@ void sclnet_parser_delete(SclNetStatus* apStatus, void* apSelf)
 {
    BODY(delete static_cast<CXmlParser*>(apSelf));
 }
+
+// ==== Block of issue 16b: check, file options, link infos, text pool, schema information.
+
+namespace {
+
+CSclKevText* Kev(void* ap)
+{
+   return static_cast<CSclKevText*>(ap);
+}
+
+/// Writes as many 32-bit items of aItems (each aWidth numbers wide) as fit into the aBytes
+/// bytes at apList; the number of items there are.
+template <class T, class F>
+int32_t List(const std::vector<T>& aItems, int aWidth, uint8_t* apList, int32_t aBytes, F aNumbers)
+{
+   const size_t fit = aBytes > 0 ? static_cast<size_t>(aBytes) / (sizeof(int32_t) * aWidth) : 0;
+   for (size_t i = 0; i < aItems.size() && i < fit; ++i) {
+      int32_t numbers[4];
+      aNumbers(aItems[i], numbers);
+      std::memcpy(apList + i * sizeof(int32_t) * aWidth, numbers, sizeof(int32_t) * aWidth);
+   }
+   return static_cast<int32_t>(aItems.size());
+}
+
+int32_t Ids(const std::vector<tSclValueId>& aIds, uint8_t* apList, int32_t aBytes)
+{
+   return List(aIds, 1, apList, aBytes, [](tSclValueId aId, int32_t* apOut) { apOut[0] = aId; });
+}
+
+/// The text number of aRef; its list id in *apSid.
+int32_t Ref(tTextRef aRef, int32_t* apSid)
+{
+   *apSid = aRef.sid;
+   return aRef.nr;
+}
+
+/// Interchange options as flags (1 XmlText, 2 EditionOrder) and back.
+int32_t Flags(const tSclInterchange& aOptions)
+{
+   return (aOptions.XmlText ? 1 : 0) | (aOptions.EditionOrder ? 2 : 0);
+}
+tSclInterchange Options(int32_t aFlags)
+{
+   tSclInterchange options;
+   options.XmlText = (aFlags & 1) != 0;
+   options.EditionOrder = (aFlags & 2) != 0;
+   return options;
+}
+
+tSclValueId ValueId(int32_t aId)
+{
+   return static_cast<tSclValueId>(aId);
+}
+
+} // namespace
+
+// ---- check and file options
+int32_t sclnet_check_schema(SclNetStatus* apStatus, void* apSelf, int32_t aFlags)
+{
+   BODY(return Obj(apSelf)->Check(aFlags));
+}
+int32_t sclnet_file_interchange(SclNetStatus* apStatus, void* apSelf)
+{
+   BODY(return Flags(File(apSelf)->GetInterchange()));
+}
+void sclnet_file_set_interchange(SclNetStatus* apStatus, void* apSelf, int32_t aFlags)
+{
+   BODY(File(apSelf)->SetInterchange(Options(aFlags)));
+}
+int32_t sclnet_interchange_all(SclNetStatus* apStatus)
+{
+   BODY(return Flags(tSclInterchange::All()));
+}
+int32_t sclnet_file_edition(SclNetStatus* apStatus, void* apSelf)
+{
+   BODY(return File(apSelf)->GetEdition());
+}
+int32_t sclnet_file_read_truncated(SclNetStatus* apStatus, void* apSelf)
+{
+   BODY(return File(apSelf)->IsReadTruncated() ? 1 : 0);
+}
+int32_t sclnet_file_read_repairs(SclNetStatus* apStatus, void* apSelf)
+{
+   BODY(return File(apSelf)->GetReadRepairs());
+}
+
+// ---- link infos
+const char16_t* sclnet_link_value(SclNetStatus* apStatus, int32_t aId, int32_t* apLength)
+{
+   TEXT(CSclLinkInfos::GetValue(ValueId(aId)));
+}
+int32_t sclnet_link_value_id(SclNetStatus* apStatus, const char16_t* apName, int32_t aNameLength)
+{
+   BODY(return CSclLinkInfos::GetValueId(In(apName, aNameLength)));
+}
+int32_t sclnet_link_has_groups(SclNetStatus* apStatus, int32_t aCdc)
+{
+   BODY(return CSclLinkInfos::HasDAGroups(ValueId(aCdc)) ? 1 : 0);
+}
+int32_t sclnet_link_groups(SclNetStatus* apStatus, int32_t aCdc, uint8_t* apList,
+                           int32_t aListLength)
+{
+   BODY(std::vector<tSclValueId> ids; CSclLinkInfos::GetDAGroups(ValueId(aCdc), &ids);
+        return Ids(ids, apList, aListLength));
+}
+int32_t sclnet_link_target_cdc(SclNetStatus* apStatus, int32_t aSource)
+{
+   BODY(return CSclLinkInfos::GetTargetCDC(ValueId(aSource)));
+}
+int32_t sclnet_link_source_cdcs(SclNetStatus* apStatus, int32_t aTarget, uint8_t* apList,
+                                int32_t aListLength)
+{
+   BODY(std::vector<tSclValueId> ids; CSclLinkInfos::GetSourceCDCs(ValueId(aTarget), &ids);
+        return Ids(ids, apList, aListLength));
+}
+int32_t sclnet_link_da_links(SclNetStatus* apStatus, int32_t aSource, uint8_t* apList,
+                             int32_t aListLength)
+{
+   BODY(std::vector<tSclDALink> links; CSclLinkInfos::GetDALinks(ValueId(aSource), &links);
+        return List(links, 3, apList, aListLength, [](const tSclDALink& aLink, int32_t* apOut) {
+           apOut[0] = aLink.SourceDA;
+           apOut[1] = aLink.TargetFC;
+           apOut[2] = aLink.TargetDA;
+        }));
+}
+int32_t sclnet_link_max_target_fcda(SclNetStatus* apStatus, int32_t aTarget, uint8_t* apList,
+                                    int32_t aListLength)
+{
+   BODY(std::vector<tSclFCDA> pairs; CSclLinkInfos::GetMaxTargetFCDA(ValueId(aTarget), &pairs);
+        return List(pairs, 2, apList, aListLength, [](const tSclFCDA& aPair, int32_t* apOut) {
+           apOut[0] = aPair.FC;
+           apOut[1] = aPair.DA;
+        }));
+}
+
+// ---- text references and text pool
+void* sclnet_kev_new(SclNetStatus* apStatus)
+{
+   BODY(return static_cast<void*>(new CSclKevText()));
+}
+void sclnet_kev_delete(SclNetStatus* apStatus, void* apSelf)
+{
+   BODY(delete Kev(apSelf));
+}
+int32_t sclnet_kev_load(SclNetStatus* apStatus, void* apSelf, const char* apPath)
+{
+   BODY(return Kev(apSelf)->LoadXMLFile(apPath) ? 1 : 0);
+}
+void sclnet_kev_load_default(SclNetStatus* apStatus, void* apSelf)
+{
+   BODY(Kev(apSelf)->LoadDefaultTexts());
+}
+void sclnet_kev_save(SclNetStatus* apStatus, void* apSelf, const char* apPath)
+{
+   BODY(Kev(apSelf)->SaveXMLFile(apPath));
+}
+const char16_t* sclnet_kev_text(SclNetStatus* apStatus, void* apSelf, int32_t aSid, int32_t aNr,
+                                int32_t* apLength)
+{
+   TEXT(Kev(apSelf)->GetKevText(tTextRef{static_cast<int16_t>(aSid), static_cast<uint16_t>(aNr)}));
+}
+int32_t sclnet_kev_sdo_ref(SclNetStatus* apStatus, void* apSelf, const char16_t* apName,
+                           int32_t aNameLength, int32_t* apSid)
+{
+   BODY(return Ref(Kev(apSelf)->GetSDOKevTextRef(In(apName, aNameLength)), apSid));
+}
+const char16_t* sclnet_kev_sdo_text(SclNetStatus* apStatus, void* apSelf, const char16_t* apName,
+                                    int32_t aNameLength, int32_t* apLength)
+{
+   TEXT(Kev(apSelf)->GetSDOKevText(In(apName, aNameLength)));
+}
+const char16_t* sclnet_kev_sdo_key(SclNetStatus* apStatus, void* apSelf, const char16_t* apName,
+                                   int32_t aNameLength, int32_t* apLength)
+{
+   TEXT(Kev(apSelf)->GetSDOTextKey(In(apName, aNameLength)));
+}
+int32_t sclnet_kev_da_ref(SclNetStatus* apStatus, void* apSelf, const char16_t* apNamePath,
+                          int32_t aNamePathLength, int32_t* apSid)
+{
+   BODY(return Ref(Kev(apSelf)->GetDAKevTextRef(In(apNamePath, aNamePathLength)), apSid));
+}
+const char16_t* sclnet_kev_da_text(SclNetStatus* apStatus, void* apSelf, const char16_t* apNamePath,
+                                   int32_t aNamePathLength, int32_t* apLength)
+{
+   TEXT(Kev(apSelf)->GetDAKevText(In(apNamePath, aNamePathLength)));
+}
+const char16_t* sclnet_kev_da_key(SclNetStatus* apStatus, void* apSelf, const char16_t* apNamePath,
+                                  int32_t aNamePathLength, int32_t* apLength)
+{
+   TEXT(Kev(apSelf)->GetDATextKey(In(apNamePath, aNamePathLength)));
+}
+int32_t sclnet_kev_value_ref(SclNetStatus* apStatus, void* apSelf, const char16_t* apDaName,
+                             int32_t aDaNameLength, const char16_t* apDoName, int32_t aDoNameLength,
+                             const char16_t* apCdc, int32_t aCdcLength, const char16_t* apValue,
+                             int32_t aValueLength, int32_t* apSid)
+{
+   BODY(return Ref(
+       Kev(apSelf)->GetDAValueKevTextRef(In(apDaName, aDaNameLength), In(apDoName, aDoNameLength),
+                                         In(apCdc, aCdcLength), In(apValue, aValueLength)),
+       apSid));
+}
+const char16_t* sclnet_kev_value_text(SclNetStatus* apStatus, void* apSelf,
+                                      const char16_t* apDaName, int32_t aDaNameLength,
+                                      const char16_t* apDoName, int32_t aDoNameLength,
+                                      const char16_t* apCdc, int32_t aCdcLength,
+                                      const char16_t* apValue, int32_t aValueLength,
+                                      int32_t* apLength)
+{
+   TEXT(Kev(apSelf)->GetDAValueKevText(In(apDaName, aDaNameLength), In(apDoName, aDoNameLength),
+                                       In(apCdc, aCdcLength), In(apValue, aValueLength)));
+}
+const char16_t* sclnet_kev_value_key(SclNetStatus* apStatus, void* apSelf, const char16_t* apDaName,
+                                     int32_t aDaNameLength, const char16_t* apDoName,
+                                     int32_t aDoNameLength, const char16_t* apCdc,
+                                     int32_t aCdcLength, const char16_t* apValue,
+                                     int32_t aValueLength, int32_t* apLength)
+{
+   TEXT(Kev(apSelf)->GetDAValueTextKey(In(apDaName, aDaNameLength), In(apDoName, aDoNameLength),
+                                       In(apCdc, aCdcLength), In(apValue, aValueLength)));
+}
+int32_t sclnet_kev_group_ref(SclNetStatus* apStatus, void* apSelf, int32_t aId, int32_t* apSid)
+{
+   BODY(return Ref(Kev(apSelf)->GetDAGroupKevTextRef(ValueId(aId)), apSid));
+}
+const char16_t* sclnet_kev_group_text(SclNetStatus* apStatus, void* apSelf, int32_t aId,
+                                      int32_t* apLength)
+{
+   TEXT(Kev(apSelf)->GetDAGroupKevText(ValueId(aId)));
+}
+const char16_t* sclnet_kev_group_key(SclNetStatus* apStatus, void* apSelf, int32_t aId,
+                                     int32_t* apLength)
+{
+   TEXT(Kev(apSelf)->GetDAGroupTextKey(ValueId(aId)));
+}
+
+// ---- schema information
+void* sclnet_schema_instance(SclNetStatus* apStatus)
+{
+   BODY(return static_cast<void*>(CSclSchemaInfo::GetInstance()));
+}
+int32_t sclnet_schema_child_infos(SclNetStatus* apStatus, void* apSelf, int32_t aClassId,
+                                  uint8_t* apList, int32_t aListLength)
+{
+   BODY(std::vector<tSclChildInfo> infos; static_cast<CSclSchemaInfo*>(apSelf)->GetChildInfos(
+       static_cast<tSclClassId>(aClassId), infos);
+        return List(infos, 4, apList, aListLength, [](const tSclChildInfo& aInfo, int32_t* apOut) {
+           apOut[0] = aInfo.ClassId;
+           apOut[1] = aInfo.NameId;
+           apOut[2] = aInfo.Min;
+           apOut[3] = aInfo.Max;
+        }));
+}

@@ -112,3 +112,50 @@ SCLNET_API void sclnet_file_write(SclNetStatus* apStatus, void* apSelf, const ch
 SCLNET_API int32_t sclnet_file_pack(SclNetStatus* apStatus, void* apSelf);
 SCLNET_API void* sclnet_parser_new(SclNetStatus* apStatus, const char* apPath, int32_t aFormat, int32_t aWrite);
 SCLNET_API void sclnet_parser_delete(SclNetStatus* apStatus, void* apSelf);
+/// Check: 1 recursive, 2 name, 4 name by edition
+SCLNET_API int32_t sclnet_check_schema(SclNetStatus* apStatus, void* apSelf, int32_t aFlags);
+/// interchange options: 1 XmlText, 2 EditionOrder
+SCLNET_API int32_t sclnet_file_interchange(SclNetStatus* apStatus, void* apSelf);
+SCLNET_API void sclnet_file_set_interchange(SclNetStatus* apStatus, void* apSelf, int32_t aFlags);
+/// the options tools switch on by default
+SCLNET_API int32_t sclnet_interchange_all(SclNetStatus* apStatus);
+/// 0 2003, 1 2007B, 2 2007B4
+SCLNET_API int32_t sclnet_file_edition(SclNetStatus* apStatus, void* apSelf);
+SCLNET_API int32_t sclnet_file_read_truncated(SclNetStatus* apStatus, void* apSelf);
+SCLNET_API int32_t sclnet_file_read_repairs(SclNetStatus* apStatus, void* apSelf);
+SCLNET_API const char16_t* sclnet_link_value(SclNetStatus* apStatus, int32_t aId, int32_t* apLength);
+SCLNET_API int32_t sclnet_link_value_id(SclNetStatus* apStatus, const char16_t* apName, int32_t apNameLength);
+SCLNET_API int32_t sclnet_link_has_groups(SclNetStatus* apStatus, int32_t aCdc);
+/// ids
+SCLNET_API int32_t sclnet_link_groups(SclNetStatus* apStatus, int32_t aCdc, uint8_t* apList, int32_t apListLength);
+SCLNET_API int32_t sclnet_link_target_cdc(SclNetStatus* apStatus, int32_t aSource);
+/// ids
+SCLNET_API int32_t sclnet_link_source_cdcs(SclNetStatus* apStatus, int32_t aTarget, uint8_t* apList, int32_t apListLength);
+/// SourceDA, TargetFC, TargetDA per link
+SCLNET_API int32_t sclnet_link_da_links(SclNetStatus* apStatus, int32_t aSource, uint8_t* apList, int32_t apListLength);
+/// FC, DA per pair
+SCLNET_API int32_t sclnet_link_max_target_fcda(SclNetStatus* apStatus, int32_t aTarget, uint8_t* apList, int32_t apListLength);
+SCLNET_API void* sclnet_kev_new(SclNetStatus* apStatus);
+SCLNET_API void sclnet_kev_delete(SclNetStatus* apStatus, void* apSelf);
+SCLNET_API int32_t sclnet_kev_load(SclNetStatus* apStatus, void* apSelf, const char* apPath);
+SCLNET_API void sclnet_kev_load_default(SclNetStatus* apStatus, void* apSelf);
+SCLNET_API void sclnet_kev_save(SclNetStatus* apStatus, void* apSelf, const char* apPath);
+SCLNET_API const char16_t* sclnet_kev_text(SclNetStatus* apStatus, void* apSelf, int32_t aSid, int32_t aNr, int32_t* apLength);
+/// text number; the list id in sid
+SCLNET_API int32_t sclnet_kev_sdo_ref(SclNetStatus* apStatus, void* apSelf, const char16_t* apName, int32_t apNameLength, int32_t* apSid);
+SCLNET_API const char16_t* sclnet_kev_sdo_text(SclNetStatus* apStatus, void* apSelf, const char16_t* apName, int32_t apNameLength, int32_t* apLength);
+SCLNET_API const char16_t* sclnet_kev_sdo_key(SclNetStatus* apStatus, void* apSelf, const char16_t* apName, int32_t apNameLength, int32_t* apLength);
+/// text number; the list id in sid
+SCLNET_API int32_t sclnet_kev_da_ref(SclNetStatus* apStatus, void* apSelf, const char16_t* apNamePath, int32_t apNamePathLength, int32_t* apSid);
+SCLNET_API const char16_t* sclnet_kev_da_text(SclNetStatus* apStatus, void* apSelf, const char16_t* apNamePath, int32_t apNamePathLength, int32_t* apLength);
+SCLNET_API const char16_t* sclnet_kev_da_key(SclNetStatus* apStatus, void* apSelf, const char16_t* apNamePath, int32_t apNamePathLength, int32_t* apLength);
+SCLNET_API int32_t sclnet_kev_value_ref(SclNetStatus* apStatus, void* apSelf, const char16_t* apDaName, int32_t apDaNameLength, const char16_t* apDoName, int32_t apDoNameLength, const char16_t* apCdc, int32_t apCdcLength, const char16_t* apValue, int32_t apValueLength, int32_t* apSid);
+SCLNET_API const char16_t* sclnet_kev_value_text(SclNetStatus* apStatus, void* apSelf, const char16_t* apDaName, int32_t apDaNameLength, const char16_t* apDoName, int32_t apDoNameLength, const char16_t* apCdc, int32_t apCdcLength, const char16_t* apValue, int32_t apValueLength, int32_t* apLength);
+SCLNET_API const char16_t* sclnet_kev_value_key(SclNetStatus* apStatus, void* apSelf, const char16_t* apDaName, int32_t apDaNameLength, const char16_t* apDoName, int32_t apDoNameLength, const char16_t* apCdc, int32_t apCdcLength, const char16_t* apValue, int32_t apValueLength, int32_t* apLength);
+/// text number; the list id in sid
+SCLNET_API int32_t sclnet_kev_group_ref(SclNetStatus* apStatus, void* apSelf, int32_t aId, int32_t* apSid);
+SCLNET_API const char16_t* sclnet_kev_group_text(SclNetStatus* apStatus, void* apSelf, int32_t aId, int32_t* apLength);
+SCLNET_API const char16_t* sclnet_kev_group_key(SclNetStatus* apStatus, void* apSelf, int32_t aId, int32_t* apLength);
+SCLNET_API void* sclnet_schema_instance(SclNetStatus* apStatus);
+/// ClassId, NameId, Min, Max per info
+SCLNET_API int32_t sclnet_schema_child_infos(SclNetStatus* apStatus, void* apSelf, int32_t aClassId, uint8_t* apList, int32_t apListLength);

@@ -70,12 +70,22 @@ public class WrapperTests
         {
             s => _ = s.IdName, s => _ = s.Value, s => s.Value = "x", s => s.Next(0, 255), s => _ = s.Parent,
             s => _ = s.ClassId, s => _ = s.IdStruct, s => s.GetCRC32(0), s => s.ToString(),
-            s => other.IsElementOf((SclContainer)s),
+            s => s.Check(SclCheckNet.Name), s => other.IsElementOf((SclContainer)s),
         };
         foreach (Scl s in held)
             foreach (Action<Scl> call in calls.Take(s is SclContainer ? calls.Count : calls.Count - 1))
                 Assert.Equal("Scl object disposed", Assert.Throws<ObjectDisposedException>(() => call(s)).Message);
-        Assert.Equal("Scl object disposed", Assert.Throws<ObjectDisposedException>(() => ied.Children).Message);
+        var elementCalls = new List<Action<SclContainer>>
+        {
+            e => _ = e.Children, e => e.WriteToString(1024, XmlParserNET.FileFormatNet.Utf8, false),
+            e => e.WriteToCharacterBuffer(new byte[16], 16, XmlParserNET.FileFormatNet.Utf8),
+            e => e.ReadFromString("<Private/>", XmlParserNET.FileFormatNet.Utf8),
+            e => e.ReadFromCharacterBuffer(new byte[1], 1, XmlParserNET.FileFormatNet.Utf8),
+            e => e.GetTypeNodeOfInstance(), e => e.GetCRC32WithoutTopLevelId(0), e => e.ContentCompareWithoutTopLevelId(other),
+            e => other.ContentCompareWithoutTopLevelId(e), e => e.Complete(), e => e.Sort(true),
+        };
+        foreach (Action<SclContainer> call in elementCalls)
+            Assert.Equal("Scl object disposed", Assert.Throws<ObjectDisposedException>(() => call(ied)).Message);
         Assert.Throws<ObjectDisposedException>(() => ied.CreateSclRemark(SclContainer.InsertLast));
         Assert.Throws<ObjectDisposedException>(() => other.Copy(ied));
     }
@@ -94,6 +104,10 @@ public class WrapperTests
         Assert.All(held, s => Assert.True(s.IsDeleted));
         file.Dispose();
         Assert.Throws<ObjectDisposedException>(() => file.ChangedFlag);
+        foreach (Func<object> member in new Func<object>[]
+                 { () => file.Interchange, () => file.Edition, () => file.ReadTruncated, () => reached.ReadRepairs })
+            Assert.Equal("Scl object disposed", Assert.Throws<ObjectDisposedException>(member).Message);
+        Assert.Throws<ObjectDisposedException>(() => file.Interchange = SclInterchangeNet.None);
         Assert.Throws<ObjectDisposedException>(() => file.Read(Support.Sample));
     }
 

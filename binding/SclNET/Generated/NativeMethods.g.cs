@@ -195,4 +195,74 @@ internal static unsafe partial class NativeMethods
     internal static extern nint ParserNew(SclNetStatus* status, byte* path, int format, int write);
     [DllImport(Library, EntryPoint = "sclnet_parser_delete", ExactSpelling = true)]
     internal static extern void ParserDelete(SclNetStatus* status, nint self);
+    [DllImport(Library, EntryPoint = "sclnet_check_schema", ExactSpelling = true)]
+    internal static extern int CheckSchema(SclNetStatus* status, nint self, int flags);
+    [DllImport(Library, EntryPoint = "sclnet_file_interchange", ExactSpelling = true)]
+    internal static extern int FileInterchange(SclNetStatus* status, nint self);
+    [DllImport(Library, EntryPoint = "sclnet_file_set_interchange", ExactSpelling = true)]
+    internal static extern void FileSetInterchange(SclNetStatus* status, nint self, int flags);
+    [DllImport(Library, EntryPoint = "sclnet_interchange_all", ExactSpelling = true)]
+    internal static extern int InterchangeAll(SclNetStatus* status);
+    [DllImport(Library, EntryPoint = "sclnet_file_edition", ExactSpelling = true)]
+    internal static extern int FileEdition(SclNetStatus* status, nint self);
+    [DllImport(Library, EntryPoint = "sclnet_file_read_truncated", ExactSpelling = true)]
+    internal static extern int FileReadTruncated(SclNetStatus* status, nint self);
+    [DllImport(Library, EntryPoint = "sclnet_file_read_repairs", ExactSpelling = true)]
+    internal static extern int FileReadRepairs(SclNetStatus* status, nint self);
+    [DllImport(Library, EntryPoint = "sclnet_link_value", ExactSpelling = true)]
+    internal static extern char* LinkValue(SclNetStatus* status, int id, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_link_value_id", ExactSpelling = true)]
+    internal static extern int LinkValueId(SclNetStatus* status, char* name, int nameLength);
+    [DllImport(Library, EntryPoint = "sclnet_link_has_groups", ExactSpelling = true)]
+    internal static extern int LinkHasGroups(SclNetStatus* status, int cdc);
+    [DllImport(Library, EntryPoint = "sclnet_link_groups", ExactSpelling = true)]
+    internal static extern int LinkGroups(SclNetStatus* status, int cdc, byte* list, int listLength);
+    [DllImport(Library, EntryPoint = "sclnet_link_target_cdc", ExactSpelling = true)]
+    internal static extern int LinkTargetCdc(SclNetStatus* status, int source);
+    [DllImport(Library, EntryPoint = "sclnet_link_source_cdcs", ExactSpelling = true)]
+    internal static extern int LinkSourceCdcs(SclNetStatus* status, int target, byte* list, int listLength);
+    [DllImport(Library, EntryPoint = "sclnet_link_da_links", ExactSpelling = true)]
+    internal static extern int LinkDaLinks(SclNetStatus* status, int source, byte* list, int listLength);
+    [DllImport(Library, EntryPoint = "sclnet_link_max_target_fcda", ExactSpelling = true)]
+    internal static extern int LinkMaxTargetFcda(SclNetStatus* status, int target, byte* list, int listLength);
+    [DllImport(Library, EntryPoint = "sclnet_kev_new", ExactSpelling = true)]
+    internal static extern nint KevNew(SclNetStatus* status);
+    [DllImport(Library, EntryPoint = "sclnet_kev_delete", ExactSpelling = true)]
+    internal static extern void KevDelete(SclNetStatus* status, nint self);
+    [DllImport(Library, EntryPoint = "sclnet_kev_load", ExactSpelling = true)]
+    internal static extern int KevLoad(SclNetStatus* status, nint self, byte* path);
+    [DllImport(Library, EntryPoint = "sclnet_kev_load_default", ExactSpelling = true)]
+    internal static extern void KevLoadDefault(SclNetStatus* status, nint self);
+    [DllImport(Library, EntryPoint = "sclnet_kev_save", ExactSpelling = true)]
+    internal static extern void KevSave(SclNetStatus* status, nint self, byte* path);
+    [DllImport(Library, EntryPoint = "sclnet_kev_text", ExactSpelling = true)]
+    internal static extern char* KevText(SclNetStatus* status, nint self, int sid, int nr, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_kev_sdo_ref", ExactSpelling = true)]
+    internal static extern int KevSdoRef(SclNetStatus* status, nint self, char* name, int nameLength, int* sid);
+    [DllImport(Library, EntryPoint = "sclnet_kev_sdo_text", ExactSpelling = true)]
+    internal static extern char* KevSdoText(SclNetStatus* status, nint self, char* name, int nameLength, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_kev_sdo_key", ExactSpelling = true)]
+    internal static extern char* KevSdoKey(SclNetStatus* status, nint self, char* name, int nameLength, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_kev_da_ref", ExactSpelling = true)]
+    internal static extern int KevDaRef(SclNetStatus* status, nint self, char* namePath, int namePathLength, int* sid);
+    [DllImport(Library, EntryPoint = "sclnet_kev_da_text", ExactSpelling = true)]
+    internal static extern char* KevDaText(SclNetStatus* status, nint self, char* namePath, int namePathLength, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_kev_da_key", ExactSpelling = true)]
+    internal static extern char* KevDaKey(SclNetStatus* status, nint self, char* namePath, int namePathLength, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_kev_value_ref", ExactSpelling = true)]
+    internal static extern int KevValueRef(SclNetStatus* status, nint self, char* daName, int daNameLength, char* doName, int doNameLength, char* cdc, int cdcLength, char* value, int valueLength, int* sid);
+    [DllImport(Library, EntryPoint = "sclnet_kev_value_text", ExactSpelling = true)]
+    internal static extern char* KevValueText(SclNetStatus* status, nint self, char* daName, int daNameLength, char* doName, int doNameLength, char* cdc, int cdcLength, char* value, int valueLength, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_kev_value_key", ExactSpelling = true)]
+    internal static extern char* KevValueKey(SclNetStatus* status, nint self, char* daName, int daNameLength, char* doName, int doNameLength, char* cdc, int cdcLength, char* value, int valueLength, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_kev_group_ref", ExactSpelling = true)]
+    internal static extern int KevGroupRef(SclNetStatus* status, nint self, int id, int* sid);
+    [DllImport(Library, EntryPoint = "sclnet_kev_group_text", ExactSpelling = true)]
+    internal static extern char* KevGroupText(SclNetStatus* status, nint self, int id, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_kev_group_key", ExactSpelling = true)]
+    internal static extern char* KevGroupKey(SclNetStatus* status, nint self, int id, int* length);
+    [DllImport(Library, EntryPoint = "sclnet_schema_instance", ExactSpelling = true)]
+    internal static extern nint SchemaInstance(SclNetStatus* status);
+    [DllImport(Library, EntryPoint = "sclnet_schema_child_infos", ExactSpelling = true)]
+    internal static extern int SchemaChildInfos(SclNetStatus* status, nint self, int classId, byte* list, int listLength);
 }

@@ -1,0 +1,177 @@
+using System;
+using System.IO;
+using System.Linq;
+using System.Text;
+using Arvenko.Melvotar.XmlParserNET;
+using Xunit;
+
+namespace Arvenko.Melvotar.SclNET.Tests;
+
+/// <summary>Elements written as text and read back, compare and checksum members, the file
+/// options beyond the library's conventions and the schema check.</summary>
+[Collection("process-wide")]
+public class ElementTextTests
+{
+    /// <summary>A new file with an SCL element, the target of read-back subtrees.</summary>
+    private static (SclFile File, SclContainer Scl) NewDocument()
+    {
+        var file = new SclFile();
+        return (file, file.CreateSclContainer(SclClassIdNet.SCL, SclContainer.InsertLast)!);
+    }
+
+    [Fact]
+    public void ASubtreeWrittenAsTextReadsBackEqual()
+    {
+        using SclFile file = Support.LoadSample();
+        SclContainer ied = Support.Scl(file).ChildById(SclClassIdNet.IED, "P1")!;
+        string text = ied.WriteToString(1 << 20, FileFormatNet.Utf8, false);
+        Assert.StartsWith("<IED name=\"P1\"", text);
+        Assert.EndsWith("</IED>", text);
+
+        foreach (FileFormatNet format in new[] { FileFormatNet.Utf8, FileFormatNet.Ansi, FileFormatNet.Utf16 })
+        {
+            // Through a string and through a byte buffer, in each format.
+            var (copyFile, scl) = NewDocument();
+            using (copyFile)
+            {
+                string written = ied.WriteToString(1 << 20, format, false);
+                Assert.Equal(SclErrorNet.Ok, scl.ReadFromString(written, format));
+                var buffer = new byte[1 << 20];
+                Assert.Equal(SclErrorNet.Ok, ied.WriteToCharacterBuffer(buffer, 1 << 19, format));
+                Assert.All(buffer.Skip(1 << 19), b => Assert.Equal(0, b));
+                int size = format == FileFormatNet.Utf16 ? Utf16Length(buffer) : Array.IndexOf(buffer, (byte)0);
+                Assert.Equal(SclErrorNet.Ok, scl.ReadFromCharacterBuffer(buffer, size, format));
+                scl.Complete();
+                SclContainer[] copies = scl.Children.OfType<SclIED>().ToArray();
+                Assert.Equal(2, copies.Length);
+                foreach (SclContainer copy in copies)
+                {
+                    Assert.True(copy.ContentCompare(ied), format + ": " + copy.WriteToString(1 << 20, format, false));
+                    Assert.True(ied.ContentCompare(copy));
+                    Assert.Equal(ied.GetCRC32(0), copy.GetCRC32(0));
+                    Assert.Equal("Überstromschutz Abgang Süd", copy.GetValue(SclNameIdNet.desc));
+                }
+
+                // Compare and checksum without the own identity.
+                copies[0].SetValue(SclNameIdNet.name, "P9");
+                Assert.False(copies[0].ContentCompare(ied));
+                Assert.True(copies[0].ContentCompareWithoutTopLevelId(ied));
+                Assert.NotEqual(ied.GetCRC32(0), copies[0].GetCRC32(0));
+                Assert.Equal(ied.GetCRC32WithoutTopLevelId(7), copies[0].GetCRC32WithoutTopLevelId(7));
+                copies[0].SetValue(SclNameIdNet.desc, "anders");
+                Assert.False(copies[0].ContentCompareWithoutTopLevelId(ied));
+            }
+        }
+
+        // Through parser objects over a file.
+        string path = Path.Combine(Path.GetTempPath(), $"sclnet-ied-{Environment.ProcessId}.xml");
+        try
+        {
+            using (var writer = new XmlParser(path, FileFormatNet.Utf16, true))
+                ied.Write(writer, false);
+            var (copyFile, scl) = NewDocument();
+            using (copyFile)
+            {
+                var reader = new XmlParser(path, FileFormatNet.Utf16, false);
+                scl.Read(reader);
+                reader.Dispose();
+                Assert.Equal("XmlParser object disposed", Assert.Throws<ObjectDisposedException>(() => scl.Read(reader)).Message);
+                scl.Complete();
+                Assert.True(ied.ContentCompare(scl.Child(SclClassIdNet.IED)!));
+            }
+        }
+        finally
+        {
+            File.Delete(path);
+        }
+
+        // Text content up to an end tag of the element's own name; nothing written: nothing read.
+        var (small, root) = NewDocument();
+        using (small)
+        {
+            Assert.Equal(SclErrorNet.Ok, root.ReadFromString("<Private type=\"a\">x</Private></SCL><Private type=\"b\"/>", FileFormatNet.Utf8));
+            Assert.Equal(new[] { "Private[a]" }, root.Children.OfType<SclContainer>().Select(c => c.IdName));
+            Assert.Equal(SclErrorNet.Ok, root.ReadFromCharacterBuffer(new byte[8], 0, FileFormatNet.Utf8));
+            Assert.Single(root.Children.OfType<SclContainer>());
+        }
+    }
+
+    /// <summary>Bytes of UTF-16 text up to its first zero unit.</summary>
+    private static int Utf16Length(byte[] buffer)
+    {
+        int i = 0;
+        while (i + 1 < buffer.Length && (buffer[i] | buffer[i + 1]) != 0)
+            i += 2;
+        return i;
+    }
+
+    [Fact]
+    public void TypeNodesEditionsInterchangeAndCheck()
+    {
+        using SclFile file = Support.LoadSample();
+        SclContainer scl = Support.Scl(file);
+        SclContainer ln0 = scl.ChildById(SclClassIdNet.IED, "P1")!.Children.OfType<SclContainer>()
+            .Select(c => c).First(c => c.ClassId == SclClassIdNet.AccessPoint);
+        for (Scl? s = ln0; s != null; s = s.Next(0, 255))
+            if (s.ClassId == SclClassIdNet.LN0)
+            {
+                ln0 = (SclContainer)s;
+                break;
+            }
+        SclContainer type = ln0.GetTypeNodeOfInstance()!;
+        Assert.Equal(SclClassIdNet.LNodeType, type.ClassId);
+        Assert.Equal("LLN0_T", type.GetValue(SclNameIdNet.id));
+        Assert.Contains(type.RefList, r => ReferenceEquals(r.Parent, ln0));
+        Assert.Null(scl.GetTypeNodeOfInstance());
+
+        // The sample has no version: edition 2003; a new file is 2007B4.
+        Assert.Equal(SclEditionNet.Edition2003, file.Edition);
+        Assert.Equal(SclErrorNet.Ok, file.Check(SclCheckNet.Recursive | SclCheckNet.Edition));
+        using (var empty = new SclFile())
+        {
+            Assert.Equal(SclEditionNet.Edition2007B4, empty.Edition);
+            Assert.Equal(SclInterchangeNet.None, empty.Interchange);
+            Assert.False(empty.ReadTruncated);
+        }
+        scl.SetValue(SclNameIdNet.version, "2007");
+        scl.SetValue(SclNameIdNet.revision, "B");
+        Assert.Equal(SclEditionNet.Edition2007B, file.Edition);
+        scl.CreateSclValue("release", SclContainer.InsertLast)!.Value = "4";
+        Assert.Equal(SclEditionNet.Edition2007B4, file.Edition);
+
+        // A Bay below an IED: wrong by the built-in tables and by the edition's schema.
+        SclContainer ied = scl.ChildById(SclClassIdNet.IED, "C1")!;
+        SclContainer bay = ied.CreateSclContainer(SclClassIdNet.Bay, SclContainer.InsertLast)!;
+        Assert.Equal(SclErrorNet.Other, bay.Check(SclCheckNet.Name));
+        Assert.Equal(SclErrorNet.Other, file.Check(SclCheckNet.Recursive | SclCheckNet.Edition));
+        Assert.Equal(SclErrorNet.Ok, ied.Check(SclCheckNet.Name));
+        Assert.Equal(SclErrorNet.Ok, ied.DeleteChild(bay));
+
+        // Interchange options: a character outside Windows-1252 saved as itself and a tab in an
+        // attribute value as a reference, so that XML processors read both back as they were;
+        // the library's own convention writes the character's reference text and the tab as it is.
+        ied.SetValue(SclNameIdNet.desc, "Ω\tFeld");
+        string path = Path.Combine(Path.GetTempPath(), $"sclnet-interchange-{Environment.ProcessId}.scd");
+        try
+        {
+            file.Write(path, false);
+            Assert.Contains("desc=\"&amp;#x3a9;\tFeld\"", File.ReadAllText(path, Encoding.UTF8));
+            file.Interchange = SclFile.InterchangeAll;
+            Assert.True(file.Interchange.HasFlag(SclInterchangeNet.XmlText));
+            file.Write(path, false);
+            string saved = File.ReadAllText(path, Encoding.UTF8);
+            Assert.DoesNotContain("\t", saved);
+            Assert.Contains("desc=\"Ω&#", saved);
+            file.Interchange = SclInterchangeNet.XmlText | SclInterchangeNet.EditionOrder;
+            Assert.Equal(SclInterchangeNet.XmlText | SclInterchangeNet.EditionOrder, file.Interchange);
+            using var back = new SclFile();
+            back.Read(path);
+            Assert.Equal("Ω\tFeld", Support.Scl(back).ChildById(SclClassIdNet.IED, "C1")!.GetValue(SclNameIdNet.desc));
+            Assert.Equal(SclEditionNet.Edition2007B4, back.Edition);
+        }
+        finally
+        {
+            File.Delete(path);
+        }
+    }
+}
