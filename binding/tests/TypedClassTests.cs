@@ -64,6 +64,9 @@ public class TypedClassTests
         SclIEDName target = ld.LN0!.GSEControl("TripGo")!.IEDNames[0];
         Assert.Equal("C1", target.Content);
         Assert.Same(scl.IED("C1"), target.RefIED);
+        var iedRef = (SclIEDRef)target.Child(SclClassIdNet.IEDRef)!;
+        scl.IED("C1")!.name = "C2";
+        Assert.Equal(("C2", "C2"), (target.Content, iedRef.Content)); // the key text follows the target
     }
 
     [Fact]
