@@ -2,8 +2,10 @@ using System;
 using System.Collections.Generic;
 using System.IO;
 using System.Linq;
+using System.Diagnostics;
 using System.Reflection;
 using System.Text.Json;
+using System.Text.RegularExpressions;
 using Xunit;
 
 namespace Arvenko.Melvotar.SclNET.Tests;
@@ -190,6 +192,58 @@ public class TypedSurfaceTests
                 }
         }
         Assert.True(checkedCalls > 1000, checkedCalls.ToString());
+    }
+
+    /// <summary>On every public corpus file, the references read through the typed Ref getters of
+    /// their owners (as the records give them) resolve as often, per reference class, as the
+    /// native count of scltool info says (built beside the shim in build/gcc).</summary>
+    [Fact]
+    public void TypedReferenceGettersResolveAsTheNativeCountsOnTheCorpus()
+    {
+        string tool = Path.Combine(Support.Root, "build", "gcc", "scltool");
+        if (Support.Corpus == null || !File.Exists(tool))
+            return; // nothing to compare with: no corpus or no native build
+        // class -> (reference class, Ref getter of its declared target) of every owner_ref record
+        var getters = Records.Where(c => c.role != "reference").ToDictionary(c => c.ident, c =>
+            new[] { c }.Concat(Records.Where(b => b.ident == c.@base)).SelectMany(o => o.accessors
+                .Where(a => a.kind == "owner_ref" && a.name == Records.Single(r => r.ident == a.@ref).target)
+                .Select(a => (a.@ref, ManagedType(o.ident).GetProperty("Ref" + a.name)!))).ToArray());
+        int files = 0;
+        foreach (string path in Directory.EnumerateFiles(Path.Combine(Support.Corpus, "public"), "*", SearchOption.AllDirectories))
+        {
+            var native = new SortedDictionary<string, (int, int)>(StringComparer.Ordinal);
+            using (var info = Process.Start(new ProcessStartInfo(tool, new[] { "info", path }) { RedirectStandardOutput = true })!)
+            {
+                foreach (Match m in Regex.Matches(info.StandardOutput.ReadToEnd(), @"^  (\w+Ref) +(\d+) +(\d+)$", RegexOptions.Multiline))
+                    native[m.Groups[1].Value] = (int.Parse(m.Groups[2].Value), int.Parse(m.Groups[3].Value));
+                info.WaitForExit();
+                if (info.ExitCode != 0)
+                    continue; // not loadable natively
+            }
+            var managed = new SortedDictionary<string, (int, int)>(StringComparer.Ordinal);
+            using var file = new SclFile();
+            file.Read(path);
+            for (Scl? s = file.Next(0, 255); s != null; s = s.Next(0, 255))
+                if (s is SclContainer c && getters.TryGetValue(c.GetType().Name.Substring(3), out var refs))
+                    foreach (var (refClass, getter) in refs)
+                    {
+                        int count = c.GetChildCount(Enum.Parse<SclClassIdNet>(refClass));
+                        if (count == 0)
+                            continue;
+                        int resolved = getter.GetValue(c) != null ? 1 : 0;
+                        managed.TryGetValue(refClass, out var sum);
+                        managed[refClass] = (sum.Item1 + resolved, sum.Item2 + count - resolved);
+                    }
+            foreach (string refClass in managed.Keys.Union(native.Keys).ToArray())
+            {
+                native.TryAdd(refClass, (0, 0));
+                managed.TryAdd(refClass, (0, 0));
+            }
+            Assert.Equal(string.Join(" ", native.Select(e => $"{Path.GetFileName(path)}:{e.Key}={e.Value}")),
+                         string.Join(" ", managed.Select(e => $"{Path.GetFileName(path)}:{e.Key}={e.Value}")));
+            files++;
+        }
+        Assert.True(files > 50, files.ToString());
     }
 
     /// <summary>Each getter, setter and method of that name declared on the type, as a call
