@@ -14,6 +14,7 @@ namespace Arvenko.Melvotar.SclNET.Tests;
 /// classes are printed from (Generated/TypedRecords.g.json, written by the generator) are read
 /// here and turned into the expected managed members by the binding's own naming rules, then
 /// compared with the built assembly by reflection.</summary>
+[Collection("process-wide")] // the binding is used from one thread at a time
 public class TypedSurfaceTests
 {
     private static readonly Assembly Binding = typeof(Scl).Assembly;
