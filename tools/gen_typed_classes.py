@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Generates the typed SCL surface from one description: the native typed element and
 reference classes (inc_scl/sclnorm/KVSclClasses.h/.cpp), the managed binding's shim interface
-(binding/native/SclNetExports.h, sclnet.map) and its generated C# (binding/SclNET/Generated/).
+(binding/native/SclNetExports.h, sclnet.map), its generated C# (binding/SclNET/Generated/) and
+the accessor records as JSON for the binding's meta-test (binding/tests/Generated/).
 
 Usage: gen_typed_classes.py [OUTPUT_ROOT]    (default: this repository)
        gen_typed_classes.py --list           (the generated files, relative to the root)
 
 The model (tools/sclgen/model.py) reads the tables once into plain accessor records; the
-printers (sclgen/cpp.py, sclgen/shim.py, sclgen/csharp.py) only format them.
+printers (sclgen/cpp.py, sclgen/shim.py, sclgen/csharp.py, sclgen/records.py) only format them.
 
 Inputs, all in this repository: SclDll/SclNames.def (class and name ids), SclDll/SclSchema.def
 (schema rows, key attributes, reference classes, reference keys) and tools/typed_classes.dev
@@ -32,6 +33,7 @@ sys.dont_write_bytecode = True  # keep the source folder free of caches
 from sclgen.cpp import print_cpp
 from sclgen.csharp import print_csharp
 from sclgen.model import ROOT, Model
+from sclgen.records import print_records
 from sclgen.shim import print_imports, print_shim, read_exports
 
 
@@ -43,6 +45,7 @@ def generate():
     files.update(print_shim(exports))
     files["binding/SclNET/Generated/NativeMethods.g.cs"] = print_imports(exports)
     files.update(print_csharp(model))
+    files.update(print_records(model))
     return files
 
 

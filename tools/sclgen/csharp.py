@@ -1,5 +1,5 @@
 """Printer of the managed binding's generated part: the enumerations, the wrapper class of every
-class id (the table of Scl.CreateWrapper) and the typed members printed so far."""
+class id (the table of Scl.CreateWrapper) and the typed members of every class."""
 import re
 
 from .model import _read
@@ -15,11 +15,6 @@ KEYWORDS = {"abstract", "as", "base", "bool", "break", "byte", "case", "catch", 
             "ref", "return", "sbyte", "sealed", "short", "sizeof", "stackalloc", "static", "string", "struct",
             "switch", "this", "throw", "true", "try", "typeof", "uint", "ulong", "unchecked", "unsafe",
             "ushort", "using", "virtual", "void", "volatile", "while"}
-
-# Classes whose typed members are printed in this state of the binding; the others get their
-# class (so that every class id has its wrapper) and their members later.
-PRINTED_CLASSES = {"_xml"}
-
 
 def ident(name):
     return "@" + name if name in KEYWORDS else name
@@ -47,17 +42,83 @@ def enum(name, underlying, rows, doc, ns_comment=None):
     return out + ["}"]
 
 
+def disposed(tc, a):
+    """The disposed text of a member: counts name the counted element; the reference members of
+    an element that holds references say "of Type", those of a reference class "of type"."""
+    if a.kind == "list":
+        return 'Scl object \\"%s\\" disposed' % a.name
+    if a.kind in ("ref_attr", "owner_ref"):
+        return "Scl object of Type %s disposed" % cs_class(tc.ident)
+    if a.kind in ("ref_key", "ref_target"):
+        return "Scl object of type %s disposed" % cs_class(tc.ident)
+    return None
+
+
 def members(model, tc):
-    """C# members of one typed class (only the families this binding prints so far)."""
+    """C# members of one typed class, one family per accessor record; each is a one-line forward
+    to a helper of binding/SclNET/TypedAccess.cs or of the container."""
     out = []
-    for a in tc.accessors:
-        if a.kind == "attr":
-            out += ['    /// <summary>Attribute "%s"; empty when absent.</summary>' % a.name,
-                    "    public string %s" % ident(a.name), "    {",
-                    "        get => GetAttrib(SclNameIdNet.%s);" % ident(model.attr_ident[a.name]),
-                    "        set => SetAttrib(SclNameIdNet.%s, value);" % ident(model.attr_ident[a.name]), "    }"]
+
+    def nid(name):
+        return "SclNameIdNet." + ident(model.attr_ident[name] if name != "NONE" else "NONE")
+
+    def prop(doc, type_, name, get, set_=None):
+        out.append("    /// <summary>%s</summary>" % doc)
+        if set_ is None:
+            out.append("    public %s %s => %s;" % (type_, ident(name), get))
         else:
-            raise SystemExit("C# printer: no form yet for accessor kind %s of %s" % (a.kind, tc.ident))
+            out.extend(["    public %s %s" % (type_, ident(name)), "    {", "        get => %s;" % get,
+                        "        set => %s;" % set_, "    }"])
+
+    for a in tc.accessors:
+        k, x, msg = a.kind, a.name, disposed(tc, a)
+        cx, cid = cs_class(a.name), "SclClassIdNet." + a.name
+        if k == "identity":
+            continue  # Id and HasId of SclContainer forward to the native identity
+        if k == "attr":
+            prop('Attribute "%s"; empty when absent.' % x, "string", x, "GetAttrib(%s)" % nid(x),
+                 "SetAttrib(%s, value)" % nid(x))
+        elif k == "ref_attr":
+            prop('Reference attribute "%s", read through the reference child; set it with the Ref property.' % x,
+                 "string", x, 'RefAttrib(%s, %s, "%s")' % (nid(x), "true" if a.fallback else "false", msg))
+        elif k == "content":
+            prop("Text content; empty when there is none.", "string", "Content", "ContentText()",
+                 "SetContentText(value)" if a.settable else None)
+        elif k == "create":
+            out += ["    /// <summary>New %s child at pos (InsertLast: its schema position); null when refused.</summary>" % x,
+                    "    public %s? Create%s(int pos = InsertLast) => NewChild<%s>(%s, pos);" % (cx, x, cx, cid)]
+        elif k == "list":
+            prop("Every %s child, in child order." % x, cx + "[]", x + "s", "ChildrenOfClass<%s>(%s)" % (cx, cid))
+            prop("Number of %s children." % x, "int", x + "Count", 'CountOfClass(%s, "%s")' % (cid, msg))
+        elif k == "find":
+            out += ["    /// <summary>The first %s child whose identity equals key, or null.</summary>" % x,
+                    "    public %s? %s(string key) => FindChild<%s>(%s, key);" % (cx, x, cx, cid)]
+        elif k == "single":
+            prop("The first %s child, or null." % x, cx + "?", x, "FirstChild<%s>(%s)" % (cx, cid))
+        elif k == "owner_ref":
+            prop("The %s the %s child resolves to, or null; setting points the child (created when missing)"
+                 " at it, a wrong class is refused and reported." % (x, a.ref), cx + "?", "Ref" + x,
+                 'RefTargetOf<%s>(SclClassIdNet.%s, %s, "%s")' % (cx, a.ref, cid, msg),
+                 'SetRefTargetOf(SclClassIdNet.%s, value, "%s")' % (a.ref, msg))
+        elif k == "typenode":
+            prop("The %s of the type templates that describes this element, or null." % x, cx + "?", x,
+                 "TypeNodeAs<%s>(%s)" % (cx, cid))
+        elif k == "flag":
+            prop("Whether a %s child exists; setting adds it or deletes it with its subtree." % x, "bool",
+                 "Flag" + x, "FlagOf(%s)" % cid, "SetFlagOf(%s, value)" % cid)
+        elif k == "ref_key":
+            if x == "NONE":
+                prop("Key text: the target's name while it resolves, else the stored text.", "string", "Content",
+                     'RefKeyText(SclNameIdNet.NONE, "%s")' % msg)
+            else:
+                prop('Key "%s": derived from the target while it resolves, else the stored value.' % x, "string", x,
+                     'RefKeyText(%s, "%s")' % (nid(x), msg))
+        elif k == "ref_target":
+            prop("The target when it is of class %s, else null; setting null clears it, a wrong class is"
+                 " refused and reported." % x, cx + "?", "Ref" + x,
+                 'RefTargetAs<%s>(%s, "%s")' % (cx, cid, msg), 'SetRefTarget(value, "%s")' % msg)
+        else:
+            raise SystemExit("C# printer: no form for accessor kind %s of %s" % (k, tc.ident))
     return out
 
 
@@ -87,8 +148,7 @@ def print_csharp(model):
         classes += ["", "/// <summary>%s %s (class id %d).</summary>" % (kind, "?xml" if cls == "_xml" else cls, tc.class_id),
                     "public partial class %s : %s" % (cs_class(cls), base), "{",
                     "    internal %s(nint native) : base(native) { }" % cs_class(cls)]
-        if cls in PRINTED_CLASSES:
-            classes += members(model, tc)
+        classes += members(model, tc)
         classes += ["}"]
     classes += ["", "public partial class Scl", "{",
                 "    /// <summary>A new wrapper of the class that class id stands for; null for ids without",

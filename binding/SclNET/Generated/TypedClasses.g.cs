@@ -26,84 +26,448 @@ public partial class Scl_xml : SclContainer
 public partial class SclAccessControl : SclContainer
 {
     internal SclAccessControl(nint native) : base(native) { }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element AccessPoint (class id 9).</summary>
 public partial class SclAccessPoint : SclContainer
 {
     internal SclAccessPoint(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "router"; empty when absent.</summary>
+    public string router
+    {
+        get => GetAttrib(SclNameIdNet.router);
+        set => SetAttrib(SclNameIdNet.router, value);
+    }
+    /// <summary>Attribute "clock"; empty when absent.</summary>
+    public string clock
+    {
+        get => GetAttrib(SclNameIdNet.clock);
+        set => SetAttrib(SclNameIdNet.clock, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New Server child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclServer? CreateServer(int pos = InsertLast) => NewChild<SclServer>(SclClassIdNet.Server, pos);
+    /// <summary>The first Server child, or null.</summary>
+    public SclServer? Server => FirstChild<SclServer>(SclClassIdNet.Server);
+    /// <summary>New LN child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLN? CreateLN(int pos = InsertLast) => NewChild<SclLN>(SclClassIdNet.LN, pos);
+    /// <summary>Every LN child, in child order.</summary>
+    public SclLN[] LNs => ChildrenOfClass<SclLN>(SclClassIdNet.LN);
+    /// <summary>Number of LN children.</summary>
+    public int LNCount => CountOfClass(SclClassIdNet.LN, "Scl object \"LN\" disposed");
+    /// <summary>The first LN child whose identity equals key, or null.</summary>
+    public SclLN? LN(string key) => FindChild<SclLN>(SclClassIdNet.LN, key);
 }
 
 /// <summary>Element Address (class id 10).</summary>
 public partial class SclAddress : SclContainer
 {
     internal SclAddress(nint native) : base(native) { }
+    /// <summary>New P child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclP? CreateP(int pos = InsertLast) => NewChild<SclP>(SclClassIdNet.P, pos);
+    /// <summary>Every P child, in child order.</summary>
+    public SclP[] Ps => ChildrenOfClass<SclP>(SclClassIdNet.P);
+    /// <summary>Number of P children.</summary>
+    public int PCount => CountOfClass(SclClassIdNet.P, "Scl object \"P\" disposed");
 }
 
 /// <summary>Element Association (class id 11).</summary>
 public partial class SclAssociation : SclContainer
 {
     internal SclAssociation(nint native) : base(native) { }
+    /// <summary>Attribute "kind"; empty when absent.</summary>
+    public string kind
+    {
+        get => GetAttrib(SclNameIdNet.kind);
+        set => SetAttrib(SclNameIdNet.kind, value);
+    }
+    /// <summary>Attribute "associationID"; empty when absent.</summary>
+    public string associationID
+    {
+        get => GetAttrib(SclNameIdNet.associationID);
+        set => SetAttrib(SclNameIdNet.associationID, value);
+    }
+    /// <summary>Reference attribute "iedName", read through the reference child; set it with the Ref property.</summary>
+    public string iedName => RefAttrib(SclNameIdNet.iedName, true, "Scl object of Type SclAssociation disposed");
+    /// <summary>Reference attribute "ldInst", read through the reference child; set it with the Ref property.</summary>
+    public string ldInst => RefAttrib(SclNameIdNet.ldInst, true, "Scl object of Type SclAssociation disposed");
+    /// <summary>Reference attribute "prefix", read through the reference child; set it with the Ref property.</summary>
+    public string prefix => RefAttrib(SclNameIdNet.prefix, true, "Scl object of Type SclAssociation disposed");
+    /// <summary>Reference attribute "lnClass", read through the reference child; set it with the Ref property.</summary>
+    public string lnClass => RefAttrib(SclNameIdNet.lnClass, true, "Scl object of Type SclAssociation disposed");
+    /// <summary>Reference attribute "lnInst", read through the reference child; set it with the Ref property.</summary>
+    public string lnInst => RefAttrib(SclNameIdNet.lnInst, true, "Scl object of Type SclAssociation disposed");
+    /// <summary>The LNBase the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLNBase? RefLNBase
+    {
+        get => RefTargetOf<SclLNBase>(SclClassIdNet.LNRef, SclClassIdNet.LNBase, "Scl object of Type SclAssociation disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclAssociation disposed");
+    }
+    /// <summary>The LN the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN? RefLN
+    {
+        get => RefTargetOf<SclLN>(SclClassIdNet.LNRef, SclClassIdNet.LN, "Scl object of Type SclAssociation disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclAssociation disposed");
+    }
+    /// <summary>The LN0 the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN0? RefLN0
+    {
+        get => RefTargetOf<SclLN0>(SclClassIdNet.LNRef, SclClassIdNet.LN0, "Scl object of Type SclAssociation disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclAssociation disposed");
+    }
 }
 
 /// <summary>Element Authentication (class id 12).</summary>
 public partial class SclAuthentication : SclContainer
 {
     internal SclAuthentication(nint native) : base(native) { }
+    /// <summary>Attribute "none"; empty when absent.</summary>
+    public string none
+    {
+        get => GetAttrib(SclNameIdNet.none);
+        set => SetAttrib(SclNameIdNet.none, value);
+    }
+    /// <summary>Attribute "password"; empty when absent.</summary>
+    public string password
+    {
+        get => GetAttrib(SclNameIdNet.password);
+        set => SetAttrib(SclNameIdNet.password, value);
+    }
+    /// <summary>Attribute "weak"; empty when absent.</summary>
+    public string weak
+    {
+        get => GetAttrib(SclNameIdNet.weak);
+        set => SetAttrib(SclNameIdNet.weak, value);
+    }
+    /// <summary>Attribute "strong"; empty when absent.</summary>
+    public string strong
+    {
+        get => GetAttrib(SclNameIdNet.strong);
+        set => SetAttrib(SclNameIdNet.strong, value);
+    }
+    /// <summary>Attribute "certificate"; empty when absent.</summary>
+    public string certificate
+    {
+        get => GetAttrib(SclNameIdNet.certificate);
+        set => SetAttrib(SclNameIdNet.certificate, value);
+    }
 }
 
 /// <summary>Element Bay (class id 14).</summary>
 public partial class SclBay : SclContainer
 {
     internal SclBay(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
+    /// <summary>New PowerTransformer child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPowerTransformer? CreatePowerTransformer(int pos = InsertLast) => NewChild<SclPowerTransformer>(SclClassIdNet.PowerTransformer, pos);
+    /// <summary>Every PowerTransformer child, in child order.</summary>
+    public SclPowerTransformer[] PowerTransformers => ChildrenOfClass<SclPowerTransformer>(SclClassIdNet.PowerTransformer);
+    /// <summary>Number of PowerTransformer children.</summary>
+    public int PowerTransformerCount => CountOfClass(SclClassIdNet.PowerTransformer, "Scl object \"PowerTransformer\" disposed");
+    /// <summary>The first PowerTransformer child whose identity equals key, or null.</summary>
+    public SclPowerTransformer? PowerTransformer(string key) => FindChild<SclPowerTransformer>(SclClassIdNet.PowerTransformer, key);
+    /// <summary>New GeneralEquipment child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGeneralEquipment? CreateGeneralEquipment(int pos = InsertLast) => NewChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, pos);
+    /// <summary>Every GeneralEquipment child, in child order.</summary>
+    public SclGeneralEquipment[] GeneralEquipments => ChildrenOfClass<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment);
+    /// <summary>Number of GeneralEquipment children.</summary>
+    public int GeneralEquipmentCount => CountOfClass(SclClassIdNet.GeneralEquipment, "Scl object \"GeneralEquipment\" disposed");
+    /// <summary>The first GeneralEquipment child whose identity equals key, or null.</summary>
+    public SclGeneralEquipment? GeneralEquipment(string key) => FindChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, key);
+    /// <summary>New ConductingEquipment child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclConductingEquipment? CreateConductingEquipment(int pos = InsertLast) => NewChild<SclConductingEquipment>(SclClassIdNet.ConductingEquipment, pos);
+    /// <summary>Every ConductingEquipment child, in child order.</summary>
+    public SclConductingEquipment[] ConductingEquipments => ChildrenOfClass<SclConductingEquipment>(SclClassIdNet.ConductingEquipment);
+    /// <summary>Number of ConductingEquipment children.</summary>
+    public int ConductingEquipmentCount => CountOfClass(SclClassIdNet.ConductingEquipment, "Scl object \"ConductingEquipment\" disposed");
+    /// <summary>The first ConductingEquipment child whose identity equals key, or null.</summary>
+    public SclConductingEquipment? ConductingEquipment(string key) => FindChild<SclConductingEquipment>(SclClassIdNet.ConductingEquipment, key);
+    /// <summary>New ConnectivityNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclConnectivityNode? CreateConnectivityNode(int pos = InsertLast) => NewChild<SclConnectivityNode>(SclClassIdNet.ConnectivityNode, pos);
+    /// <summary>Every ConnectivityNode child, in child order.</summary>
+    public SclConnectivityNode[] ConnectivityNodes => ChildrenOfClass<SclConnectivityNode>(SclClassIdNet.ConnectivityNode);
+    /// <summary>Number of ConnectivityNode children.</summary>
+    public int ConnectivityNodeCount => CountOfClass(SclClassIdNet.ConnectivityNode, "Scl object \"ConnectivityNode\" disposed");
+    /// <summary>The first ConnectivityNode child whose identity equals key, or null.</summary>
+    public SclConnectivityNode? ConnectivityNode(string key) => FindChild<SclConnectivityNode>(SclClassIdNet.ConnectivityNode, key);
 }
 
 /// <summary>Element BitRate (class id 15).</summary>
 public partial class SclBitRate : SclContainer
 {
     internal SclBitRate(nint native) : base(native) { }
+    /// <summary>Attribute "unit"; empty when absent.</summary>
+    public string unit
+    {
+        get => GetAttrib(SclNameIdNet.unit);
+        set => SetAttrib(SclNameIdNet.unit, value);
+    }
+    /// <summary>Attribute "multiplier"; empty when absent.</summary>
+    public string multiplier
+    {
+        get => GetAttrib(SclNameIdNet.multiplier);
+        set => SetAttrib(SclNameIdNet.multiplier, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element ClientLN (class id 16).</summary>
 public partial class SclClientLN : SclContainer
 {
     internal SclClientLN(nint native) : base(native) { }
+    /// <summary>Reference attribute "iedName", read through the reference child; set it with the Ref property.</summary>
+    public string iedName => RefAttrib(SclNameIdNet.iedName, true, "Scl object of Type SclClientLN disposed");
+    /// <summary>Reference attribute "ldInst", read through the reference child; set it with the Ref property.</summary>
+    public string ldInst => RefAttrib(SclNameIdNet.ldInst, true, "Scl object of Type SclClientLN disposed");
+    /// <summary>Reference attribute "prefix", read through the reference child; set it with the Ref property.</summary>
+    public string prefix => RefAttrib(SclNameIdNet.prefix, true, "Scl object of Type SclClientLN disposed");
+    /// <summary>Reference attribute "lnClass", read through the reference child; set it with the Ref property.</summary>
+    public string lnClass => RefAttrib(SclNameIdNet.lnClass, true, "Scl object of Type SclClientLN disposed");
+    /// <summary>Reference attribute "lnInst", read through the reference child; set it with the Ref property.</summary>
+    public string lnInst => RefAttrib(SclNameIdNet.lnInst, true, "Scl object of Type SclClientLN disposed");
+    /// <summary>The LNBase the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLNBase? RefLNBase
+    {
+        get => RefTargetOf<SclLNBase>(SclClassIdNet.LNRef, SclClassIdNet.LNBase, "Scl object of Type SclClientLN disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclClientLN disposed");
+    }
+    /// <summary>The LN the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN? RefLN
+    {
+        get => RefTargetOf<SclLN>(SclClassIdNet.LNRef, SclClassIdNet.LN, "Scl object of Type SclClientLN disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclClientLN disposed");
+    }
+    /// <summary>The LN0 the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN0? RefLN0
+    {
+        get => RefTargetOf<SclLN0>(SclClassIdNet.LNRef, SclClassIdNet.LN0, "Scl object of Type SclClientLN disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclClientLN disposed");
+    }
 }
 
 /// <summary>Element Communication (class id 17).</summary>
 public partial class SclCommunication : SclContainer
 {
     internal SclCommunication(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New SubNetwork child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSubNetwork? CreateSubNetwork(int pos = InsertLast) => NewChild<SclSubNetwork>(SclClassIdNet.SubNetwork, pos);
+    /// <summary>Every SubNetwork child, in child order.</summary>
+    public SclSubNetwork[] SubNetworks => ChildrenOfClass<SclSubNetwork>(SclClassIdNet.SubNetwork);
+    /// <summary>Number of SubNetwork children.</summary>
+    public int SubNetworkCount => CountOfClass(SclClassIdNet.SubNetwork, "Scl object \"SubNetwork\" disposed");
+    /// <summary>The first SubNetwork child whose identity equals key, or null.</summary>
+    public SclSubNetwork? SubNetwork(string key) => FindChild<SclSubNetwork>(SclClassIdNet.SubNetwork, key);
 }
 
 /// <summary>Element ConductingEquipment (class id 18).</summary>
 public partial class SclConductingEquipment : SclContainer
 {
     internal SclConductingEquipment(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "virtual"; empty when absent.</summary>
+    public string @virtual
+    {
+        get => GetAttrib(SclNameIdNet.@virtual);
+        set => SetAttrib(SclNameIdNet.@virtual, value);
+    }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
+    /// <summary>New Terminal child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclTerminal? CreateTerminal(int pos = InsertLast) => NewChild<SclTerminal>(SclClassIdNet.Terminal, pos);
+    /// <summary>Every Terminal child, in child order.</summary>
+    public SclTerminal[] Terminals => ChildrenOfClass<SclTerminal>(SclClassIdNet.Terminal);
+    /// <summary>Number of Terminal children.</summary>
+    public int TerminalCount => CountOfClass(SclClassIdNet.Terminal, "Scl object \"Terminal\" disposed");
+    /// <summary>The first Terminal child whose identity equals key, or null.</summary>
+    public SclTerminal? Terminal(string key) => FindChild<SclTerminal>(SclClassIdNet.Terminal, key);
+    /// <summary>New SubEquipment child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSubEquipment? CreateSubEquipment(int pos = InsertLast) => NewChild<SclSubEquipment>(SclClassIdNet.SubEquipment, pos);
+    /// <summary>Every SubEquipment child, in child order.</summary>
+    public SclSubEquipment[] SubEquipments => ChildrenOfClass<SclSubEquipment>(SclClassIdNet.SubEquipment);
+    /// <summary>Number of SubEquipment children.</summary>
+    public int SubEquipmentCount => CountOfClass(SclClassIdNet.SubEquipment, "Scl object \"SubEquipment\" disposed");
+    /// <summary>The first SubEquipment child whose identity equals key, or null.</summary>
+    public SclSubEquipment? SubEquipment(string key) => FindChild<SclSubEquipment>(SclClassIdNet.SubEquipment, key);
 }
 
 /// <summary>Element ConfDataSet (class id 19).</summary>
 public partial class SclConfDataSet : SclContainer
 {
     internal SclConfDataSet(nint native) : base(native) { }
+    /// <summary>Attribute "max"; empty when absent.</summary>
+    public string max
+    {
+        get => GetAttrib(SclNameIdNet.max);
+        set => SetAttrib(SclNameIdNet.max, value);
+    }
+    /// <summary>Attribute "maxAttributes"; empty when absent.</summary>
+    public string maxAttributes
+    {
+        get => GetAttrib(SclNameIdNet.maxAttributes);
+        set => SetAttrib(SclNameIdNet.maxAttributes, value);
+    }
+    /// <summary>Attribute "modify"; empty when absent.</summary>
+    public string modify
+    {
+        get => GetAttrib(SclNameIdNet.modify);
+        set => SetAttrib(SclNameIdNet.modify, value);
+    }
 }
 
 /// <summary>Element ConfLNs (class id 20).</summary>
 public partial class SclConfLNs : SclContainer
 {
     internal SclConfLNs(nint native) : base(native) { }
+    /// <summary>Attribute "fixPrefix"; empty when absent.</summary>
+    public string fixPrefix
+    {
+        get => GetAttrib(SclNameIdNet.fixPrefix);
+        set => SetAttrib(SclNameIdNet.fixPrefix, value);
+    }
+    /// <summary>Attribute "fixLnInst"; empty when absent.</summary>
+    public string fixLnInst
+    {
+        get => GetAttrib(SclNameIdNet.fixLnInst);
+        set => SetAttrib(SclNameIdNet.fixLnInst, value);
+    }
 }
 
 /// <summary>Element ConfLogControl (class id 21).</summary>
 public partial class SclConfLogControl : SclContainer
 {
     internal SclConfLogControl(nint native) : base(native) { }
+    /// <summary>Attribute "max"; empty when absent.</summary>
+    public string max
+    {
+        get => GetAttrib(SclNameIdNet.max);
+        set => SetAttrib(SclNameIdNet.max, value);
+    }
 }
 
 /// <summary>Element ConfReportControl (class id 22).</summary>
 public partial class SclConfReportControl : SclContainer
 {
     internal SclConfReportControl(nint native) : base(native) { }
+    /// <summary>Attribute "max"; empty when absent.</summary>
+    public string max
+    {
+        get => GetAttrib(SclNameIdNet.max);
+        set => SetAttrib(SclNameIdNet.max, value);
+    }
 }
 
 /// <summary>Element ConfSG (class id 23).</summary>
@@ -116,48 +480,416 @@ public partial class SclConfSG : SclContainer
 public partial class SclConnectedAP : SclContainer
 {
     internal SclConnectedAP(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Reference attribute "iedName", read through the reference child; set it with the Ref property.</summary>
+    public string iedName => RefAttrib(SclNameIdNet.iedName, true, "Scl object of Type SclConnectedAP disposed");
+    /// <summary>Reference attribute "apName", read through the reference child; set it with the Ref property.</summary>
+    public string apName => RefAttrib(SclNameIdNet.apName, true, "Scl object of Type SclConnectedAP disposed");
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New Address child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclAddress? CreateAddress(int pos = InsertLast) => NewChild<SclAddress>(SclClassIdNet.Address, pos);
+    /// <summary>The first Address child, or null.</summary>
+    public SclAddress? Address => FirstChild<SclAddress>(SclClassIdNet.Address);
+    /// <summary>New GSE child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGSE? CreateGSE(int pos = InsertLast) => NewChild<SclGSE>(SclClassIdNet.GSE, pos);
+    /// <summary>Every GSE child, in child order.</summary>
+    public SclGSE[] GSEs => ChildrenOfClass<SclGSE>(SclClassIdNet.GSE);
+    /// <summary>Number of GSE children.</summary>
+    public int GSECount => CountOfClass(SclClassIdNet.GSE, "Scl object \"GSE\" disposed");
+    /// <summary>New SMV child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSMV? CreateSMV(int pos = InsertLast) => NewChild<SclSMV>(SclClassIdNet.SMV, pos);
+    /// <summary>Every SMV child, in child order.</summary>
+    public SclSMV[] SMVs => ChildrenOfClass<SclSMV>(SclClassIdNet.SMV);
+    /// <summary>Number of SMV children.</summary>
+    public int SMVCount => CountOfClass(SclClassIdNet.SMV, "Scl object \"SMV\" disposed");
+    /// <summary>New PhysConn child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPhysConn? CreatePhysConn(int pos = InsertLast) => NewChild<SclPhysConn>(SclClassIdNet.PhysConn, pos);
+    /// <summary>Every PhysConn child, in child order.</summary>
+    public SclPhysConn[] PhysConns => ChildrenOfClass<SclPhysConn>(SclClassIdNet.PhysConn);
+    /// <summary>Number of PhysConn children.</summary>
+    public int PhysConnCount => CountOfClass(SclClassIdNet.PhysConn, "Scl object \"PhysConn\" disposed");
+    /// <summary>The AccessPoint the APRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclAccessPoint? RefAccessPoint
+    {
+        get => RefTargetOf<SclAccessPoint>(SclClassIdNet.APRef, SclClassIdNet.AccessPoint, "Scl object of Type SclConnectedAP disposed");
+        set => SetRefTargetOf(SclClassIdNet.APRef, value, "Scl object of Type SclConnectedAP disposed");
+    }
 }
 
 /// <summary>Element ConnectivityNode (class id 25).</summary>
 public partial class SclConnectivityNode : SclContainer
 {
     internal SclConnectivityNode(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "pathName"; empty when absent.</summary>
+    public string pathName
+    {
+        get => GetAttrib(SclNameIdNet.pathName);
+        set => SetAttrib(SclNameIdNet.pathName, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
 }
 
 /// <summary>Intermediate class DABase (class id 27).</summary>
 public partial class SclDABase : SclContainer
 {
     internal SclDABase(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "sAddr"; empty when absent.</summary>
+    public string sAddr
+    {
+        get => GetAttrib(SclNameIdNet.sAddr);
+        set => SetAttrib(SclNameIdNet.sAddr, value);
+    }
+    /// <summary>Attribute "bType"; empty when absent.</summary>
+    public string bType
+    {
+        get => GetAttrib(SclNameIdNet.bType);
+        set => SetAttrib(SclNameIdNet.bType, value);
+    }
+    /// <summary>Attribute "valKind"; empty when absent.</summary>
+    public string valKind
+    {
+        get => GetAttrib(SclNameIdNet.valKind);
+        set => SetAttrib(SclNameIdNet.valKind, value);
+    }
+    /// <summary>Reference attribute "type", read through the reference child; set it with the Ref property.</summary>
+    public string type => RefAttrib(SclNameIdNet.type, false, "Scl object of Type SclDABase disposed");
+    /// <summary>Attribute "count"; empty when absent.</summary>
+    public string count
+    {
+        get => GetAttrib(SclNameIdNet.count);
+        set => SetAttrib(SclNameIdNet.count, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>The DAType the DATypeRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclDAType? RefDAType
+    {
+        get => RefTargetOf<SclDAType>(SclClassIdNet.DATypeRef, SclClassIdNet.DAType, "Scl object of Type SclDABase disposed");
+        set => SetRefTargetOf(SclClassIdNet.DATypeRef, value, "Scl object of Type SclDABase disposed");
+    }
+    /// <summary>The EnumType the EnumTypeRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclEnumType? RefEnumType
+    {
+        get => RefTargetOf<SclEnumType>(SclClassIdNet.EnumTypeRef, SclClassIdNet.EnumType, "Scl object of Type SclDABase disposed");
+        set => SetRefTargetOf(SclClassIdNet.EnumTypeRef, value, "Scl object of Type SclDABase disposed");
+    }
 }
 
 /// <summary>Element DAI (class id 28).</summary>
 public partial class SclDAI : SclContainer
 {
     internal SclDAI(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "sAddr"; empty when absent.</summary>
+    public string sAddr
+    {
+        get => GetAttrib(SclNameIdNet.sAddr);
+        set => SetAttrib(SclNameIdNet.sAddr, value);
+    }
+    /// <summary>Attribute "valKind"; empty when absent.</summary>
+    public string valKind
+    {
+        get => GetAttrib(SclNameIdNet.valKind);
+        set => SetAttrib(SclNameIdNet.valKind, value);
+    }
+    /// <summary>Attribute "ix"; empty when absent.</summary>
+    public string ix
+    {
+        get => GetAttrib(SclNameIdNet.ix);
+        set => SetAttrib(SclNameIdNet.ix, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New Val child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclVal? CreateVal(int pos = InsertLast) => NewChild<SclVal>(SclClassIdNet.Val, pos);
+    /// <summary>Every Val child, in child order.</summary>
+    public SclVal[] Vals => ChildrenOfClass<SclVal>(SclClassIdNet.Val);
+    /// <summary>Number of Val children.</summary>
+    public int ValCount => CountOfClass(SclClassIdNet.Val, "Scl object \"Val\" disposed");
+    /// <summary>The DA of the type templates that describes this element, or null.</summary>
+    public SclDA? DA => TypeNodeAs<SclDA>(SclClassIdNet.DA);
+    /// <summary>The BDA of the type templates that describes this element, or null.</summary>
+    public SclBDA? BDA => TypeNodeAs<SclBDA>(SclClassIdNet.BDA);
 }
 
 /// <summary>Element DAType (class id 29).</summary>
 public partial class SclDAType : SclContainer
 {
     internal SclDAType(nint native) : base(native) { }
+    /// <summary>Attribute "id"; empty when absent.</summary>
+    public string id
+    {
+        get => GetAttrib(SclNameIdNet.id);
+        set => SetAttrib(SclNameIdNet.id, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "iedType"; empty when absent.</summary>
+    public string iedType
+    {
+        get => GetAttrib(SclNameIdNet.iedType);
+        set => SetAttrib(SclNameIdNet.iedType, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New BDA child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclBDA? CreateBDA(int pos = InsertLast) => NewChild<SclBDA>(SclClassIdNet.BDA, pos);
+    /// <summary>Every BDA child, in child order.</summary>
+    public SclBDA[] BDAs => ChildrenOfClass<SclBDA>(SclClassIdNet.BDA);
+    /// <summary>Number of BDA children.</summary>
+    public int BDACount => CountOfClass(SclClassIdNet.BDA, "Scl object \"BDA\" disposed");
+    /// <summary>The first BDA child whose identity equals key, or null.</summary>
+    public SclBDA? BDA(string key) => FindChild<SclBDA>(SclClassIdNet.BDA, key);
 }
 
 /// <summary>Intermediate class DIBase (class id 30).</summary>
 public partial class SclDIBase : SclContainer
 {
     internal SclDIBase(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "ix"; empty when absent.</summary>
+    public string ix
+    {
+        get => GetAttrib(SclNameIdNet.ix);
+        set => SetAttrib(SclNameIdNet.ix, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New SDI child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSDI? CreateSDI(int pos = InsertLast) => NewChild<SclSDI>(SclClassIdNet.SDI, pos);
+    /// <summary>Every SDI child, in child order.</summary>
+    public SclSDI[] SDIs => ChildrenOfClass<SclSDI>(SclClassIdNet.SDI);
+    /// <summary>Number of SDI children.</summary>
+    public int SDICount => CountOfClass(SclClassIdNet.SDI, "Scl object \"SDI\" disposed");
+    /// <summary>The first SDI child whose identity equals key, or null.</summary>
+    public SclSDI? SDI(string key) => FindChild<SclSDI>(SclClassIdNet.SDI, key);
+    /// <summary>New DAI child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDAI? CreateDAI(int pos = InsertLast) => NewChild<SclDAI>(SclClassIdNet.DAI, pos);
+    /// <summary>Every DAI child, in child order.</summary>
+    public SclDAI[] DAIs => ChildrenOfClass<SclDAI>(SclClassIdNet.DAI);
+    /// <summary>Number of DAI children.</summary>
+    public int DAICount => CountOfClass(SclClassIdNet.DAI, "Scl object \"DAI\" disposed");
+    /// <summary>The first DAI child whose identity equals key, or null.</summary>
+    public SclDAI? DAI(string key) => FindChild<SclDAI>(SclClassIdNet.DAI, key);
 }
 
 /// <summary>Intermediate class DOBase (class id 32).</summary>
 public partial class SclDOBase : SclContainer
 {
     internal SclDOBase(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Reference attribute "type", read through the reference child; set it with the Ref property.</summary>
+    public string type => RefAttrib(SclNameIdNet.type, true, "Scl object of Type SclDOBase disposed");
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>The DOType the DOTypeRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclDOType? RefDOType
+    {
+        get => RefTargetOf<SclDOType>(SclClassIdNet.DOTypeRef, SclClassIdNet.DOType, "Scl object of Type SclDOBase disposed");
+        set => SetRefTargetOf(SclClassIdNet.DOTypeRef, value, "Scl object of Type SclDOBase disposed");
+    }
 }
 
 /// <summary>Element DOType (class id 34).</summary>
 public partial class SclDOType : SclContainer
 {
     internal SclDOType(nint native) : base(native) { }
+    /// <summary>Attribute "id"; empty when absent.</summary>
+    public string id
+    {
+        get => GetAttrib(SclNameIdNet.id);
+        set => SetAttrib(SclNameIdNet.id, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "iedType"; empty when absent.</summary>
+    public string iedType
+    {
+        get => GetAttrib(SclNameIdNet.iedType);
+        set => SetAttrib(SclNameIdNet.iedType, value);
+    }
+    /// <summary>Attribute "cdc"; empty when absent.</summary>
+    public string cdc
+    {
+        get => GetAttrib(SclNameIdNet.cdc);
+        set => SetAttrib(SclNameIdNet.cdc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New SDO child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSDO? CreateSDO(int pos = InsertLast) => NewChild<SclSDO>(SclClassIdNet.SDO, pos);
+    /// <summary>Every SDO child, in child order.</summary>
+    public SclSDO[] SDOs => ChildrenOfClass<SclSDO>(SclClassIdNet.SDO);
+    /// <summary>Number of SDO children.</summary>
+    public int SDOCount => CountOfClass(SclClassIdNet.SDO, "Scl object \"SDO\" disposed");
+    /// <summary>The first SDO child whose identity equals key, or null.</summary>
+    public SclSDO? SDO(string key) => FindChild<SclSDO>(SclClassIdNet.SDO, key);
+    /// <summary>New DA child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDA? CreateDA(int pos = InsertLast) => NewChild<SclDA>(SclClassIdNet.DA, pos);
+    /// <summary>Every DA child, in child order.</summary>
+    public SclDA[] DAs => ChildrenOfClass<SclDA>(SclClassIdNet.DA);
+    /// <summary>Number of DA children.</summary>
+    public int DACount => CountOfClass(SclClassIdNet.DA, "Scl object \"DA\" disposed");
+    /// <summary>The first DA child whose identity equals key, or null.</summary>
+    public SclDA? DA(string key) => FindChild<SclDA>(SclClassIdNet.DA, key);
 }
 
 /// <summary>Element DataObjectDirectory (class id 35).</summary>
@@ -170,6 +902,36 @@ public partial class SclDataObjectDirectory : SclContainer
 public partial class SclDataSet : SclContainer
 {
     internal SclDataSet(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New FCDA child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclFCDA? CreateFCDA(int pos = InsertLast) => NewChild<SclFCDA>(SclClassIdNet.FCDA, pos);
+    /// <summary>Every FCDA child, in child order.</summary>
+    public SclFCDA[] FCDAs => ChildrenOfClass<SclFCDA>(SclClassIdNet.FCDA);
+    /// <summary>Number of FCDA children.</summary>
+    public int FCDACount => CountOfClass(SclClassIdNet.FCDA, "Scl object \"FCDA\" disposed");
 }
 
 /// <summary>Element DataSetDirectory (class id 37).</summary>
@@ -182,6 +944,38 @@ public partial class SclDataSetDirectory : SclContainer
 public partial class SclDataTypeTemplates : SclContainer
 {
     internal SclDataTypeTemplates(nint native) : base(native) { }
+    /// <summary>New LNodeType child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNodeType? CreateLNodeType(int pos = InsertLast) => NewChild<SclLNodeType>(SclClassIdNet.LNodeType, pos);
+    /// <summary>Every LNodeType child, in child order.</summary>
+    public SclLNodeType[] LNodeTypes => ChildrenOfClass<SclLNodeType>(SclClassIdNet.LNodeType);
+    /// <summary>Number of LNodeType children.</summary>
+    public int LNodeTypeCount => CountOfClass(SclClassIdNet.LNodeType, "Scl object \"LNodeType\" disposed");
+    /// <summary>The first LNodeType child whose identity equals key, or null.</summary>
+    public SclLNodeType? LNodeType(string key) => FindChild<SclLNodeType>(SclClassIdNet.LNodeType, key);
+    /// <summary>New DOType child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDOType? CreateDOType(int pos = InsertLast) => NewChild<SclDOType>(SclClassIdNet.DOType, pos);
+    /// <summary>Every DOType child, in child order.</summary>
+    public SclDOType[] DOTypes => ChildrenOfClass<SclDOType>(SclClassIdNet.DOType);
+    /// <summary>Number of DOType children.</summary>
+    public int DOTypeCount => CountOfClass(SclClassIdNet.DOType, "Scl object \"DOType\" disposed");
+    /// <summary>The first DOType child whose identity equals key, or null.</summary>
+    public SclDOType? DOType(string key) => FindChild<SclDOType>(SclClassIdNet.DOType, key);
+    /// <summary>New DAType child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDAType? CreateDAType(int pos = InsertLast) => NewChild<SclDAType>(SclClassIdNet.DAType, pos);
+    /// <summary>Every DAType child, in child order.</summary>
+    public SclDAType[] DATypes => ChildrenOfClass<SclDAType>(SclClassIdNet.DAType);
+    /// <summary>Number of DAType children.</summary>
+    public int DATypeCount => CountOfClass(SclClassIdNet.DAType, "Scl object \"DAType\" disposed");
+    /// <summary>The first DAType child whose identity equals key, or null.</summary>
+    public SclDAType? DAType(string key) => FindChild<SclDAType>(SclClassIdNet.DAType, key);
+    /// <summary>New EnumType child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclEnumType? CreateEnumType(int pos = InsertLast) => NewChild<SclEnumType>(SclClassIdNet.EnumType, pos);
+    /// <summary>Every EnumType child, in child order.</summary>
+    public SclEnumType[] EnumTypes => ChildrenOfClass<SclEnumType>(SclClassIdNet.EnumType);
+    /// <summary>Number of EnumType children.</summary>
+    public int EnumTypeCount => CountOfClass(SclClassIdNet.EnumType, "Scl object \"EnumType\" disposed");
+    /// <summary>The first EnumType child whose identity equals key, or null.</summary>
+    public SclEnumType? EnumType(string key) => FindChild<SclEnumType>(SclClassIdNet.EnumType, key);
 }
 
 /// <summary>Element DynAssociation (class id 39).</summary>
@@ -194,30 +988,176 @@ public partial class SclDynAssociation : SclContainer
 public partial class SclDynDataSet : SclContainer
 {
     internal SclDynDataSet(nint native) : base(native) { }
+    /// <summary>Attribute "max"; empty when absent.</summary>
+    public string max
+    {
+        get => GetAttrib(SclNameIdNet.max);
+        set => SetAttrib(SclNameIdNet.max, value);
+    }
+    /// <summary>Attribute "maxAttributes"; empty when absent.</summary>
+    public string maxAttributes
+    {
+        get => GetAttrib(SclNameIdNet.maxAttributes);
+        set => SetAttrib(SclNameIdNet.maxAttributes, value);
+    }
 }
 
 /// <summary>Element EnumType (class id 41).</summary>
 public partial class SclEnumType : SclContainer
 {
     internal SclEnumType(nint native) : base(native) { }
+    /// <summary>Attribute "id"; empty when absent.</summary>
+    public string id
+    {
+        get => GetAttrib(SclNameIdNet.id);
+        set => SetAttrib(SclNameIdNet.id, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New EnumVal child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclEnumVal? CreateEnumVal(int pos = InsertLast) => NewChild<SclEnumVal>(SclClassIdNet.EnumVal, pos);
+    /// <summary>Every EnumVal child, in child order.</summary>
+    public SclEnumVal[] EnumVals => ChildrenOfClass<SclEnumVal>(SclClassIdNet.EnumVal);
+    /// <summary>Number of EnumVal children.</summary>
+    public int EnumValCount => CountOfClass(SclClassIdNet.EnumVal, "Scl object \"EnumVal\" disposed");
+    /// <summary>The first EnumVal child whose identity equals key, or null.</summary>
+    public SclEnumVal? EnumVal(string key) => FindChild<SclEnumVal>(SclClassIdNet.EnumVal, key);
 }
 
 /// <summary>Element EnumVal (class id 42).</summary>
 public partial class SclEnumVal : SclContainer
 {
     internal SclEnumVal(nint native) : base(native) { }
+    /// <summary>Attribute "ord"; empty when absent.</summary>
+    public string ord
+    {
+        get => GetAttrib(SclNameIdNet.ord);
+        set => SetAttrib(SclNameIdNet.ord, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element ExtRef (class id 43).</summary>
 public partial class SclExtRef : SclContainer
 {
     internal SclExtRef(nint native) : base(native) { }
+    /// <summary>Reference attribute "iedName", read through the reference child; set it with the Ref property.</summary>
+    public string iedName => RefAttrib(SclNameIdNet.iedName, true, "Scl object of Type SclExtRef disposed");
+    /// <summary>Reference attribute "ldInst", read through the reference child; set it with the Ref property.</summary>
+    public string ldInst => RefAttrib(SclNameIdNet.ldInst, true, "Scl object of Type SclExtRef disposed");
+    /// <summary>Reference attribute "prefix", read through the reference child; set it with the Ref property.</summary>
+    public string prefix => RefAttrib(SclNameIdNet.prefix, true, "Scl object of Type SclExtRef disposed");
+    /// <summary>Reference attribute "lnClass", read through the reference child; set it with the Ref property.</summary>
+    public string lnClass => RefAttrib(SclNameIdNet.lnClass, true, "Scl object of Type SclExtRef disposed");
+    /// <summary>Reference attribute "lnInst", read through the reference child; set it with the Ref property.</summary>
+    public string lnInst => RefAttrib(SclNameIdNet.lnInst, true, "Scl object of Type SclExtRef disposed");
+    /// <summary>Attribute "doName"; empty when absent.</summary>
+    public string doName
+    {
+        get => GetAttrib(SclNameIdNet.doName);
+        set => SetAttrib(SclNameIdNet.doName, value);
+    }
+    /// <summary>Attribute "daName"; empty when absent.</summary>
+    public string daName
+    {
+        get => GetAttrib(SclNameIdNet.daName);
+        set => SetAttrib(SclNameIdNet.daName, value);
+    }
+    /// <summary>Attribute "intAddr"; empty when absent.</summary>
+    public string intAddr
+    {
+        get => GetAttrib(SclNameIdNet.intAddr);
+        set => SetAttrib(SclNameIdNet.intAddr, value);
+    }
+    /// <summary>The LNBase the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLNBase? RefLNBase
+    {
+        get => RefTargetOf<SclLNBase>(SclClassIdNet.LNRef, SclClassIdNet.LNBase, "Scl object of Type SclExtRef disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclExtRef disposed");
+    }
+    /// <summary>The LN the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN? RefLN
+    {
+        get => RefTargetOf<SclLN>(SclClassIdNet.LNRef, SclClassIdNet.LN, "Scl object of Type SclExtRef disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclExtRef disposed");
+    }
+    /// <summary>The LN0 the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN0? RefLN0
+    {
+        get => RefTargetOf<SclLN0>(SclClassIdNet.LNRef, SclClassIdNet.LN0, "Scl object of Type SclExtRef disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclExtRef disposed");
+    }
 }
 
 /// <summary>Element FCDA (class id 44).</summary>
 public partial class SclFCDA : SclContainer
 {
     internal SclFCDA(nint native) : base(native) { }
+    /// <summary>Reference attribute "ldInst", read through the reference child; set it with the Ref property.</summary>
+    public string ldInst => RefAttrib(SclNameIdNet.ldInst, true, "Scl object of Type SclFCDA disposed");
+    /// <summary>Reference attribute "prefix", read through the reference child; set it with the Ref property.</summary>
+    public string prefix => RefAttrib(SclNameIdNet.prefix, true, "Scl object of Type SclFCDA disposed");
+    /// <summary>Reference attribute "lnClass", read through the reference child; set it with the Ref property.</summary>
+    public string lnClass => RefAttrib(SclNameIdNet.lnClass, true, "Scl object of Type SclFCDA disposed");
+    /// <summary>Reference attribute "lnInst", read through the reference child; set it with the Ref property.</summary>
+    public string lnInst => RefAttrib(SclNameIdNet.lnInst, true, "Scl object of Type SclFCDA disposed");
+    /// <summary>Attribute "doName"; empty when absent.</summary>
+    public string doName
+    {
+        get => GetAttrib(SclNameIdNet.doName);
+        set => SetAttrib(SclNameIdNet.doName, value);
+    }
+    /// <summary>Attribute "daName"; empty when absent.</summary>
+    public string daName
+    {
+        get => GetAttrib(SclNameIdNet.daName);
+        set => SetAttrib(SclNameIdNet.daName, value);
+    }
+    /// <summary>Attribute "fc"; empty when absent.</summary>
+    public string fc
+    {
+        get => GetAttrib(SclNameIdNet.fc);
+        set => SetAttrib(SclNameIdNet.fc, value);
+    }
+    /// <summary>The LNBase the FCDA_LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLNBase? RefLNBase
+    {
+        get => RefTargetOf<SclLNBase>(SclClassIdNet.FCDA_LNRef, SclClassIdNet.LNBase, "Scl object of Type SclFCDA disposed");
+        set => SetRefTargetOf(SclClassIdNet.FCDA_LNRef, value, "Scl object of Type SclFCDA disposed");
+    }
+    /// <summary>The LN the FCDA_LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN? RefLN
+    {
+        get => RefTargetOf<SclLN>(SclClassIdNet.FCDA_LNRef, SclClassIdNet.LN, "Scl object of Type SclFCDA disposed");
+        set => SetRefTargetOf(SclClassIdNet.FCDA_LNRef, value, "Scl object of Type SclFCDA disposed");
+    }
+    /// <summary>The LN0 the FCDA_LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN0? RefLN0
+    {
+        get => RefTargetOf<SclLN0>(SclClassIdNet.FCDA_LNRef, SclClassIdNet.LN0, "Scl object of Type SclFCDA disposed");
+        set => SetRefTargetOf(SclClassIdNet.FCDA_LNRef, value, "Scl object of Type SclFCDA disposed");
+    }
 }
 
 /// <summary>Element FileHandling (class id 45).</summary>
@@ -230,24 +1170,184 @@ public partial class SclFileHandling : SclContainer
 public partial class SclFunction : SclContainer
 {
     internal SclFunction(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
+    /// <summary>New SubFunction child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSubFunction? CreateSubFunction(int pos = InsertLast) => NewChild<SclSubFunction>(SclClassIdNet.SubFunction, pos);
+    /// <summary>Every SubFunction child, in child order.</summary>
+    public SclSubFunction[] SubFunctions => ChildrenOfClass<SclSubFunction>(SclClassIdNet.SubFunction);
+    /// <summary>Number of SubFunction children.</summary>
+    public int SubFunctionCount => CountOfClass(SclClassIdNet.SubFunction, "Scl object \"SubFunction\" disposed");
+    /// <summary>The first SubFunction child whose identity equals key, or null.</summary>
+    public SclSubFunction? SubFunction(string key) => FindChild<SclSubFunction>(SclClassIdNet.SubFunction, key);
+    /// <summary>New GeneralEquipment child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGeneralEquipment? CreateGeneralEquipment(int pos = InsertLast) => NewChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, pos);
+    /// <summary>Every GeneralEquipment child, in child order.</summary>
+    public SclGeneralEquipment[] GeneralEquipments => ChildrenOfClass<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment);
+    /// <summary>Number of GeneralEquipment children.</summary>
+    public int GeneralEquipmentCount => CountOfClass(SclClassIdNet.GeneralEquipment, "Scl object \"GeneralEquipment\" disposed");
+    /// <summary>The first GeneralEquipment child whose identity equals key, or null.</summary>
+    public SclGeneralEquipment? GeneralEquipment(string key) => FindChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, key);
 }
 
 /// <summary>Element GOOSE (class id 47).</summary>
 public partial class SclGOOSE : SclContainer
 {
     internal SclGOOSE(nint native) : base(native) { }
+    /// <summary>Attribute "max"; empty when absent.</summary>
+    public string max
+    {
+        get => GetAttrib(SclNameIdNet.max);
+        set => SetAttrib(SclNameIdNet.max, value);
+    }
+    /// <summary>Attribute "client"; empty when absent.</summary>
+    public string client
+    {
+        get => GetAttrib(SclNameIdNet.client);
+        set => SetAttrib(SclNameIdNet.client, value);
+    }
 }
 
 /// <summary>Element GSE (class id 48).</summary>
 public partial class SclGSE : SclContainer
 {
     internal SclGSE(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Reference attribute "ldInst", read through the reference child; set it with the Ref property.</summary>
+    public string ldInst => RefAttrib(SclNameIdNet.ldInst, true, "Scl object of Type SclGSE disposed");
+    /// <summary>Reference attribute "cbName", read through the reference child; set it with the Ref property.</summary>
+    public string cbName => RefAttrib(SclNameIdNet.cbName, true, "Scl object of Type SclGSE disposed");
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New Address child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclAddress? CreateAddress(int pos = InsertLast) => NewChild<SclAddress>(SclClassIdNet.Address, pos);
+    /// <summary>The first Address child, or null.</summary>
+    public SclAddress? Address => FirstChild<SclAddress>(SclClassIdNet.Address);
+    /// <summary>New MinTime child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclMinTime? CreateMinTime(int pos = InsertLast) => NewChild<SclMinTime>(SclClassIdNet.MinTime, pos);
+    /// <summary>The first MinTime child, or null.</summary>
+    public SclMinTime? MinTime => FirstChild<SclMinTime>(SclClassIdNet.MinTime);
+    /// <summary>New MaxTime child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclMaxTime? CreateMaxTime(int pos = InsertLast) => NewChild<SclMaxTime>(SclClassIdNet.MaxTime, pos);
+    /// <summary>The first MaxTime child, or null.</summary>
+    public SclMaxTime? MaxTime => FirstChild<SclMaxTime>(SclClassIdNet.MaxTime);
+    /// <summary>The GSEControl the GSEControlRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclGSEControl? RefGSEControl
+    {
+        get => RefTargetOf<SclGSEControl>(SclClassIdNet.GSEControlRef, SclClassIdNet.GSEControl, "Scl object of Type SclGSE disposed");
+        set => SetRefTargetOf(SclClassIdNet.GSEControlRef, value, "Scl object of Type SclGSE disposed");
+    }
 }
 
 /// <summary>Element GSEControl (class id 49).</summary>
 public partial class SclGSEControl : SclContainer
 {
     internal SclGSEControl(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Reference attribute "datSet", read through the reference child; set it with the Ref property.</summary>
+    public string datSet => RefAttrib(SclNameIdNet.datSet, true, "Scl object of Type SclGSEControl disposed");
+    /// <summary>Attribute "confRev"; empty when absent.</summary>
+    public string confRev
+    {
+        get => GetAttrib(SclNameIdNet.confRev);
+        set => SetAttrib(SclNameIdNet.confRev, value);
+    }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>Attribute "appID"; empty when absent.</summary>
+    public string appID
+    {
+        get => GetAttrib(SclNameIdNet.appID);
+        set => SetAttrib(SclNameIdNet.appID, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New IEDName child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclIEDName? CreateIEDName(int pos = InsertLast) => NewChild<SclIEDName>(SclClassIdNet.IEDName, pos);
+    /// <summary>Every IEDName child, in child order.</summary>
+    public SclIEDName[] IEDNames => ChildrenOfClass<SclIEDName>(SclClassIdNet.IEDName);
+    /// <summary>Number of IEDName children.</summary>
+    public int IEDNameCount => CountOfClass(SclClassIdNet.IEDName, "Scl object \"IEDName\" disposed");
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
+    /// <summary>The DataSet the DataSetRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclDataSet? RefDataSet
+    {
+        get => RefTargetOf<SclDataSet>(SclClassIdNet.DataSetRef, SclClassIdNet.DataSet, "Scl object of Type SclGSEControl disposed");
+        set => SetRefTargetOf(SclClassIdNet.DataSetRef, value, "Scl object of Type SclGSEControl disposed");
+    }
 }
 
 /// <summary>Element GSEDir (class id 50).</summary>
@@ -260,18 +1360,96 @@ public partial class SclGSEDir : SclContainer
 public partial class SclGSESettings : SclContainer
 {
     internal SclGSESettings(nint native) : base(native) { }
+    /// <summary>Attribute "cbName"; empty when absent.</summary>
+    public string cbName
+    {
+        get => GetAttrib(SclNameIdNet.cbName);
+        set => SetAttrib(SclNameIdNet.cbName, value);
+    }
+    /// <summary>Attribute "datSet"; empty when absent.</summary>
+    public string datSet
+    {
+        get => GetAttrib(SclNameIdNet.datSet);
+        set => SetAttrib(SclNameIdNet.datSet, value);
+    }
+    /// <summary>Attribute "appID"; empty when absent.</summary>
+    public string appID
+    {
+        get => GetAttrib(SclNameIdNet.appID);
+        set => SetAttrib(SclNameIdNet.appID, value);
+    }
+    /// <summary>Attribute "dataLabel"; empty when absent.</summary>
+    public string dataLabel
+    {
+        get => GetAttrib(SclNameIdNet.dataLabel);
+        set => SetAttrib(SclNameIdNet.dataLabel, value);
+    }
 }
 
 /// <summary>Element GSSE (class id 52).</summary>
 public partial class SclGSSE : SclContainer
 {
     internal SclGSSE(nint native) : base(native) { }
+    /// <summary>Attribute "max"; empty when absent.</summary>
+    public string max
+    {
+        get => GetAttrib(SclNameIdNet.max);
+        set => SetAttrib(SclNameIdNet.max, value);
+    }
+    /// <summary>Attribute "client"; empty when absent.</summary>
+    public string client
+    {
+        get => GetAttrib(SclNameIdNet.client);
+        set => SetAttrib(SclNameIdNet.client, value);
+    }
 }
 
 /// <summary>Element GeneralEquipment (class id 53).</summary>
 public partial class SclGeneralEquipment : SclContainer
 {
     internal SclGeneralEquipment(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "virtual"; empty when absent.</summary>
+    public string @virtual
+    {
+        get => GetAttrib(SclNameIdNet.@virtual);
+        set => SetAttrib(SclNameIdNet.@virtual, value);
+    }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
 }
 
 /// <summary>Element GetCBValues (class id 54).</summary>
@@ -302,120 +1480,786 @@ public partial class SclGetDirectory : SclContainer
 public partial class SclHeader : SclContainer
 {
     internal SclHeader(nint native) : base(native) { }
+    /// <summary>Attribute "id"; empty when absent.</summary>
+    public string id
+    {
+        get => GetAttrib(SclNameIdNet.id);
+        set => SetAttrib(SclNameIdNet.id, value);
+    }
+    /// <summary>Attribute "version"; empty when absent.</summary>
+    public string version
+    {
+        get => GetAttrib(SclNameIdNet.version);
+        set => SetAttrib(SclNameIdNet.version, value);
+    }
+    /// <summary>Attribute "revision"; empty when absent.</summary>
+    public string revision
+    {
+        get => GetAttrib(SclNameIdNet.revision);
+        set => SetAttrib(SclNameIdNet.revision, value);
+    }
+    /// <summary>Attribute "toolID"; empty when absent.</summary>
+    public string toolID
+    {
+        get => GetAttrib(SclNameIdNet.toolID);
+        set => SetAttrib(SclNameIdNet.toolID, value);
+    }
+    /// <summary>Attribute "nameStructure"; empty when absent.</summary>
+    public string nameStructure
+    {
+        get => GetAttrib(SclNameIdNet.nameStructure);
+        set => SetAttrib(SclNameIdNet.nameStructure, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New History child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclHistory? CreateHistory(int pos = InsertLast) => NewChild<SclHistory>(SclClassIdNet.History, pos);
+    /// <summary>The first History child, or null.</summary>
+    public SclHistory? History => FirstChild<SclHistory>(SclClassIdNet.History);
 }
 
 /// <summary>Element History (class id 59).</summary>
 public partial class SclHistory : SclContainer
 {
     internal SclHistory(nint native) : base(native) { }
+    /// <summary>New Hitem child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclHitem? CreateHitem(int pos = InsertLast) => NewChild<SclHitem>(SclClassIdNet.Hitem, pos);
+    /// <summary>Every Hitem child, in child order.</summary>
+    public SclHitem[] Hitems => ChildrenOfClass<SclHitem>(SclClassIdNet.Hitem);
+    /// <summary>Number of Hitem children.</summary>
+    public int HitemCount => CountOfClass(SclClassIdNet.Hitem, "Scl object \"Hitem\" disposed");
 }
 
 /// <summary>Element Hitem (class id 60).</summary>
 public partial class SclHitem : SclContainer
 {
     internal SclHitem(nint native) : base(native) { }
+    /// <summary>Attribute "version"; empty when absent.</summary>
+    public string version
+    {
+        get => GetAttrib(SclNameIdNet.version);
+        set => SetAttrib(SclNameIdNet.version, value);
+    }
+    /// <summary>Attribute "revision"; empty when absent.</summary>
+    public string revision
+    {
+        get => GetAttrib(SclNameIdNet.revision);
+        set => SetAttrib(SclNameIdNet.revision, value);
+    }
+    /// <summary>Attribute "when"; empty when absent.</summary>
+    public string when
+    {
+        get => GetAttrib(SclNameIdNet.when);
+        set => SetAttrib(SclNameIdNet.when, value);
+    }
+    /// <summary>Attribute "who"; empty when absent.</summary>
+    public string who
+    {
+        get => GetAttrib(SclNameIdNet.who);
+        set => SetAttrib(SclNameIdNet.who, value);
+    }
+    /// <summary>Attribute "what"; empty when absent.</summary>
+    public string what
+    {
+        get => GetAttrib(SclNameIdNet.what);
+        set => SetAttrib(SclNameIdNet.what, value);
+    }
+    /// <summary>Attribute "why"; empty when absent.</summary>
+    public string why
+    {
+        get => GetAttrib(SclNameIdNet.why);
+        set => SetAttrib(SclNameIdNet.why, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element IED (class id 61).</summary>
 public partial class SclIED : SclContainer
 {
     internal SclIED(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>Attribute "manufacturer"; empty when absent.</summary>
+    public string manufacturer
+    {
+        get => GetAttrib(SclNameIdNet.manufacturer);
+        set => SetAttrib(SclNameIdNet.manufacturer, value);
+    }
+    /// <summary>Attribute "configVersion"; empty when absent.</summary>
+    public string configVersion
+    {
+        get => GetAttrib(SclNameIdNet.configVersion);
+        set => SetAttrib(SclNameIdNet.configVersion, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New Services child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclServices? CreateServices(int pos = InsertLast) => NewChild<SclServices>(SclClassIdNet.Services, pos);
+    /// <summary>The first Services child, or null.</summary>
+    public SclServices? Services => FirstChild<SclServices>(SclClassIdNet.Services);
+    /// <summary>New AccessPoint child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclAccessPoint? CreateAccessPoint(int pos = InsertLast) => NewChild<SclAccessPoint>(SclClassIdNet.AccessPoint, pos);
+    /// <summary>Every AccessPoint child, in child order.</summary>
+    public SclAccessPoint[] AccessPoints => ChildrenOfClass<SclAccessPoint>(SclClassIdNet.AccessPoint);
+    /// <summary>Number of AccessPoint children.</summary>
+    public int AccessPointCount => CountOfClass(SclClassIdNet.AccessPoint, "Scl object \"AccessPoint\" disposed");
+    /// <summary>The first AccessPoint child whose identity equals key, or null.</summary>
+    public SclAccessPoint? AccessPoint(string key) => FindChild<SclAccessPoint>(SclClassIdNet.AccessPoint, key);
 }
 
 /// <summary>Element IEDName (class id 62).</summary>
 public partial class SclIEDName : SclContainer
 {
     internal SclIEDName(nint native) : base(native) { }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content => ContentText();
+    /// <summary>The IED the IEDRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclIED? RefIED
+    {
+        get => RefTargetOf<SclIED>(SclClassIdNet.IEDRef, SclClassIdNet.IED, "Scl object of Type SclIEDName disposed");
+        set => SetRefTargetOf(SclClassIdNet.IEDRef, value, "Scl object of Type SclIEDName disposed");
+    }
 }
 
 /// <summary>Element Inputs (class id 63).</summary>
 public partial class SclInputs : SclContainer
 {
     internal SclInputs(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New ExtRef child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclExtRef? CreateExtRef(int pos = InsertLast) => NewChild<SclExtRef>(SclClassIdNet.ExtRef, pos);
+    /// <summary>Every ExtRef child, in child order.</summary>
+    public SclExtRef[] ExtRefs => ChildrenOfClass<SclExtRef>(SclClassIdNet.ExtRef);
+    /// <summary>Number of ExtRef children.</summary>
+    public int ExtRefCount => CountOfClass(SclClassIdNet.ExtRef, "Scl object \"ExtRef\" disposed");
 }
 
 /// <summary>Element LDevice (class id 64).</summary>
 public partial class SclLDevice : SclContainer
 {
     internal SclLDevice(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "inst"; empty when absent.</summary>
+    public string inst
+    {
+        get => GetAttrib(SclNameIdNet.inst);
+        set => SetAttrib(SclNameIdNet.inst, value);
+    }
+    /// <summary>Attribute "ldName"; empty when absent.</summary>
+    public string ldName
+    {
+        get => GetAttrib(SclNameIdNet.ldName);
+        set => SetAttrib(SclNameIdNet.ldName, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LN0 child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLN0? CreateLN0(int pos = InsertLast) => NewChild<SclLN0>(SclClassIdNet.LN0, pos);
+    /// <summary>The first LN0 child, or null.</summary>
+    public SclLN0? LN0 => FirstChild<SclLN0>(SclClassIdNet.LN0);
+    /// <summary>New LN child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLN? CreateLN(int pos = InsertLast) => NewChild<SclLN>(SclClassIdNet.LN, pos);
+    /// <summary>Every LN child, in child order.</summary>
+    public SclLN[] LNs => ChildrenOfClass<SclLN>(SclClassIdNet.LN);
+    /// <summary>Number of LN children.</summary>
+    public int LNCount => CountOfClass(SclClassIdNet.LN, "Scl object \"LN\" disposed");
+    /// <summary>The first LN child whose identity equals key, or null.</summary>
+    public SclLN? LN(string key) => FindChild<SclLN>(SclClassIdNet.LN, key);
+    /// <summary>New AccessControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclAccessControl? CreateAccessControl(int pos = InsertLast) => NewChild<SclAccessControl>(SclClassIdNet.AccessControl, pos);
+    /// <summary>The first AccessControl child, or null.</summary>
+    public SclAccessControl? AccessControl => FirstChild<SclAccessControl>(SclClassIdNet.AccessControl);
+    /// <summary>Every LNBase child, in child order.</summary>
+    public SclLNBase[] LNBases => ChildrenOfClass<SclLNBase>(SclClassIdNet.LNBase);
+    /// <summary>Number of LNBase children.</summary>
+    public int LNBaseCount => CountOfClass(SclClassIdNet.LNBase, "Scl object \"LNBase\" disposed");
 }
 
 /// <summary>Intermediate class LNBase (class id 67).</summary>
 public partial class SclLNBase : SclContainer
 {
     internal SclLNBase(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Reference attribute "lnType", read through the reference child; set it with the Ref property.</summary>
+    public string lnType => RefAttrib(SclNameIdNet.lnType, true, "Scl object of Type SclLNBase disposed");
+    /// <summary>Reference attribute "lnClass", read through the reference child; set it with the Ref property.</summary>
+    public string lnClass => RefAttrib(SclNameIdNet.lnClass, true, "Scl object of Type SclLNBase disposed");
+    /// <summary>Attribute "inst"; empty when absent.</summary>
+    public string inst
+    {
+        get => GetAttrib(SclNameIdNet.inst);
+        set => SetAttrib(SclNameIdNet.inst, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New DataSet child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDataSet? CreateDataSet(int pos = InsertLast) => NewChild<SclDataSet>(SclClassIdNet.DataSet, pos);
+    /// <summary>Every DataSet child, in child order.</summary>
+    public SclDataSet[] DataSets => ChildrenOfClass<SclDataSet>(SclClassIdNet.DataSet);
+    /// <summary>Number of DataSet children.</summary>
+    public int DataSetCount => CountOfClass(SclClassIdNet.DataSet, "Scl object \"DataSet\" disposed");
+    /// <summary>The first DataSet child whose identity equals key, or null.</summary>
+    public SclDataSet? DataSet(string key) => FindChild<SclDataSet>(SclClassIdNet.DataSet, key);
+    /// <summary>New ReportControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclReportControl? CreateReportControl(int pos = InsertLast) => NewChild<SclReportControl>(SclClassIdNet.ReportControl, pos);
+    /// <summary>Every ReportControl child, in child order.</summary>
+    public SclReportControl[] ReportControls => ChildrenOfClass<SclReportControl>(SclClassIdNet.ReportControl);
+    /// <summary>Number of ReportControl children.</summary>
+    public int ReportControlCount => CountOfClass(SclClassIdNet.ReportControl, "Scl object \"ReportControl\" disposed");
+    /// <summary>The first ReportControl child whose identity equals key, or null.</summary>
+    public SclReportControl? ReportControl(string key) => FindChild<SclReportControl>(SclClassIdNet.ReportControl, key);
+    /// <summary>New LogControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLogControl? CreateLogControl(int pos = InsertLast) => NewChild<SclLogControl>(SclClassIdNet.LogControl, pos);
+    /// <summary>Every LogControl child, in child order.</summary>
+    public SclLogControl[] LogControls => ChildrenOfClass<SclLogControl>(SclClassIdNet.LogControl);
+    /// <summary>Number of LogControl children.</summary>
+    public int LogControlCount => CountOfClass(SclClassIdNet.LogControl, "Scl object \"LogControl\" disposed");
+    /// <summary>The first LogControl child whose identity equals key, or null.</summary>
+    public SclLogControl? LogControl(string key) => FindChild<SclLogControl>(SclClassIdNet.LogControl, key);
+    /// <summary>New DOI child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDOI? CreateDOI(int pos = InsertLast) => NewChild<SclDOI>(SclClassIdNet.DOI, pos);
+    /// <summary>Every DOI child, in child order.</summary>
+    public SclDOI[] DOIs => ChildrenOfClass<SclDOI>(SclClassIdNet.DOI);
+    /// <summary>Number of DOI children.</summary>
+    public int DOICount => CountOfClass(SclClassIdNet.DOI, "Scl object \"DOI\" disposed");
+    /// <summary>The first DOI child whose identity equals key, or null.</summary>
+    public SclDOI? DOI(string key) => FindChild<SclDOI>(SclClassIdNet.DOI, key);
+    /// <summary>New Inputs child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclInputs? CreateInputs(int pos = InsertLast) => NewChild<SclInputs>(SclClassIdNet.Inputs, pos);
+    /// <summary>The first Inputs child, or null.</summary>
+    public SclInputs? Inputs => FirstChild<SclInputs>(SclClassIdNet.Inputs);
+    /// <summary>The LNodeType the LNodeTypeRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLNodeType? RefLNodeType
+    {
+        get => RefTargetOf<SclLNodeType>(SclClassIdNet.LNodeTypeRef, SclClassIdNet.LNodeType, "Scl object of Type SclLNBase disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNodeTypeRef, value, "Scl object of Type SclLNBase disposed");
+    }
 }
 
 /// <summary>Element LNode (class id 68).</summary>
 public partial class SclLNode : SclContainer
 {
     internal SclLNode(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Reference attribute "lnInst", read through the reference child; set it with the Ref property.</summary>
+    public string lnInst => RefAttrib(SclNameIdNet.lnInst, true, "Scl object of Type SclLNode disposed");
+    /// <summary>Reference attribute "lnClass", read through the reference child; set it with the Ref property.</summary>
+    public string lnClass => RefAttrib(SclNameIdNet.lnClass, true, "Scl object of Type SclLNode disposed");
+    /// <summary>Reference attribute "iedName", read through the reference child; set it with the Ref property.</summary>
+    public string iedName => RefAttrib(SclNameIdNet.iedName, true, "Scl object of Type SclLNode disposed");
+    /// <summary>Reference attribute "ldInst", read through the reference child; set it with the Ref property.</summary>
+    public string ldInst => RefAttrib(SclNameIdNet.ldInst, true, "Scl object of Type SclLNode disposed");
+    /// <summary>Reference attribute "prefix", read through the reference child; set it with the Ref property.</summary>
+    public string prefix => RefAttrib(SclNameIdNet.prefix, true, "Scl object of Type SclLNode disposed");
+    /// <summary>Attribute "lnType"; empty when absent.</summary>
+    public string lnType
+    {
+        get => GetAttrib(SclNameIdNet.lnType);
+        set => SetAttrib(SclNameIdNet.lnType, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>The LNBase the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLNBase? RefLNBase
+    {
+        get => RefTargetOf<SclLNBase>(SclClassIdNet.LNRef, SclClassIdNet.LNBase, "Scl object of Type SclLNode disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclLNode disposed");
+    }
+    /// <summary>The LN the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN? RefLN
+    {
+        get => RefTargetOf<SclLN>(SclClassIdNet.LNRef, SclClassIdNet.LN, "Scl object of Type SclLNode disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclLNode disposed");
+    }
+    /// <summary>The LN0 the LNRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclLN0? RefLN0
+    {
+        get => RefTargetOf<SclLN0>(SclClassIdNet.LNRef, SclClassIdNet.LN0, "Scl object of Type SclLNode disposed");
+        set => SetRefTargetOf(SclClassIdNet.LNRef, value, "Scl object of Type SclLNode disposed");
+    }
 }
 
 /// <summary>Element LNodeType (class id 69).</summary>
 public partial class SclLNodeType : SclContainer
 {
     internal SclLNodeType(nint native) : base(native) { }
+    /// <summary>Attribute "id"; empty when absent.</summary>
+    public string id
+    {
+        get => GetAttrib(SclNameIdNet.id);
+        set => SetAttrib(SclNameIdNet.id, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "iedType"; empty when absent.</summary>
+    public string iedType
+    {
+        get => GetAttrib(SclNameIdNet.iedType);
+        set => SetAttrib(SclNameIdNet.iedType, value);
+    }
+    /// <summary>Attribute "lnClass"; empty when absent.</summary>
+    public string lnClass
+    {
+        get => GetAttrib(SclNameIdNet.lnClass);
+        set => SetAttrib(SclNameIdNet.lnClass, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New DO child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDO? CreateDO(int pos = InsertLast) => NewChild<SclDO>(SclClassIdNet.DO, pos);
+    /// <summary>Every DO child, in child order.</summary>
+    public SclDO[] DOs => ChildrenOfClass<SclDO>(SclClassIdNet.DO);
+    /// <summary>Number of DO children.</summary>
+    public int DOCount => CountOfClass(SclClassIdNet.DO, "Scl object \"DO\" disposed");
+    /// <summary>The first DO child whose identity equals key, or null.</summary>
+    public SclDO? DO(string key) => FindChild<SclDO>(SclClassIdNet.DO, key);
 }
 
 /// <summary>Element Log (class id 70).</summary>
 public partial class SclLog : SclContainer
 {
     internal SclLog(nint native) : base(native) { }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element LogControl (class id 71).</summary>
 public partial class SclLogControl : SclContainer
 {
     internal SclLogControl(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Reference attribute "datSet", read through the reference child; set it with the Ref property.</summary>
+    public string datSet => RefAttrib(SclNameIdNet.datSet, true, "Scl object of Type SclLogControl disposed");
+    /// <summary>Attribute "intgPd"; empty when absent.</summary>
+    public string intgPd
+    {
+        get => GetAttrib(SclNameIdNet.intgPd);
+        set => SetAttrib(SclNameIdNet.intgPd, value);
+    }
+    /// <summary>Attribute "logName"; empty when absent.</summary>
+    public string logName
+    {
+        get => GetAttrib(SclNameIdNet.logName);
+        set => SetAttrib(SclNameIdNet.logName, value);
+    }
+    /// <summary>Attribute "logEna"; empty when absent.</summary>
+    public string logEna
+    {
+        get => GetAttrib(SclNameIdNet.logEna);
+        set => SetAttrib(SclNameIdNet.logEna, value);
+    }
+    /// <summary>Attribute "reasonCode"; empty when absent.</summary>
+    public string reasonCode
+    {
+        get => GetAttrib(SclNameIdNet.reasonCode);
+        set => SetAttrib(SclNameIdNet.reasonCode, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New TrgOps child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclTrgOps? CreateTrgOps(int pos = InsertLast) => NewChild<SclTrgOps>(SclClassIdNet.TrgOps, pos);
+    /// <summary>The first TrgOps child, or null.</summary>
+    public SclTrgOps? TrgOps => FirstChild<SclTrgOps>(SclClassIdNet.TrgOps);
+    /// <summary>The DataSet the DataSetRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclDataSet? RefDataSet
+    {
+        get => RefTargetOf<SclDataSet>(SclClassIdNet.DataSetRef, SclClassIdNet.DataSet, "Scl object of Type SclLogControl disposed");
+        set => SetRefTargetOf(SclClassIdNet.DataSetRef, value, "Scl object of Type SclLogControl disposed");
+    }
 }
 
 /// <summary>Element LogSettings (class id 72).</summary>
 public partial class SclLogSettings : SclContainer
 {
     internal SclLogSettings(nint native) : base(native) { }
+    /// <summary>Attribute "cbName"; empty when absent.</summary>
+    public string cbName
+    {
+        get => GetAttrib(SclNameIdNet.cbName);
+        set => SetAttrib(SclNameIdNet.cbName, value);
+    }
+    /// <summary>Attribute "datSet"; empty when absent.</summary>
+    public string datSet
+    {
+        get => GetAttrib(SclNameIdNet.datSet);
+        set => SetAttrib(SclNameIdNet.datSet, value);
+    }
+    /// <summary>Attribute "logEna"; empty when absent.</summary>
+    public string logEna
+    {
+        get => GetAttrib(SclNameIdNet.logEna);
+        set => SetAttrib(SclNameIdNet.logEna, value);
+    }
+    /// <summary>Attribute "trgOps"; empty when absent.</summary>
+    public string trgOps
+    {
+        get => GetAttrib(SclNameIdNet.trgOps);
+        set => SetAttrib(SclNameIdNet.trgOps, value);
+    }
+    /// <summary>Attribute "intgPd"; empty when absent.</summary>
+    public string intgPd
+    {
+        get => GetAttrib(SclNameIdNet.intgPd);
+        set => SetAttrib(SclNameIdNet.intgPd, value);
+    }
 }
 
 /// <summary>Element MaxTime (class id 73).</summary>
 public partial class SclMaxTime : SclContainer
 {
     internal SclMaxTime(nint native) : base(native) { }
+    /// <summary>Attribute "unit"; empty when absent.</summary>
+    public string unit
+    {
+        get => GetAttrib(SclNameIdNet.unit);
+        set => SetAttrib(SclNameIdNet.unit, value);
+    }
+    /// <summary>Attribute "multiplier"; empty when absent.</summary>
+    public string multiplier
+    {
+        get => GetAttrib(SclNameIdNet.multiplier);
+        set => SetAttrib(SclNameIdNet.multiplier, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element MinTime (class id 74).</summary>
 public partial class SclMinTime : SclContainer
 {
     internal SclMinTime(nint native) : base(native) { }
+    /// <summary>Attribute "unit"; empty when absent.</summary>
+    public string unit
+    {
+        get => GetAttrib(SclNameIdNet.unit);
+        set => SetAttrib(SclNameIdNet.unit, value);
+    }
+    /// <summary>Attribute "multiplier"; empty when absent.</summary>
+    public string multiplier
+    {
+        get => GetAttrib(SclNameIdNet.multiplier);
+        set => SetAttrib(SclNameIdNet.multiplier, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element OptFields (class id 75).</summary>
 public partial class SclOptFields : SclContainer
 {
     internal SclOptFields(nint native) : base(native) { }
+    /// <summary>Attribute "seqNum"; empty when absent.</summary>
+    public string seqNum
+    {
+        get => GetAttrib(SclNameIdNet.seqNum);
+        set => SetAttrib(SclNameIdNet.seqNum, value);
+    }
+    /// <summary>Attribute "timeStamp"; empty when absent.</summary>
+    public string timeStamp
+    {
+        get => GetAttrib(SclNameIdNet.timeStamp);
+        set => SetAttrib(SclNameIdNet.timeStamp, value);
+    }
+    /// <summary>Attribute "dataSet"; empty when absent.</summary>
+    public string dataSet
+    {
+        get => GetAttrib(SclNameIdNet.dataSet);
+        set => SetAttrib(SclNameIdNet.dataSet, value);
+    }
+    /// <summary>Attribute "reasonCode"; empty when absent.</summary>
+    public string reasonCode
+    {
+        get => GetAttrib(SclNameIdNet.reasonCode);
+        set => SetAttrib(SclNameIdNet.reasonCode, value);
+    }
+    /// <summary>Attribute "dataRef"; empty when absent.</summary>
+    public string dataRef
+    {
+        get => GetAttrib(SclNameIdNet.dataRef);
+        set => SetAttrib(SclNameIdNet.dataRef, value);
+    }
+    /// <summary>Attribute "bufOvfl"; empty when absent.</summary>
+    public string bufOvfl
+    {
+        get => GetAttrib(SclNameIdNet.bufOvfl);
+        set => SetAttrib(SclNameIdNet.bufOvfl, value);
+    }
+    /// <summary>Attribute "entryID"; empty when absent.</summary>
+    public string entryID
+    {
+        get => GetAttrib(SclNameIdNet.entryID);
+        set => SetAttrib(SclNameIdNet.entryID, value);
+    }
+    /// <summary>Attribute "configRef"; empty when absent.</summary>
+    public string configRef
+    {
+        get => GetAttrib(SclNameIdNet.configRef);
+        set => SetAttrib(SclNameIdNet.configRef, value);
+    }
+    /// <summary>Attribute "segmentation"; empty when absent.</summary>
+    public string segmentation
+    {
+        get => GetAttrib(SclNameIdNet.segmentation);
+        set => SetAttrib(SclNameIdNet.segmentation, value);
+    }
 }
 
 /// <summary>Element P (class id 76).</summary>
 public partial class SclP : SclContainer
 {
     internal SclP(nint native) : base(native) { }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element PhysConn (class id 77).</summary>
 public partial class SclPhysConn : SclContainer
 {
     internal SclPhysConn(nint native) : base(native) { }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>New P child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclP? CreateP(int pos = InsertLast) => NewChild<SclP>(SclClassIdNet.P, pos);
+    /// <summary>Every P child, in child order.</summary>
+    public SclP[] Ps => ChildrenOfClass<SclP>(SclClassIdNet.P);
+    /// <summary>Number of P children.</summary>
+    public int PCount => CountOfClass(SclClassIdNet.P, "Scl object \"P\" disposed");
 }
 
 /// <summary>Element PowerTransformer (class id 78).</summary>
 public partial class SclPowerTransformer : SclContainer
 {
     internal SclPowerTransformer(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "virtual"; empty when absent.</summary>
+    public string @virtual
+    {
+        get => GetAttrib(SclNameIdNet.@virtual);
+        set => SetAttrib(SclNameIdNet.@virtual, value);
+    }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
+    /// <summary>New TransformerWinding child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclTransformerWinding? CreateTransformerWinding(int pos = InsertLast) => NewChild<SclTransformerWinding>(SclClassIdNet.TransformerWinding, pos);
+    /// <summary>Every TransformerWinding child, in child order.</summary>
+    public SclTransformerWinding[] TransformerWindings => ChildrenOfClass<SclTransformerWinding>(SclClassIdNet.TransformerWinding);
+    /// <summary>Number of TransformerWinding children.</summary>
+    public int TransformerWindingCount => CountOfClass(SclClassIdNet.TransformerWinding, "Scl object \"TransformerWinding\" disposed");
+    /// <summary>The first TransformerWinding child whose identity equals key, or null.</summary>
+    public SclTransformerWinding? TransformerWinding(string key) => FindChild<SclTransformerWinding>(SclClassIdNet.TransformerWinding, key);
 }
 
 /// <summary>Element Private (class id 79).</summary>
 public partial class SclPrivate : SclContainer
 {
     internal SclPrivate(nint native) : base(native) { }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>Attribute "source"; empty when absent.</summary>
+    public string source
+    {
+        get => GetAttrib(SclNameIdNet.source);
+        set => SetAttrib(SclNameIdNet.source, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element ReadWrite (class id 80).</summary>
@@ -428,30 +2272,234 @@ public partial class SclReadWrite : SclContainer
 public partial class SclReportControl : SclContainer
 {
     internal SclReportControl(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Reference attribute "datSet", read through the reference child; set it with the Ref property.</summary>
+    public string datSet => RefAttrib(SclNameIdNet.datSet, true, "Scl object of Type SclReportControl disposed");
+    /// <summary>Attribute "intgPd"; empty when absent.</summary>
+    public string intgPd
+    {
+        get => GetAttrib(SclNameIdNet.intgPd);
+        set => SetAttrib(SclNameIdNet.intgPd, value);
+    }
+    /// <summary>Attribute "rptID"; empty when absent.</summary>
+    public string rptID
+    {
+        get => GetAttrib(SclNameIdNet.rptID);
+        set => SetAttrib(SclNameIdNet.rptID, value);
+    }
+    /// <summary>Attribute "confRev"; empty when absent.</summary>
+    public string confRev
+    {
+        get => GetAttrib(SclNameIdNet.confRev);
+        set => SetAttrib(SclNameIdNet.confRev, value);
+    }
+    /// <summary>Attribute "buffered"; empty when absent.</summary>
+    public string buffered
+    {
+        get => GetAttrib(SclNameIdNet.buffered);
+        set => SetAttrib(SclNameIdNet.buffered, value);
+    }
+    /// <summary>Attribute "bufTime"; empty when absent.</summary>
+    public string bufTime
+    {
+        get => GetAttrib(SclNameIdNet.bufTime);
+        set => SetAttrib(SclNameIdNet.bufTime, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New TrgOps child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclTrgOps? CreateTrgOps(int pos = InsertLast) => NewChild<SclTrgOps>(SclClassIdNet.TrgOps, pos);
+    /// <summary>The first TrgOps child, or null.</summary>
+    public SclTrgOps? TrgOps => FirstChild<SclTrgOps>(SclClassIdNet.TrgOps);
+    /// <summary>New OptFields child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclOptFields? CreateOptFields(int pos = InsertLast) => NewChild<SclOptFields>(SclClassIdNet.OptFields, pos);
+    /// <summary>The first OptFields child, or null.</summary>
+    public SclOptFields? OptFields => FirstChild<SclOptFields>(SclClassIdNet.OptFields);
+    /// <summary>New RptEnabled child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclRptEnabled? CreateRptEnabled(int pos = InsertLast) => NewChild<SclRptEnabled>(SclClassIdNet.RptEnabled, pos);
+    /// <summary>The first RptEnabled child, or null.</summary>
+    public SclRptEnabled? RptEnabled => FirstChild<SclRptEnabled>(SclClassIdNet.RptEnabled);
+    /// <summary>The DataSet the DataSetRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclDataSet? RefDataSet
+    {
+        get => RefTargetOf<SclDataSet>(SclClassIdNet.DataSetRef, SclClassIdNet.DataSet, "Scl object of Type SclReportControl disposed");
+        set => SetRefTargetOf(SclClassIdNet.DataSetRef, value, "Scl object of Type SclReportControl disposed");
+    }
 }
 
 /// <summary>Element ReportSettings (class id 82).</summary>
 public partial class SclReportSettings : SclContainer
 {
     internal SclReportSettings(nint native) : base(native) { }
+    /// <summary>Attribute "cbName"; empty when absent.</summary>
+    public string cbName
+    {
+        get => GetAttrib(SclNameIdNet.cbName);
+        set => SetAttrib(SclNameIdNet.cbName, value);
+    }
+    /// <summary>Attribute "datSet"; empty when absent.</summary>
+    public string datSet
+    {
+        get => GetAttrib(SclNameIdNet.datSet);
+        set => SetAttrib(SclNameIdNet.datSet, value);
+    }
+    /// <summary>Attribute "rptID"; empty when absent.</summary>
+    public string rptID
+    {
+        get => GetAttrib(SclNameIdNet.rptID);
+        set => SetAttrib(SclNameIdNet.rptID, value);
+    }
+    /// <summary>Attribute "optFields"; empty when absent.</summary>
+    public string optFields
+    {
+        get => GetAttrib(SclNameIdNet.optFields);
+        set => SetAttrib(SclNameIdNet.optFields, value);
+    }
+    /// <summary>Attribute "bufTime"; empty when absent.</summary>
+    public string bufTime
+    {
+        get => GetAttrib(SclNameIdNet.bufTime);
+        set => SetAttrib(SclNameIdNet.bufTime, value);
+    }
+    /// <summary>Attribute "trgOps"; empty when absent.</summary>
+    public string trgOps
+    {
+        get => GetAttrib(SclNameIdNet.trgOps);
+        set => SetAttrib(SclNameIdNet.trgOps, value);
+    }
+    /// <summary>Attribute "intgPd"; empty when absent.</summary>
+    public string intgPd
+    {
+        get => GetAttrib(SclNameIdNet.intgPd);
+        set => SetAttrib(SclNameIdNet.intgPd, value);
+    }
 }
 
 /// <summary>Element RptEnabled (class id 83).</summary>
 public partial class SclRptEnabled : SclContainer
 {
     internal SclRptEnabled(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "max"; empty when absent.</summary>
+    public string max
+    {
+        get => GetAttrib(SclNameIdNet.max);
+        set => SetAttrib(SclNameIdNet.max, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New ClientLN child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclClientLN? CreateClientLN(int pos = InsertLast) => NewChild<SclClientLN>(SclClassIdNet.ClientLN, pos);
+    /// <summary>Every ClientLN child, in child order.</summary>
+    public SclClientLN[] ClientLNs => ChildrenOfClass<SclClientLN>(SclClassIdNet.ClientLN);
+    /// <summary>Number of ClientLN children.</summary>
+    public int ClientLNCount => CountOfClass(SclClassIdNet.ClientLN, "Scl object \"ClientLN\" disposed");
 }
 
 /// <summary>Element SCL (class id 84).</summary>
 public partial class SclSCL : SclContainer
 {
     internal SclSCL(nint native) : base(native) { }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New Header child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclHeader? CreateHeader(int pos = InsertLast) => NewChild<SclHeader>(SclClassIdNet.Header, pos);
+    /// <summary>The first Header child, or null.</summary>
+    public SclHeader? Header => FirstChild<SclHeader>(SclClassIdNet.Header);
+    /// <summary>New Substation child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSubstation? CreateSubstation(int pos = InsertLast) => NewChild<SclSubstation>(SclClassIdNet.Substation, pos);
+    /// <summary>Every Substation child, in child order.</summary>
+    public SclSubstation[] Substations => ChildrenOfClass<SclSubstation>(SclClassIdNet.Substation);
+    /// <summary>Number of Substation children.</summary>
+    public int SubstationCount => CountOfClass(SclClassIdNet.Substation, "Scl object \"Substation\" disposed");
+    /// <summary>The first Substation child whose identity equals key, or null.</summary>
+    public SclSubstation? Substation(string key) => FindChild<SclSubstation>(SclClassIdNet.Substation, key);
+    /// <summary>New Communication child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclCommunication? CreateCommunication(int pos = InsertLast) => NewChild<SclCommunication>(SclClassIdNet.Communication, pos);
+    /// <summary>The first Communication child, or null.</summary>
+    public SclCommunication? Communication => FirstChild<SclCommunication>(SclClassIdNet.Communication);
+    /// <summary>New IED child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclIED? CreateIED(int pos = InsertLast) => NewChild<SclIED>(SclClassIdNet.IED, pos);
+    /// <summary>Every IED child, in child order.</summary>
+    public SclIED[] IEDs => ChildrenOfClass<SclIED>(SclClassIdNet.IED);
+    /// <summary>Number of IED children.</summary>
+    public int IEDCount => CountOfClass(SclClassIdNet.IED, "Scl object \"IED\" disposed");
+    /// <summary>The first IED child whose identity equals key, or null.</summary>
+    public SclIED? IED(string key) => FindChild<SclIED>(SclClassIdNet.IED, key);
+    /// <summary>New DataTypeTemplates child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDataTypeTemplates? CreateDataTypeTemplates(int pos = InsertLast) => NewChild<SclDataTypeTemplates>(SclClassIdNet.DataTypeTemplates, pos);
+    /// <summary>The first DataTypeTemplates child, or null.</summary>
+    public SclDataTypeTemplates? DataTypeTemplates => FirstChild<SclDataTypeTemplates>(SclClassIdNet.DataTypeTemplates);
 }
 
 /// <summary>Element SCLControl (class id 85).</summary>
 public partial class SclSCLControl : SclContainer
 {
     internal SclSCLControl(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
 }
 
 /// <summary>Element SGEdit (class id 88).</summary>
@@ -464,30 +2512,460 @@ public partial class SclSGEdit : SclContainer
 public partial class SclSMV : SclContainer
 {
     internal SclSMV(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Reference attribute "ldInst", read through the reference child; set it with the Ref property.</summary>
+    public string ldInst => RefAttrib(SclNameIdNet.ldInst, true, "Scl object of Type SclSMV disposed");
+    /// <summary>Reference attribute "cbName", read through the reference child; set it with the Ref property.</summary>
+    public string cbName => RefAttrib(SclNameIdNet.cbName, true, "Scl object of Type SclSMV disposed");
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New Address child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclAddress? CreateAddress(int pos = InsertLast) => NewChild<SclAddress>(SclClassIdNet.Address, pos);
+    /// <summary>The first Address child, or null.</summary>
+    public SclAddress? Address => FirstChild<SclAddress>(SclClassIdNet.Address);
+    /// <summary>The SampledValueControl the SampledValueControlRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclSampledValueControl? RefSampledValueControl
+    {
+        get => RefTargetOf<SclSampledValueControl>(SclClassIdNet.SampledValueControlRef, SclClassIdNet.SampledValueControl, "Scl object of Type SclSMV disposed");
+        set => SetRefTargetOf(SclClassIdNet.SampledValueControlRef, value, "Scl object of Type SclSMV disposed");
+    }
 }
 
 /// <summary>Element SMVSettings (class id 90).</summary>
 public partial class SclSMVSettings : SclContainer
 {
     internal SclSMVSettings(nint native) : base(native) { }
+    /// <summary>Attribute "cbName"; empty when absent.</summary>
+    public string cbName
+    {
+        get => GetAttrib(SclNameIdNet.cbName);
+        set => SetAttrib(SclNameIdNet.cbName, value);
+    }
+    /// <summary>Attribute "datSet"; empty when absent.</summary>
+    public string datSet
+    {
+        get => GetAttrib(SclNameIdNet.datSet);
+        set => SetAttrib(SclNameIdNet.datSet, value);
+    }
+    /// <summary>Attribute "svID"; empty when absent.</summary>
+    public string svID
+    {
+        get => GetAttrib(SclNameIdNet.svID);
+        set => SetAttrib(SclNameIdNet.svID, value);
+    }
+    /// <summary>Attribute "optFields"; empty when absent.</summary>
+    public string optFields
+    {
+        get => GetAttrib(SclNameIdNet.optFields);
+        set => SetAttrib(SclNameIdNet.optFields, value);
+    }
+    /// <summary>Attribute "smpRate"; empty when absent.</summary>
+    public string smpRate
+    {
+        get => GetAttrib(SclNameIdNet.smpRate);
+        set => SetAttrib(SclNameIdNet.smpRate, value);
+    }
+    /// <summary>New SmpRate child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSmpRate? CreateSmpRate(int pos = InsertLast) => NewChild<SclSmpRate>(SclClassIdNet.SmpRate, pos);
+    /// <summary>Every SmpRate child, in child order.</summary>
+    public SclSmpRate[] SmpRates => ChildrenOfClass<SclSmpRate>(SclClassIdNet.SmpRate);
+    /// <summary>Number of SmpRate children.</summary>
+    public int SmpRateCount => CountOfClass(SclClassIdNet.SmpRate, "Scl object \"SmpRate\" disposed");
 }
 
 /// <summary>Element SampledValueControl (class id 91).</summary>
 public partial class SclSampledValueControl : SclContainer
 {
     internal SclSampledValueControl(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Reference attribute "datSet", read through the reference child; set it with the Ref property.</summary>
+    public string datSet => RefAttrib(SclNameIdNet.datSet, true, "Scl object of Type SclSampledValueControl disposed");
+    /// <summary>Attribute "confRev"; empty when absent.</summary>
+    public string confRev
+    {
+        get => GetAttrib(SclNameIdNet.confRev);
+        set => SetAttrib(SclNameIdNet.confRev, value);
+    }
+    /// <summary>Attribute "smvID"; empty when absent.</summary>
+    public string smvID
+    {
+        get => GetAttrib(SclNameIdNet.smvID);
+        set => SetAttrib(SclNameIdNet.smvID, value);
+    }
+    /// <summary>Attribute "multicast"; empty when absent.</summary>
+    public string multicast
+    {
+        get => GetAttrib(SclNameIdNet.multicast);
+        set => SetAttrib(SclNameIdNet.multicast, value);
+    }
+    /// <summary>Attribute "smpRate"; empty when absent.</summary>
+    public string smpRate
+    {
+        get => GetAttrib(SclNameIdNet.smpRate);
+        set => SetAttrib(SclNameIdNet.smpRate, value);
+    }
+    /// <summary>Attribute "nofASDU"; empty when absent.</summary>
+    public string nofASDU
+    {
+        get => GetAttrib(SclNameIdNet.nofASDU);
+        set => SetAttrib(SclNameIdNet.nofASDU, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New IEDName child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclIEDName? CreateIEDName(int pos = InsertLast) => NewChild<SclIEDName>(SclClassIdNet.IEDName, pos);
+    /// <summary>Every IEDName child, in child order.</summary>
+    public SclIEDName[] IEDNames => ChildrenOfClass<SclIEDName>(SclClassIdNet.IEDName);
+    /// <summary>Number of IEDName children.</summary>
+    public int IEDNameCount => CountOfClass(SclClassIdNet.IEDName, "Scl object \"IEDName\" disposed");
+    /// <summary>New SmvOpts child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSmvOpts? CreateSmvOpts(int pos = InsertLast) => NewChild<SclSmvOpts>(SclClassIdNet.SmvOpts, pos);
+    /// <summary>The first SmvOpts child, or null.</summary>
+    public SclSmvOpts? SmvOpts => FirstChild<SclSmvOpts>(SclClassIdNet.SmvOpts);
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
+    /// <summary>The DataSet the DataSetRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclDataSet? RefDataSet
+    {
+        get => RefTargetOf<SclDataSet>(SclClassIdNet.DataSetRef, SclClassIdNet.DataSet, "Scl object of Type SclSampledValueControl disposed");
+        set => SetRefTargetOf(SclClassIdNet.DataSetRef, value, "Scl object of Type SclSampledValueControl disposed");
+    }
 }
 
 /// <summary>Element Server (class id 92).</summary>
 public partial class SclServer : SclContainer
 {
     internal SclServer(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "timeout"; empty when absent.</summary>
+    public string timeout
+    {
+        get => GetAttrib(SclNameIdNet.timeout);
+        set => SetAttrib(SclNameIdNet.timeout, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New Authentication child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclAuthentication? CreateAuthentication(int pos = InsertLast) => NewChild<SclAuthentication>(SclClassIdNet.Authentication, pos);
+    /// <summary>The first Authentication child, or null.</summary>
+    public SclAuthentication? Authentication => FirstChild<SclAuthentication>(SclClassIdNet.Authentication);
+    /// <summary>New LDevice child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLDevice? CreateLDevice(int pos = InsertLast) => NewChild<SclLDevice>(SclClassIdNet.LDevice, pos);
+    /// <summary>Every LDevice child, in child order.</summary>
+    public SclLDevice[] LDevices => ChildrenOfClass<SclLDevice>(SclClassIdNet.LDevice);
+    /// <summary>Number of LDevice children.</summary>
+    public int LDeviceCount => CountOfClass(SclClassIdNet.LDevice, "Scl object \"LDevice\" disposed");
+    /// <summary>The first LDevice child whose identity equals key, or null.</summary>
+    public SclLDevice? LDevice(string key) => FindChild<SclLDevice>(SclClassIdNet.LDevice, key);
+    /// <summary>New Association child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclAssociation? CreateAssociation(int pos = InsertLast) => NewChild<SclAssociation>(SclClassIdNet.Association, pos);
+    /// <summary>Every Association child, in child order.</summary>
+    public SclAssociation[] Associations => ChildrenOfClass<SclAssociation>(SclClassIdNet.Association);
+    /// <summary>Number of Association children.</summary>
+    public int AssociationCount => CountOfClass(SclClassIdNet.Association, "Scl object \"Association\" disposed");
+    /// <summary>The first Association child whose identity equals key, or null.</summary>
+    public SclAssociation? Association(string key) => FindChild<SclAssociation>(SclClassIdNet.Association, key);
 }
 
 /// <summary>Element Services (class id 93).</summary>
 public partial class SclServices : SclContainer
 {
     internal SclServices(nint native) : base(native) { }
+    /// <summary>New DynAssociation child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDynAssociation? CreateDynAssociation(int pos = InsertLast) => NewChild<SclDynAssociation>(SclClassIdNet.DynAssociation, pos);
+    /// <summary>The first DynAssociation child, or null.</summary>
+    public SclDynAssociation? DynAssociation => FirstChild<SclDynAssociation>(SclClassIdNet.DynAssociation);
+    /// <summary>New SettingGroups child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSettingGroups? CreateSettingGroups(int pos = InsertLast) => NewChild<SclSettingGroups>(SclClassIdNet.SettingGroups, pos);
+    /// <summary>The first SettingGroups child, or null.</summary>
+    public SclSettingGroups? SettingGroups => FirstChild<SclSettingGroups>(SclClassIdNet.SettingGroups);
+    /// <summary>New GetDirectory child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGetDirectory? CreateGetDirectory(int pos = InsertLast) => NewChild<SclGetDirectory>(SclClassIdNet.GetDirectory, pos);
+    /// <summary>The first GetDirectory child, or null.</summary>
+    public SclGetDirectory? GetDirectory => FirstChild<SclGetDirectory>(SclClassIdNet.GetDirectory);
+    /// <summary>New GetDataObjectDefinition child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGetDataObjectDefinition? CreateGetDataObjectDefinition(int pos = InsertLast) => NewChild<SclGetDataObjectDefinition>(SclClassIdNet.GetDataObjectDefinition, pos);
+    /// <summary>The first GetDataObjectDefinition child, or null.</summary>
+    public SclGetDataObjectDefinition? GetDataObjectDefinition => FirstChild<SclGetDataObjectDefinition>(SclClassIdNet.GetDataObjectDefinition);
+    /// <summary>New DataObjectDirectory child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDataObjectDirectory? CreateDataObjectDirectory(int pos = InsertLast) => NewChild<SclDataObjectDirectory>(SclClassIdNet.DataObjectDirectory, pos);
+    /// <summary>The first DataObjectDirectory child, or null.</summary>
+    public SclDataObjectDirectory? DataObjectDirectory => FirstChild<SclDataObjectDirectory>(SclClassIdNet.DataObjectDirectory);
+    /// <summary>New GetDataSetValue child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGetDataSetValue? CreateGetDataSetValue(int pos = InsertLast) => NewChild<SclGetDataSetValue>(SclClassIdNet.GetDataSetValue, pos);
+    /// <summary>The first GetDataSetValue child, or null.</summary>
+    public SclGetDataSetValue? GetDataSetValue => FirstChild<SclGetDataSetValue>(SclClassIdNet.GetDataSetValue);
+    /// <summary>New SetDataSetValue child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSetDataSetValue? CreateSetDataSetValue(int pos = InsertLast) => NewChild<SclSetDataSetValue>(SclClassIdNet.SetDataSetValue, pos);
+    /// <summary>The first SetDataSetValue child, or null.</summary>
+    public SclSetDataSetValue? SetDataSetValue => FirstChild<SclSetDataSetValue>(SclClassIdNet.SetDataSetValue);
+    /// <summary>New DataSetDirectory child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDataSetDirectory? CreateDataSetDirectory(int pos = InsertLast) => NewChild<SclDataSetDirectory>(SclClassIdNet.DataSetDirectory, pos);
+    /// <summary>The first DataSetDirectory child, or null.</summary>
+    public SclDataSetDirectory? DataSetDirectory => FirstChild<SclDataSetDirectory>(SclClassIdNet.DataSetDirectory);
+    /// <summary>New ConfDataSet child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclConfDataSet? CreateConfDataSet(int pos = InsertLast) => NewChild<SclConfDataSet>(SclClassIdNet.ConfDataSet, pos);
+    /// <summary>The first ConfDataSet child, or null.</summary>
+    public SclConfDataSet? ConfDataSet => FirstChild<SclConfDataSet>(SclClassIdNet.ConfDataSet);
+    /// <summary>New DynDataSet child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclDynDataSet? CreateDynDataSet(int pos = InsertLast) => NewChild<SclDynDataSet>(SclClassIdNet.DynDataSet, pos);
+    /// <summary>The first DynDataSet child, or null.</summary>
+    public SclDynDataSet? DynDataSet => FirstChild<SclDynDataSet>(SclClassIdNet.DynDataSet);
+    /// <summary>New ReadWrite child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclReadWrite? CreateReadWrite(int pos = InsertLast) => NewChild<SclReadWrite>(SclClassIdNet.ReadWrite, pos);
+    /// <summary>The first ReadWrite child, or null.</summary>
+    public SclReadWrite? ReadWrite => FirstChild<SclReadWrite>(SclClassIdNet.ReadWrite);
+    /// <summary>New TimerActivatedControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclTimerActivatedControl? CreateTimerActivatedControl(int pos = InsertLast) => NewChild<SclTimerActivatedControl>(SclClassIdNet.TimerActivatedControl, pos);
+    /// <summary>The first TimerActivatedControl child, or null.</summary>
+    public SclTimerActivatedControl? TimerActivatedControl => FirstChild<SclTimerActivatedControl>(SclClassIdNet.TimerActivatedControl);
+    /// <summary>New ConfReportControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclConfReportControl? CreateConfReportControl(int pos = InsertLast) => NewChild<SclConfReportControl>(SclClassIdNet.ConfReportControl, pos);
+    /// <summary>The first ConfReportControl child, or null.</summary>
+    public SclConfReportControl? ConfReportControl => FirstChild<SclConfReportControl>(SclClassIdNet.ConfReportControl);
+    /// <summary>New GetCBValues child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGetCBValues? CreateGetCBValues(int pos = InsertLast) => NewChild<SclGetCBValues>(SclClassIdNet.GetCBValues, pos);
+    /// <summary>The first GetCBValues child, or null.</summary>
+    public SclGetCBValues? GetCBValues => FirstChild<SclGetCBValues>(SclClassIdNet.GetCBValues);
+    /// <summary>New ConfLogControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclConfLogControl? CreateConfLogControl(int pos = InsertLast) => NewChild<SclConfLogControl>(SclClassIdNet.ConfLogControl, pos);
+    /// <summary>The first ConfLogControl child, or null.</summary>
+    public SclConfLogControl? ConfLogControl => FirstChild<SclConfLogControl>(SclClassIdNet.ConfLogControl);
+    /// <summary>New ReportSettings child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclReportSettings? CreateReportSettings(int pos = InsertLast) => NewChild<SclReportSettings>(SclClassIdNet.ReportSettings, pos);
+    /// <summary>The first ReportSettings child, or null.</summary>
+    public SclReportSettings? ReportSettings => FirstChild<SclReportSettings>(SclClassIdNet.ReportSettings);
+    /// <summary>New LogSettings child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLogSettings? CreateLogSettings(int pos = InsertLast) => NewChild<SclLogSettings>(SclClassIdNet.LogSettings, pos);
+    /// <summary>The first LogSettings child, or null.</summary>
+    public SclLogSettings? LogSettings => FirstChild<SclLogSettings>(SclClassIdNet.LogSettings);
+    /// <summary>New GSESettings child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGSESettings? CreateGSESettings(int pos = InsertLast) => NewChild<SclGSESettings>(SclClassIdNet.GSESettings, pos);
+    /// <summary>The first GSESettings child, or null.</summary>
+    public SclGSESettings? GSESettings => FirstChild<SclGSESettings>(SclClassIdNet.GSESettings);
+    /// <summary>New SMVSettings child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSMVSettings? CreateSMVSettings(int pos = InsertLast) => NewChild<SclSMVSettings>(SclClassIdNet.SMVSettings, pos);
+    /// <summary>The first SMVSettings child, or null.</summary>
+    public SclSMVSettings? SMVSettings => FirstChild<SclSMVSettings>(SclClassIdNet.SMVSettings);
+    /// <summary>New GSEDir child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGSEDir? CreateGSEDir(int pos = InsertLast) => NewChild<SclGSEDir>(SclClassIdNet.GSEDir, pos);
+    /// <summary>The first GSEDir child, or null.</summary>
+    public SclGSEDir? GSEDir => FirstChild<SclGSEDir>(SclClassIdNet.GSEDir);
+    /// <summary>New GOOSE child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGOOSE? CreateGOOSE(int pos = InsertLast) => NewChild<SclGOOSE>(SclClassIdNet.GOOSE, pos);
+    /// <summary>The first GOOSE child, or null.</summary>
+    public SclGOOSE? GOOSE => FirstChild<SclGOOSE>(SclClassIdNet.GOOSE);
+    /// <summary>New GSSE child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGSSE? CreateGSSE(int pos = InsertLast) => NewChild<SclGSSE>(SclClassIdNet.GSSE, pos);
+    /// <summary>The first GSSE child, or null.</summary>
+    public SclGSSE? GSSE => FirstChild<SclGSSE>(SclClassIdNet.GSSE);
+    /// <summary>New FileHandling child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclFileHandling? CreateFileHandling(int pos = InsertLast) => NewChild<SclFileHandling>(SclClassIdNet.FileHandling, pos);
+    /// <summary>The first FileHandling child, or null.</summary>
+    public SclFileHandling? FileHandling => FirstChild<SclFileHandling>(SclClassIdNet.FileHandling);
+    /// <summary>New ConfLNs child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclConfLNs? CreateConfLNs(int pos = InsertLast) => NewChild<SclConfLNs>(SclClassIdNet.ConfLNs, pos);
+    /// <summary>The first ConfLNs child, or null.</summary>
+    public SclConfLNs? ConfLNs => FirstChild<SclConfLNs>(SclClassIdNet.ConfLNs);
+    /// <summary>Whether a DynAssociation child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagDynAssociation
+    {
+        get => FlagOf(SclClassIdNet.DynAssociation);
+        set => SetFlagOf(SclClassIdNet.DynAssociation, value);
+    }
+    /// <summary>Whether a SettingGroups child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagSettingGroups
+    {
+        get => FlagOf(SclClassIdNet.SettingGroups);
+        set => SetFlagOf(SclClassIdNet.SettingGroups, value);
+    }
+    /// <summary>Whether a GetDirectory child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagGetDirectory
+    {
+        get => FlagOf(SclClassIdNet.GetDirectory);
+        set => SetFlagOf(SclClassIdNet.GetDirectory, value);
+    }
+    /// <summary>Whether a GetDataObjectDefinition child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagGetDataObjectDefinition
+    {
+        get => FlagOf(SclClassIdNet.GetDataObjectDefinition);
+        set => SetFlagOf(SclClassIdNet.GetDataObjectDefinition, value);
+    }
+    /// <summary>Whether a DataObjectDirectory child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagDataObjectDirectory
+    {
+        get => FlagOf(SclClassIdNet.DataObjectDirectory);
+        set => SetFlagOf(SclClassIdNet.DataObjectDirectory, value);
+    }
+    /// <summary>Whether a GetDataSetValue child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagGetDataSetValue
+    {
+        get => FlagOf(SclClassIdNet.GetDataSetValue);
+        set => SetFlagOf(SclClassIdNet.GetDataSetValue, value);
+    }
+    /// <summary>Whether a SetDataSetValue child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagSetDataSetValue
+    {
+        get => FlagOf(SclClassIdNet.SetDataSetValue);
+        set => SetFlagOf(SclClassIdNet.SetDataSetValue, value);
+    }
+    /// <summary>Whether a DataSetDirectory child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagDataSetDirectory
+    {
+        get => FlagOf(SclClassIdNet.DataSetDirectory);
+        set => SetFlagOf(SclClassIdNet.DataSetDirectory, value);
+    }
+    /// <summary>Whether a ConfDataSet child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagConfDataSet
+    {
+        get => FlagOf(SclClassIdNet.ConfDataSet);
+        set => SetFlagOf(SclClassIdNet.ConfDataSet, value);
+    }
+    /// <summary>Whether a DynDataSet child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagDynDataSet
+    {
+        get => FlagOf(SclClassIdNet.DynDataSet);
+        set => SetFlagOf(SclClassIdNet.DynDataSet, value);
+    }
+    /// <summary>Whether a ReadWrite child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagReadWrite
+    {
+        get => FlagOf(SclClassIdNet.ReadWrite);
+        set => SetFlagOf(SclClassIdNet.ReadWrite, value);
+    }
+    /// <summary>Whether a TimerActivatedControl child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagTimerActivatedControl
+    {
+        get => FlagOf(SclClassIdNet.TimerActivatedControl);
+        set => SetFlagOf(SclClassIdNet.TimerActivatedControl, value);
+    }
+    /// <summary>Whether a ConfReportControl child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagConfReportControl
+    {
+        get => FlagOf(SclClassIdNet.ConfReportControl);
+        set => SetFlagOf(SclClassIdNet.ConfReportControl, value);
+    }
+    /// <summary>Whether a GetCBValues child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagGetCBValues
+    {
+        get => FlagOf(SclClassIdNet.GetCBValues);
+        set => SetFlagOf(SclClassIdNet.GetCBValues, value);
+    }
+    /// <summary>Whether a ConfLogControl child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagConfLogControl
+    {
+        get => FlagOf(SclClassIdNet.ConfLogControl);
+        set => SetFlagOf(SclClassIdNet.ConfLogControl, value);
+    }
+    /// <summary>Whether a ReportSettings child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagReportSettings
+    {
+        get => FlagOf(SclClassIdNet.ReportSettings);
+        set => SetFlagOf(SclClassIdNet.ReportSettings, value);
+    }
+    /// <summary>Whether a LogSettings child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagLogSettings
+    {
+        get => FlagOf(SclClassIdNet.LogSettings);
+        set => SetFlagOf(SclClassIdNet.LogSettings, value);
+    }
+    /// <summary>Whether a GSESettings child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagGSESettings
+    {
+        get => FlagOf(SclClassIdNet.GSESettings);
+        set => SetFlagOf(SclClassIdNet.GSESettings, value);
+    }
+    /// <summary>Whether a SMVSettings child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagSMVSettings
+    {
+        get => FlagOf(SclClassIdNet.SMVSettings);
+        set => SetFlagOf(SclClassIdNet.SMVSettings, value);
+    }
+    /// <summary>Whether a GSEDir child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagGSEDir
+    {
+        get => FlagOf(SclClassIdNet.GSEDir);
+        set => SetFlagOf(SclClassIdNet.GSEDir, value);
+    }
+    /// <summary>Whether a GOOSE child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagGOOSE
+    {
+        get => FlagOf(SclClassIdNet.GOOSE);
+        set => SetFlagOf(SclClassIdNet.GOOSE, value);
+    }
+    /// <summary>Whether a GSSE child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagGSSE
+    {
+        get => FlagOf(SclClassIdNet.GSSE);
+        set => SetFlagOf(SclClassIdNet.GSSE, value);
+    }
+    /// <summary>Whether a FileHandling child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagFileHandling
+    {
+        get => FlagOf(SclClassIdNet.FileHandling);
+        set => SetFlagOf(SclClassIdNet.FileHandling, value);
+    }
+    /// <summary>Whether a ConfLNs child exists; setting adds it or deletes it with its subtree.</summary>
+    public bool FlagConfLNs
+    {
+        get => FlagOf(SclClassIdNet.ConfLNs);
+        set => SetFlagOf(SclClassIdNet.ConfLNs, value);
+    }
 }
 
 /// <summary>Element SetDataSetValue (class id 94).</summary>
@@ -500,66 +2978,420 @@ public partial class SclSetDataSetValue : SclContainer
 public partial class SclSettingControl : SclContainer
 {
     internal SclSettingControl(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "numOfSGs"; empty when absent.</summary>
+    public string numOfSGs
+    {
+        get => GetAttrib(SclNameIdNet.numOfSGs);
+        set => SetAttrib(SclNameIdNet.numOfSGs, value);
+    }
+    /// <summary>Attribute "actSG"; empty when absent.</summary>
+    public string actSG
+    {
+        get => GetAttrib(SclNameIdNet.actSG);
+        set => SetAttrib(SclNameIdNet.actSG, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
 }
 
 /// <summary>Element SettingGroups (class id 96).</summary>
 public partial class SclSettingGroups : SclContainer
 {
     internal SclSettingGroups(nint native) : base(native) { }
+    /// <summary>New SGEdit child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSGEdit? CreateSGEdit(int pos = InsertLast) => NewChild<SclSGEdit>(SclClassIdNet.SGEdit, pos);
+    /// <summary>The first SGEdit child, or null.</summary>
+    public SclSGEdit? SGEdit => FirstChild<SclSGEdit>(SclClassIdNet.SGEdit);
+    /// <summary>New ConfSG child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclConfSG? CreateConfSG(int pos = InsertLast) => NewChild<SclConfSG>(SclClassIdNet.ConfSG, pos);
+    /// <summary>The first ConfSG child, or null.</summary>
+    public SclConfSG? ConfSG => FirstChild<SclConfSG>(SclClassIdNet.ConfSG);
 }
 
 /// <summary>Element SmpRate (class id 97).</summary>
 public partial class SclSmpRate : SclContainer
 {
     internal SclSmpRate(nint native) : base(native) { }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element SmvOpts (class id 98).</summary>
 public partial class SclSmvOpts : SclContainer
 {
     internal SclSmvOpts(nint native) : base(native) { }
+    /// <summary>Attribute "refreshTime"; empty when absent.</summary>
+    public string refreshTime
+    {
+        get => GetAttrib(SclNameIdNet.refreshTime);
+        set => SetAttrib(SclNameIdNet.refreshTime, value);
+    }
+    /// <summary>Attribute "sampleSynchronized"; empty when absent.</summary>
+    public string sampleSynchronized
+    {
+        get => GetAttrib(SclNameIdNet.sampleSynchronized);
+        set => SetAttrib(SclNameIdNet.sampleSynchronized, value);
+    }
+    /// <summary>Attribute "sampleRate"; empty when absent.</summary>
+    public string sampleRate
+    {
+        get => GetAttrib(SclNameIdNet.sampleRate);
+        set => SetAttrib(SclNameIdNet.sampleRate, value);
+    }
+    /// <summary>Attribute "security"; empty when absent.</summary>
+    public string security
+    {
+        get => GetAttrib(SclNameIdNet.security);
+        set => SetAttrib(SclNameIdNet.security, value);
+    }
+    /// <summary>Attribute "dataRef"; empty when absent.</summary>
+    public string dataRef
+    {
+        get => GetAttrib(SclNameIdNet.dataRef);
+        set => SetAttrib(SclNameIdNet.dataRef, value);
+    }
 }
 
 /// <summary>Element SubEquipment (class id 99).</summary>
 public partial class SclSubEquipment : SclContainer
 {
     internal SclSubEquipment(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "phase"; empty when absent.</summary>
+    public string phase
+    {
+        get => GetAttrib(SclNameIdNet.phase);
+        set => SetAttrib(SclNameIdNet.phase, value);
+    }
+    /// <summary>Attribute "virtual"; empty when absent.</summary>
+    public string @virtual
+    {
+        get => GetAttrib(SclNameIdNet.@virtual);
+        set => SetAttrib(SclNameIdNet.@virtual, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
 }
 
 /// <summary>Element SubFunction (class id 100).</summary>
 public partial class SclSubFunction : SclContainer
 {
     internal SclSubFunction(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
+    /// <summary>New GeneralEquipment child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGeneralEquipment? CreateGeneralEquipment(int pos = InsertLast) => NewChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, pos);
+    /// <summary>Every GeneralEquipment child, in child order.</summary>
+    public SclGeneralEquipment[] GeneralEquipments => ChildrenOfClass<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment);
+    /// <summary>Number of GeneralEquipment children.</summary>
+    public int GeneralEquipmentCount => CountOfClass(SclClassIdNet.GeneralEquipment, "Scl object \"GeneralEquipment\" disposed");
+    /// <summary>The first GeneralEquipment child whose identity equals key, or null.</summary>
+    public SclGeneralEquipment? GeneralEquipment(string key) => FindChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, key);
 }
 
 /// <summary>Element SubNetwork (class id 101).</summary>
 public partial class SclSubNetwork : SclContainer
 {
     internal SclSubNetwork(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New BitRate child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclBitRate? CreateBitRate(int pos = InsertLast) => NewChild<SclBitRate>(SclClassIdNet.BitRate, pos);
+    /// <summary>The first BitRate child, or null.</summary>
+    public SclBitRate? BitRate => FirstChild<SclBitRate>(SclClassIdNet.BitRate);
+    /// <summary>New ConnectedAP child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclConnectedAP? CreateConnectedAP(int pos = InsertLast) => NewChild<SclConnectedAP>(SclClassIdNet.ConnectedAP, pos);
+    /// <summary>Every ConnectedAP child, in child order.</summary>
+    public SclConnectedAP[] ConnectedAPs => ChildrenOfClass<SclConnectedAP>(SclClassIdNet.ConnectedAP);
+    /// <summary>Number of ConnectedAP children.</summary>
+    public int ConnectedAPCount => CountOfClass(SclClassIdNet.ConnectedAP, "Scl object \"ConnectedAP\" disposed");
 }
 
 /// <summary>Element Substation (class id 102).</summary>
 public partial class SclSubstation : SclContainer
 {
     internal SclSubstation(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
+    /// <summary>New PowerTransformer child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPowerTransformer? CreatePowerTransformer(int pos = InsertLast) => NewChild<SclPowerTransformer>(SclClassIdNet.PowerTransformer, pos);
+    /// <summary>Every PowerTransformer child, in child order.</summary>
+    public SclPowerTransformer[] PowerTransformers => ChildrenOfClass<SclPowerTransformer>(SclClassIdNet.PowerTransformer);
+    /// <summary>Number of PowerTransformer children.</summary>
+    public int PowerTransformerCount => CountOfClass(SclClassIdNet.PowerTransformer, "Scl object \"PowerTransformer\" disposed");
+    /// <summary>The first PowerTransformer child whose identity equals key, or null.</summary>
+    public SclPowerTransformer? PowerTransformer(string key) => FindChild<SclPowerTransformer>(SclClassIdNet.PowerTransformer, key);
+    /// <summary>New GeneralEquipment child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGeneralEquipment? CreateGeneralEquipment(int pos = InsertLast) => NewChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, pos);
+    /// <summary>Every GeneralEquipment child, in child order.</summary>
+    public SclGeneralEquipment[] GeneralEquipments => ChildrenOfClass<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment);
+    /// <summary>Number of GeneralEquipment children.</summary>
+    public int GeneralEquipmentCount => CountOfClass(SclClassIdNet.GeneralEquipment, "Scl object \"GeneralEquipment\" disposed");
+    /// <summary>The first GeneralEquipment child whose identity equals key, or null.</summary>
+    public SclGeneralEquipment? GeneralEquipment(string key) => FindChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, key);
+    /// <summary>New VoltageLevel child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclVoltageLevel? CreateVoltageLevel(int pos = InsertLast) => NewChild<SclVoltageLevel>(SclClassIdNet.VoltageLevel, pos);
+    /// <summary>Every VoltageLevel child, in child order.</summary>
+    public SclVoltageLevel[] VoltageLevels => ChildrenOfClass<SclVoltageLevel>(SclClassIdNet.VoltageLevel);
+    /// <summary>Number of VoltageLevel children.</summary>
+    public int VoltageLevelCount => CountOfClass(SclClassIdNet.VoltageLevel, "Scl object \"VoltageLevel\" disposed");
+    /// <summary>The first VoltageLevel child whose identity equals key, or null.</summary>
+    public SclVoltageLevel? VoltageLevel(string key) => FindChild<SclVoltageLevel>(SclClassIdNet.VoltageLevel, key);
+    /// <summary>New Function child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclFunction? CreateFunction(int pos = InsertLast) => NewChild<SclFunction>(SclClassIdNet.Function, pos);
+    /// <summary>Every Function child, in child order.</summary>
+    public SclFunction[] Functions => ChildrenOfClass<SclFunction>(SclClassIdNet.Function);
+    /// <summary>Number of Function children.</summary>
+    public int FunctionCount => CountOfClass(SclClassIdNet.Function, "Scl object \"Function\" disposed");
+    /// <summary>The first Function child whose identity equals key, or null.</summary>
+    public SclFunction? Function(string key) => FindChild<SclFunction>(SclClassIdNet.Function, key);
 }
 
 /// <summary>Element TapChanger (class id 103).</summary>
 public partial class SclTapChanger : SclContainer
 {
     internal SclTapChanger(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>Attribute "virtual"; empty when absent.</summary>
+    public string @virtual
+    {
+        get => GetAttrib(SclNameIdNet.@virtual);
+        set => SetAttrib(SclNameIdNet.@virtual, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
 }
 
 /// <summary>Element Terminal (class id 104).</summary>
 public partial class SclTerminal : SclContainer
 {
     internal SclTerminal(nint native) : base(native) { }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "connectivityNode"; empty when absent.</summary>
+    public string connectivityNode
+    {
+        get => GetAttrib(SclNameIdNet.connectivityNode);
+        set => SetAttrib(SclNameIdNet.connectivityNode, value);
+    }
+    /// <summary>Reference attribute "substationName", read through the reference child; set it with the Ref property.</summary>
+    public string substationName => RefAttrib(SclNameIdNet.substationName, true, "Scl object of Type SclTerminal disposed");
+    /// <summary>Reference attribute "voltageLevelName", read through the reference child; set it with the Ref property.</summary>
+    public string voltageLevelName => RefAttrib(SclNameIdNet.voltageLevelName, true, "Scl object of Type SclTerminal disposed");
+    /// <summary>Reference attribute "bayName", read through the reference child; set it with the Ref property.</summary>
+    public string bayName => RefAttrib(SclNameIdNet.bayName, true, "Scl object of Type SclTerminal disposed");
+    /// <summary>Reference attribute "cNodeName", read through the reference child; set it with the Ref property.</summary>
+    public string cNodeName => RefAttrib(SclNameIdNet.cNodeName, true, "Scl object of Type SclTerminal disposed");
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>The ConnectivityNode the ConNodeRef child resolves to, or null; setting points the child (created when missing) at it, a wrong class is refused and reported.</summary>
+    public SclConnectivityNode? RefConnectivityNode
+    {
+        get => RefTargetOf<SclConnectivityNode>(SclClassIdNet.ConNodeRef, SclClassIdNet.ConnectivityNode, "Scl object of Type SclTerminal disposed");
+        set => SetRefTargetOf(SclClassIdNet.ConNodeRef, value, "Scl object of Type SclTerminal disposed");
+    }
 }
 
 /// <summary>Element Text (class id 105).</summary>
 public partial class SclText : SclContainer
 {
     internal SclText(nint native) : base(native) { }
+    /// <summary>Attribute "source"; empty when absent.</summary>
+    public string source
+    {
+        get => GetAttrib(SclNameIdNet.source);
+        set => SetAttrib(SclNameIdNet.source, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element TimerActivatedControl (class id 106).</summary>
@@ -572,72 +3404,340 @@ public partial class SclTimerActivatedControl : SclContainer
 public partial class SclTransformerWinding : SclContainer
 {
     internal SclTransformerWinding(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>Attribute "virtual"; empty when absent.</summary>
+    public string @virtual
+    {
+        get => GetAttrib(SclNameIdNet.@virtual);
+        set => SetAttrib(SclNameIdNet.@virtual, value);
+    }
+    /// <summary>Attribute "type"; empty when absent.</summary>
+    public string type
+    {
+        get => GetAttrib(SclNameIdNet.type);
+        set => SetAttrib(SclNameIdNet.type, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
+    /// <summary>New Terminal child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclTerminal? CreateTerminal(int pos = InsertLast) => NewChild<SclTerminal>(SclClassIdNet.Terminal, pos);
+    /// <summary>Every Terminal child, in child order.</summary>
+    public SclTerminal[] Terminals => ChildrenOfClass<SclTerminal>(SclClassIdNet.Terminal);
+    /// <summary>Number of Terminal children.</summary>
+    public int TerminalCount => CountOfClass(SclClassIdNet.Terminal, "Scl object \"Terminal\" disposed");
+    /// <summary>The first Terminal child whose identity equals key, or null.</summary>
+    public SclTerminal? Terminal(string key) => FindChild<SclTerminal>(SclClassIdNet.Terminal, key);
+    /// <summary>New SubEquipment child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSubEquipment? CreateSubEquipment(int pos = InsertLast) => NewChild<SclSubEquipment>(SclClassIdNet.SubEquipment, pos);
+    /// <summary>Every SubEquipment child, in child order.</summary>
+    public SclSubEquipment[] SubEquipments => ChildrenOfClass<SclSubEquipment>(SclClassIdNet.SubEquipment);
+    /// <summary>Number of SubEquipment children.</summary>
+    public int SubEquipmentCount => CountOfClass(SclClassIdNet.SubEquipment, "Scl object \"SubEquipment\" disposed");
+    /// <summary>The first SubEquipment child whose identity equals key, or null.</summary>
+    public SclSubEquipment? SubEquipment(string key) => FindChild<SclSubEquipment>(SclClassIdNet.SubEquipment, key);
+    /// <summary>New TapChanger child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclTapChanger? CreateTapChanger(int pos = InsertLast) => NewChild<SclTapChanger>(SclClassIdNet.TapChanger, pos);
+    /// <summary>The first TapChanger child, or null.</summary>
+    public SclTapChanger? TapChanger => FirstChild<SclTapChanger>(SclClassIdNet.TapChanger);
 }
 
 /// <summary>Element TrgOps (class id 108).</summary>
 public partial class SclTrgOps : SclContainer
 {
     internal SclTrgOps(nint native) : base(native) { }
+    /// <summary>Attribute "dchg"; empty when absent.</summary>
+    public string dchg
+    {
+        get => GetAttrib(SclNameIdNet.dchg);
+        set => SetAttrib(SclNameIdNet.dchg, value);
+    }
+    /// <summary>Attribute "qchg"; empty when absent.</summary>
+    public string qchg
+    {
+        get => GetAttrib(SclNameIdNet.qchg);
+        set => SetAttrib(SclNameIdNet.qchg, value);
+    }
+    /// <summary>Attribute "dupd"; empty when absent.</summary>
+    public string dupd
+    {
+        get => GetAttrib(SclNameIdNet.dupd);
+        set => SetAttrib(SclNameIdNet.dupd, value);
+    }
+    /// <summary>Attribute "period"; empty when absent.</summary>
+    public string period
+    {
+        get => GetAttrib(SclNameIdNet.period);
+        set => SetAttrib(SclNameIdNet.period, value);
+    }
 }
 
 /// <summary>Element Val (class id 109).</summary>
 public partial class SclVal : SclContainer
 {
     internal SclVal(nint native) : base(native) { }
+    /// <summary>Attribute "sGroup"; empty when absent.</summary>
+    public string sGroup
+    {
+        get => GetAttrib(SclNameIdNet.sGroup);
+        set => SetAttrib(SclNameIdNet.sGroup, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element Voltage (class id 110).</summary>
 public partial class SclVoltage : SclContainer
 {
     internal SclVoltage(nint native) : base(native) { }
+    /// <summary>Attribute "unit"; empty when absent.</summary>
+    public string unit
+    {
+        get => GetAttrib(SclNameIdNet.unit);
+        set => SetAttrib(SclNameIdNet.unit, value);
+    }
+    /// <summary>Attribute "multiplier"; empty when absent.</summary>
+    public string multiplier
+    {
+        get => GetAttrib(SclNameIdNet.multiplier);
+        set => SetAttrib(SclNameIdNet.multiplier, value);
+    }
+    /// <summary>Text content; empty when there is none.</summary>
+    public string Content
+    {
+        get => ContentText();
+        set => SetContentText(value);
+    }
 }
 
 /// <summary>Element VoltageLevel (class id 111).</summary>
 public partial class SclVoltageLevel : SclContainer
 {
     internal SclVoltageLevel(nint native) : base(native) { }
+    /// <summary>Attribute "name"; empty when absent.</summary>
+    public string name
+    {
+        get => GetAttrib(SclNameIdNet.name);
+        set => SetAttrib(SclNameIdNet.name, value);
+    }
+    /// <summary>Attribute "desc"; empty when absent.</summary>
+    public string desc
+    {
+        get => GetAttrib(SclNameIdNet.desc);
+        set => SetAttrib(SclNameIdNet.desc, value);
+    }
+    /// <summary>New Text child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclText? CreateText(int pos = InsertLast) => NewChild<SclText>(SclClassIdNet.Text, pos);
+    /// <summary>The first Text child, or null.</summary>
+    public SclText? Text => FirstChild<SclText>(SclClassIdNet.Text);
+    /// <summary>New Private child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPrivate? CreatePrivate(int pos = InsertLast) => NewChild<SclPrivate>(SclClassIdNet.Private, pos);
+    /// <summary>Every Private child, in child order.</summary>
+    public SclPrivate[] Privates => ChildrenOfClass<SclPrivate>(SclClassIdNet.Private);
+    /// <summary>Number of Private children.</summary>
+    public int PrivateCount => CountOfClass(SclClassIdNet.Private, "Scl object \"Private\" disposed");
+    /// <summary>The first Private child whose identity equals key, or null.</summary>
+    public SclPrivate? Private(string key) => FindChild<SclPrivate>(SclClassIdNet.Private, key);
+    /// <summary>New LNode child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLNode? CreateLNode(int pos = InsertLast) => NewChild<SclLNode>(SclClassIdNet.LNode, pos);
+    /// <summary>Every LNode child, in child order.</summary>
+    public SclLNode[] LNodes => ChildrenOfClass<SclLNode>(SclClassIdNet.LNode);
+    /// <summary>Number of LNode children.</summary>
+    public int LNodeCount => CountOfClass(SclClassIdNet.LNode, "Scl object \"LNode\" disposed");
+    /// <summary>New PowerTransformer child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclPowerTransformer? CreatePowerTransformer(int pos = InsertLast) => NewChild<SclPowerTransformer>(SclClassIdNet.PowerTransformer, pos);
+    /// <summary>Every PowerTransformer child, in child order.</summary>
+    public SclPowerTransformer[] PowerTransformers => ChildrenOfClass<SclPowerTransformer>(SclClassIdNet.PowerTransformer);
+    /// <summary>Number of PowerTransformer children.</summary>
+    public int PowerTransformerCount => CountOfClass(SclClassIdNet.PowerTransformer, "Scl object \"PowerTransformer\" disposed");
+    /// <summary>The first PowerTransformer child whose identity equals key, or null.</summary>
+    public SclPowerTransformer? PowerTransformer(string key) => FindChild<SclPowerTransformer>(SclClassIdNet.PowerTransformer, key);
+    /// <summary>New GeneralEquipment child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGeneralEquipment? CreateGeneralEquipment(int pos = InsertLast) => NewChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, pos);
+    /// <summary>Every GeneralEquipment child, in child order.</summary>
+    public SclGeneralEquipment[] GeneralEquipments => ChildrenOfClass<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment);
+    /// <summary>Number of GeneralEquipment children.</summary>
+    public int GeneralEquipmentCount => CountOfClass(SclClassIdNet.GeneralEquipment, "Scl object \"GeneralEquipment\" disposed");
+    /// <summary>The first GeneralEquipment child whose identity equals key, or null.</summary>
+    public SclGeneralEquipment? GeneralEquipment(string key) => FindChild<SclGeneralEquipment>(SclClassIdNet.GeneralEquipment, key);
+    /// <summary>New Voltage child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclVoltage? CreateVoltage(int pos = InsertLast) => NewChild<SclVoltage>(SclClassIdNet.Voltage, pos);
+    /// <summary>The first Voltage child, or null.</summary>
+    public SclVoltage? Voltage => FirstChild<SclVoltage>(SclClassIdNet.Voltage);
+    /// <summary>New Bay child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclBay? CreateBay(int pos = InsertLast) => NewChild<SclBay>(SclClassIdNet.Bay, pos);
+    /// <summary>Every Bay child, in child order.</summary>
+    public SclBay[] Bays => ChildrenOfClass<SclBay>(SclClassIdNet.Bay);
+    /// <summary>Number of Bay children.</summary>
+    public int BayCount => CountOfClass(SclClassIdNet.Bay, "Scl object \"Bay\" disposed");
+    /// <summary>The first Bay child whose identity equals key, or null.</summary>
+    public SclBay? Bay(string key) => FindChild<SclBay>(SclClassIdNet.Bay, key);
 }
 
 /// <summary>Element BDA (class id 13).</summary>
 public partial class SclBDA : SclDABase
 {
     internal SclBDA(nint native) : base(native) { }
+    /// <summary>New Val child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclVal? CreateVal(int pos = InsertLast) => NewChild<SclVal>(SclClassIdNet.Val, pos);
+    /// <summary>Every Val child, in child order.</summary>
+    public SclVal[] Vals => ChildrenOfClass<SclVal>(SclClassIdNet.Val);
+    /// <summary>Number of Val children.</summary>
+    public int ValCount => CountOfClass(SclClassIdNet.Val, "Scl object \"Val\" disposed");
 }
 
 /// <summary>Element DA (class id 26).</summary>
 public partial class SclDA : SclDABase
 {
     internal SclDA(nint native) : base(native) { }
+    /// <summary>Attribute "dchg"; empty when absent.</summary>
+    public string dchg
+    {
+        get => GetAttrib(SclNameIdNet.dchg);
+        set => SetAttrib(SclNameIdNet.dchg, value);
+    }
+    /// <summary>Attribute "qchg"; empty when absent.</summary>
+    public string qchg
+    {
+        get => GetAttrib(SclNameIdNet.qchg);
+        set => SetAttrib(SclNameIdNet.qchg, value);
+    }
+    /// <summary>Attribute "dupd"; empty when absent.</summary>
+    public string dupd
+    {
+        get => GetAttrib(SclNameIdNet.dupd);
+        set => SetAttrib(SclNameIdNet.dupd, value);
+    }
+    /// <summary>Attribute "fc"; empty when absent.</summary>
+    public string fc
+    {
+        get => GetAttrib(SclNameIdNet.fc);
+        set => SetAttrib(SclNameIdNet.fc, value);
+    }
+    /// <summary>New Val child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclVal? CreateVal(int pos = InsertLast) => NewChild<SclVal>(SclClassIdNet.Val, pos);
+    /// <summary>Every Val child, in child order.</summary>
+    public SclVal[] Vals => ChildrenOfClass<SclVal>(SclClassIdNet.Val);
+    /// <summary>Number of Val children.</summary>
+    public int ValCount => CountOfClass(SclClassIdNet.Val, "Scl object \"Val\" disposed");
 }
 
 /// <summary>Element DO (class id 31).</summary>
 public partial class SclDO : SclDOBase
 {
     internal SclDO(nint native) : base(native) { }
+    /// <summary>Attribute "accessControl"; empty when absent.</summary>
+    public string accessControl
+    {
+        get => GetAttrib(SclNameIdNet.accessControl);
+        set => SetAttrib(SclNameIdNet.accessControl, value);
+    }
+    /// <summary>Attribute "transient"; empty when absent.</summary>
+    public string transient
+    {
+        get => GetAttrib(SclNameIdNet.transient);
+        set => SetAttrib(SclNameIdNet.transient, value);
+    }
 }
 
 /// <summary>Element DOI (class id 33).</summary>
 public partial class SclDOI : SclDIBase
 {
     internal SclDOI(nint native) : base(native) { }
+    /// <summary>Attribute "accessControl"; empty when absent.</summary>
+    public string accessControl
+    {
+        get => GetAttrib(SclNameIdNet.accessControl);
+        set => SetAttrib(SclNameIdNet.accessControl, value);
+    }
+    /// <summary>The DO of the type templates that describes this element, or null.</summary>
+    public SclDO? DO => TypeNodeAs<SclDO>(SclClassIdNet.DO);
 }
 
 /// <summary>Element LN (class id 65).</summary>
 public partial class SclLN : SclLNBase
 {
     internal SclLN(nint native) : base(native) { }
+    /// <summary>Attribute "prefix"; empty when absent.</summary>
+    public string prefix
+    {
+        get => GetAttrib(SclNameIdNet.prefix);
+        set => SetAttrib(SclNameIdNet.prefix, value);
+    }
 }
 
 /// <summary>Element LN0 (class id 66).</summary>
 public partial class SclLN0 : SclLNBase
 {
     internal SclLN0(nint native) : base(native) { }
+    /// <summary>New GSEControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclGSEControl? CreateGSEControl(int pos = InsertLast) => NewChild<SclGSEControl>(SclClassIdNet.GSEControl, pos);
+    /// <summary>Every GSEControl child, in child order.</summary>
+    public SclGSEControl[] GSEControls => ChildrenOfClass<SclGSEControl>(SclClassIdNet.GSEControl);
+    /// <summary>Number of GSEControl children.</summary>
+    public int GSEControlCount => CountOfClass(SclClassIdNet.GSEControl, "Scl object \"GSEControl\" disposed");
+    /// <summary>The first GSEControl child whose identity equals key, or null.</summary>
+    public SclGSEControl? GSEControl(string key) => FindChild<SclGSEControl>(SclClassIdNet.GSEControl, key);
+    /// <summary>New SampledValueControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSampledValueControl? CreateSampledValueControl(int pos = InsertLast) => NewChild<SclSampledValueControl>(SclClassIdNet.SampledValueControl, pos);
+    /// <summary>Every SampledValueControl child, in child order.</summary>
+    public SclSampledValueControl[] SampledValueControls => ChildrenOfClass<SclSampledValueControl>(SclClassIdNet.SampledValueControl);
+    /// <summary>Number of SampledValueControl children.</summary>
+    public int SampledValueControlCount => CountOfClass(SclClassIdNet.SampledValueControl, "Scl object \"SampledValueControl\" disposed");
+    /// <summary>The first SampledValueControl child whose identity equals key, or null.</summary>
+    public SclSampledValueControl? SampledValueControl(string key) => FindChild<SclSampledValueControl>(SclClassIdNet.SampledValueControl, key);
+    /// <summary>New SettingControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSettingControl? CreateSettingControl(int pos = InsertLast) => NewChild<SclSettingControl>(SclClassIdNet.SettingControl, pos);
+    /// <summary>The first SettingControl child, or null.</summary>
+    public SclSettingControl? SettingControl => FirstChild<SclSettingControl>(SclClassIdNet.SettingControl);
+    /// <summary>New SCLControl child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclSCLControl? CreateSCLControl(int pos = InsertLast) => NewChild<SclSCLControl>(SclClassIdNet.SCLControl, pos);
+    /// <summary>The first SCLControl child, or null.</summary>
+    public SclSCLControl? SCLControl => FirstChild<SclSCLControl>(SclClassIdNet.SCLControl);
+    /// <summary>New Log child at pos (InsertLast: its schema position); null when refused.</summary>
+    public SclLog? CreateLog(int pos = InsertLast) => NewChild<SclLog>(SclClassIdNet.Log, pos);
+    /// <summary>The first Log child, or null.</summary>
+    public SclLog? Log => FirstChild<SclLog>(SclClassIdNet.Log);
 }
 
 /// <summary>Element SDI (class id 86).</summary>
 public partial class SclSDI : SclDIBase
 {
     internal SclSDI(nint native) : base(native) { }
+    /// <summary>The SDO of the type templates that describes this element, or null.</summary>
+    public SclSDO? SDO => TypeNodeAs<SclSDO>(SclClassIdNet.SDO);
+    /// <summary>The DA of the type templates that describes this element, or null.</summary>
+    public SclDA? DA => TypeNodeAs<SclDA>(SclClassIdNet.DA);
 }
 
 /// <summary>Element SDO (class id 87).</summary>
@@ -650,72 +3750,220 @@ public partial class SclSDO : SclDOBase
 public partial class SclAPRef : SclRef
 {
     internal SclAPRef(nint native) : base(native) { }
+    /// <summary>Key "apName": derived from the target while it resolves, else the stored value.</summary>
+    public string apName => RefKeyText(SclNameIdNet.apName, "Scl object of type SclAPRef disposed");
+    /// <summary>Key "iedName": derived from the target while it resolves, else the stored value.</summary>
+    public string iedName => RefKeyText(SclNameIdNet.iedName, "Scl object of type SclAPRef disposed");
+    /// <summary>The target when it is of class AccessPoint, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclAccessPoint? RefAccessPoint
+    {
+        get => RefTargetAs<SclAccessPoint>(SclClassIdNet.AccessPoint, "Scl object of type SclAPRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclAPRef disposed");
+    }
 }
 
 /// <summary>Reference ConNodeRef (class id 113).</summary>
 public partial class SclConNodeRef : SclRef
 {
     internal SclConNodeRef(nint native) : base(native) { }
+    /// <summary>Key "bayName": derived from the target while it resolves, else the stored value.</summary>
+    public string bayName => RefKeyText(SclNameIdNet.bayName, "Scl object of type SclConNodeRef disposed");
+    /// <summary>Key "cNodeName": derived from the target while it resolves, else the stored value.</summary>
+    public string cNodeName => RefKeyText(SclNameIdNet.cNodeName, "Scl object of type SclConNodeRef disposed");
+    /// <summary>Key "substationName": derived from the target while it resolves, else the stored value.</summary>
+    public string substationName => RefKeyText(SclNameIdNet.substationName, "Scl object of type SclConNodeRef disposed");
+    /// <summary>Key "voltageLevelName": derived from the target while it resolves, else the stored value.</summary>
+    public string voltageLevelName => RefKeyText(SclNameIdNet.voltageLevelName, "Scl object of type SclConNodeRef disposed");
+    /// <summary>The target when it is of class ConnectivityNode, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclConnectivityNode? RefConnectivityNode
+    {
+        get => RefTargetAs<SclConnectivityNode>(SclClassIdNet.ConnectivityNode, "Scl object of type SclConNodeRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclConNodeRef disposed");
+    }
 }
 
 /// <summary>Reference DATypeRef (class id 114).</summary>
 public partial class SclDATypeRef : SclRef
 {
     internal SclDATypeRef(nint native) : base(native) { }
+    /// <summary>Key "type": derived from the target while it resolves, else the stored value.</summary>
+    public string type => RefKeyText(SclNameIdNet.type, "Scl object of type SclDATypeRef disposed");
+    /// <summary>The target when it is of class DAType, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclDAType? RefDAType
+    {
+        get => RefTargetAs<SclDAType>(SclClassIdNet.DAType, "Scl object of type SclDATypeRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclDATypeRef disposed");
+    }
 }
 
 /// <summary>Reference DOTypeRef (class id 115).</summary>
 public partial class SclDOTypeRef : SclRef
 {
     internal SclDOTypeRef(nint native) : base(native) { }
+    /// <summary>Key "type": derived from the target while it resolves, else the stored value.</summary>
+    public string type => RefKeyText(SclNameIdNet.type, "Scl object of type SclDOTypeRef disposed");
+    /// <summary>The target when it is of class DOType, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclDOType? RefDOType
+    {
+        get => RefTargetAs<SclDOType>(SclClassIdNet.DOType, "Scl object of type SclDOTypeRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclDOTypeRef disposed");
+    }
 }
 
 /// <summary>Reference DataSetRef (class id 116).</summary>
 public partial class SclDataSetRef : SclRef
 {
     internal SclDataSetRef(nint native) : base(native) { }
+    /// <summary>Key "datSet": derived from the target while it resolves, else the stored value.</summary>
+    public string datSet => RefKeyText(SclNameIdNet.datSet, "Scl object of type SclDataSetRef disposed");
+    /// <summary>The target when it is of class DataSet, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclDataSet? RefDataSet
+    {
+        get => RefTargetAs<SclDataSet>(SclClassIdNet.DataSet, "Scl object of type SclDataSetRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclDataSetRef disposed");
+    }
 }
 
 /// <summary>Reference EnumTypeRef (class id 117).</summary>
 public partial class SclEnumTypeRef : SclRef
 {
     internal SclEnumTypeRef(nint native) : base(native) { }
+    /// <summary>Key "type": derived from the target while it resolves, else the stored value.</summary>
+    public string type => RefKeyText(SclNameIdNet.type, "Scl object of type SclEnumTypeRef disposed");
+    /// <summary>The target when it is of class EnumType, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclEnumType? RefEnumType
+    {
+        get => RefTargetAs<SclEnumType>(SclClassIdNet.EnumType, "Scl object of type SclEnumTypeRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclEnumTypeRef disposed");
+    }
 }
 
 /// <summary>Reference FCDA_LNRef (class id 118).</summary>
 public partial class SclFCDA_LNRef : SclRef
 {
     internal SclFCDA_LNRef(nint native) : base(native) { }
+    /// <summary>Key "ldInst": derived from the target while it resolves, else the stored value.</summary>
+    public string ldInst => RefKeyText(SclNameIdNet.ldInst, "Scl object of type SclFCDA_LNRef disposed");
+    /// <summary>Key "lnClass": derived from the target while it resolves, else the stored value.</summary>
+    public string lnClass => RefKeyText(SclNameIdNet.lnClass, "Scl object of type SclFCDA_LNRef disposed");
+    /// <summary>Key "lnInst": derived from the target while it resolves, else the stored value.</summary>
+    public string lnInst => RefKeyText(SclNameIdNet.lnInst, "Scl object of type SclFCDA_LNRef disposed");
+    /// <summary>Key "prefix": derived from the target while it resolves, else the stored value.</summary>
+    public string prefix => RefKeyText(SclNameIdNet.prefix, "Scl object of type SclFCDA_LNRef disposed");
+    /// <summary>The target when it is of class LNBase, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclLNBase? RefLNBase
+    {
+        get => RefTargetAs<SclLNBase>(SclClassIdNet.LNBase, "Scl object of type SclFCDA_LNRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclFCDA_LNRef disposed");
+    }
+    /// <summary>The target when it is of class LN, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclLN? RefLN
+    {
+        get => RefTargetAs<SclLN>(SclClassIdNet.LN, "Scl object of type SclFCDA_LNRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclFCDA_LNRef disposed");
+    }
+    /// <summary>The target when it is of class LN0, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclLN0? RefLN0
+    {
+        get => RefTargetAs<SclLN0>(SclClassIdNet.LN0, "Scl object of type SclFCDA_LNRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclFCDA_LNRef disposed");
+    }
 }
 
 /// <summary>Reference GSEControlRef (class id 119).</summary>
 public partial class SclGSEControlRef : SclRef
 {
     internal SclGSEControlRef(nint native) : base(native) { }
+    /// <summary>Key "cbName": derived from the target while it resolves, else the stored value.</summary>
+    public string cbName => RefKeyText(SclNameIdNet.cbName, "Scl object of type SclGSEControlRef disposed");
+    /// <summary>Key "ldInst": derived from the target while it resolves, else the stored value.</summary>
+    public string ldInst => RefKeyText(SclNameIdNet.ldInst, "Scl object of type SclGSEControlRef disposed");
+    /// <summary>The target when it is of class GSEControl, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclGSEControl? RefGSEControl
+    {
+        get => RefTargetAs<SclGSEControl>(SclClassIdNet.GSEControl, "Scl object of type SclGSEControlRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclGSEControlRef disposed");
+    }
 }
 
 /// <summary>Reference IEDRef (class id 120).</summary>
 public partial class SclIEDRef : SclRef
 {
     internal SclIEDRef(nint native) : base(native) { }
+    /// <summary>Key text: the target's name while it resolves, else the stored text.</summary>
+    public string Content => RefKeyText(SclNameIdNet.NONE, "Scl object of type SclIEDRef disposed");
+    /// <summary>The target when it is of class IED, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclIED? RefIED
+    {
+        get => RefTargetAs<SclIED>(SclClassIdNet.IED, "Scl object of type SclIEDRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclIEDRef disposed");
+    }
 }
 
 /// <summary>Reference LNRef (class id 121).</summary>
 public partial class SclLNRef : SclRef
 {
     internal SclLNRef(nint native) : base(native) { }
+    /// <summary>Key "iedName": derived from the target while it resolves, else the stored value.</summary>
+    public string iedName => RefKeyText(SclNameIdNet.iedName, "Scl object of type SclLNRef disposed");
+    /// <summary>Key "ldInst": derived from the target while it resolves, else the stored value.</summary>
+    public string ldInst => RefKeyText(SclNameIdNet.ldInst, "Scl object of type SclLNRef disposed");
+    /// <summary>Key "lnClass": derived from the target while it resolves, else the stored value.</summary>
+    public string lnClass => RefKeyText(SclNameIdNet.lnClass, "Scl object of type SclLNRef disposed");
+    /// <summary>Key "lnInst": derived from the target while it resolves, else the stored value.</summary>
+    public string lnInst => RefKeyText(SclNameIdNet.lnInst, "Scl object of type SclLNRef disposed");
+    /// <summary>Key "prefix": derived from the target while it resolves, else the stored value.</summary>
+    public string prefix => RefKeyText(SclNameIdNet.prefix, "Scl object of type SclLNRef disposed");
+    /// <summary>The target when it is of class LNBase, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclLNBase? RefLNBase
+    {
+        get => RefTargetAs<SclLNBase>(SclClassIdNet.LNBase, "Scl object of type SclLNRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclLNRef disposed");
+    }
+    /// <summary>The target when it is of class LN, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclLN? RefLN
+    {
+        get => RefTargetAs<SclLN>(SclClassIdNet.LN, "Scl object of type SclLNRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclLNRef disposed");
+    }
+    /// <summary>The target when it is of class LN0, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclLN0? RefLN0
+    {
+        get => RefTargetAs<SclLN0>(SclClassIdNet.LN0, "Scl object of type SclLNRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclLNRef disposed");
+    }
 }
 
 /// <summary>Reference LNodeTypeRef (class id 122).</summary>
 public partial class SclLNodeTypeRef : SclRef
 {
     internal SclLNodeTypeRef(nint native) : base(native) { }
+    /// <summary>Key "lnClass": derived from the target while it resolves, else the stored value.</summary>
+    public string lnClass => RefKeyText(SclNameIdNet.lnClass, "Scl object of type SclLNodeTypeRef disposed");
+    /// <summary>Key "lnType": derived from the target while it resolves, else the stored value.</summary>
+    public string lnType => RefKeyText(SclNameIdNet.lnType, "Scl object of type SclLNodeTypeRef disposed");
+    /// <summary>The target when it is of class LNodeType, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclLNodeType? RefLNodeType
+    {
+        get => RefTargetAs<SclLNodeType>(SclClassIdNet.LNodeType, "Scl object of type SclLNodeTypeRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclLNodeTypeRef disposed");
+    }
 }
 
 /// <summary>Reference SampledValueControlRef (class id 123).</summary>
 public partial class SclSampledValueControlRef : SclRef
 {
     internal SclSampledValueControlRef(nint native) : base(native) { }
+    /// <summary>Key "cbName": derived from the target while it resolves, else the stored value.</summary>
+    public string cbName => RefKeyText(SclNameIdNet.cbName, "Scl object of type SclSampledValueControlRef disposed");
+    /// <summary>Key "ldInst": derived from the target while it resolves, else the stored value.</summary>
+    public string ldInst => RefKeyText(SclNameIdNet.ldInst, "Scl object of type SclSampledValueControlRef disposed");
+    /// <summary>The target when it is of class SampledValueControl, else null; setting null clears it, a wrong class is refused and reported.</summary>
+    public SclSampledValueControl? RefSampledValueControl
+    {
+        get => RefTargetAs<SclSampledValueControl>(SclClassIdNet.SampledValueControl, "Scl object of type SclSampledValueControlRef disposed");
+        set => SetRefTarget(value, "Scl object of type SclSampledValueControlRef disposed");
+    }
 }
 
 public partial class Scl
