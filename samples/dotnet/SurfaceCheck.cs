@@ -30,6 +30,7 @@ internal static class SurfaceCheck
         typeof(SclDataSetRef), typeof(SclEnumTypeRef), typeof(SclFCDA_LNRef), typeof(SclGSEControlRef), typeof(SclIEDRef), typeof(SclLNRef),
         typeof(SclLNodeTypeRef), typeof(SclSampledValueControlRef),
         typeof(SclRef), typeof(Scl_xml), typeof(SclValue), typeof(SclRemark), typeof(SclException),
+        typeof(SclLinkInfos), typeof(SclKevText), typeof(SclSchemaInfo),
     };
 
     internal static object?[] Touch(SclFile file, SclLN ln, SclLNRef lnRef, SclServices services, SclDAI dai, XmlParser parser)
@@ -66,6 +67,15 @@ internal static class SurfaceCheck
             ((SclValue)s).IsAttrib, ((Scl_xml)s).encoding, ((Scl_xml)s).version, lnRef.RefSclContainer, lnRef.RefValList,
             new SclIdStructNet().ToString(), new SclChildInfoNet().Arvenko, new SclDALinkNet().TargetDA,
             new SclFCDANet().DA, new SclTextRefNet().Nr, new SclException("x").Error,
+            // file options, edition and check
+            file.Interchange, SclFile.InterchangeAll, file.Edition, file.ReadTruncated, file.ReadRepairs,
+            s.Check(SclCheckNet.Edition),
+            // utility classes
+            SclLinkInfos.GetValue(SclValueIdNet.SPS), SclLinkInfos.GetValueId("SPS"), SclLinkInfos.HasDAGroups(SclValueIdNet.SPS),
+            SclLinkInfos.GetDAGroups(SclValueIdNet.SPS), SclLinkInfos.GetTargetCDC(SclValueIdNet.SPS),
+            SclLinkInfos.GetSourceCDCs(SclValueIdNet.SPS), SclLinkInfos.GetDALinks(SclValueIdNet.SPS),
+            SclLinkInfos.GetMaxTargetFCDA(SclValueIdNet.SPS), SclSchemaInfo.Instance.GetChildInfos(SclClassIdNet.IED),
+            SclSchemaInfo.Instance.IsArvenkoExtension(SclClassIdNet.IED, SclNameIdNet.name),
         };
     }
 
@@ -76,6 +86,14 @@ internal static class SurfaceCheck
         c.Write(parser, false);
         file.Read("in.scd");
         file.Write("out.scd", false);
+        using (var texts = new SclKevText())
+        {
+            texts.LoadXMLFile("texts.xml");
+            texts.GetKevText(texts.GetSDOKevTextRef("Beh"));
+            texts.GetDAKevText("stVal");
+            texts.GetDAValueKevText("stVal", "Beh", "INS", "1");
+            texts.GetDAGroupKevText(SclValueIdNet.SPS);
+        }
         file.Dispose();
         parser.Dispose();
     }
