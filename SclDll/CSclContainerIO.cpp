@@ -334,16 +334,9 @@ void PutXmlAttribute(CLineWriter& arWriter, CTagNames& arNames, const std::strin
 // conforming mode.
 void PutXmlRefKeys(CLineWriter& arWriter, CTagNames& arNames, const std::string& aKeyText)
 {
-   size_t p = 0;
-   while (true) {
-      const size_t equals = aKeyText.find("=\"", p);
-      const size_t close = equals == std::string::npos ? equals : aKeyText.find('"', equals + 2);
-      if (close == std::string::npos)
-         return;
-      PutXmlAttribute(arWriter, arNames, aKeyText.substr(p + 1, equals - p - 1),
-                      CXmlParser::DecodeEntities(aKeyText.substr(equals + 2, close - equals - 2)));
-      p = close + 1;
-   }
+   SclSplitRefKeyText(aKeyText, [&](const std::string& aName, const std::string& aValue) {
+      PutXmlAttribute(arWriter, arNames, aName, CXmlParser::DecodeEntities(aValue));
+   });
 }
 
 // A processing instruction in the conforming mode: an element whose name begins with "?",
@@ -403,16 +396,22 @@ void WriteXmlDeclaration(const CSclContainer* apDeclaration, CLineWriter& arWrit
    arWriter.Emit();
 }
 
-// One attribute or reference key of a start tag: name id, name and value (decoded).
+// One attribute or reference key of a start tag: name id, name, value (decoded) and whether
+// it is a key of a reference.
 struct tTagItem {
    tSclNameId id;
    std::string name;
    std::string value;
+   bool key;
 };
 
-// Writes the items of a start tag: those named in apReadOrder (may be null) in that order,
-// then the others as they stand.
-void PutTagItems(CLineWriter& arWriter, CTagNames& arNames, std::vector<tTagItem>& arItems,
+// Writes the items of a start tag: the attributes in their order in the tree, and each
+// reference key named in apReadOrder (may be null) behind the attribute it followed when
+// read (before all of them when it came first); the keys not named there last. An element
+// not edited since it was read so gets its order as read, and one whose attributes were
+// reordered since (as a pack sorts them) gets the order of its tree, which the checksum
+// covers.
+void PutTagItems(CLineWriter& arWriter, CTagNames& arNames, const std::vector<tTagItem>& aItems,
                  const std::vector<tSclNameId>* apReadOrder)
 {
    auto put = [&](const tTagItem& aItem) {
@@ -426,18 +425,45 @@ void PutTagItems(CLineWriter& arWriter, CTagNames& arNames, std::vector<tTagItem
       arWriter.PutEncoded(aItem.value);
       arWriter.Put('"');
    };
-   std::vector<bool> done(arItems.size(), false);
-   if (apReadOrder != nullptr)
+   // after[i]: the item that precedes item i when written, as an index shifted by one
+   // (0: at the front); keys the read order does not name stay unplaced.
+   constexpr size_t UNPLACED = static_cast<size_t>(-1);
+   std::vector<size_t> after(aItems.size(), UNPLACED);
+   if (apReadOrder != nullptr) {
+      std::vector<bool> seen(aItems.size(), false);
+      size_t anchor = 0;
       for (tSclNameId id : *apReadOrder)
-         for (size_t i = 0; i < arItems.size(); ++i)
-            if (!done[i] && arItems[i].id == id && id != 0) {
-               put(arItems[i]);
-               done[i] = true;
+         for (size_t i = 0; i < aItems.size(); ++i)
+            if (!seen[i] && aItems[i].id == id && id != 0) {
+               seen[i] = true;
+               if (aItems[i].key)
+                  after[i] = anchor;
+               else
+                  anchor = i + 1;
                break;
             }
-   for (size_t i = 0; i < arItems.size(); ++i)
-      if (!done[i])
-         put(arItems[i]);
+   }
+   // The keys are placed in the read order; an item list is short, so the scans stay cheap.
+   auto putKeysAfter = [&](size_t aAnchor) {
+      if (apReadOrder == nullptr)
+         return;
+      for (tSclNameId id : *apReadOrder)
+         for (size_t i = 0; i < aItems.size(); ++i)
+            if (aItems[i].key && aItems[i].id == id && after[i] == aAnchor) {
+               put(aItems[i]);
+               after[i] = UNPLACED - 1; // written
+               break;
+            }
+   };
+   putKeysAfter(0);
+   for (size_t i = 0; i < aItems.size(); ++i)
+      if (!aItems[i].key) {
+         put(aItems[i]);
+         putKeysAfter(i + 1);
+      }
+   for (size_t i = 0; i < aItems.size(); ++i)
+      if (aItems[i].key && after[i] == UNPLACED)
+         put(aItems[i]);
 }
 
 // Writes the start tag of aElement with its attributes and reference keys. An element
@@ -468,7 +494,8 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       const CScl* pChild = aElement.GetChild(i);
       if (IsAttribute(pChild) && editionKeys) {
          ++inTag;
-         items.push_back({pChild->GetNameId(), pChild->GetSclName(), ValueText(pChild, copy)});
+         items.push_back(
+             {pChild->GetNameId(), pChild->GetSclName(), ValueText(pChild, copy), false});
       } else if (IsAttribute(pChild) && xmlText) {
          ++inTag;
          PutXmlAttribute(arWriter, names, pChild->GetSclName(), ValueText(pChild, copy));
@@ -486,7 +513,8 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
             SclForEachWrittenRefKey(*pRef, arWriter.EditionFile(), true,
                                     [&](const std::string& aKey, const std::string& aValue) {
                                        items.push_back({CSclNameTable::FindNameId(aKey), aKey,
-                                                        CXmlParser::DecodeEntities(aValue)});
+                                                        CXmlParser::DecodeEntities(aValue),
+                                                        true});
                                     });
             if (pReadOrder == nullptr && arWriter.EditionFile() != nullptr)
                pReadOrder = arWriter.EditionFile()->GetReadAttributes(pRef->PeekRefHandle());

@@ -38,7 +38,8 @@ class CSclFile : public CSclContainer {
    /// Every child in order; the file's own name (its path) is not fed.
    int32_t GetCRC32(int32_t aCrc) const override;
    /// The container copy from another file root, then changed is set and the source's format
-   /// taken over; SE_WRONG_TYPE (no report) when right is no file root.
+   /// and interchange options taken over, with the attributes the references' owners had when
+   /// read (NoteReadAttributes); SE_WRONG_TYPE (no report) when right is no file root.
    tSclError Copy(const CScl& right) override;
 
    using CSclContainer::Read;
@@ -137,6 +138,9 @@ class CSclFile : public CSclContainer {
    /// The document checksum formatted "%d", computed with apStamp's content empty (and the
    /// multipliers corrected first with aCorrectMultipliers).
    std::string ComputeFileCRC(CSclPrivate* apStamp, bool aCorrectMultipliers = false);
+   /// After a Copy from aSource: notes for the references of the copy the attributes noted
+   /// for their originals. aBefore: the children this file had before the copy.
+   void CopyReadAttributes(const CSclFile& aSource, const std::vector<const CScl*>& aBefore);
    /// One pass set of the template merge for one class; true when a duplicate was found.
    bool PackTypeTemplates(tSclClassId aClassId, bool aRepeat);
 

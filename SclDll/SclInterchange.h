@@ -27,13 +27,12 @@ struct tSclInterchange {
    /// had that attribute.
    bool EditionOrder = false;
 
-   /// The behaviours that tools switch on by default. EditionOrder is left out until the
-   /// checksum of a file whose references were rebuilt (as a pack does) covers exactly the
-   /// keys the edition order writes; callers who want it set it themselves.
+   /// The behaviours that tools switch on by default: all of them.
    static tSclInterchange All()
    {
       tSclInterchange options;
       options.XmlText = true;
+      options.EditionOrder = true;
       return options;
    }
 };
