@@ -115,6 +115,9 @@ class CLineWriter {
    }
    bool EditionKeys() const { return m_EditionKeys; }
    const CSclFile* EditionFile() const { return m_pEditionFile; }
+   /// Element names without a prefix of their own are written with aPrefix ("p:"): the
+   /// prefix under which the file read bound the SCL namespace.
+   void SetElementPrefix(const std::string& aPrefix) { m_ElementPrefix = aPrefix; }
 
    /// Starts a line with aIndent levels of indentation (at most SCL_MAX_WRITE_INDENT).
    void Begin(int aIndent)
@@ -158,6 +161,14 @@ class CLineWriter {
          Put(XmlParser::ToXmlName(aName, m_Format));
       else
          Put(aName);
+   }
+   /// Appends an element name, with the element prefix where it has none of its own.
+   void PutElementName(const std::string& aName)
+   {
+      if (!m_ElementPrefix.empty() && aName.find(':') == std::string::npos &&
+          (aName.empty() || aName[0] != '?'))
+         Put(m_ElementPrefix);
+      PutName(aName);
    }
    /// Ends the line with its line feed; without parser the line is dropped.
    void Emit()
@@ -288,6 +299,7 @@ class CLineWriter {
    XmlParser::tFileFormat m_Format;
    bool m_EditionKeys = false;
    const CSclFile* m_pEditionFile = nullptr;
+   std::string m_ElementPrefix;
 };
 
 // The attribute names of one start tag in the conforming mode, where a name may be written
@@ -480,7 +492,7 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
    CTagNames names;
    arWriter.Begin(aIndent);
    arWriter.Put('<');
-   arWriter.PutName(name);
+   arWriter.PutElementName(name);
    const int count = aElement.GetChildCount();
    int inTag = 0; // attributes and references
    std::string content;
@@ -537,7 +549,7 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       arWriter.Put('>');
       arWriter.PutEncoded(!content.empty() ? content : ValueText(pText, copy));
       arWriter.Put("</", 2);
-      arWriter.PutName(name);
+      arWriter.PutElementName(name);
       arWriter.Put('>');
    } else {
       arWriter.Put('>');
@@ -705,6 +717,26 @@ void CSclContainer::Read(CXmlParser* apParser)
    };
 
    open(this, IsClass(CID_SCL) || GetParent(CID_SCL) != nullptr);
+   // A file read as XML processors read it may bind the SCL namespace to a prefix on its
+   // root element (<p:SCL xmlns:p="...">): its elements are read without the prefix, which
+   // the file keeps for its saves.
+   std::string sclPrefix;
+   auto takeOffSclPrefix = [&](std::string& arName) {
+      if (pFile == nullptr || !xmlText)
+         return;
+      if (sclPrefix.empty() && stack.size() == 1 && arName.size() > 4 &&
+          arName.compare(arName.size() - 4, 4, ":SCL") == 0) {
+         const std::string prefix = arName.substr(0, arName.size() - 3);
+         const std::string declaration = "xmlns:" + prefix.substr(0, prefix.size() - 1);
+         for (const XmlParser::tXmlAttrib& attrib : attribs)
+            if (attrib.Name == declaration && attrib.Value == SCL_NAMESPACE)
+               sclPrefix = prefix;
+         pFile->SetSclPrefix(sclPrefix);
+      }
+      if (!sclPrefix.empty() && arName.size() > sclPrefix.size() &&
+          arName.compare(0, sclPrefix.size(), sclPrefix) == 0)
+         arName.erase(0, sclPrefix.size());
+   };
    // Children of elements whose end tag was missing, on their way up. A repair re-reads
    // the same end tag in the parent, so a run of repairs hands them up level by level; they
    // are linked into a list only where the run ends, not once per level.
@@ -740,6 +772,7 @@ void CSclContainer::Read(CXmlParser* apParser)
                open(nullptr, false);
             continue;
          }
+         takeOffSclPrefix(name);
          // Typed classes apply in a root and inside an SCL element; "?xml" is always typed.
          const bool typed = frame.insideScl || pCurrent->GetParent() == nullptr;
          const tSclNameId nameId = CSclNameTable::FindNameId(name);
@@ -806,6 +839,7 @@ void CSclContainer::Read(CXmlParser* apParser)
             arrived(AppendText(pChild, apParser, text));
          }
       } else if (isEnd) {
+         takeOffSclPrefix(name);
          const bool missing = pCurrent != nullptr && name != pCurrent->GetSclName();
          if (missing)
             settleAll();
@@ -974,6 +1008,8 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
    tSclEdition edition = editionOrder ? CSclEdition::Of(*this) : SCL_EDITION_2007B4;
    if (editionOrder)
       writer.SetEditionKeys(pOwnerFile);
+   if (xmlText && pOwnerFile != nullptr)
+      writer.SetElementPrefix(pOwnerFile->GetSclPrefix());
    // The level of aElement, a child of the innermost level (or the element written first).
    auto levelOf = [&](const CSclContainer* apElement, int aLevelIndent, bool aIsFile) {
       tLevel entry{apElement, 0, aLevelIndent, aIsFile, -1, {}};
@@ -1015,7 +1051,7 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
          if (!inFile) {
             writer.Begin(level.indent);
             writer.Put("</", 2);
-            writer.PutName(level.pElement->GetSclName());
+            writer.PutElementName(level.pElement->GetSclName());
             writer.Put('>');
             writer.Emit();
          }

@@ -99,6 +99,7 @@ tSclError CSclFile::Copy(const CScl& right)
       m_Format = source.m_Format;
       m_Interchange = source.m_Interchange;
       m_CrLf = source.m_CrLf;
+      m_SclPrefix = source.m_SclPrefix;
       if (&source != this && !source.m_ReadAttributes.empty())
          CopyReadAttributes(source, before);
    }

@@ -25,6 +25,9 @@ constexpr const char* SCL_STAMP_EDIT_TIME = "Arvenko-SclLib-EditTime";
 /// type of the Private under SCL that holds the document checksum of the last save.
 constexpr const char* SCL_STAMP_CRC = "Arvenko-CRC";
 
+/// The namespace of SCL elements.
+constexpr const char* SCL_NAMESPACE = "http://www.iec.ch/61850/2003/SCL";
+
 /// The file root: a container without parent that answers CID_FILE. Its children are the
 /// document's top-level items (declaration, comments, the SCL element). Owned by its creator.
 class CSclFile : public CSclContainer {
@@ -105,6 +108,12 @@ class CSclFile : public CSclContainer {
    /// document without SCL element is 2007B4.
    tSclEdition GetEdition() const;
 
+   /// The prefix ("p:") under which the file read bound the SCL namespace on its SCL
+   /// element, when it was read with the interchange option XmlText; its elements were read
+   /// without it, and saves with that option write it again. Empty: none.
+   const std::string& GetSclPrefix() const { return m_SclPrefix; }
+   void SetSclPrefix(const std::string& aPrefix) { m_SclPrefix = aPrefix; }
+
    /// Notes the attributes (name ids, in their order) that the owner of the reference with
    /// registry handle aRefHandle had when its keys moved into the reference: the interchange
    /// option EditionOrder writes them in that order and an empty key only where it was read.
@@ -156,6 +165,7 @@ class CSclFile : public CSclContainer {
    int m_ReadRepairs = 0;
    // Owner attributes as read, by reference handle (EditionOrder).
    std::unordered_map<uint32_t, std::vector<tSclNameId>> m_ReadAttributes;
+   std::string m_SclPrefix; // see GetSclPrefix
 };
 
 } // namespace Arvenko::Melvotar::Scl
