@@ -115,6 +115,9 @@ class CLineWriter {
    }
    bool EditionKeys() const { return m_EditionKeys; }
    const CSclFile* EditionFile() const { return m_pEditionFile; }
+   /// Element names without a prefix of their own are written with aPrefix ("p:"): the
+   /// prefix under which the file read bound the SCL namespace.
+   void SetElementPrefix(const std::string& aPrefix) { m_ElementPrefix = aPrefix; }
 
    /// Starts a line with aIndent levels of indentation (at most SCL_MAX_WRITE_INDENT).
    void Begin(int aIndent)
@@ -158,6 +161,14 @@ class CLineWriter {
          Put(XmlParser::ToXmlName(aName, m_Format));
       else
          Put(aName);
+   }
+   /// Appends an element name, with the element prefix where it has none of its own.
+   void PutElementName(const std::string& aName)
+   {
+      if (!m_ElementPrefix.empty() && aName.find(':') == std::string::npos &&
+          (aName.empty() || aName[0] != '?'))
+         Put(m_ElementPrefix);
+      PutName(aName);
    }
    /// Ends the line with its line feed; without parser the line is dropped.
    void Emit()
@@ -288,6 +299,7 @@ class CLineWriter {
    XmlParser::tFileFormat m_Format;
    bool m_EditionKeys = false;
    const CSclFile* m_pEditionFile = nullptr;
+   std::string m_ElementPrefix;
 };
 
 // The attribute names of one start tag in the conforming mode, where a name may be written
@@ -334,16 +346,9 @@ void PutXmlAttribute(CLineWriter& arWriter, CTagNames& arNames, const std::strin
 // conforming mode.
 void PutXmlRefKeys(CLineWriter& arWriter, CTagNames& arNames, const std::string& aKeyText)
 {
-   size_t p = 0;
-   while (true) {
-      const size_t equals = aKeyText.find("=\"", p);
-      const size_t close = equals == std::string::npos ? equals : aKeyText.find('"', equals + 2);
-      if (close == std::string::npos)
-         return;
-      PutXmlAttribute(arWriter, arNames, aKeyText.substr(p + 1, equals - p - 1),
-                      CXmlParser::DecodeEntities(aKeyText.substr(equals + 2, close - equals - 2)));
-      p = close + 1;
-   }
+   SclSplitRefKeyText(aKeyText, [&](const std::string& aName, const std::string& aValue) {
+      PutXmlAttribute(arWriter, arNames, aName, CXmlParser::DecodeEntities(aValue));
+   });
 }
 
 // A processing instruction in the conforming mode: an element whose name begins with "?",
@@ -403,16 +408,22 @@ void WriteXmlDeclaration(const CSclContainer* apDeclaration, CLineWriter& arWrit
    arWriter.Emit();
 }
 
-// One attribute or reference key of a start tag: name id, name and value (decoded).
+// One attribute or reference key of a start tag: name id, name, value (decoded) and whether
+// it is a key of a reference.
 struct tTagItem {
    tSclNameId id;
    std::string name;
    std::string value;
+   bool key;
 };
 
-// Writes the items of a start tag: those named in apReadOrder (may be null) in that order,
-// then the others as they stand.
-void PutTagItems(CLineWriter& arWriter, CTagNames& arNames, std::vector<tTagItem>& arItems,
+// Writes the items of a start tag: the attributes in their order in the tree, and each
+// reference key named in apReadOrder (may be null) behind the attribute it followed when
+// read (before all of them when it came first); the keys not named there last. An element
+// not edited since it was read so gets its order as read, and one whose attributes were
+// reordered since (as a pack sorts them) gets the order of its tree, which the checksum
+// covers.
+void PutTagItems(CLineWriter& arWriter, CTagNames& arNames, const std::vector<tTagItem>& aItems,
                  const std::vector<tSclNameId>* apReadOrder)
 {
    auto put = [&](const tTagItem& aItem) {
@@ -426,18 +437,45 @@ void PutTagItems(CLineWriter& arWriter, CTagNames& arNames, std::vector<tTagItem
       arWriter.PutEncoded(aItem.value);
       arWriter.Put('"');
    };
-   std::vector<bool> done(arItems.size(), false);
-   if (apReadOrder != nullptr)
+   // after[i]: the item that precedes item i when written, as an index shifted by one
+   // (0: at the front); keys the read order does not name stay unplaced.
+   constexpr size_t UNPLACED = static_cast<size_t>(-1);
+   std::vector<size_t> after(aItems.size(), UNPLACED);
+   if (apReadOrder != nullptr) {
+      std::vector<bool> seen(aItems.size(), false);
+      size_t anchor = 0;
       for (tSclNameId id : *apReadOrder)
-         for (size_t i = 0; i < arItems.size(); ++i)
-            if (!done[i] && arItems[i].id == id && id != 0) {
-               put(arItems[i]);
-               done[i] = true;
+         for (size_t i = 0; i < aItems.size(); ++i)
+            if (!seen[i] && aItems[i].id == id && id != 0) {
+               seen[i] = true;
+               if (aItems[i].key)
+                  after[i] = anchor;
+               else
+                  anchor = i + 1;
                break;
             }
-   for (size_t i = 0; i < arItems.size(); ++i)
-      if (!done[i])
-         put(arItems[i]);
+   }
+   // The keys are placed in the read order; an item list is short, so the scans stay cheap.
+   auto putKeysAfter = [&](size_t aAnchor) {
+      if (apReadOrder == nullptr)
+         return;
+      for (tSclNameId id : *apReadOrder)
+         for (size_t i = 0; i < aItems.size(); ++i)
+            if (aItems[i].key && aItems[i].id == id && after[i] == aAnchor) {
+               put(aItems[i]);
+               after[i] = UNPLACED - 1; // written
+               break;
+            }
+   };
+   putKeysAfter(0);
+   for (size_t i = 0; i < aItems.size(); ++i)
+      if (!aItems[i].key) {
+         put(aItems[i]);
+         putKeysAfter(i + 1);
+      }
+   for (size_t i = 0; i < aItems.size(); ++i)
+      if (aItems[i].key && after[i] == UNPLACED)
+         put(aItems[i]);
 }
 
 // Writes the start tag of aElement with its attributes and reference keys. An element
@@ -454,7 +492,7 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
    CTagNames names;
    arWriter.Begin(aIndent);
    arWriter.Put('<');
-   arWriter.PutName(name);
+   arWriter.PutElementName(name);
    const int count = aElement.GetChildCount();
    int inTag = 0; // attributes and references
    std::string content;
@@ -468,7 +506,8 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       const CScl* pChild = aElement.GetChild(i);
       if (IsAttribute(pChild) && editionKeys) {
          ++inTag;
-         items.push_back({pChild->GetNameId(), pChild->GetSclName(), ValueText(pChild, copy)});
+         items.push_back(
+             {pChild->GetNameId(), pChild->GetSclName(), ValueText(pChild, copy), false});
       } else if (IsAttribute(pChild) && xmlText) {
          ++inTag;
          PutXmlAttribute(arWriter, names, pChild->GetSclName(), ValueText(pChild, copy));
@@ -486,7 +525,8 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
             SclForEachWrittenRefKey(*pRef, arWriter.EditionFile(), true,
                                     [&](const std::string& aKey, const std::string& aValue) {
                                        items.push_back({CSclNameTable::FindNameId(aKey), aKey,
-                                                        CXmlParser::DecodeEntities(aValue)});
+                                                        CXmlParser::DecodeEntities(aValue),
+                                                        true});
                                     });
             if (pReadOrder == nullptr && arWriter.EditionFile() != nullptr)
                pReadOrder = arWriter.EditionFile()->GetReadAttributes(pRef->PeekRefHandle());
@@ -509,7 +549,7 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
       arWriter.Put('>');
       arWriter.PutEncoded(!content.empty() ? content : ValueText(pText, copy));
       arWriter.Put("</", 2);
-      arWriter.PutName(name);
+      arWriter.PutElementName(name);
       arWriter.Put('>');
    } else {
       arWriter.Put('>');
@@ -677,6 +717,26 @@ void CSclContainer::Read(CXmlParser* apParser)
    };
 
    open(this, IsClass(CID_SCL) || GetParent(CID_SCL) != nullptr);
+   // A file read as XML processors read it may bind the SCL namespace to a prefix on its
+   // root element (<p:SCL xmlns:p="...">): its elements are read without the prefix, which
+   // the file keeps for its saves.
+   std::string sclPrefix;
+   auto takeOffSclPrefix = [&](std::string& arName) {
+      if (pFile == nullptr || !xmlText)
+         return;
+      if (sclPrefix.empty() && stack.size() == 1 && arName.size() > 4 &&
+          arName.compare(arName.size() - 4, 4, ":SCL") == 0) {
+         const std::string prefix = arName.substr(0, arName.size() - 3);
+         const std::string declaration = "xmlns:" + prefix.substr(0, prefix.size() - 1);
+         for (const XmlParser::tXmlAttrib& attrib : attribs)
+            if (attrib.Name == declaration && attrib.Value == SCL_NAMESPACE)
+               sclPrefix = prefix;
+         pFile->SetSclPrefix(sclPrefix);
+      }
+      if (!sclPrefix.empty() && arName.size() > sclPrefix.size() &&
+          arName.compare(0, sclPrefix.size(), sclPrefix) == 0)
+         arName.erase(0, sclPrefix.size());
+   };
    // Children of elements whose end tag was missing, on their way up. A repair re-reads
    // the same end tag in the parent, so a run of repairs hands them up level by level; they
    // are linked into a list only where the run ends, not once per level.
@@ -712,6 +772,7 @@ void CSclContainer::Read(CXmlParser* apParser)
                open(nullptr, false);
             continue;
          }
+         takeOffSclPrefix(name);
          // Typed classes apply in a root and inside an SCL element; "?xml" is always typed.
          const bool typed = frame.insideScl || pCurrent->GetParent() == nullptr;
          const tSclNameId nameId = CSclNameTable::FindNameId(name);
@@ -778,6 +839,7 @@ void CSclContainer::Read(CXmlParser* apParser)
             arrived(AppendText(pChild, apParser, text));
          }
       } else if (isEnd) {
+         takeOffSclPrefix(name);
          const bool missing = pCurrent != nullptr && name != pCurrent->GetSclName();
          if (missing)
             settleAll();
@@ -946,6 +1008,8 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
    tSclEdition edition = editionOrder ? CSclEdition::Of(*this) : SCL_EDITION_2007B4;
    if (editionOrder)
       writer.SetEditionKeys(pOwnerFile);
+   if (xmlText && pOwnerFile != nullptr)
+      writer.SetElementPrefix(pOwnerFile->GetSclPrefix());
    // The level of aElement, a child of the innermost level (or the element written first).
    auto levelOf = [&](const CSclContainer* apElement, int aLevelIndent, bool aIsFile) {
       tLevel entry{apElement, 0, aLevelIndent, aIsFile, -1, {}};
@@ -987,7 +1051,7 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
          if (!inFile) {
             writer.Begin(level.indent);
             writer.Put("</", 2);
-            writer.PutName(level.pElement->GetSclName());
+            writer.PutElementName(level.pElement->GetSclName());
             writer.Put('>');
             writer.Emit();
          }

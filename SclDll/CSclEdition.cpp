@@ -265,33 +265,31 @@ void SclForEachWrittenRefKey(const CSclRef& aRef, const CSclFile* apFile, bool a
                              const std::function<void(const std::string& aName,
                                                       const std::string& aValue)>& aKey)
 {
-   const std::string text = aRef.GetRefKeyText();
-   std::vector<tSclNameId> written;
-   size_t p = 0;
-   while (true) {
-      const size_t equals = text.find("=\"", p);
-      const size_t close = equals == std::string::npos ? equals : text.find('"', equals + 2);
-      if (close == std::string::npos)
-         break;
-      const std::string name = text.substr(p + 1, equals - p - 1);
-      const std::string value = text.substr(equals + 2, close - equals - 2);
-      p = close + 1;
-      if (aEditionKeys && value.empty()) {
-         // An empty key is written where the element read had the attribute: an unresolved
-         // reference still holds it, a resolved one left a note in its file.
-         bool read = false;
-         for (int i = 0; i < aRef.GetChildCount() && !read; ++i) {
-            const CScl* pChild = aRef.GetChild(i);
-            read = pChild->GetNameId() != 0 && pChild->GetSclName() == name;
-         }
-         if (!read && apFile != nullptr)
-            read = apFile->WasRefKeyRead(aRef.PeekRefHandle(), name);
-         if (!read)
-            continue;
+   // An empty key is written where the element read had the attribute. The attributes its
+   // file noted for the reference decide (the copy of a file takes them over); without them
+   // the keys an unresolved reference still holds.
+   const std::vector<tSclNameId>* pRead =
+       aEditionKeys && apFile != nullptr ? apFile->GetReadAttributes(aRef.PeekRefHandle())
+                                         : nullptr;
+   auto wasRead = [&](tSclNameId aId) {
+      if (pRead != nullptr)
+         return aId != 0 && std::find(pRead->begin(), pRead->end(), aId) != pRead->end();
+      for (int i = 0; i < aRef.GetChildCount(); ++i) {
+         const CScl* pChild = aRef.GetChild(i);
+         if (pChild->GetNameId() == aId && aId != 0)
+            return true;
       }
-      written.push_back(CSclNameTable::FindNameId(name));
-      aKey(name, value);
-   }
+      return false;
+   };
+   std::vector<tSclNameId> written;
+   SclSplitRefKeyText(aRef.GetRefKeyText(), [&](const std::string& aName,
+                                                const std::string& aValue) {
+      const tSclNameId id = CSclNameTable::FindNameId(aName);
+      if (aEditionKeys && aValue.empty() && !wasRead(id))
+         return;
+      written.push_back(id);
+      aKey(aName, aValue);
+   });
    if (!aEditionKeys)
       return;
    // A key the key text leaves out when empty (lnInst of an FCDA) is still written where an
@@ -303,7 +301,7 @@ void SclForEachWrittenRefKey(const CSclRef& aRef, const CSclFile* apFile, bool a
       const tSclNameId id = pChild->GetNameId();
       if (id != 0 && pChild->IsClass(CID_VALUE) && pChild->GetValue().empty() &&
           pInfo != nullptr && pInfo->IsRefAttributeOf(aRef.GetClassId(), id) &&
-          std::find(written.begin(), written.end(), id) == written.end()) {
+          std::find(written.begin(), written.end(), id) == written.end() && wasRead(id)) {
          written.push_back(id);
          aKey(CSclNameTable::GetNameOfNameId(id), std::string());
       }

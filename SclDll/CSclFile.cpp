@@ -88,16 +88,73 @@ tSclError CSclFile::Copy(const CScl& right)
 {
    if (!right.IsClass(CID_FILE))
       return SE_WRONG_TYPE;
+   const auto& source = static_cast<const CSclFile&>(right);
+   std::vector<const CScl*> before;
+   for (int i = 0; i < GetChildCount(); ++i)
+      before.push_back(GetChild(i));
    const tSclError error = CSclContainer::Copy(right);
    if (error == SE_OK) {
-      const auto& source = static_cast<const CSclFile&>(right);
       m_Changed = true;
       m_Loading = false;
       m_Format = source.m_Format;
       m_Interchange = source.m_Interchange;
       m_CrLf = source.m_CrLf;
+      m_SclPrefix = source.m_SclPrefix;
+      if (&source != this && !source.m_ReadAttributes.empty())
+         CopyReadAttributes(source, before);
    }
    return error;
+}
+
+void CSclFile::CopyReadAttributes(const CSclFile& aSource, const std::vector<const CScl*>& aBefore)
+{
+   // The copy of an element holds the copies of its children; each was inserted at its
+   // place in the order, which keeps elements of one class and name in their order. So the
+   // n-th child of a class and name in the source is the n-th of them in the copy.
+   struct tPair {
+      const CSclContainer* pFrom;
+      CSclContainer* pTo;
+   };
+   auto groupOf = [](const CScl& aChild) {
+      return static_cast<uint64_t>(static_cast<uint32_t>(aChild.GetClassId())) << 16 |
+             aChild.GetNameId();
+   };
+   std::vector<tPair> stack{{&aSource, this}};
+   std::vector<CScl*> candidates;
+   std::unordered_map<uint64_t, size_t> next; // per group: where its search goes on
+   while (!stack.empty()) {
+      const tPair pair = stack.back();
+      stack.pop_back();
+      candidates.clear();
+      next.clear();
+      for (int i = 0; i < pair.pTo->GetChildCount(); ++i) {
+         CScl* pChild = pair.pTo->GetChild(i);
+         if (pChild->IsClass(CID_CONTAINER) &&
+             (pair.pTo != this ||
+              std::find(aBefore.begin(), aBefore.end(), pChild) == aBefore.end()))
+            candidates.push_back(pChild);
+      }
+      for (int i = 0; i < pair.pFrom->GetChildCount(); ++i) {
+         const CScl* pFrom = pair.pFrom->GetChild(i);
+         if (!pFrom->IsClass(CID_CONTAINER))
+            continue;
+         const uint64_t group = groupOf(*pFrom);
+         size_t& at = next[group];
+         while (at < candidates.size() && groupOf(*candidates[at]) != group)
+            ++at;
+         if (at == candidates.size())
+            continue;
+         auto* pTo = static_cast<CSclContainer*>(candidates[at++]);
+         const auto* pFromElement = static_cast<const CSclContainer*>(pFrom);
+         if (!pFrom->IsClass(CID_REF)) {
+            stack.push_back({pFromElement, pTo});
+            continue;
+         }
+         if (const std::vector<tSclNameId>* pNames =
+                 aSource.GetReadAttributes(pFromElement->PeekRefHandle()))
+            NoteReadAttributes(pTo->GetRefHandle(), *pNames);
+      }
+   }
 }
 
 CSclSCL* CSclFile::GetSclElement() const

@@ -25,6 +25,9 @@ constexpr const char* SCL_STAMP_EDIT_TIME = "Arvenko-SclLib-EditTime";
 /// type of the Private under SCL that holds the document checksum of the last save.
 constexpr const char* SCL_STAMP_CRC = "Arvenko-CRC";
 
+/// The namespace of SCL elements.
+constexpr const char* SCL_NAMESPACE = "http://www.iec.ch/61850/2003/SCL";
+
 /// The file root: a container without parent that answers CID_FILE. Its children are the
 /// document's top-level items (declaration, comments, the SCL element). Owned by its creator.
 class CSclFile : public CSclContainer {
@@ -38,7 +41,8 @@ class CSclFile : public CSclContainer {
    /// Every child in order; the file's own name (its path) is not fed.
    int32_t GetCRC32(int32_t aCrc) const override;
    /// The container copy from another file root, then changed is set and the source's format
-   /// taken over; SE_WRONG_TYPE (no report) when right is no file root.
+   /// and interchange options taken over, with the attributes the references' owners had when
+   /// read (NoteReadAttributes); SE_WRONG_TYPE (no report) when right is no file root.
    tSclError Copy(const CScl& right) override;
 
    using CSclContainer::Read;
@@ -104,6 +108,12 @@ class CSclFile : public CSclContainer {
    /// document without SCL element is 2007B4.
    tSclEdition GetEdition() const;
 
+   /// The prefix ("p:") under which the file read bound the SCL namespace on its SCL
+   /// element, when it was read with the interchange option XmlText; its elements were read
+   /// without it, and saves with that option write it again. Empty: none.
+   const std::string& GetSclPrefix() const { return m_SclPrefix; }
+   void SetSclPrefix(const std::string& aPrefix) { m_SclPrefix = aPrefix; }
+
    /// Notes the attributes (name ids, in their order) that the owner of the reference with
    /// registry handle aRefHandle had when its keys moved into the reference: the interchange
    /// option EditionOrder writes them in that order and an empty key only where it was read.
@@ -137,6 +147,9 @@ class CSclFile : public CSclContainer {
    /// The document checksum formatted "%d", computed with apStamp's content empty (and the
    /// multipliers corrected first with aCorrectMultipliers).
    std::string ComputeFileCRC(CSclPrivate* apStamp, bool aCorrectMultipliers = false);
+   /// After a Copy from aSource: notes for the references of the copy the attributes noted
+   /// for their originals. aBefore: the children this file had before the copy.
+   void CopyReadAttributes(const CSclFile& aSource, const std::vector<const CScl*>& aBefore);
    /// One pass set of the template merge for one class; true when a duplicate was found.
    bool PackTypeTemplates(tSclClassId aClassId, bool aRepeat);
 
@@ -152,6 +165,7 @@ class CSclFile : public CSclContainer {
    int m_ReadRepairs = 0;
    // Owner attributes as read, by reference handle (EditionOrder).
    std::unordered_map<uint32_t, std::vector<tSclNameId>> m_ReadAttributes;
+   std::string m_SclPrefix; // see GetSclPrefix
 };
 
 } // namespace Arvenko::Melvotar::Scl

@@ -86,4 +86,20 @@ class CSclRef : public CSclContainer {
    uint64_t m_RegKey = 0;
 };
 
+/// Calls aKey(name, value) for every key attribute of aKeyText, a key text as GetRefKeyText
+/// gives it (" name=\"value\"" per key); the value stays entity-encoded.
+template <class TKey> void SclSplitRefKeyText(const std::string& aKeyText, TKey&& aKey)
+{
+   size_t p = 0;
+   while (true) {
+      const size_t equals = aKeyText.find("=\"", p);
+      const size_t close = equals == std::string::npos ? equals : aKeyText.find('"', equals + 2);
+      if (close == std::string::npos)
+         return;
+      aKey(aKeyText.substr(p + 1, equals - p - 1),
+           aKeyText.substr(equals + 2, close - equals - 2));
+      p = close + 1;
+   }
+}
+
 } // namespace Arvenko::Melvotar::Scl

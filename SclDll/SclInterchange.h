@@ -22,18 +22,19 @@ struct tSclInterchange {
    /// Elements are read and written in the order the schema of the file's edition prescribes
    /// (CSclEdition, told by version, revision and release of SCL; a new file is 2007B4):
    /// an element that edition does not list for its parent, a comment or a text keeps its
-   /// place behind the sibling it followed when read, and attributes keep the order read.
-   /// A reference writes a key attribute with an empty value only where the element read
-   /// had that attribute.
+   /// place behind the sibling it followed when read, and attributes keep the order read
+   /// (the keys of a reference stand behind the attribute they followed; attributes
+   /// reordered since, as a pack sorts them, are written in their new order, which the
+   /// checksum covers). A reference writes a key attribute with an empty value only where
+   /// the element read had that attribute.
    bool EditionOrder = false;
 
-   /// The behaviours that tools switch on by default. EditionOrder is left out until the
-   /// checksum of a file whose references were rebuilt (as a pack does) covers exactly the
-   /// keys the edition order writes; callers who want it set it themselves.
+   /// The behaviours that tools switch on by default: all of them.
    static tSclInterchange All()
    {
       tSclInterchange options;
       options.XmlText = true;
+      options.EditionOrder = true;
       return options;
    }
 };

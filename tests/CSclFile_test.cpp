@@ -1,4 +1,5 @@
 // Loading and saving whole files: formats, multipliers, stamps and the checksum stamp.
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -623,8 +624,8 @@ TEST(CSclFileInterchange, EditionOrderKeepsTheEditionsOrderAndOnlyTheKeysRead)
    TempFile source = TempFile::WithBytes(s_Edition2Document);
    CaptureReports reports;
    CSclFile file;
-   tSclInterchange options = tSclInterchange::All();
-   options.EditionOrder = true;
+   const tSclInterchange options = tSclInterchange::All();
+   EXPECT_TRUE(options.EditionOrder);
    file.SetInterchange(options);
    file.Read(source.Path());
    EXPECT_EQ(file.GetEdition(), SCL_EDITION_2007B4);
@@ -634,6 +635,34 @@ TEST(CSclFileInterchange, EditionOrderKeepsTheEditionsOrderAndOnlyTheKeysRead)
    // empty lnClass or prefix, ProtNs behind Val, the unknown elements between their siblings.
    const std::vector<std::string> expected = ContentLines(s_Edition2Document);
    EXPECT_EQ(ContentLines(saved.Bytes()), expected) << saved.Bytes();
+   // A copy of the file writes the same tags with the same attributes and keys (the copy
+   // inserts the elements in the library's order: the unknown ones and the pair that an
+   // edition would not have together may move).
+   CSclFile copy;
+   ASSERT_EQ(copy.Copy(file), SE_OK);
+   TempFile copied(".scd");
+   copy.Write(copied.Path());
+   std::vector<std::string> copiedLines = ContentLines(copied.Bytes());
+   std::vector<std::string> sortedExpected = expected;
+   std::sort(copiedLines.begin(), copiedLines.end());
+   std::sort(sortedExpected.begin(), sortedExpected.end());
+   EXPECT_EQ(copiedLines, sortedExpected) << copied.Bytes();
+   // A pack sorts the attributes of the templates: they are written in the order of the tree,
+   // which the checksum stamp covers, with the key where it was read (behind fc).
+   {
+      CSclFile packed;
+      packed.SetInterchange(options);
+      packed.Read(source.Path());
+      packed.PackDataTypeTemplates();
+      packed.Write(saved.Path());
+      EXPECT_NE(saved.Bytes().find("<DA bType=\"Enum\" fc=\"ST\" type=\"ET\" name=\"stVal\">"),
+                std::string::npos)
+          << saved.Bytes();
+      CSclFile reread;
+      reread.SetInterchange(options);
+      reread.Read(saved.Path());
+      EXPECT_TRUE(reread.IsValidFileCRC());
+   }
 
    // The library's own tables judge the Edition 2 names wrong, the edition knows them.
    std::vector<std::string> found;

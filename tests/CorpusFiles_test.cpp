@@ -1,11 +1,13 @@
 // Every corpus file loads, saves in its own and in the other encodings, loads back equal and
-// carries a valid checksum stamp; saved Edition 1 files that were schema-valid stay valid.
+// carries a valid checksum stamp; saved files that were schema-valid stay valid.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,8 +24,8 @@ using SclTest::TempFile;
 namespace {
 
 struct tCorpusFile {
-   std::string path;   // relative to the corpus folder
-   bool edition1Valid; // validates against the 2003 schema
+   std::string path;                 // relative to the corpus folder
+   std::vector<std::string> schemas; // the schema folders under xsd that it validates against
 };
 
 // The SCL files of the corpus: every row of INDEX.tsv and the derived transcodings.
@@ -36,22 +38,23 @@ std::vector<tCorpusFile> CorpusFiles()
    std::vector<std::string> header;
    for (std::istringstream columns(line); std::getline(columns, line, '\t');)
       header.push_back(line);
-   size_t schemaColumn = header.size();
-   for (size_t i = 0; i < header.size(); ++i)
-      if (header[i] == "xsd_SCL2003")
-         schemaColumn = i;
    while (std::getline(index, line)) {
       std::vector<std::string> cells;
       for (std::istringstream columns(line); std::getline(columns, line, '\t');)
          cells.push_back(line);
-      if (!cells.empty())
-         files.push_back({cells[0], schemaColumn < cells.size() && cells[schemaColumn] == "valid"});
+      if (cells.empty())
+         continue;
+      tCorpusFile file{cells[0], {}};
+      for (size_t i = 0; i < header.size() && i < cells.size(); ++i)
+         if (header[i].rfind("xsd_", 0) == 0 && cells[i] == "valid")
+            file.schemas.push_back(header[i].substr(4));
+      files.push_back(file);
    }
    const std::filesystem::path derived = CorpusPath("derived");
    if (std::filesystem::is_directory(derived))
       for (const auto& entry : std::filesystem::directory_iterator(derived))
          if (entry.path().extension() != ".md")
-            files.push_back({"derived/" + entry.path().filename().string(), false});
+            files.push_back({"derived/" + entry.path().filename().string(), {}});
    return files;
 }
 
@@ -70,6 +73,19 @@ CScl* MiddleValue(const CSclFile& aFile)
       return 0;
    });
    return values.empty() ? nullptr : values[values.size() / 2];
+}
+
+// The standard output and the exit status of a shell command.
+std::pair<std::string, int> RunCommand(const std::string& aCommand)
+{
+   std::string output;
+   FILE* pPipe = popen(aCommand.c_str(), "r");
+   if (pPipe == nullptr)
+      return {output, -1};
+   char buffer[512];
+   while (std::fgets(buffer, sizeof buffer, pPipe) != nullptr)
+      output += buffer;
+   return {output, pclose(pPipe)};
 }
 
 // Whether xmllint finds the file well-formed.
@@ -139,39 +155,64 @@ TEST(CorpusFiles, SaveInEveryEncodingAndLoadBackEqual)
       }
 }
 
-TEST(CorpusFiles, SavedEdition1FilesStaySchemaValid)
+TEST(CorpusFiles, SavedValidFilesStaySchemaValidAndFreeOfNameFindings)
 {
    if (!HaveCorpus())
       GTEST_SKIP() << "corpus folder missing: " << CorpusPath("");
    if (std::system("xmllint --version >/dev/null 2>&1") != 0)
       GTEST_SKIP() << "xmllint not installed (package libxml2-utils)";
-   const std::string schema = CorpusPath("xsd/SCL2003/SCL.xsd");
+   const char* const s_FormatNames[] = {nullptr, "ansi", "utf8", "utf16"};
    int checked = 0;
    CaptureReports reports;
    for (const tCorpusFile& corpusFile : CorpusFiles()) {
-      if (!corpusFile.edition1Valid)
+      if (corpusFile.schemas.empty())
          continue;
       SCOPED_TRACE(corpusFile.path);
+      const std::string source = CorpusPath(corpusFile.path);
+      // Saves with the tools' interchange options through the library and through scltool, in
+      // each encoding; an Edition 1 file also with the library's own conventions.
+      std::vector<TempFile> saved;
       CSclFile file;
-      file.Read(CorpusPath(corpusFile.path));
+      file.SetInterchange(tSclInterchange::All());
+      file.Read(source);
+      const CSclSCL* pScl = file.GetSclElement();
+      EXPECT_NE(pScl, nullptr);
+      std::vector<std::string> names;
+      if (pScl != nullptr)
+         CSclEdition::FindNameFindings(*pScl, true, [&names](const CScl&, const std::string& aName) {
+            names.push_back(aName);
+            return true;
+         });
+      EXPECT_TRUE(names.empty()) << names.front();
+      const auto [check, checkStatus] = RunCommand(std::string(SCLTOOL_PATH) + " check '" + source + "'");
+      EXPECT_EQ(check.find("name: "), std::string::npos) << check;
       for (XmlParser::tFileFormat format : s_Formats) {
-         SCOPED_TRACE(format);
          file.SetFileFormat(format);
-         TempFile saved(".scd");
-         file.Write(saved.Path());
-         const std::string command =
-             "xmllint --noout --schema '" + schema + "' '" + saved.Path() + "' 2>&1";
-         std::string output;
-         if (FILE* pPipe = popen(command.c_str(), "r")) {
-            char buffer[512];
-            while (std::fgets(buffer, sizeof buffer, pPipe) != nullptr)
-               output += buffer;
-            EXPECT_EQ(pclose(pPipe), 0) << output;
-         } else {
-            ADD_FAILURE() << "cannot run xmllint";
+         file.Write(saved.emplace_back(".scd").Path());
+         const std::string& out = saved.emplace_back(".scd").Path();
+         EXPECT_EQ(RunCommand(std::string(SCLTOOL_PATH) + " save '" + source + "' '" + out +
+                       "' --format " + s_FormatNames[format] + " >/dev/null")
+                       .second,
+                   0);
+      }
+      const std::vector<std::string>& schemas = corpusFile.schemas;
+      if (std::find(schemas.begin(), schemas.end(), "SCL2003") != schemas.end()) {
+         CSclFile plain;
+         plain.Read(source);
+         for (XmlParser::tFileFormat format : s_Formats) {
+            plain.SetFileFormat(format);
+            plain.Write(saved.emplace_back(".scd").Path());
          }
-         ++checked;
+      }
+      for (const std::string& schema : schemas) {
+         std::string command = "xmllint --noout --schema '" + CorpusPath("xsd/" + schema) +
+                               "/SCL.xsd'";
+         for (const TempFile& out : saved)
+            command += " '" + out.Path() + "'";
+         const auto [output, status] = RunCommand(command + " 2>&1");
+         EXPECT_EQ(status, 0) << schema << ":\n" << output;
+         checked += static_cast<int>(saved.size());
       }
    }
-   EXPECT_GT(checked, 0) << "no Edition 1 file marked valid in INDEX.tsv";
+   EXPECT_GT(checked, 0) << "no file marked valid in INDEX.tsv";
 }

@@ -393,11 +393,19 @@ TEST(ScltoolCli, DamagedInputIsAFindingAndIsNotSavedOverAGoodFile)
    EXPECT_EQ(RunTool("save " + truncated.Path() + " " + out.Path() + " --force").Exit, 0);
    EXPECT_NE(out.Bytes(), "good model");
 
-   // An SCL element under a prefix is named as such.
+   // The SCL namespace under a prefix is read and saved with it; an SCL element of another
+   // namespace is named as such.
    TempFile prefixed = TempFile::WithBytes(
        "<scl:SCL xmlns:scl=\"http://www.iec.ch/61850/2003/SCL\"><scl:Header id=\"h\"/></scl:SCL>");
-   EXPECT_TRUE(Contains(RunTool("info " + prefixed.Path()).Out, "root element 'scl:SCL'"));
-   EXPECT_TRUE(Contains(RunTool("check " + prefixed.Path()).Out, "root element 'scl:SCL'"));
+   EXPECT_EQ(RunTool("save " + prefixed.Path() + " " + out.Path()).Exit, 0);
+   EXPECT_TRUE(Contains(out.Bytes(), "   <scl:Private type=\"Arvenko-CRC\">")) << out.Bytes();
+   EXPECT_TRUE(Contains(out.Bytes(), "   <scl:Header id=\"h\"/>")) << out.Bytes();
+   EXPECT_TRUE(Contains(out.Bytes(), "</scl:SCL>")) << out.Bytes();
+   EXPECT_TRUE(Contains(RunTool("check " + out.Path()).Out, "CRC stamp: valid"));
+   TempFile foreign =
+       TempFile::WithBytes("<scl:SCL xmlns:scl=\"urn:other\"><scl:Header id=\"h\"/></scl:SCL>");
+   EXPECT_TRUE(Contains(RunTool("info " + foreign.Path()).Out, "root element 'scl:SCL'"));
+   EXPECT_TRUE(Contains(RunTool("check " + foreign.Path()).Out, "root element 'scl:SCL'"));
 }
 
 TEST(ScltoolCli, SaveWritesCharactersAndLegacyKeepsTheLibraryText)

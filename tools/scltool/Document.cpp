@@ -192,8 +192,9 @@ void WriteReports(CJson& arJson, const std::vector<tSclReport>& aReports)
    arJson.EndArray();
 }
 
-// An SCL element under a namespace prefix ("scl:SCL"), which the library does not take for
-// the document's SCL element; null when there is none.
+// An SCL element under a namespace prefix ("scl:SCL") that the library does not take for the
+// document's SCL element (the prefix is not bound to the SCL namespace, or --legacy read the
+// file); null when there is none.
 const CScl* PrefixedSclElement(const CSclFile& aFile)
 {
    for (int i = 0; i < aFile.GetChildCount(); ++i) {
