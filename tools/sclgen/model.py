@@ -258,10 +258,10 @@ def read_deviations():
 
 
 def read_errors():
-    """[(enumerator, value)] of SCL_ERROR_LIST in SclDll/SclError.h."""
-    rows = re.findall(r'^\s*X\((SE_\w+),\s*(\d+),\s*"', _read("SclDll/SclError.h"), re.M)
+    """[(enumerator, value)] of SCL_ERROR_LIST in xmlparser/Report.h."""
+    rows = re.findall(r'^\s*X\((SE_\w+),\s*(\d+),\s*"', _read("xmlparser/Report.h"), re.M)
     if len(rows) != 16:
-        raise SystemExit("SclDll/SclError.h: expected 16 error codes, parsed %d" % len(rows))
+        raise SystemExit("xmlparser/Report.h: expected 16 error codes, parsed %d" % len(rows))
     return [(e, int(v)) for e, v in rows]
 
 
