@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,10 +27,9 @@ struct tCorpusFile {
    bool edition1Valid; // validates against the 2003 schema
 };
 
-// The SCL files of the corpus: every row of INDEX.tsv and the derived transcodings.
+// The SCL files of the corpus, each with its 2003-schema verdict from INDEX.tsv.
 std::vector<tCorpusFile> CorpusFiles()
 {
-   std::vector<tCorpusFile> files;
    std::ifstream index(CorpusPath("INDEX.tsv"));
    std::string line;
    std::getline(index, line);
@@ -40,18 +40,17 @@ std::vector<tCorpusFile> CorpusFiles()
    for (size_t i = 0; i < header.size(); ++i)
       if (header[i] == "xsd_SCL2003")
          schemaColumn = i;
+   std::set<std::string> edition1Valid;
    while (std::getline(index, line)) {
       std::vector<std::string> cells;
       for (std::istringstream columns(line); std::getline(columns, line, '\t');)
          cells.push_back(line);
-      if (!cells.empty())
-         files.push_back({cells[0], schemaColumn < cells.size() && cells[schemaColumn] == "valid"});
+      if (schemaColumn < cells.size() && cells[schemaColumn] == "valid")
+         edition1Valid.insert(cells[0]);
    }
-   const std::filesystem::path derived = CorpusPath("derived");
-   if (std::filesystem::is_directory(derived))
-      for (const auto& entry : std::filesystem::directory_iterator(derived))
-         if (entry.path().extension() != ".md")
-            files.push_back({"derived/" + entry.path().filename().string(), false});
+   std::vector<tCorpusFile> files;
+   for (const std::string& name : SclTest::CorpusFiles())
+      files.push_back({name, edition1Valid.count(name) != 0});
    return files;
 }
 

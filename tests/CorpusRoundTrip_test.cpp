@@ -17,17 +17,6 @@ using namespace Arvenko::Melvotar::XmlParser;
 
 namespace {
 
-// Every file below the folder except the corpus notes, in a stable order.
-std::vector<std::string> CorpusFiles(const std::string& aFolder)
-{
-   std::vector<std::string> files;
-   for (const auto& entry : std::filesystem::recursive_directory_iterator(aFolder))
-      if (entry.is_regular_file() && entry.path().extension() != ".md")
-         files.push_back(entry.path().string());
-   std::sort(files.begin(), files.end());
-   return files;
-}
-
 // The writer's output for aFile in a memory buffer (library text).
 std::string WriteToMemory(const CSclFile& aFile, size_t aCapacity)
 {
@@ -42,9 +31,10 @@ void CheckRoundTrip(const std::string& aFolder)
    const std::string folder = SclTest::CorpusPath(aFolder);
    if (!std::filesystem::is_directory(folder))
       GTEST_SKIP() << "SCL corpus folder " << folder << " not found";
-   const std::vector<std::string> files = CorpusFiles(folder);
+   const std::vector<std::string> files = SclTest::CorpusFiles(aFolder);
    ASSERT_FALSE(files.empty());
-   for (const std::string& path : files) {
+   for (const std::string& name : files) {
+      const std::string path = SclTest::CorpusPath(name);
       SCOPED_TRACE(path);
       CSclFile first;
       size_t inputSize = 0;

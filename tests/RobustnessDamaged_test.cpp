@@ -31,19 +31,11 @@ struct tCorpusFile {
 std::vector<tCorpusFile> ReadCorpus()
 {
    std::vector<tCorpusFile> files;
-   for (const char* folder : {"public", "derived"}) {
-      const std::filesystem::path root = CorpusPath(folder);
-      if (!std::filesystem::is_directory(root))
-         continue;
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-         if (entry.is_regular_file() && entry.path().extension() != ".md") {
-            std::ifstream in(entry.path(), std::ios::binary);
-            files.push_back({entry.path().string(), std::string(std::istreambuf_iterator<char>(in),
-                                                                std::istreambuf_iterator<char>())});
-         }
+   for (const std::string& name : SclTest::CorpusFiles()) {
+      std::ifstream in(CorpusPath(name), std::ios::binary);
+      files.push_back({name, std::string(std::istreambuf_iterator<char>(in),
+                                         std::istreambuf_iterator<char>())});
    }
-   std::sort(files.begin(), files.end(),
-             [](const tCorpusFile& a, const tCorpusFile& b) { return a.name < b.name; });
    return files;
 }
 
