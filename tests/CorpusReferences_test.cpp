@@ -110,7 +110,6 @@ TEST(CorpusReferences, ResolutionPerReferenceClass)
          continue; // a file that cannot be read has no references to count
       }
       ++files;
-      const std::string name = fs::relative(path, root).string();
       for (CScl* pScl = &file; pScl != nullptr; pScl = pScl->GetNext(0, 255)) {
          if (!pScl->IsClass(CID_REF))
             continue;
