@@ -160,13 +160,6 @@ typedef std::map<tDiffKind, tIgnoreInfo> tIgnoreInfos;
 
 } // namespace
 
-bool CSclValue::ContentCompare(const CScl& right) const
-{
-   // Only values carry the class id CID_VALUE.
-   return right.GetClassId() == CID_VALUE && HasSameSclName(right) &&
-          m_Value == static_cast<const CSclValue&>(right).m_Value;
-}
-
 bool CSclContainer::CompareWithoutTopLevelId(const CScl& right) const
 {
    std::set<tSclNameId> idAttributes;

@@ -589,11 +589,6 @@ std::vector<int> EditionWriteOrder(const CSclContainer& aElement, tSclEdition aE
 
 } // namespace
 
-std::string CSclRef::GetContent() const
-{
-   return GetValue(tSclNameId(0));
-}
-
 void CSclContainer::Read(CXmlParser* apParser)
 {
    std::string text;

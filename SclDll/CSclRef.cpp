@@ -111,6 +111,11 @@ std::string CSclRef::GetValue() const
    return pTarget != nullptr ? pTarget->GetIdPath() : std::string();
 }
 
+std::string CSclRef::GetContent() const
+{
+   return GetValue(tSclNameId(0));
+}
+
 tSclError CSclRef::SetValue(const std::string& aValue)
 {
    for (CScl* pScl = GetSclFile(); pScl != nullptr; pScl = pScl->GetNext(0, 255)) {

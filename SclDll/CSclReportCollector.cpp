@@ -8,14 +8,14 @@ namespace {
 
 CSclReportCollector* g_pActive = nullptr;
 
-// The lines of a report block after its first line, by their prefixes.
-const std::string kCode = "   Fehlercode: ";
-const std::string kPath = "   Ort in SCL-Datei: ";
-const std::string kIdPath = "      [[";
-const std::string kInfo = "   Zusatzinfo.: ";
-const std::string kXmlFile = "   XML-Datei: ";
-const std::string kLine = "   Zeile in XML-Datei: ";
-const std::string kError = "Fehler: ";
+// The lines of a report block, by their prefixes (those the report writer puts).
+const std::string kCode = ReportLine::kCode;
+const std::string kPath = ReportLine::kPath;
+const std::string kIdPath = ReportLine::kIdPath;
+const std::string kInfo = ReportLine::kInfo;
+const std::string kXmlFile = ReportLine::kXmlFile;
+const std::string kLine = ReportLine::kLine;
+const std::string kError = ReportLine::kError;
 // The notice with which the element reader gives the file place of its repair report.
 const std::string kReaderPlace = "CSclContainer::Read - Fehler in XML-Datei";
 

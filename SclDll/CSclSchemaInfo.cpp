@@ -30,7 +30,7 @@ constexpr tSclSchemaPair g_RefClasses[] = {
 };
 
 constexpr tSclSchemaPair g_RefKeys[] = {
-#define SCL_REF_KEY(refClass, name) {CID_##refClass, NID_##name},
+#define SCL_REF_KEY(refClass, name, ...) {CID_##refClass, NID_##name},
 #include "SclDll/SclSchema.def"
 };
 

@@ -48,6 +48,13 @@ tSclError CSclValue::Copy(const CScl& right)
    return SE_OK;
 }
 
+bool CSclValue::ContentCompare(const CScl& right) const
+{
+   // Only values carry the class id CID_VALUE.
+   return right.GetClassId() == CID_VALUE && HasSameSclName(right) &&
+          m_Value == static_cast<const CSclValue&>(right).m_Value;
+}
+
 tSclError CSclValue::Check(int aFlags) const
 {
    if ((aFlags & 2) == 0 || GetParent() == nullptr)

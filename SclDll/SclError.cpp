@@ -10,14 +10,7 @@ namespace Arvenko::Melvotar::Scl {
 
 std::string GetSclErrorText(tSclError aError)
 {
-   switch (aError) {
-#define SCL_ERROR_CASE(e, v, t)                                                                    \
-   case e:                                                                                         \
-      return t;
-      SCL_ERROR_LIST(SCL_ERROR_CASE)
-#undef SCL_ERROR_CASE
-   }
-   return "unbekannter Fehler";
+   return GetErrorListText(aError);
 }
 
 // Levels a report's location names at most. Real files nest some twenty levels; below this
@@ -25,45 +18,40 @@ std::string GetSclErrorText(tSclError aError)
 // depth and a run of reports deep in a hostile file stays linear.
 constexpr size_t MAX_LOCATION_LEVELS = 64;
 
-// The location lines of a report: the object's name path and its identification path.
-static void OutputObjectLocation(tTextCallbackFunction apCallback, const CScl* apObject)
+// The object's name path and identification path, each cut to the nearest levels.
+static void SetObjectLocation(tReportBlock& arBlock, const CScl* apObject)
 {
+   arBlock.HasObject = true;
    std::vector<const CScl*> nearest; // the object and its ancestors, the object first
    const CScl* pScl = apObject;
    for (; pScl != nullptr && nearest.size() <= MAX_LOCATION_LEVELS + 1; pScl = pScl->GetParent())
       nearest.push_back(pScl);
    if (pScl == nullptr) {
-      apCallback("   Ort in SCL-Datei: " + apObject->GetIdNamePath());
-      apCallback("      [[" + apObject->GetIdStructPath() + "]]");
+      arBlock.ObjectPath = apObject->GetIdNamePath();
+      arBlock.ObjectIds = apObject->GetIdStructPath();
       return;
    }
-   std::string names = "...";
-   std::string idStructs = "...";
+   arBlock.ObjectPath = "...";
+   arBlock.ObjectIds = "...";
    for (size_t i = MAX_LOCATION_LEVELS; i-- > 0;) {
-      names += "." + nearest[i]->GetIdName();
-      idStructs += "(" + nearest[i]->GetIdStructString() + ")";
+      arBlock.ObjectPath += "." + nearest[i]->GetIdName();
+      arBlock.ObjectIds += "(" + nearest[i]->GetIdStructString() + ")";
    }
-   apCallback("   Ort in SCL-Datei: " + names);
-   apCallback("      [[" + idStructs + "]]");
 }
 
 void OutputSclError(const std::string& aMessage, tSclError aError, const CScl* apObject,
                     int32_t aInfo)
 {
-   tTextCallbackFunction callback = GetTextCallbackFunction();
-   if (callback == nullptr)
+   if (GetTextCallbackFunction() == nullptr)
       return;
-   if (aError != SE_OK) {
-      callback("Fehler: " + aMessage);
-      callback("   Fehlercode: " + GetSclErrorText(aError));
-   } else {
-      callback(aMessage);
-   }
+   tReportBlock block;
+   block.Message = aMessage;
+   if (aError != SE_OK)
+      block.CodeText = GetSclErrorText(aError);
    if (apObject != nullptr)
-      OutputObjectLocation(callback, apObject);
-   if (aInfo != 0)
-      callback("   Zusatzinfo.: " + std::to_string(aInfo));
-   callback(std::string());
+      SetObjectLocation(block, apObject);
+   block.Info = aInfo;
+   OutputReport(block);
 }
 
 scl_error::scl_error(const char* apMessage, tSclError aError, CScl* apObject, int32_t aInfo)

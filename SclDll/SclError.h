@@ -5,31 +5,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "xmlparser/Report.h"
+
 namespace Arvenko::Melvotar::Scl {
 
 class CScl;
 
-// X(enumerator, value, text): the one list of object-layer codes and their texts
-// (Windows-1252 bytes). The XML layer's table reuses values 0..13.
-#define SCL_ERROR_LIST(X)                                                                          \
-   X(SE_OK, 0, "O.K.")                                                                             \
-   X(SE_IO, 1, "I/O-Fehler")                                                                       \
-   X(SE_XML_PARSER, 2, "XML-Struktur fehlerhaft")                                                  \
-   X(SE_ID_REF, 3, "ID-Referenz fehlerhaft")                                                       \
-   X(SE_VALUE, 4, "Wert unzul\xE4ssig")                                                            \
-   X(SE_VALUE_FORMAT, 5, "Wert hat falsches Format")                                               \
-   X(SE_VALUE_SET, 6, "Wert kann nicht gesetzt werden")                                            \
-   X(SE_WRONG_TYPE, 7, "Typ der Daten falsch")                                                     \
-   X(SE_OPERATION_NOT_ALLOWED, 8, "Operation unzul\xE4ssig")                                       \
-   X(SE_MEM_LENGTH, 9, "Ende des Speicherbereiches erreicht")                                      \
-   X(SE_WRONG_CLASS_MODE, 10, "Klasse im falschen Modus")                                          \
-   X(SE_DATA_NOT_FOUND, 11, "Daten nicht gefunden")                                                \
-   X(SE_DATA_END_REACHED, 12, "Datenende erreicht")                                                \
-   X(SE_TRACE, 13, "Trace-Ausgabe")                                                                \
-   X(SE_NAME, 14, "Name fehlerhaft")                                                               \
-   X(SE_OTHER, 15, "anderer Fehler")
-
-/// Result code of the object layer; SE_OK (0) is success.
+/// Result code of the object layer, one value per row of SCL_ERROR_LIST; SE_OK (0) is success.
 enum tSclError : int32_t {
 #define SCL_ERROR_ENUM(e, v, t) e = v,
    SCL_ERROR_LIST(SCL_ERROR_ENUM)

@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include "xmlparser/Report.h"
 #include "xmlparser/TextCallback.h"
 
 namespace SclFuzz {
@@ -44,8 +45,9 @@ class CReportCheck {
    }
    static void CheckLine(std::string aLine)
    {
-      if (aLine.find('\n') != std::string::npos && !StartsWith(aLine, "   Ort in SCL-Datei: ") &&
-          !StartsWith(aLine, "      [["))
+      using namespace Arvenko::Melvotar::ReportLine;
+      if (aLine.find('\n') != std::string::npos && !StartsWith(aLine, kPath) &&
+          !StartsWith(aLine, kIdPath))
          __builtin_trap();
       Bytes() += aLine.size() + 1;
       if (Bytes() >= kCheckedBytes)

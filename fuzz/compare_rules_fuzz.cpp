@@ -14,8 +14,6 @@ namespace {
 
 size_t g_Reports = 0;
 
-void CountLine(std::string) {}
-
 void CountReport(int aIgnored, CScl* apScl, std::string, std::string, int aEvent)
 {
    if (apScl == nullptr || aEvent < 0 || aEvent > 9 || (aIgnored != 0 && aIgnored != 1))
@@ -44,7 +42,7 @@ const char* const s_Right =
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   SetTextCallbackFunction(&CountLine);
+   const SclFuzz::CReportCheck reportCheck;
    const std::string path = SclFuzz::WriteInputFile("compare_rules_fuzz", apData, aSize);
    if (path.empty())
       return 0;
@@ -64,6 +62,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
    left.SmartCompare(right, rules, true);
    left.SmartCompare(right, rules, false);
    right.SmartCompare(left, rules, true);
-   SetTextCallbackFunction(nullptr);
    return 0;
 }

@@ -10,20 +10,9 @@ using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using namespace Arvenko::Melvotar::XmlParser;
 
-namespace {
-
-void CountLine(std::string aLine)
-{
-   // A report line never carries a line end.
-   if (aLine.find('\n') != std::string::npos)
-      __builtin_trap();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   SetTextCallbackFunction(&CountLine);
+   const SclFuzz::CReportCheck reportCheck;
    const std::string path = SclFuzz::WriteInputFile("text_pool_fuzz", apData, aSize);
    if (path.empty())
       return 0;
@@ -33,7 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
       if (!texts.LoadXMLFile(path))
          __builtin_trap(); // the file was just written, so it is readable
    } catch (const xml_parser_error&) {
-      SetTextCallbackFunction(nullptr);
       return 0;
    }
    texts.GetKevText(tTextRef{513, 1});
@@ -46,6 +34,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
       again.LoadXMLFile(savedPath);
    } catch (const xml_parser_error&) {
    }
-   SetTextCallbackFunction(nullptr);
    return 0;
 }

@@ -4,29 +4,14 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::XmlParser;
 
-namespace {
-
-size_t g_ReportLines = 0;
-
-void CountLine(std::string aLine)
-{
-   // A report line never carries a line end.
-   if (aLine.find('\n') != std::string::npos)
-      __builtin_trap();
-   ++g_ReportLines;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   SetTextCallbackFunction(&CountLine);
+   const SclFuzz::CReportCheck reportCheck;
    const std::string path = SclFuzz::WriteInputFile("xml_reader_fuzz", apData, aSize);
    if (path.empty())
       return 0;

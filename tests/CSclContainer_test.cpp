@@ -92,22 +92,6 @@ TEST(CSclContainerInsert, IndexRulesReportAndRefuse)
    EXPECT_NE(element.root.CreateSclContainer(CID_Bay, 6), nullptr);
 }
 
-TEST(CSclContainerInsert, CapacityGrowsByExactly16)
-{
-   CSclContainer root(nullptr);
-   EXPECT_EQ(root.GetChildCapacity(), DEF_SCL_CHILD_COUNT);
-   for (int i = 0; i < 32; ++i)
-      root.CreateSclRemark();
-   EXPECT_EQ(root.GetChildCapacity(), 32);
-   root.CreateSclRemark();
-   EXPECT_EQ(root.GetChildCapacity(), 48);
-   for (int i = 33; i < 48; ++i)
-      root.CreateSclRemark();
-   EXPECT_EQ(root.GetChildCapacity(), 48);
-   root.CreateSclRemark();
-   EXPECT_EQ(root.GetChildCapacity(), 64);
-}
-
 TEST(CSclContainerDelete, IndexErrorsTestTheUpperBoundFirst)
 {
    CSclContainer root(nullptr);

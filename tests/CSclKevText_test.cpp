@@ -19,7 +19,7 @@ using Arvenko::Melvotar::XmlParser::xml_parser_error;
 
 namespace {
 
-// The raw rows, expanded from the table file once more for the cross-checks.
+// The raw rows, expanded from the table file once more for the pool check.
 struct tRow {
    std::string Key;
    int Nr;
@@ -49,18 +49,6 @@ std::vector<std::pair<tSclValueId, tRow>> GroupRows()
    rows.push_back({SVID_##groupIdent, {#groupIdent, nr, keyText}});
 #include "SclDll/SclKevTextTables.def"
    return rows;
-}
-
-std::set<std::string> KeysTwice(const std::vector<tRow>& aRows)
-{
-   std::map<std::string, int> count;
-   for (const tRow& row : aRows)
-      ++count[row.Key];
-   std::set<std::string> twice;
-   for (const auto& entry : count)
-      if (entry.second > 1)
-         twice.insert(entry.first);
-   return twice;
 }
 
 // Distinct numbers of the rows that remain when a later row replaces an earlier one.
@@ -100,56 +88,6 @@ std::map<std::pair<int, int>, std::string> PoolOf(const CSclKevText& aText)
 }
 
 } // namespace
-
-TEST(CSclKevTextTables, RowCountsDuplicatesAndSharedNumbers)
-{
-   std::vector<tRow> names = NameRows();
-   std::vector<tRow> values = ValueRows();
-   EXPECT_EQ(names.size(), 304u);
-   EXPECT_EQ(values.size(), 330u);
-   EXPECT_EQ(GroupRows().size(), 37u);
-
-   EXPECT_EQ(KeysTwice(names), (std::set<std::string>{"phsA", "phsB", "phsC", "neut", "subCVal",
-                                                      "angRef", "minVal", "maxVal", "stepSize"}));
-   EXPECT_EQ(KeysTwice(values), (std::set<std::string>{"A", "reserved"}));
-
-   // In the name table only yVal and interlock-check share a number.
-   std::map<int, std::set<std::string>> byNumber;
-   for (const tRow& row : names)
-      byNumber[row.Nr].insert(row.Key);
-   for (const auto& entry : byNumber)
-      if (entry.first != 231) {
-         EXPECT_EQ(entry.second.size(), 1u) << entry.first;
-      }
-   EXPECT_EQ(byNumber[231], (std::set<std::string>{"yVal", "interlock-check"}));
-
-   // Keys sharing a value number share its display text.
-   std::map<int, std::set<std::string>> valueTexts;
-   for (const tRow& row : values)
-      valueTexts[row.Nr].insert(row.KeyText);
-   for (const auto& entry : valueTexts)
-      EXPECT_EQ(entry.second.size(), 1u) << entry.first;
-}
-
-TEST(CSclKevTextTables, KeyTextsFollowTheirKeys)
-{
-   for (const tRow& row : NameRows())
-      EXPECT_EQ(row.KeyText, "DAN " + row.Key);
-   for (const tRow& row : ValueRows()) {
-      EXPECT_EQ(row.KeyText.compare(0, 3, "DAV"), 0) << row.Key;
-      if (row.Key.find('=') == std::string::npos) {
-         EXPECT_EQ(row.KeyText, "DAV " + row.Key);
-      }
-   }
-   int expected = 1;
-   for (const auto& group : GroupRows()) {
-      std::string name = CSclLinkInfos::GetValue(group.first);
-      EXPECT_EQ(name, group.second.Key);
-      name[name.find('_')] = ' ';
-      EXPECT_EQ(group.second.KeyText, name);
-      EXPECT_EQ(group.second.Nr, expected++);
-   }
-}
 
 TEST(CSclKevText, NameLookup)
 {

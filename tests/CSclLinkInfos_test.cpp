@@ -12,7 +12,7 @@ using Ids = std::vector<tSclValueId>;
 
 namespace {
 
-// The raw rows, expanded here once more so the counts are checked against the data itself.
+// The name rows, expanded here once more: each name and id must map to the other.
 struct tNameRow {
    int Position;
    tSclValueId Id;
@@ -27,30 +27,6 @@ std::vector<tNameRow> NameRows()
    rows.push_back({id, SVID_##rowIdent, rowName});
 #include "SclDll/SclLinkInfoTables.def"
    return rows;
-}
-
-int CountGroupRows()
-{
-   int count = 0;
-#define SCL_DA_GROUP(cdc, group) ++count;
-#include "SclDll/SclLinkInfoTables.def"
-   return count;
-}
-
-int CountTargetRows()
-{
-   int count = 0;
-#define SCL_TARGET_CDC(source, target) ++count;
-#include "SclDll/SclLinkInfoTables.def"
-   return count;
-}
-
-int CountLinkRows()
-{
-   int count = 0;
-#define SCL_DA_LINK(source, sourceDA, targetFC, targetDA) ++count;
-#include "SclDll/SclLinkInfoTables.def"
-   return count;
 }
 
 std::string LinkText(const tSclDALink& aLink)
@@ -77,30 +53,6 @@ TEST(CSclLinkInfos, HasDAGroupsAsFirstQueryBuildsTheCatalogue)
    EXPECT_TRUE(CSclLinkInfos::HasDAGroups(SVID_WYE));
    EXPECT_FALSE(CSclLinkInfos::HasDAGroups(SVID_SPS));
    EXPECT_FALSE(CSclLinkInfos::HasDAGroups(SVID_SPC_General));
-}
-
-TEST(CSclLinkInfosTables, RowCountsAndTheDuplicateNameRow)
-{
-   std::vector<tNameRow> rows = NameRows();
-   ASSERT_EQ(rows.size(), 126u);
-   EXPECT_EQ(CountGroupRows(), 42);
-   EXPECT_EQ(CountTargetRows(), 46);
-   EXPECT_EQ(CountLinkRows(), 91);
-
-   // Rows are in id order; only position 33 carries another id (INC_SeqT, 90) again.
-   for (size_t i = 0; i < rows.size(); ++i) {
-      EXPECT_EQ(rows[i].Position, static_cast<int>(i));
-      if (i != 33) {
-         EXPECT_EQ(rows[i].Id, static_cast<tSclValueId>(i)) << i;
-      }
-   }
-   EXPECT_EQ(rows[33].Id, SVID_INC_SeqT);
-   EXPECT_EQ(rows[33].Name, "INC_SeqT");
-   EXPECT_EQ(rows[90].Name, "INC_SeqT");
-   std::set<std::string> names;
-   for (const tNameRow& row : rows)
-      names.insert(row.Name);
-   EXPECT_EQ(names.size(), 125u); // one name twice
 }
 
 TEST(CSclLinkInfos, NamesAndIdsRoundTrip)

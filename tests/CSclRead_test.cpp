@@ -392,32 +392,6 @@ TEST(CSclRead, RunOfMissingEndTagsEndsAtTheMatchingElement)
              order);
 }
 
-TEST(CSclRead, DeepNestingNeedsNoCallStack)
-{
-   // As deep as the reader nests (its level limit counts from the root at level 0).
-   const int depth = SCL_MAX_READ_LEVEL;
-   std::string text;
-   for (int i = 0; i < depth; ++i)
-      text += "<a>";
-   CSclContainer root(nullptr);
-   SclTest::ReadText(root, text);
-   const CSclContainer* pLevel = &root;
-   int levels = 0;
-   while (pLevel->GetChildCount() == 1) {
-      pLevel = static_cast<const CSclContainer*>(pLevel->GetChild(0));
-      ++levels;
-   }
-   EXPECT_EQ(depth, levels);
-
-   // The same elements without their end tags, closed by a foreign one at the file level:
-   // every element is repaired, and all end up side by side under the root.
-   CSclFile file;
-   SclTest::ReadText(file, text + "</b>");
-   ASSERT_EQ(depth, file.GetChildCount());
-   EXPECT_EQ(0, static_cast<const CSclContainer*>(file.GetChild(depth - 1))->GetChildCount());
-   EXPECT_EQ(&file, file.GetChild(depth - 1)->GetParent());
-}
-
 TEST(CSclFileRead, TopLevelItemsKeepTheirOrderAndTheFlagsEndCleared)
 {
    CSclFile file;

@@ -21,25 +21,10 @@ using SclTest::tCompareReport;
 
 namespace {
 
-std::vector<std::string> CorpusFiles()
-{
-   std::vector<std::string> files;
-   for (const char* pFolder : {"public", "derived"}) {
-      std::filesystem::path folder = SclTest::CorpusPath(pFolder);
-      if (!std::filesystem::is_directory(folder))
-         continue;
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-         if (entry.is_regular_file())
-            files.push_back(entry.path().string());
-   }
-   std::sort(files.begin(), files.end());
-   return files;
-}
-
 std::unique_ptr<CSclFile> Load(const std::string& aPath)
 {
    auto pFile = std::make_unique<CSclFile>();
-   CXmlParser parser(aPath, FF_UTF8, false);
+   CXmlParser parser(SclTest::CorpusPath(aPath), FF_UTF8, false);
    pFile->Read(&parser);
    return pFile;
 }
@@ -179,7 +164,7 @@ class CorpusCompare : public ::testing::Test {
  protected:
    void SetUp() override
    {
-      m_Files = CorpusFiles();
+      m_Files = SclTest::CorpusFiles();
       if (m_Files.empty())
          GTEST_SKIP() << "SCL corpus not found under " << SclTest::CorpusPath("");
    }

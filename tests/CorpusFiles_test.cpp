@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -28,33 +29,29 @@ struct tCorpusFile {
    std::vector<std::string> schemas; // the schema folders under xsd that it validates against
 };
 
-// The SCL files of the corpus: every row of INDEX.tsv and the derived transcodings.
+// The SCL files of the corpus, each with the schemas INDEX.tsv says it validates against.
 std::vector<tCorpusFile> CorpusFiles()
 {
-   std::vector<tCorpusFile> files;
    std::ifstream index(CorpusPath("INDEX.tsv"));
    std::string line;
    std::getline(index, line);
    std::vector<std::string> header;
    for (std::istringstream columns(line); std::getline(columns, line, '\t');)
       header.push_back(line);
+   std::map<std::string, std::vector<std::string>> schemas;
    while (std::getline(index, line)) {
       std::vector<std::string> cells;
       for (std::istringstream columns(line); std::getline(columns, line, '\t');)
          cells.push_back(line);
       if (cells.empty())
          continue;
-      tCorpusFile file{cells[0], {}};
       for (size_t i = 0; i < header.size() && i < cells.size(); ++i)
          if (header[i].rfind("xsd_", 0) == 0 && cells[i] == "valid")
-            file.schemas.push_back(header[i].substr(4));
-      files.push_back(file);
+            schemas[cells[0]].push_back(header[i].substr(4));
    }
-   const std::filesystem::path derived = CorpusPath("derived");
-   if (std::filesystem::is_directory(derived))
-      for (const auto& entry : std::filesystem::directory_iterator(derived))
-         if (entry.path().extension() != ".md")
-            files.push_back({"derived/" + entry.path().filename().string(), {}});
+   std::vector<tCorpusFile> files;
+   for (const std::string& name : SclTest::CorpusFiles())
+      files.push_back({name, schemas[name]});
    return files;
 }
 

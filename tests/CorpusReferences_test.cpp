@@ -68,20 +68,6 @@ const CSclContainer* MatchingTarget(CSclRef& aRef, bool aInScope)
    return pMatch;
 }
 
-std::vector<fs::path> CorpusFiles(const fs::path& aRoot)
-{
-   std::vector<fs::path> files;
-   for (const char* folder : {"public", "derived"}) {
-      if (!fs::exists(aRoot / folder))
-         continue;
-      for (const auto& entry : fs::recursive_directory_iterator(aRoot / folder))
-         if (entry.is_regular_file())
-            files.push_back(entry.path());
-   }
-   std::sort(files.begin(), files.end());
-   return files;
-}
-
 } // namespace
 
 TEST(CorpusReferences, ResolutionPerReferenceClass)
@@ -114,7 +100,8 @@ TEST(CorpusReferences, ResolutionPerReferenceClass)
    std::map<tSclClassId, int> outOfScope;
    std::set<std::string> unexplained;
    int files = 0;
-   for (const fs::path& path : CorpusFiles(root)) {
+   for (const std::string& name : SclTest::CorpusFiles()) {
+      const fs::path path = root / name;
       CSclFile file;
       try {
          CXmlParser parser(path.string(), Arvenko::Melvotar::XmlParser::FF_UTF8, false);
@@ -123,7 +110,6 @@ TEST(CorpusReferences, ResolutionPerReferenceClass)
          continue; // a file that cannot be read has no references to count
       }
       ++files;
-      const std::string name = fs::relative(path, root).string();
       for (CScl* pScl = &file; pScl != nullptr; pScl = pScl->GetNext(0, 255)) {
          if (!pScl->IsClass(CID_REF))
             continue;

@@ -45,7 +45,7 @@ int CountLinesStartingWith(const std::vector<std::string>& aLines, const std::st
 
 } // namespace
 
-TEST(RobustnessDeep, MillionLevelsStopAtTheLimitWithOneReportAndKeepTheRest)
+TEST(RobustnessDeepStress, MillionLevelsStopAtTheLimitWithOneReportAndKeepTheRest)
 {
    // SCL at level 1, Bay k at level k + 1: Bays deeper than the limit are skipped, and so is
    // the Text inside the deepest of them. The Header after the nesting is read again.
@@ -100,7 +100,7 @@ TEST(RobustnessDeep, TreeAtTheLimitSavesAndLoadsWithoutReport)
    EXPECT_TRUE(reports.Get().empty());
 }
 
-TEST(RobustnessDeep, UnclosedNestingEndsWithTheInput)
+TEST(RobustnessDeepStress, UnclosedNestingEndsWithTheInput)
 {
    // A million start tags and no end tag: everything up to the limit stays, the input's end
    // ends every open element.
@@ -163,7 +163,7 @@ TEST(RobustnessDeep, MissingEndTagsRepairedAllTheWayUp)
    }
 }
 
-TEST(RobustnessDeep, MillionLevelsBuiltInCodeSurviveEveryOperation)
+TEST(RobustnessDeepStress, MillionLevelsBuiltInCodeSurviveEveryOperation)
 {
    // No reader limit guards a tree built through the API: every walk, path and level
    // computation and the destruction must cope with it. Element x at level k + 1 under SCL.

@@ -25,16 +25,7 @@ namespace {
 // The corpus files relative to the corpus folder; one empty entry when it is missing.
 std::vector<std::string> CorpusFiles()
 {
-   std::vector<std::string> files;
-   for (const char* folder : {"public", "derived"}) {
-      const std::filesystem::path root = CorpusPath(folder);
-      if (!std::filesystem::is_directory(root))
-         continue;
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-         if (entry.is_regular_file() && entry.path().extension() != ".md")
-            files.push_back(std::filesystem::relative(entry.path(), CorpusPath("")).string());
-   }
-   std::sort(files.begin(), files.end());
+   std::vector<std::string> files = SclTest::CorpusFiles();
    if (files.empty())
       files.emplace_back();
    return files;

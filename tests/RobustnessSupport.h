@@ -10,6 +10,8 @@
 
 namespace SclTest {
 
+/// The size of the stress suites. Suites whose name ends in "Stress" are the heavy ones:
+/// scripts/test runs them in the g++ configuration only.
 constexpr int kMillion = 1000000;
 
 /// aText repeated aCount times.
@@ -34,6 +36,16 @@ inline size_t CountObjects(const Arvenko::Melvotar::Scl::CSclContainer* apTop)
    return count;
 }
 
+/// The file roots hold equal children. (The roots themselves differ in their names, the
+/// paths they were read from.)
+inline void ExpectSameChildren(const Arvenko::Melvotar::Scl::CSclFile& aLeft,
+                               const Arvenko::Melvotar::Scl::CSclFile& aRight)
+{
+   EXPECT_EQ(aLeft.GetChildCount(), aRight.GetChildCount());
+   for (int i = 0; i < aLeft.GetChildCount() && i < aRight.GetChildCount(); ++i)
+      EXPECT_TRUE(aLeft.GetChild(i)->ContentCompare(*aRight.GetChild(i))) << "child " << i;
+}
+
 /// Runs every walk over the tree of arFile that a caller may start on a loaded document:
 /// completion, checksum, writing, copy, the three comparisons, check, sort, template packing
 /// and destruction. With aSave the document is also saved and must load back equal, with a
@@ -52,10 +64,7 @@ inline void WalkEveryWay(Arvenko::Melvotar::Scl::CSclFile& arFile, bool aSave)
       EXPECT_TRUE(arFile.GetSclElement() == nullptr || arFile.IsValidFileCRC());
       CSclFile again;
       again.Read(saved.Path());
-      // The roots differ in their names, the paths they were read from.
-      EXPECT_EQ(again.GetChildCount(), arFile.GetChildCount());
-      for (int i = 0; i < again.GetChildCount() && i < arFile.GetChildCount(); ++i)
-         EXPECT_TRUE(again.GetChild(i)->ContentCompare(*arFile.GetChild(i))) << "child " << i;
+      ExpectSameChildren(again, arFile);
    }
 
    auto* pCopy = new CSclFile;

@@ -29,7 +29,7 @@ void Load(CSclFile& arFile, const std::string& aDocument)
 
 } // namespace
 
-TEST(RobustnessWide, MillionSiblings)
+TEST(RobustnessWideStress, MillionSiblings)
 {
    // Plain and typed siblings in schema order (unknown elements lead), so that every
    // insertion compares its place with the sibling in front.
@@ -78,7 +78,7 @@ std::string Numbered(const std::string& aName, int aCount)
    return text;
 }
 
-TEST(RobustnessWide, MillionSiblingsAgainstSchemaOrder)
+TEST(RobustnessWideStress, MillionSiblingsAgainstSchemaOrder)
 {
    // Every unknown element arrives behind the typed ones, which it must pass: alternating,
    // then all typed ones first. Sorting each child on arrival would take quadratic time.
@@ -92,7 +92,7 @@ TEST(RobustnessWide, MillionSiblingsAgainstSchemaOrder)
    ExpectPlainBeforePrivate(Numbered("Private", kMillion / 2), Numbered("x", kMillion / 2), "");
 }
 
-TEST(RobustnessWide, MillionAttributesOnOneElement)
+TEST(RobustnessWideStress, MillionAttributesOnOneElement)
 {
    // The same name a million times, and a text behind them: the attributes keep their order
    // and stay in front of the text.
@@ -111,7 +111,7 @@ TEST(RobustnessWide, MillionAttributesOnOneElement)
    SclTest::WalkEveryWay(file, true);
 }
 
-TEST(RobustnessWide, HundredMegabyteAttributeValue)
+TEST(RobustnessWideStress, HundredMegabyteAttributeValue)
 {
    const size_t size = 100u << 20;
    std::string document = "<SCL><Header id=\"";
@@ -127,7 +127,7 @@ TEST(RobustnessWide, HundredMegabyteAttributeValue)
    SclTest::WalkEveryWay(file, true);
 }
 
-TEST(RobustnessWide, FileThatIsOneLongComment)
+TEST(RobustnessWideStress, FileThatIsOneLongComment)
 {
    // One remark holding every byte between the delimiters, line feeds as "&#x0a;".
    const size_t size = 50u << 20;

@@ -226,18 +226,3 @@ TEST(SclCrc32, ChecksumDescribesTheModelNotTheBytes)
    EXPECT_TRUE(fromUtf8.ContentCompare(fromUtf16));
    EXPECT_EQ(fromUtf8.GetCRC32(SCL_CRC32_START), fromUtf16.GetCRC32(SCL_CRC32_START));
 }
-
-TEST(SclCrc32, DeepTreesNeedNoCallStack)
-{
-   const int depth = SCL_MAX_READ_LEVEL;
-   std::string text;
-   std::string fed;
-   for (int i = 0; i < depth; ++i) {
-      text += "<a>";
-      fed += "\x03"
-             "a";
-   }
-   CSclContainer root(nullptr);
-   SclTest::ReadText(root, text);
-   EXPECT_EQ(Crc(fed), root.GetChild(0)->GetCRC32(SCL_CRC32_START));
-}

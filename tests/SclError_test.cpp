@@ -2,12 +2,8 @@
 
 #include "SclDll/SclError.h"
 #include "TestSupport.h"
-#include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar::Scl;
-using Arvenko::Melvotar::XmlParser::GetXmlParserErrorText;
-using Arvenko::Melvotar::XmlParser::OutputXmlParserError;
-using Arvenko::Melvotar::XmlParser::xml_parser_error;
 using SclTest::CaptureReports;
 using Lines = std::vector<std::string>;
 
@@ -21,15 +17,6 @@ TEST(SclErrorText, CodesAndGermanBytes)
    EXPECT_EQ(GetSclErrorText(static_cast<tSclError>(16)), "unbekannter Fehler");
    EXPECT_EQ(GetSclErrorText(static_cast<tSclError>(-1)), "unbekannter Fehler");
    EXPECT_EQ(std::string("Wert unzul\xE4ssig").size(), 15u); // one byte for the umlaut
-}
-
-TEST(SclErrorText, XmlLayerTableSharesTheFirstFourteen)
-{
-   for (int code = 0; code <= 13; ++code)
-      EXPECT_EQ(GetXmlParserErrorText(code), GetSclErrorText(static_cast<tSclError>(code))) << code;
-   EXPECT_EQ(GetXmlParserErrorText(14), "anderer Fehler");
-   EXPECT_EQ(GetXmlParserErrorText(15), "unbekannter Fehler");
-   EXPECT_EQ(GetXmlParserErrorText(-1), "unbekannter Fehler");
 }
 
 TEST(OutputSclError, ErrorWithInfoAndNoObject)
@@ -78,37 +65,4 @@ TEST(SclErrorException, ReportsOnceAtConstruction)
    }
    EXPECT_EQ(capture.Get(), (Lines{"Fehler: CSclContainer::Write - IO-Fehler beim Schreiben !",
                                    "   Fehlercode: I/O-Fehler", ""}));
-}
-
-TEST(OutputXmlParserError, InfoBeforeFileAndLine)
-{
-   CaptureReports capture;
-   OutputXmlParserError("X - y", nullptr, 2, 5);
-   EXPECT_EQ(capture.Get(), (Lines{"Fehler: X - y", "   Fehlercode: XML-Struktur fehlerhaft",
-                                   "   Zusatzinfo.: 5", ""}));
-}
-
-TEST(OutputXmlParserError, MemoryParserShowsEmptyFileNameAndLine)
-{
-   using namespace Arvenko::Melvotar::XmlParser;
-   const char text[] = "a\nb\n<x/>";
-   CXmlParser parser(text, static_cast<int32_t>(sizeof text - 1), FF_UTF8);
-   char c = 0;
-   for (int i = 0; i < 4; ++i)
-      parser.Read(c);
-   CaptureReports capture;
-   OutputXmlParserError("msg", &parser, 0, 0);
-   EXPECT_EQ(capture.Get(), (Lines{"msg", "   XML-Datei: ", "   Zeile in XML-Datei: 3", ""}));
-}
-
-TEST(OutputXmlParserError, ExceptionReportsOnce)
-{
-   CaptureReports capture;
-   try {
-      throw xml_parser_error("CXmlParser::Read - File- und Speicherzeiger ist 0", nullptr, 0, 0);
-   } catch (const xml_parser_error& e) {
-      EXPECT_EQ(e.GetCode(), 0);
-      EXPECT_STREQ(e.what(), "CXmlParser::Read - File- und Speicherzeiger ist 0");
-   }
-   EXPECT_EQ(capture.Get(), (Lines{"CXmlParser::Read - File- und Speicherzeiger ist 0", ""}));
 }

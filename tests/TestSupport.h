@@ -1,6 +1,7 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -50,6 +51,24 @@ inline std::string DataPath(const std::string& aName)
 inline std::string CorpusPath(const std::string& aName)
 {
    return std::string(SCL_CORPUS_DIR) + "/" + aName;
+}
+
+/// The SCL files of the corpus: every file below public/ and derived/ (only aFolder when
+/// given) except the notes (.md), as paths relative to the corpus folder, sorted. Empty when
+/// the corpus is missing.
+inline std::vector<std::string> CorpusFiles(const std::string& aFolder = std::string())
+{
+   std::vector<std::string> files;
+   for (const std::string folder : {"public", "derived"}) {
+      const std::filesystem::path root = CorpusPath(folder);
+      if ((!aFolder.empty() && aFolder != folder) || !std::filesystem::is_directory(root))
+         continue;
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+         if (entry.is_regular_file() && entry.path().extension() != ".md")
+            files.push_back(folder + "/" + std::filesystem::relative(entry.path(), root).string());
+   }
+   std::sort(files.begin(), files.end());
+   return files;
 }
 
 /// A file in the temporary folder, removed when the object goes.

@@ -2,12 +2,9 @@
 // composite identities, completion of data attributes and the services flags.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <type_traits>
 
-#include "SclDll/CSclSchemaInfo.h"
 #include "SclTypedSupport.h"
-#include "inc_scl/sclnorm/KVSclRefRules.h"
 
 using namespace Arvenko::Melvotar::Scl;
 
@@ -246,19 +243,4 @@ TEST(TypedAccessors, ServicesFlagsAddAndRemoveChildrenInSchemaOrder)
    pNew->SetFlagGOOSE(true);
    ASSERT_NE(pNew->GetGOOSE(), nullptr);
    EXPECT_EQ(pNew->GetGOOSE()->GetChildCount(), 0);
-}
-
-TEST(TypedAccessors, KeyRulesCoverTheSchemaReferenceKeys)
-{
-   // The key-text order of each reference class names exactly its schema keys.
-   std::map<tSclClassId, std::set<tSclNameId>> schema;
-   for (const tSclSchemaPair& pair : CSclSchemaInfo::GetRefKeyTable())
-      schema[pair.classId].insert(static_cast<tSclNameId>(pair.id));
-   ASSERT_EQ(schema.size(), 12u);
-   for (const auto& [refClass, keys] : schema) {
-      std::set<tSclNameId> rules;
-      for (const tSclRefKeyRule& rule : SclRefKeyRules(refClass))
-         rules.insert(rule.key);
-      EXPECT_EQ(rules, keys) << "reference class " << refClass;
-   }
 }

@@ -1,6 +1,6 @@
 #include "xmlparser/XmlParserError.h"
 
-#include "SclDll/SclError.h"
+#include "xmlparser/Report.h"
 #include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlParser.h"
 
@@ -8,9 +8,9 @@ namespace Arvenko::Melvotar::XmlParser {
 
 std::string GetXmlParserErrorText(int aCode)
 {
-   // The XML layer shares the object layer's texts up to 13 and has its own "other" at 14.
+   // The XML layer shares the library's texts up to 13 and has its own "other" at 14.
    if (aCode >= 0 && aCode <= 13)
-      return Scl::GetSclErrorText(static_cast<Scl::tSclError>(aCode));
+      return GetErrorListText(aCode);
    if (aCode == XP_OTHER)
       return "anderer Fehler";
    return "unbekannter Fehler";
@@ -19,24 +19,19 @@ std::string GetXmlParserErrorText(int aCode)
 void OutputXmlParserError(const std::string& aMessage, const CXmlParser* apParser, int aCode,
                           int32_t aInfo)
 {
-   tTextCallbackFunction callback = GetTextCallbackFunction();
-   if (callback == nullptr)
+   if (GetTextCallbackFunction() == nullptr)
       return;
-   if (aCode != 0) {
-      callback("Fehler: " + aMessage);
-      callback("   Fehlercode: " + GetXmlParserErrorText(aCode));
-   } else {
-      callback(aMessage);
-   }
-   if (aInfo != 0)
-      callback("   Zusatzinfo.: " + std::to_string(aInfo));
+   tReportBlock block;
+   block.Message = aMessage;
+   if (aCode != 0)
+      block.CodeText = GetXmlParserErrorText(aCode);
+   block.Info = aInfo;
    if (apParser != nullptr) {
-      callback("   XML-Datei: " + apParser->GetFileName());
-      const int32_t line = apParser->GetLine();
-      if (line > 0)
-         callback("   Zeile in XML-Datei: " + std::to_string(line));
+      block.HasXmlFile = true;
+      block.XmlFile = apParser->GetFileName();
+      block.Line = apParser->GetLine();
    }
-   callback(std::string());
+   OutputReport(block);
 }
 
 xml_parser_error::xml_parser_error(const char* apMessage, const CXmlParser* apParser, int aCode,

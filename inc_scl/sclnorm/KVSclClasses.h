@@ -640,9 +640,9 @@ class CSclConnectivityNode : public CSclTypedElement<CID_ConnectivityNode> {
 };
 
 /// Intermediate class DABase (class id 27).
-class CSclDABase : public CSclTypedElement<CID_DABase> {
+class CSclDABase : public CSclTypedElement<CID_DABase, CSclContainer, true> {
  public:
-   using CSclTypedElement<CID_DABase>::CSclTypedElement;
+   using CSclTypedElement<CID_DABase, CSclContainer, true>::CSclTypedElement;
    /// Attribute "desc"; empty when absent.
    std::string Get_desc() const;
    /// Sets attribute "desc", creating it when missing.
@@ -786,9 +786,9 @@ class CSclDAType : public CSclTypedElement<CID_DAType> {
 };
 
 /// Intermediate class DIBase (class id 30).
-class CSclDIBase : public CSclTypedElement<CID_DIBase> {
+class CSclDIBase : public CSclTypedElement<CID_DIBase, CSclContainer, true> {
  public:
-   using CSclTypedElement<CID_DIBase>::CSclTypedElement;
+   using CSclTypedElement<CID_DIBase, CSclContainer, true>::CSclTypedElement;
    /// Attribute "desc"; empty when absent.
    std::string Get_desc() const;
    /// Sets attribute "desc", creating it when missing.
@@ -832,9 +832,9 @@ class CSclDIBase : public CSclTypedElement<CID_DIBase> {
 };
 
 /// Intermediate class DOBase (class id 32).
-class CSclDOBase : public CSclTypedElement<CID_DOBase> {
+class CSclDOBase : public CSclTypedElement<CID_DOBase, CSclContainer, true> {
  public:
-   using CSclTypedElement<CID_DOBase>::CSclTypedElement;
+   using CSclTypedElement<CID_DOBase, CSclContainer, true>::CSclTypedElement;
    /// Attribute "desc"; empty when absent.
    std::string Get_desc() const;
    /// Sets attribute "desc", creating it when missing.
@@ -1672,9 +1672,9 @@ class CSclLDevice : public CSclTypedElement<CID_LDevice> {
 };
 
 /// Intermediate class LNBase (class id 67).
-class CSclLNBase : public CSclTypedElement<CID_LNBase> {
+class CSclLNBase : public CSclTypedElement<CID_LNBase, CSclContainer, true> {
  public:
-   using CSclTypedElement<CID_LNBase>::CSclTypedElement;
+   using CSclTypedElement<CID_LNBase, CSclContainer, true>::CSclTypedElement;
    /// Attribute "desc"; empty when absent.
    std::string Get_desc() const;
    /// Sets attribute "desc", creating it when missing.

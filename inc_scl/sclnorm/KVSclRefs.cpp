@@ -13,35 +13,31 @@ namespace Arvenko::Melvotar::Scl {
 
 namespace {
 
-// Keys per reference class in key-text order, and their source once the reference resolves.
-const tSclRefKeyRule s_KeyRules[] = {
-    {CID_APRef, NID_iedName, KS_ANCESTOR, CID_IED, NID_name},
-    {CID_APRef, NID_apName, KS_TARGET, CID_NONE, NID_name},
-    {CID_ConNodeRef, NID_substationName, KS_ANCESTOR, CID_Substation, NID_name},
-    {CID_ConNodeRef, NID_voltageLevelName, KS_ANCESTOR, CID_VoltageLevel, NID_name},
-    {CID_ConNodeRef, NID_bayName, KS_ANCESTOR, CID_Bay, NID_name},
-    {CID_ConNodeRef, NID_cNodeName, KS_TARGET, CID_NONE, NID_name},
-    {CID_DATypeRef, NID_type, KS_TARGET, CID_NONE, NID_id},
-    {CID_DOTypeRef, NID_type, KS_TARGET, CID_NONE, NID_id},
-    {CID_DataSetRef, NID_datSet, KS_TARGET, CID_NONE, NID_name},
-    {CID_EnumTypeRef, NID_type, KS_TARGET, CID_NONE, NID_id},
-    {CID_FCDA_LNRef, NID_ldInst, KS_ANCESTOR, CID_LDevice, NID_inst},
-    {CID_FCDA_LNRef, NID_prefix, KS_LN_ONLY, CID_NONE, NID_prefix},
-    {CID_FCDA_LNRef, NID_lnClass, KS_LLN0, CID_NONE, NID_lnClass},
-    {CID_FCDA_LNRef, NID_lnInst, KS_TARGET, CID_NONE, NID_inst},
-    {CID_GSEControlRef, NID_ldInst, KS_ANCESTOR, CID_LDevice, NID_inst},
-    {CID_GSEControlRef, NID_cbName, KS_TARGET, CID_NONE, NID_name},
-    {CID_IEDRef, NID_NONE, KS_TARGET, CID_NONE, NID_name},
-    {CID_LNRef, NID_iedName, KS_ANCESTOR, CID_IED, NID_name},
-    {CID_LNRef, NID_ldInst, KS_ANCESTOR, CID_LDevice, NID_inst},
-    {CID_LNRef, NID_prefix, KS_LN_ONLY, CID_NONE, NID_prefix},
-    {CID_LNRef, NID_lnClass, KS_TARGET, CID_NONE, NID_lnClass},
-    {CID_LNRef, NID_lnInst, KS_TARGET, CID_NONE, NID_inst},
-    {CID_LNodeTypeRef, NID_lnClass, KS_TARGET, CID_NONE, NID_lnClass},
-    {CID_LNodeTypeRef, NID_lnType, KS_TARGET, CID_NONE, NID_id},
-    {CID_SampledValueControlRef, NID_ldInst, KS_ANCESTOR, CID_LDevice, NID_inst},
-    {CID_SampledValueControlRef, NID_cbName, KS_TARGET, CID_NONE, NID_name},
-};
+// Keys per reference class in key-text order, and their source once the reference resolves:
+// the reference-key rows of the schema tables, sorted by class and key-text position.
+const std::vector<tSclRefKeyRule>& KeyRules()
+{
+   static const std::vector<tSclRefKeyRule> s_Rules = [] {
+      struct tRow {
+         int position;
+         tSclRefKeyRule rule;
+      };
+      std::vector<tRow> rows = {
+#define SCL_REF_KEY(refClass, name, position, source, ancestor, attribute)                         \
+   {position, {CID_##refClass, NID_##name, KS_##source, CID_##ancestor, NID_##attribute}},
+#include "SclDll/SclSchema.def"
+      };
+      std::sort(rows.begin(), rows.end(), [](const tRow& a, const tRow& b) {
+         return a.rule.refClass != b.rule.refClass ? a.rule.refClass < b.rule.refClass
+                                                   : a.position < b.position;
+      });
+      std::vector<tSclRefKeyRule> rules;
+      for (const tRow& row : rows)
+         rules.push_back(row.rule);
+      return rules;
+   }();
+   return s_Rules;
+}
 
 /// The SCL element a reference belongs to: its nearest SCL ancestor, else the SCL child of its
 /// file root; null when there is neither.
@@ -196,12 +192,11 @@ tSclRefKeyRules SclRefKeyRules(tSclClassId aRefClassId)
    // The rules of each class lie together; their range per class id is found once, as
    // every reference asks for it at each key text and checksum.
    static const std::vector<tSclRefKeyRules> s_ByClass = [] {
-      std::vector<tSclRefKeyRules> byClass(
-          CID_LAST_CLASS + 1, tSclRefKeyRules{std::end(s_KeyRules), std::end(s_KeyRules)});
-      for (const tSclRefKeyRule* pRule = std::begin(s_KeyRules); pRule != std::end(s_KeyRules);
-           ++pRule) {
+      const tSclRefKeyRule* pEnd = KeyRules().data() + KeyRules().size();
+      std::vector<tSclRefKeyRules> byClass(CID_LAST_CLASS + 1, tSclRefKeyRules{pEnd, pEnd});
+      for (const tSclRefKeyRule* pRule = KeyRules().data(); pRule != pEnd; ++pRule) {
          tSclRefKeyRules& range = byClass[pRule->refClass];
-         if (range.pBegin == std::end(s_KeyRules))
+         if (range.pBegin == pEnd)
             range = {pRule, pRule + 1};
          else if (range.pEnd == pRule)
             range.pEnd = pRule + 1;
@@ -210,7 +205,7 @@ tSclRefKeyRules SclRefKeyRules(tSclClassId aRefClassId)
    }();
    return aRefClassId >= 0 && static_cast<size_t>(aRefClassId) < s_ByClass.size()
               ? s_ByClass[aRefClassId]
-              : tSclRefKeyRules{std::end(s_KeyRules), std::end(s_KeyRules)};
+              : s_ByClass[CID_NONE];
 }
 
 bool SclRefHasKey(tSclClassId aRefClassId, tSclNameId aNameId)

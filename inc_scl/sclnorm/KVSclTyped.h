@@ -86,8 +86,10 @@ template <class T> tSclError SclGetChildren(const CSclContainer& aParent, std::v
 // ---- the class templates ----
 
 /// Common part of every typed element class: class id and name id ID, the class answers of
-/// the hierarchy and the completion. TBase is CSclContainer or an intermediate class.
-template <tSclClassId ID, class TBase = CSclContainer> class CSclTypedElement : public TBase {
+/// the hierarchy and the completion. TBase is CSclContainer or an intermediate class;
+/// INTERMEDIATE is true for an intermediate class itself (the generated classes set it).
+template <tSclClassId ID, class TBase = CSclContainer, bool INTERMEDIATE = false>
+class CSclTypedElement : public TBase {
  public:
    /// The class id of this class.
    static constexpr tSclClassId s_ClassId = ID;
@@ -120,10 +122,7 @@ template <tSclClassId ID, class TBase = CSclContainer> class CSclTypedElement : 
    }
 
  private:
-   static constexpr bool IsIntermediate()
-   {
-      return ID == CID_DABase || ID == CID_DIBase || ID == CID_DOBase || ID == CID_LNBase;
-   }
+   static constexpr bool IsIntermediate() { return INTERMEDIATE; }
    static constexpr tSclClassId BaseClassId()
    {
       if constexpr (std::is_same_v<TBase, CSclContainer>)

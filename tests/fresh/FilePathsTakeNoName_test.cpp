@@ -11,7 +11,7 @@
 
 using namespace Arvenko::Melvotar::Scl;
 
-TEST(FilePathsTakeNoName, HundredThousandPathsThenANewName)
+TEST(FilePathsTakeNoNameStress, HundredThousandPathsThenANewName)
 {
    namespace fs = std::filesystem;
    const fs::path folder = fs::temp_directory_path() / ("scl_paths_" + std::to_string(getpid()));

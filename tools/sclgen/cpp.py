@@ -130,6 +130,8 @@ def print_cpp(model):
             base = "CSclTypedRef<CID_%s, CID_%s>" % (cls, tc.target)
         elif tc.base:
             base = "CSclTypedElement<CID_%s, %s>" % (cls, cpp_class(tc.base))
+        elif tc.role == "intermediate":
+            base = "CSclTypedElement<CID_%s, CSclContainer, true>" % cls
         else:
             base = "CSclTypedElement<CID_%s>" % cls
         h, s = declare(model, tc)

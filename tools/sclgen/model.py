@@ -97,7 +97,7 @@ class Model:
             "SCL_SCHEMA_ROW": "SCL_SCHEMA_ROW" + _row(ID, ID, STR, BOOL, NUM, NUM, BOOL, NUM),
             "SCL_KEY_ATTRIBUTE": "SCL_KEY_ATTRIBUTE" + _row(ID, ID),
             "SCL_REF_CLASS": "SCL_REF_CLASS" + _row(ID, ID),
-            "SCL_REF_KEY": "SCL_REF_KEY" + _row(ID, ID)})
+            "SCL_REF_KEY": "SCL_REF_KEY" + _row(ID, ID, NUM, ID, ID, ID)})
         values_rel = "SclDll/SclLinkInfoTables.def"
         values = _parse_rows(_read(values_rel), values_rel, {
             "SCL_VALUE": "SCL_VALUE" + _row(NUM, ID, STR),
@@ -145,7 +145,7 @@ class Model:
             ref_classes[cls].sort(key=lambda r: self.class_id[r])
             members[cls] += [("ref", r) for r in ref_classes[cls]]
         self.ref_keys = {}
-        for ref, name in schema["SCL_REF_KEY"]:
+        for ref, name, *_ in schema["SCL_REF_KEY"]:
             self.ref_keys.setdefault(ref, []).append(name)
         self.identity = {}
         for cls, name in schema["SCL_KEY_ATTRIBUTE"]:
@@ -258,10 +258,10 @@ def read_deviations():
 
 
 def read_errors():
-    """[(enumerator, value)] of SCL_ERROR_LIST in SclDll/SclError.h."""
-    rows = re.findall(r'^\s*X\((SE_\w+),\s*(\d+),\s*"', _read("SclDll/SclError.h"), re.M)
+    """[(enumerator, value)] of SCL_ERROR_LIST in xmlparser/Report.h."""
+    rows = re.findall(r'^\s*X\((SE_\w+),\s*(\d+),\s*"', _read("xmlparser/Report.h"), re.M)
     if len(rows) != 16:
-        raise SystemExit("SclDll/SclError.h: expected 16 error codes, parsed %d" % len(rows))
+        raise SystemExit("xmlparser/Report.h: expected 16 error codes, parsed %d" % len(rows))
     return [(e, int(v)) for e, v in rows]
 
 

@@ -328,29 +328,27 @@ TEST(XmlReaderAttribs, UnquotedValueStopsAtDelimiter)
 
 TEST(XmlReaderValues, WhitespaceRunsFold)
 {
-   const std::string text = "  a  b  <x/>";
-   CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
-   std::string value;
-   EXPECT_EQ(parser.GetNextValue(value), 0);
-   EXPECT_EQ(value, " a b ");
-   EXPECT_EQ(parser.GetPos(), 8);
-
-   const std::string blank = " \r\n\t<x/>";
-   CXmlParser blankParser(blank.data(), static_cast<int32_t>(blank.size()), FF_UTF8);
-   EXPECT_EQ(blankParser.GetNextValue(value), 4);
-   EXPECT_EQ(value, " ");
-
-   const std::string none = "<x/>";
-   CXmlParser noneParser(none.data(), static_cast<int32_t>(none.size()), FF_UTF8);
-   EXPECT_EQ(noneParser.GetNextValue(value), 4);
-   EXPECT_EQ(value, "");
-   EXPECT_EQ(noneParser.GetPos(), 0);
-
-   const std::string tail = "x y";
-   CXmlParser tailParser(tail.data(), static_cast<int32_t>(tail.size()), FF_UTF8);
-   EXPECT_EQ(tailParser.GetNextValue(value), 0);
-   EXPECT_EQ(value, "x y");
-   EXPECT_EQ(tailParser.GetPos(), 3);
+   // Input, result, value, position after the call.
+   const struct {
+      const char* Text;
+      int32_t Result;
+      const char* Value;
+      int32_t Pos;
+   } cases[] = {{"  a  b  <x/>", 0, " a b ", 8},
+                {" \r\n\t<x/>", 4, " ", -1},
+                {"<x/>", 4, "", 0},
+                {"x y", 0, "x y", 3}};
+   for (const auto& c : cases) {
+      SCOPED_TRACE(c.Text);
+      const std::string text = c.Text;
+      CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
+      std::string value;
+      EXPECT_EQ(parser.GetNextValue(value), c.Result);
+      EXPECT_EQ(value, c.Value);
+      if (c.Pos >= 0) {
+         EXPECT_EQ(parser.GetPos(), c.Pos);
+      }
+   }
 }
 
 TEST(XmlReaderEntities, OnlyThePredefinedFive)
