@@ -44,6 +44,8 @@ def save(scltool, source, out, *args):
 
 
 def main():
+    if len(sys.argv) < 2 or sys.argv[1] in ("-h", "--help") or not os.access(sys.argv[1], os.X_OK):
+        sys.exit("usage: tools/corpus_save_report.py SCLTOOL [CORPUS]   (SCLTOOL: a built scltool)")
     scltool = os.path.abspath(sys.argv[1])
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     corpus = sys.argv[2] if len(sys.argv) > 2 else os.path.join(root, "..", "shared", "corpus")
