@@ -3,9 +3,11 @@
 // Both walk the tree with an explicit stack instead of recursion, so the nesting depth of a
 // document is limited by memory, not by the call stack.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -30,6 +32,28 @@ namespace Arvenko::Melvotar::Scl {
 using XmlParser::CXmlParser;
 
 namespace {
+
+// Bytes without initialisation (a line block is written before it is read).
+class CByteBlock {
+ public:
+   explicit CByteBlock(size_t aSize) : m_pData(new char[aSize]), m_Size(aSize) {}
+   char* data() { return m_pData.get(); }
+   const char* data() const { return m_pData.get(); }
+   size_t size() const { return m_Size; }
+   char& operator[](size_t aIndex) { return m_pData[aIndex]; }
+   /// Grows to aSize bytes, keeping the first aKeep.
+   void Grow(size_t aSize, size_t aKeep)
+   {
+      std::unique_ptr<char[]> pData(new char[aSize]);
+      std::memcpy(pData.get(), m_pData.get(), aKeep);
+      m_pData = std::move(pData);
+      m_Size = aSize;
+   }
+
+ private:
+   std::unique_ptr<char[]> m_pData;
+   size_t m_Size;
+};
 
 // Stores arText, entities decoded (with aXmlText every character reference too), in apValue
 // (if any); arText may be emptied.
@@ -145,7 +169,7 @@ class CLineWriter {
          m_LineEnds = std::move(chunk.lineEnds);
          Flush();
       }
-      m_Block.assign(kBlockSize + 4096, '\0');
+      m_Block = CByteBlock(kBlockSize + 4096);
    }
 
    /// With KeepKeys, the start tags keep the key texts of the references they write (for
@@ -202,10 +226,22 @@ class CLineWriter {
          m_Escaped.clear(); // aText may be m_Copy
          XmlParser::AppendXmlEscaped(m_Escaped, aText);
          Put(m_Escaped);
-      } else if (XmlParser::NeedsEntityEncoding(aText))
-         Put(CXmlParser::EncodeEntities(aText));
-      else
-         Put(aText);
+         return;
+      }
+      // Copied while looking for a byte the encoder changes or stops at; with one, the
+      // encoded text replaces the copy.
+      const size_t size = aText.size();
+      Reserve(size);
+      char* const pOut = m_Block.data() + m_Size;
+      for (size_t i = 0; i < size; ++i) {
+         const char c = aText[i];
+         if (s_EncoderStops[static_cast<unsigned char>(c)]) {
+            Put(CXmlParser::EncodeEntities(aText));
+            return;
+         }
+         pOut[i] = c;
+      }
+      m_Size += size;
    }
    /// Appends an element or attribute name; in the conforming mode made a name XML allows.
    void PutName(const std::string& aName)
@@ -290,10 +326,17 @@ class CLineWriter {
 
  private:
    static constexpr size_t kBlockSize = 64 * 1024;
+   // The bytes CXmlParser::EncodeEntities changes or stops at.
+   static constexpr std::array<bool, 256> s_EncoderStops = [] {
+      std::array<bool, 256> stops{};
+      for (unsigned char c : {'&', '<', '>', '"', '\'', '\0'})
+         stops[c] = true;
+      return stops;
+   }();
 
    // A block of held lines.
    struct tChunk {
-      std::vector<char> block;
+      CByteBlock block{0};
       size_t size = 0;
       std::vector<size_t> lineEnds;
    };
@@ -304,7 +347,7 @@ class CLineWriter {
       if (m_Size == 0)
          return;
       m_Held.push_back({std::move(m_Block), m_Size, std::move(m_LineEnds)});
-      m_Block.assign(kBlockSize + 4096, '\0');
+      m_Block = CByteBlock(kBlockSize + 4096);
       m_LineEnds.clear();
       m_Size = 0;
       m_LineStart = 0;
@@ -347,7 +390,7 @@ class CLineWriter {
    void Reserve(size_t aLength)
    {
       if (m_Block.size() - m_Size < aLength)
-         m_Block.resize(std::max(2 * m_Block.size(), m_Size + aLength));
+         m_Block.Grow(std::max(2 * m_Block.size(), m_Size + aLength), m_Size);
    }
 
    void WriteOne(const char* apData, size_t aLength)
@@ -357,7 +400,7 @@ class CLineWriter {
    }
 
    CXmlParser* m_pParser;
-   std::vector<char> m_Block; // lines not yet written, in its first m_Size bytes
+   CByteBlock m_Block; // lines not yet written, in its first m_Size bytes
    size_t m_Size = 0;
    std::vector<size_t> m_LineEnds; // where each line of the block ends
    size_t m_LineStart = 0;         // where the line being built starts
