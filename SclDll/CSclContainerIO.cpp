@@ -830,6 +830,11 @@ void CSclContainer::Read(CXmlParser* apParser)
 
    while (!stack.empty()) {
       const int32_t position = apParser->GetPos();
+      // A file root frees its input at the end of the reading; the part before the tag read
+      // now is never read again (a missing end tag goes back to this position at most), so
+      // its memory goes back while the tree grows.
+      if (pFile != nullptr)
+         apParser->DiscardBefore(position);
       attribs.clear();
       // The end of input (or a read error) ends every open element alike.
       if (apParser->GetNextTag(name, isStart, isEnd, attribs, isCData) != 0)

@@ -1,7 +1,13 @@
 #include "xmlparser/XmlParser.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#if defined(__unix__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 #include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlInterchange.h"
@@ -106,6 +112,8 @@ void CXmlParser::ReleaseBuffer()
    m_OwnsBuffer = false;
    m_Size = 0;
    m_Pos = 0;
+   m_DiscardedTo = 0;
+   m_LineBaseLine = 1;
 }
 
 void CXmlParser::ReleaseInput()
@@ -116,6 +124,45 @@ void CXmlParser::ReleaseInput()
    m_LineCacheBuffer = nullptr;
    m_LineCachePos = 0;
    m_LineCacheLine = 1;
+}
+
+void CXmlParser::DiscardBefore(int32_t aPos)
+{
+   // A large step keeps the calls to the system rare.
+   constexpr int32_t kStep = 4 << 20;
+   if (m_WriteMode || !m_OwnsBuffer || m_pBuffer == nullptr || aPos > m_Size ||
+       aPos - m_DiscardedTo < kStep)
+      return;
+   // The lines up to aPos are counted now, so that GetLine never counts in what goes.
+   if (m_LineCacheBuffer != m_pBuffer || m_LineCachePos < m_DiscardedTo) {
+      m_LineCacheBuffer = m_pBuffer;
+      m_LineCachePos = m_DiscardedTo;
+      m_LineCacheLine = m_LineBaseLine;
+   }
+   int32_t line = 0;
+   if (m_LineCachePos <= aPos) {
+      line = m_LineCacheLine + static_cast<int32_t>(std::count(m_pBuffer + m_LineCachePos,
+                                                               m_pBuffer + aPos, '\n'));
+      m_LineCachePos = aPos;
+      m_LineCacheLine = line;
+   } else {
+      line = m_LineBaseLine + static_cast<int32_t>(std::count(m_pBuffer + m_DiscardedTo,
+                                                              m_pBuffer + aPos, '\n'));
+   }
+#if defined(__unix__) && defined(MADV_DONTNEED)
+   // Whole pages inside the part that goes; their content reads as zeros afterwards.
+   const long pageSize = sysconf(_SC_PAGESIZE);
+   if (pageSize > 0) {
+      const auto page = static_cast<uintptr_t>(pageSize);
+      const uintptr_t from =
+          (reinterpret_cast<uintptr_t>(m_pBuffer + m_DiscardedTo) + page - 1) / page * page;
+      const uintptr_t to = reinterpret_cast<uintptr_t>(m_pBuffer + aPos) / page * page;
+      if (to > from)
+         madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+   }
+#endif
+   m_DiscardedTo = aPos;
+   m_LineBaseLine = line;
 }
 
 void CXmlParser::OpenForReading()
@@ -403,8 +450,10 @@ int32_t CXmlParser::GetLine() const
    // Reports may come in long runs from a damaged file: continue counting from the last
    // answer instead of from the start whenever the position has not moved back.
    if (pos < m_LineCachePos || m_LineCacheBuffer != m_pBuffer) {
-      m_LineCachePos = 0;
-      m_LineCacheLine = 1;
+      // Counting starts where the discarded input ends (the start without a discard).
+      const bool fromBase = m_LineCacheBuffer == m_pBuffer && pos >= m_DiscardedTo;
+      m_LineCachePos = fromBase ? m_DiscardedTo : 0;
+      m_LineCacheLine = fromBase ? m_LineBaseLine : 1;
       m_LineCacheBuffer = m_pBuffer;
    }
    const char* p = m_pBuffer + m_LineCachePos;

@@ -123,6 +123,10 @@ class CXmlParser {
    /// later read finds the end of input; format and line ends keep their answers. A writer
    /// is left as it is.
    void ReleaseInput();
+   /// Reading: the caller reads nothing before aPos any more and sets no position before it,
+   /// so the memory of the input before aPos may go back to the system (in steps of some
+   /// MiB; only input the parser owns). GetLine keeps counting right from aPos on.
+   void DiscardBefore(int32_t aPos);
    bool IsWriteMode() const { return m_WriteMode; }
    /// The text being read (library text after conversion), or a memory writer's buffer.
    const char* GetBuffer() const { return m_pBuffer; }
@@ -174,6 +178,9 @@ class CXmlParser {
    mutable const char* m_LineCacheBuffer = nullptr;
    mutable int32_t m_LineCachePos = 0;
    mutable int32_t m_LineCacheLine = 1;
+   // DiscardBefore: the input before m_DiscardedTo is gone; m_LineBaseLine is the line there.
+   int32_t m_DiscardedTo = 0;
+   int32_t m_LineBaseLine = 1;
 
    // Scratch buffers of the file writer, kept between calls.
    std::u16string m_Units;
