@@ -70,7 +70,18 @@ class CXmlParser {
    /// changes), 10 on a writer. Throws without buffer and file.
    int Read(char* apBuffer, int32_t aCount);
    /// Reads one byte and advances: 0, 12 at the end, 10 on a writer.
-   int Read(char& aByte);
+   int Read(char& aByte)
+   {
+      // Inline: the tokenizer reads most bytes of a file through it.
+      if (m_WriteMode)
+         return XP_WRONG_CLASS_MODE;
+      if (m_pBuffer == nullptr)
+         ThrowNoPointer("CXmlParser::Read");
+      if (m_Pos >= m_Size)
+         return XP_END_REACHED;
+      aByte = m_pBuffer[m_Pos++];
+      return XP_OK;
+   }
    /// Offset of the next byte (a file writer: the stream position).
    int32_t GetPos();
    /// Moves the position: 0, 9 beyond the buffer, 14 when a file seek fails.
