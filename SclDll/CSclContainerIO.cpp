@@ -4,10 +4,7 @@
 // document is limited by memory, not by the call stack.
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
-#include <iterator>
-#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -20,8 +17,6 @@
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
-#include "SclDll/SclCrc32.h"
-#include "inc_scl/sclnorm/KVSclTyped.h"
 #include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlInterchange.h"
@@ -32,28 +27,6 @@ namespace Arvenko::Melvotar::Scl {
 using XmlParser::CXmlParser;
 
 namespace {
-
-// Bytes without initialisation (a line block is written before it is read).
-class CByteBlock {
- public:
-   explicit CByteBlock(size_t aSize) : m_pData(new char[aSize]), m_Size(aSize) {}
-   char* data() { return m_pData.get(); }
-   const char* data() const { return m_pData.get(); }
-   size_t size() const { return m_Size; }
-   char& operator[](size_t aIndex) { return m_pData[aIndex]; }
-   /// Grows to aSize bytes, keeping the first aKeep.
-   void Grow(size_t aSize, size_t aKeep)
-   {
-      std::unique_ptr<char[]> pData(new char[aSize]);
-      std::memcpy(pData.get(), m_pData.get(), aKeep);
-      m_pData = std::move(pData);
-      m_Size = aSize;
-   }
-
- private:
-   std::unique_ptr<char[]> m_pData;
-   size_t m_Size;
-};
 
 // Stores arText, entities decoded (with aXmlText every character reference too), in apValue
 // (if any); arText may be emptied.
@@ -129,58 +102,6 @@ class CLineWriter {
          m_Format(apParser != nullptr ? apParser->GetFileFormat() : XmlParser::FF_UTF8)
    {
    }
-   /// A writer that holds every line in memory (in blocks) until WriteHeld.
-   CLineWriter(XmlParser::tFileFormat aFormat, bool aXmlText)
-       : m_pParser(nullptr), m_Block(kBlockSize + 4096), m_XmlText(aXmlText), m_Format(aFormat),
-         m_Hold(true)
-   {
-   }
-
-   /// Holding writers: the place of lines to be written later (by Fill), where the lines
-   /// so far end.
-   size_t MarkHole()
-   {
-      Retire();
-      m_Held.emplace_back();
-      return m_Held.size() - 1;
-   }
-   /// Puts the lines held by arOther into the place aHole.
-   void Fill(size_t aHole, CLineWriter& arOther)
-   {
-      arOther.Retire();
-      m_Held.erase(m_Held.begin() + static_cast<std::ptrdiff_t>(aHole));
-      m_Held.insert(m_Held.begin() + static_cast<std::ptrdiff_t>(aHole),
-                    std::make_move_iterator(arOther.m_Held.begin()),
-                    std::make_move_iterator(arOther.m_Held.end()));
-      arOther.m_Held.clear();
-   }
-   /// Writes the held lines to apParser, block by block as Flush writes them; the writer
-   /// writes its further lines there too.
-   void WriteHeld(CXmlParser* apParser)
-   {
-      Retire();
-      m_pParser = apParser;
-      m_Hold = false;
-      std::vector<tChunk> held;
-      held.swap(m_Held);
-      for (tChunk& chunk : held) {
-         m_Block = std::move(chunk.block);
-         m_Size = chunk.size;
-         m_LineEnds = std::move(chunk.lineEnds);
-         Flush();
-      }
-      m_Block = CByteBlock(kBlockSize + 4096);
-   }
-
-   /// With KeepKeys, the start tags keep the key texts of the references they write (for
-   /// the checksum of a save that writes and sums in one walk).
-   void KeepKeys() { m_KeepKeys = true; }
-   void KeepKey(const CScl* apRef, std::string&& arText)
-   {
-      if (m_KeepKeys)
-         m_KeyTexts.emplace_back(apRef, std::move(arText));
-   }
-   std::vector<std::pair<const CScl*, std::string>>& KeyTexts() { return m_KeyTexts; }
 
    /// Whether the output follows the conforming text mode of the parser: well-formed XML
    /// whatever the tree holds.
@@ -254,18 +175,14 @@ class CLineWriter {
    /// Ends the line with its line feed; without parser the line is dropped.
    void Emit()
    {
-      if (m_pParser == nullptr && !m_Hold) {
+      if (m_pParser == nullptr) {
          m_Size = m_LineStart;
          return;
       }
       Put('\n');
       m_LineEnds.push_back(m_Size);
-      if (m_Size >= kBlockSize) {
-         if (m_Hold)
-            Retire();
-         else
-            Flush();
-      }
+      if (m_Size >= kBlockSize)
+         Flush();
    }
    /// Writes the lines collected so far: runs of plain lines in one call each, every other
    /// line in a call of its own.
@@ -334,25 +251,6 @@ class CLineWriter {
       return stops;
    }();
 
-   // A block of held lines.
-   struct tChunk {
-      CByteBlock block{0};
-      size_t size = 0;
-      std::vector<size_t> lineEnds;
-   };
-
-   /// Holding: the lines of the block go to the held ones, a new block begins.
-   void Retire()
-   {
-      if (m_Size == 0)
-         return;
-      m_Held.push_back({std::move(m_Block), m_Size, std::move(m_LineEnds)});
-      m_Block = CByteBlock(kBlockSize + 4096);
-      m_LineEnds.clear();
-      m_Size = 0;
-      m_LineStart = 0;
-   }
-
    /// Comment text without "--" and without a "-" at its end; CDATA text with each "]]>"
    /// split over two sections.
    void PutRemarkText(const std::string& aText, bool aCData)
@@ -390,7 +288,7 @@ class CLineWriter {
    void Reserve(size_t aLength)
    {
       if (m_Block.size() - m_Size < aLength)
-         m_Block.Grow(std::max(2 * m_Block.size(), m_Size + aLength), m_Size);
+         m_Block.resize(std::max(2 * m_Block.size(), m_Size + aLength));
    }
 
    void WriteOne(const char* apData, size_t aLength)
@@ -400,7 +298,7 @@ class CLineWriter {
    }
 
    CXmlParser* m_pParser;
-   CByteBlock m_Block; // lines not yet written, in its first m_Size bytes
+   std::vector<char> m_Block; // lines not yet written, in its first m_Size bytes
    size_t m_Size = 0;
    std::vector<size_t> m_LineEnds; // where each line of the block ends
    size_t m_LineStart = 0;         // where the line being built starts
@@ -410,10 +308,6 @@ class CLineWriter {
    XmlParser::tFileFormat m_Format;
    bool m_EditionKeys = false;
    const CSclFile* m_pEditionFile = nullptr;
-   bool m_Hold = false;
-   std::vector<tChunk> m_Held; // holding: the lines before the block, in order
-   bool m_KeepKeys = false;
-   std::vector<std::pair<const CScl*, std::string>> m_KeyTexts; // KeepKeys: of the last tag
 };
 
 // The attribute names of one start tag in the conforming mode, where a name may be written
@@ -573,7 +467,6 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
 {
    const std::string& name = aElement.GetSclName();
    const bool xmlText = arWriter.XmlText();
-   arWriter.KeyTexts().clear();
    if (xmlText && !name.empty() && name[0] == '?') {
       WriteProcessingInstruction(aElement, aIndent, arWriter);
       return false;
@@ -617,14 +510,10 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
                                     });
             if (pReadOrder == nullptr && arWriter.EditionFile() != nullptr)
                pReadOrder = arWriter.EditionFile()->GetReadAttributes(pRef->PeekRefHandle());
-         } else {
-            std::string keyText = pRef->GetRefKeyText();
-            if (xmlText)
-               PutXmlRefKeys(arWriter, names, keyText);
-            else
-               arWriter.Put(keyText);
-            arWriter.KeepKey(pRef, std::move(keyText));
-         }
+         } else if (xmlText)
+            PutXmlRefKeys(arWriter, names, pRef->GetRefKeyText());
+         else
+            arWriter.Put(pRef->GetRefKeyText());
          content = pRef->IsClass(CID_IEDRef)
                        ? pRef->GetContent()
                        : pRef->GetValue(CSclNameTable::FindNameId(std::string()));
@@ -1059,43 +948,10 @@ void CSclContainer::SortForEdition()
    }
 }
 
-namespace {
-
-// A save that computes the file checksum in its writing walk: the feed, the checksum stamp
-// (written after the walk, when the checksum is known) and the place of its lines.
-struct tChecksumWalk {
-   CSclChecksumFeed feed;
-   const CScl* pStamp;
-   bool stampMet = false;
-   size_t hole = 0;
-   int holeIndent = 0;
-};
-
-// Feeds the children of aElement and all below them, the key texts of its references
-// taken from arKeys (kept by its start tag) where they match.
-void FeedBelow(CSclChecksumFeed& arFeed, const CSclContainer& aElement,
-               const std::vector<std::pair<const CScl*, std::string>>& arKeys)
+void CSclContainer::Write(int aIndent, CXmlParser* apParser,
+                          bool /*aWithArvenkoExtension: no effect on the output*/) const
 {
-   size_t key = 0;
-   for (int i = 0;; ++i) {
-      const CScl* pChild = aElement.GetChild(i);
-      if (pChild == nullptr)
-         return;
-      const std::string* pKey = nullptr;
-      if (key < arKeys.size() && arKeys[key].first == pChild)
-         pKey = &arKeys[key++].second;
-      if (arFeed.Child(pChild, pKey))
-         arFeed.Below(*static_cast<const CSclContainer*>(pChild));
-   }
-}
-
-// The writing walk of CSclContainer::Write from aTop into arWriter; with apWalk (a file
-// root written without EditionOrder) it feeds the checksum too, in document order, and
-// leaves out the lines of the checksum stamp.
-void WriteTree(const CSclContainer& aTop, int aIndent, CLineWriter& writer,
-               tChecksumWalk* apWalk)
-{
-   using tKeys = std::vector<std::pair<const CScl*, std::string>>;
+   CLineWriter writer(apParser);
    // One entry per element whose children are being written; the file root writes its
    // children at its own level and has no tags.
    struct tLevel {
@@ -1105,24 +961,19 @@ void WriteTree(const CSclContainer& aTop, int aIndent, CLineWriter& writer,
       bool isFile;
       int editionType;        // its type in the file's edition (EditionOrder)
       std::vector<int> order; // EditionOrder: the order of its children, empty: as they stand
-      bool fed = false;       // with apWalk: its children are fed to the checksum
-      tKeys keys;             // with apWalk: the key texts of its references
-      size_t nextKey = 0;
    };
    std::vector<tLevel> stack;
    const bool xmlText = writer.XmlText();
    // With the interchange option EditionOrder children are written in the order of the
    // file's edition; the tree itself stays as it is.
-   const auto* pOwnerFile = static_cast<const CSclFile*>(aTop.GetSclFile());
+   const auto* pOwnerFile = static_cast<const CSclFile*>(GetSclFile());
    const bool editionOrder = pOwnerFile != nullptr && pOwnerFile->GetInterchange().EditionOrder;
-   tSclEdition edition = editionOrder ? CSclEdition::Of(aTop) : SCL_EDITION_2007B4;
+   tSclEdition edition = editionOrder ? CSclEdition::Of(*this) : SCL_EDITION_2007B4;
    if (editionOrder)
       writer.SetEditionKeys(pOwnerFile);
-   if (apWalk != nullptr)
-      writer.KeepKeys();
    // The level of aElement, a child of the innermost level (or the element written first).
    auto levelOf = [&](const CSclContainer* apElement, int aLevelIndent, bool aIsFile) {
-      tLevel entry{apElement, 0, aLevelIndent, aIsFile, -1, {}, false, {}, 0};
+      tLevel entry{apElement, 0, aLevelIndent, aIsFile, -1, {}};
       if (!editionOrder || aIsFile)
          return entry;
       if (apElement->IsClass(CID_SCL)) {
@@ -1139,16 +990,15 @@ void WriteTree(const CSclContainer& aTop, int aIndent, CLineWriter& writer,
          entry.order = EditionWriteOrder(*apElement, edition, entry.editionType);
       return entry;
    };
-   if (aTop.IsClass(CID_FILE)) {
+   if (IsClass(CID_FILE)) {
       // A conforming file begins with its declaration, which names the output's encoding;
       // only an 8-bit file needs one where the document has none.
-      const auto* pDeclaration = static_cast<const CSclContainer*>(aTop.GetChild(CID__xml));
+      const auto* pDeclaration = static_cast<const CSclContainer*>(GetChild(CID__xml));
       if (xmlText && (pDeclaration != nullptr || writer.Format() == XmlParser::FF_ANSI))
          WriteXmlDeclaration(pDeclaration, writer);
-      stack.push_back(levelOf(&aTop, aIndent, true));
-      stack.back().fed = apWalk != nullptr;
-   } else if (WriteStartTag(aTop, aIndent, writer))
-      stack.push_back(levelOf(&aTop, aIndent, false));
+      stack.push_back(levelOf(this, aIndent, true));
+   } else if (WriteStartTag(*this, aIndent, writer))
+      stack.push_back(levelOf(this, aIndent, false));
 
    while (!stack.empty()) {
       tLevel& level = stack.back();
@@ -1170,89 +1020,23 @@ void WriteTree(const CSclContainer& aTop, int aIndent, CLineWriter& writer,
          continue;
       }
       const int indent = inFile ? level.indent : level.indent + 1;
-      // The checksum takes each child before its line is built: an element's multipliers
-      // are corrected before its start tag.
-      bool feedBelow = false;
-      if (level.fed) {
-         if (pChild == apWalk->pStamp) {
-            if (apWalk->feed.Child(pChild))
-               apWalk->feed.Below(*static_cast<const CSclContainer*>(pChild));
-            apWalk->stampMet = true;
-            apWalk->hole = writer.MarkHole();
-            apWalk->holeIndent = indent;
-            continue;
-         }
-         const std::string* pKey = nullptr;
-         if (level.nextKey < level.keys.size() && level.keys[level.nextKey].first == pChild)
-            pKey = &level.keys[level.nextKey++].second;
-         feedBelow = apWalk->feed.Child(pChild, pKey);
-      }
       if (pChild->GetClassId() == CID_VALUE) {
          // Attributes of an element are in its start tag; its empty texts leave no line.
          if (inFile || pChild->GetNameId() == 0)
             writer.EmitContentLine(pChild, indent, !inFile);
       } else if (xmlText && inFile && pChild->GetClassId() == CID__xml) {
          // written first
-         writer.KeyTexts().clear();
       } else if (pChild->IsClass(CID_CONTAINER)) {
          // References of an element are already written in its start tag.
          const auto* pElement = static_cast<const CSclContainer*>(pChild);
-         if (!inFile && pChild->IsClass(CID_REF)) {
-            // nothing to write
-         } else if (WriteStartTag(*pElement, indent, writer)) {
-            const bool fed = feedBelow;
-            feedBelow = false;
+         if ((inFile || !pChild->IsClass(CID_REF)) && WriteStartTag(*pElement, indent, writer))
             stack.push_back(levelOf(pElement, indent, false));
-            if (fed) {
-               stack.back().fed = true;
-               stack.back().keys = std::move(writer.KeyTexts());
-               writer.KeyTexts().clear();
-            }
-         }
       } else if (inFile || pChild->IsClass(CID_REMARK) || IsText(pChild)) {
          // Empty remarks of an element leave no line either.
          writer.EmitContentLine(pChild, indent, !inFile);
       }
-      if (feedBelow) {
-         FeedBelow(apWalk->feed, *static_cast<const CSclContainer*>(pChild), writer.KeyTexts());
-         writer.KeyTexts().clear();
-      }
    }
-}
-
-} // namespace
-
-void CSclContainer::Write(int aIndent, CXmlParser* apParser,
-                          bool /*aWithArvenkoExtension: no effect on the output*/) const
-{
-   CLineWriter writer(apParser);
-   WriteTree(*this, aIndent, writer, nullptr);
    writer.Flush();
-}
-
-void CSclFile::WriteWithChecksum(const std::string& aPath, CSclContainer& arStamp,
-                                 const XmlParser::tXmlTextMode& aMode)
-{
-   // The checksum is computed with the stamp's content empty; the stamp's lines are built
-   // once it is known and put where the walk met the stamp.
-   SclSetContent(arStamp, "");
-   CLineWriter writer(m_Format, aMode.Conforming);
-   tChecksumWalk walk{CSclChecksumFeed(*this, SCL_CRC32_START), &arStamp};
-   WriteTree(*this, 0, writer, &walk);
-   char text[16];
-   std::snprintf(text, sizeof text, "%d", static_cast<int>(walk.feed.GetCrc()));
-   SclSetContent(arStamp, text);
-   CXmlParser parser(aPath, m_Format, true, aMode);
-   if (!walk.stampMet) {
-      // A stamp out of the walk's reach (it is a child of the SCL element, which the walk
-      // always enters): the document is written again, with the stamp filled.
-      CSclContainer::Write(0, &parser, false);
-      return;
-   }
-   CLineWriter stampWriter(m_Format, aMode.Conforming);
-   WriteTree(arStamp, walk.holeIndent, stampWriter, nullptr);
-   writer.Fill(walk.hole, stampWriter);
-   writer.WriteHeld(&parser);
 }
 
 } // namespace Arvenko::Melvotar::Scl

@@ -179,21 +179,13 @@ void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
    // The checksum covers the children in the order they are written.
    if (m_Interchange.EditionOrder)
       SortForEdition();
-   XmlParser::tXmlTextMode mode;
-   mode.Conforming = m_Interchange.XmlText;
-   mode.CrLf = m_CrLf;
-   // Without EditionOrder one walk computes the checksum, corrects the multipliers and
-   // builds the output, which waits in memory for the checksum stamp.
-   if (!m_Interchange.EditionOrder)
-      if (CSclSCL* pScl = GetSclElement())
-         if (CSclPrivate* pStamp = FindOrCreateStamp(*pScl, SCL_STAMP_CRC, false)) {
-            WriteWithChecksum(aPath, *pStamp, mode);
-            return;
-         }
    // The checksum walk corrects the multipliers as it goes: one walk over the tree instead of
    // two. The stamps it fills never hold a multiplier, so the order does not matter.
    if (!UpdateCRCPrivate(true))
       CorrectMultipliers();
+   XmlParser::tXmlTextMode mode;
+   mode.Conforming = m_Interchange.XmlText;
+   mode.CrLf = m_CrLf;
    XmlParser::CXmlParser writer(aPath, m_Format, true, mode);
    CSclContainer::Write(0, &writer, aWithArvenkoExtension);
 }

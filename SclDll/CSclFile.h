@@ -114,14 +114,6 @@ class CSclFile : public CSclContainer {
    bool WasRefKeyRead(uint32_t aRefHandle, const std::string& aName) const;
 
  private:
-   friend class CSclChecksumFeed;
-
-   /// Writes the document like Write(0, parser) into aPath, with the checksum computed and
-   /// the multipliers corrected in the writing walk: the lines are held in memory until the
-   /// walk is done, then written with arStamp (a checksum stamp of the SCL element) holding
-   /// the checksum.
-   void WriteWithChecksum(const std::string& aPath, CSclContainer& arStamp,
-                          const XmlParser::tXmlTextMode& aMode);
    /// Sets BitRate multipliers under SubNetwork to "M" and MinTime/MaxTime multipliers
    /// under GSE to "m" from the SCL element on; true when an attribute was set.
    bool CorrectMultipliers();

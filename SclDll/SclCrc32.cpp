@@ -205,36 +205,4 @@ int32_t CSclFile::GetCRC32CorrectingMultipliers(int32_t aCrc)
    });
 }
 
-bool CSclChecksumFeed::Child(const CScl* apChild, const std::string* apKeyText)
-{
-   // The steps of FoldChildren for one child, in the same order.
-   if (apChild->GetClassId() == CID_VALUE) {
-      m_Crc = ValueCRC32(*static_cast<const CSclValue*>(apChild), m_Crc);
-      return false;
-   }
-   if (apChild->GetClassId() == CID_REMARK || !IsWalkedElement(apChild)) {
-      if (apChild->GetClassId() != CID_REMARK && apChild->IsClass(CID_CONTAINER))
-         Correct(apChild);
-      if (apKeyText != nullptr && apChild->IsClass(CID_REF))
-         m_Crc = RefCRC32(*static_cast<const CSclRef*>(apChild), *apKeyText, m_Crc);
-      else
-         m_Crc = apChild->GetCRC32(m_Crc);
-      return false;
-   }
-   Correct(apChild);
-   m_Crc = ElementCRC32(*static_cast<const CSclContainer*>(apChild), m_Crc);
-   return true;
-}
-
-void CSclChecksumFeed::Below(const CSclContainer& aElement)
-{
-   m_Crc = FoldChildren(aElement, m_Crc, nullptr, [this](const CScl* apElement) { Correct(apElement); });
-}
-
-void CSclChecksumFeed::Correct(const CScl* apElement)
-{
-   m_rFile.CorrectMultipliersInWalk(
-       *const_cast<CSclContainer*>(static_cast<const CSclContainer*>(apElement)), m_Correcting);
-}
-
 } // namespace Arvenko::Melvotar::Scl
