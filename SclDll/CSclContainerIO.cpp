@@ -3,6 +3,7 @@
 // Both walk the tree with an explicit stack instead of recursion, so the nesting depth of a
 // document is limited by memory, not by the call stack.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <unordered_set>
@@ -149,10 +150,22 @@ class CLineWriter {
          m_Escaped.clear(); // aText may be m_Copy
          XmlParser::AppendXmlEscaped(m_Escaped, aText);
          Put(m_Escaped);
-      } else if (XmlParser::NeedsEntityEncoding(aText))
-         Put(CXmlParser::EncodeEntities(aText));
-      else
-         Put(aText);
+         return;
+      }
+      // Copied while looking for a byte the encoder changes or stops at; with one, the
+      // encoded text replaces the copy.
+      const size_t size = aText.size();
+      Reserve(size);
+      char* const pOut = m_Block.data() + m_Size;
+      for (size_t i = 0; i < size; ++i) {
+         const char c = aText[i];
+         if (s_EncoderStops[static_cast<unsigned char>(c)]) {
+            Put(CXmlParser::EncodeEntities(aText));
+            return;
+         }
+         pOut[i] = c;
+      }
+      m_Size += size;
    }
    /// Appends an element or attribute name; in the conforming mode made a name XML allows.
    void PutName(const std::string& aName)
@@ -241,6 +254,13 @@ class CLineWriter {
 
  private:
    static constexpr size_t kBlockSize = 64 * 1024;
+   // The bytes CXmlParser::EncodeEntities changes or stops at.
+   static constexpr std::array<bool, 256> s_EncoderStops = [] {
+      std::array<bool, 256> stops{};
+      for (unsigned char c : {'&', '<', '>', '"', '\'', '\0'})
+         stops[c] = true;
+      return stops;
+   }();
 
    /// Comment text without "--" and without a "-" at its end; CDATA text with each "]]>"
    /// split over two sections.
@@ -754,6 +774,11 @@ void CSclContainer::Read(CXmlParser* apParser)
 
    while (!stack.empty()) {
       const int32_t position = apParser->GetPos();
+      // A file root frees its input at the end of the reading; the part before the tag read
+      // now is never read again (a missing end tag goes back to this position at most), so
+      // its memory goes back while the tree grows.
+      if (pFile != nullptr)
+         apParser->DiscardBefore(position);
       attribs.clear();
       // The end of input (or a read error) ends every open element alike.
       if (apParser->GetNextTag(name, isStart, isEnd, attribs, isCData) != 0)

@@ -37,6 +37,13 @@ constexpr std::array<std::array<uint32_t, 256>, 8> MakeCrcTables()
 
 constexpr std::array<std::array<uint32_t, 256>, 8> s_CrcTables = MakeCrcTables();
 
+// The register after one byte: the kind byte of every object, without a call.
+inline int32_t FeedByte(unsigned char aByte, int32_t aCrc)
+{
+   const auto crc = static_cast<uint32_t>(aCrc);
+   return static_cast<int32_t>((crc >> 8) ^ s_CrcTables[0][(crc ^ aByte) & 0xFFu]);
+}
+
 // The kind byte that opens the object part: what the object is, so that equal texts of
 // different kinds (an attribute and a text, a comment and a CDATA section) differ.
 unsigned char KindByte(const CScl& aScl)
@@ -55,8 +62,7 @@ unsigned char KindByte(const CScl& aScl)
 // The object part of a value: kind byte, name and text, without a copy of the text.
 int32_t ValueCRC32(const CSclValue& aValue, int32_t aCrc)
 {
-   const unsigned char kind = 1;
-   aCrc = CalcCRC32(&kind, 1, aCrc);
+   aCrc = FeedByte(1, aCrc);
    const std::string& name = aValue.GetSclName();
    aCrc = CalcCRC32(name.data(), name.size(), aCrc);
    return CalcCRC32String(aValue.GetText(), aCrc);
@@ -66,8 +72,7 @@ int32_t ValueCRC32(const CSclValue& aValue, int32_t aCrc)
 // a copy of the usual single text.
 int32_t ElementCRC32(const CSclContainer& aElement, int32_t aCrc)
 {
-   const unsigned char kind = 3;
-   aCrc = CalcCRC32(&kind, 1, aCrc);
+   aCrc = FeedByte(3, aCrc);
    const std::string& name = aElement.GetSclName();
    aCrc = CalcCRC32(name.data(), name.size(), aCrc);
    const CSclValue* pText = nullptr;
@@ -160,8 +165,7 @@ int32_t CalcCRC32String(const std::string& aText, int32_t aCrc)
 // The object part: kind byte, name and value text, without separators.
 int32_t CScl::GetCRC32(int32_t aCrc) const
 {
-   const unsigned char kind = KindByte(*this);
-   aCrc = CalcCRC32(&kind, 1, aCrc);
+   aCrc = FeedByte(KindByte(*this), aCrc);
    const std::string& name = GetSclName(); // names hold no zero byte
    aCrc = CalcCRC32(name.data(), name.size(), aCrc);
    // Values and remarks hand out their text without a copy.

@@ -415,6 +415,30 @@ TEST(CSclFileRead, StrayEndTagEndsTheDocument)
    EXPECT_EQ("Fehler: CSclContainer::Read - <>: Ende-Tag fehlt", reports.Get()[0]);
 }
 
+TEST(CSclFileRead, InputFreedWhileReadingLeavesTreeAndReportLinesIntact)
+{
+   // Some MiB of lines, so that the reader gives the memory of the part read back on the
+   // way; a repair after it must still name its line, counted across the freed part.
+   constexpr int kLines = 200000;
+   std::string text = "<Doc>\n";
+   for (int i = 0; i < kLines; ++i)
+      text += "<P a=\"v" + std::to_string(i) + "\">t" + std::to_string(i) + "</P>\n";
+   text += "<Q><R></Q>\n<P a=\"last\">end</P>\n</Doc>\n";
+   const SclTest::TempFile input = SclTest::TempFile::WithBytes(text);
+   CSclFile file;
+   SclTest::CaptureReports reports;
+   file.Read(input.Path());
+
+   ASSERT_EQ(1, file.GetChildCount());
+   const auto* pDoc = static_cast<const CSclContainer*>(file.GetChild(0));
+   ASSERT_EQ(kLines + 2, pDoc->GetChildCount());
+   EXPECT_EQ("v0", static_cast<const CSclContainer*>(pDoc->GetChild(0))
+                       ->GetValue(CSclNameTable::FindNameId("a")));
+   EXPECT_EQ("t123456", pDoc->GetChild(123456)->GetValue());
+   EXPECT_EQ("end", pDoc->GetChild(kLines + 1)->GetValue());
+   EXPECT_EQ(1u, CountLine(reports.Get(), "   Zeile in XML-Datei: " + std::to_string(kLines + 2)));
+}
+
 TEST(CSclReadOrder, ChildrenAgainstSchemaOrderPlaceAsIfSortedOneByOne)
 {
    // Thousands of children in random order, read whole and with the input ending inside

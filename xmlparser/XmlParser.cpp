@@ -1,7 +1,16 @@
 #include "xmlparser/XmlParser.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__) && defined(__GNUC__)
+#include <emmintrin.h>
+#endif
+#if defined(__unix__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 #include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlInterchange.h"
@@ -106,6 +115,8 @@ void CXmlParser::ReleaseBuffer()
    m_OwnsBuffer = false;
    m_Size = 0;
    m_Pos = 0;
+   m_DiscardedTo = 0;
+   m_LineBaseLine = 1;
 }
 
 void CXmlParser::ReleaseInput()
@@ -116,6 +127,64 @@ void CXmlParser::ReleaseInput()
    m_LineCacheBuffer = nullptr;
    m_LineCachePos = 0;
    m_LineCacheLine = 1;
+}
+
+namespace {
+
+// The number of line feeds in [apFrom, apTo).
+int32_t CountLineFeeds(const char* apFrom, const char* apTo)
+{
+   size_t count = 0;
+#if defined(__SSE2__) && defined(__GNUC__)
+   // Sixteen bytes per step.
+   const __m128i lineFeed = _mm_set1_epi8('\n');
+   for (; apTo - apFrom >= 16; apFrom += 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(apFrom));
+      count += static_cast<size_t>(
+          __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed)))));
+   }
+#endif
+   count += static_cast<size_t>(std::count(apFrom, apTo, '\n'));
+   return static_cast<int32_t>(count);
+}
+
+} // namespace
+
+void CXmlParser::DiscardBefore(int32_t aPos)
+{
+   // A large step keeps the calls to the system rare.
+   constexpr int32_t kStep = 4 << 20;
+   if (m_WriteMode || !m_OwnsBuffer || m_pBuffer == nullptr || aPos > m_Size ||
+       aPos - m_DiscardedTo < kStep)
+      return;
+   // The lines up to aPos are counted now, so that GetLine never counts in what goes.
+   if (m_LineCacheBuffer != m_pBuffer || m_LineCachePos < m_DiscardedTo) {
+      m_LineCacheBuffer = m_pBuffer;
+      m_LineCachePos = m_DiscardedTo;
+      m_LineCacheLine = m_LineBaseLine;
+   }
+   int32_t line = 0;
+   if (m_LineCachePos <= aPos) {
+      line = m_LineCacheLine + CountLineFeeds(m_pBuffer + m_LineCachePos, m_pBuffer + aPos);
+      m_LineCachePos = aPos;
+      m_LineCacheLine = line;
+   } else {
+      line = m_LineBaseLine + CountLineFeeds(m_pBuffer + m_DiscardedTo, m_pBuffer + aPos);
+   }
+#if defined(__unix__) && defined(MADV_DONTNEED)
+   // Whole pages inside the part that goes; their content reads as zeros afterwards.
+   const long pageSize = sysconf(_SC_PAGESIZE);
+   if (pageSize > 0) {
+      const auto page = static_cast<uintptr_t>(pageSize);
+      const uintptr_t from =
+          (reinterpret_cast<uintptr_t>(m_pBuffer + m_DiscardedTo) + page - 1) / page * page;
+      const uintptr_t to = reinterpret_cast<uintptr_t>(m_pBuffer + aPos) / page * page;
+      if (to > from)
+         madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+   }
+#endif
+   m_DiscardedTo = aPos;
+   m_LineBaseLine = line;
 }
 
 void CXmlParser::OpenForReading()
@@ -346,18 +415,6 @@ int CXmlParser::Read(char* apBuffer, int32_t aCount)
    return XP_OK;
 }
 
-int CXmlParser::Read(char& aByte)
-{
-   if (m_WriteMode)
-      return XP_WRONG_CLASS_MODE;
-   if (m_pBuffer == nullptr)
-      ThrowNoPointer("CXmlParser::Read");
-   if (m_Pos >= m_Size)
-      return XP_END_REACHED;
-   aByte = m_pBuffer[m_Pos++];
-   return XP_OK;
-}
-
 int32_t CXmlParser::GetPos()
 {
    if (m_pBuffer != nullptr)
@@ -403,8 +460,10 @@ int32_t CXmlParser::GetLine() const
    // Reports may come in long runs from a damaged file: continue counting from the last
    // answer instead of from the start whenever the position has not moved back.
    if (pos < m_LineCachePos || m_LineCacheBuffer != m_pBuffer) {
-      m_LineCachePos = 0;
-      m_LineCacheLine = 1;
+      // Counting starts where the discarded input ends (the start without a discard).
+      const bool fromBase = m_LineCacheBuffer == m_pBuffer && pos >= m_DiscardedTo;
+      m_LineCachePos = fromBase ? m_DiscardedTo : 0;
+      m_LineCacheLine = fromBase ? m_LineBaseLine : 1;
       m_LineCacheBuffer = m_pBuffer;
    }
    const char* p = m_pBuffer + m_LineCachePos;

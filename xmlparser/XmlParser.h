@@ -70,7 +70,18 @@ class CXmlParser {
    /// changes), 10 on a writer. Throws without buffer and file.
    int Read(char* apBuffer, int32_t aCount);
    /// Reads one byte and advances: 0, 12 at the end, 10 on a writer.
-   int Read(char& aByte);
+   int Read(char& aByte)
+   {
+      // Inline: the tokenizer reads most bytes of a file through it.
+      if (m_WriteMode)
+         return XP_WRONG_CLASS_MODE;
+      if (m_pBuffer == nullptr)
+         ThrowNoPointer("CXmlParser::Read");
+      if (m_Pos >= m_Size)
+         return XP_END_REACHED;
+      aByte = m_pBuffer[m_Pos++];
+      return XP_OK;
+   }
    /// Offset of the next byte (a file writer: the stream position).
    int32_t GetPos();
    /// Moves the position: 0, 9 beyond the buffer, 14 when a file seek fails.
@@ -123,6 +134,10 @@ class CXmlParser {
    /// later read finds the end of input; format and line ends keep their answers. A writer
    /// is left as it is.
    void ReleaseInput();
+   /// Reading: the caller reads nothing before aPos any more and sets no position before it,
+   /// so the memory of the input before aPos may go back to the system (in steps of some
+   /// MiB; only input the parser owns). GetLine keeps counting right from aPos on.
+   void DiscardBefore(int32_t aPos);
    bool IsWriteMode() const { return m_WriteMode; }
    /// The text being read (library text after conversion), or a memory writer's buffer.
    const char* GetBuffer() const { return m_pBuffer; }
@@ -174,6 +189,9 @@ class CXmlParser {
    mutable const char* m_LineCacheBuffer = nullptr;
    mutable int32_t m_LineCachePos = 0;
    mutable int32_t m_LineCacheLine = 1;
+   // DiscardBefore: the input before m_DiscardedTo is gone; m_LineBaseLine is the line there.
+   int32_t m_DiscardedTo = 0;
+   int32_t m_LineBaseLine = 1;
 
    // Scratch buffers of the file writer, kept between calls.
    std::u16string m_Units;
