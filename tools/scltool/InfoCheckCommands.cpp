@@ -173,17 +173,37 @@ void FindUnresolved(const CSclFile& aFile, std::vector<tFinding>& arFindings)
    });
 }
 
+// The arguments of info and check: an optional --json and one FILE, which is loaded. Exit is
+// set (after the message) when the command ends here: wrong arguments or an unreadable file.
+struct tOneFile {
+   bool Json = false;
+   tArgs Args;
+   tDocument Document;
+   int Exit = -1;
+};
+
+tOneFile LoadOneFile(const tArgs& aArgs, const std::string& aCommand)
+{
+   tOneFile one;
+   one.Args = aArgs;
+   one.Json = TakeFlag(one.Args, "--json");
+   if (one.Args.size() != 1)
+      one.Exit = Fail(aCommand + ": expects one FILE (see 'scltool " + aCommand + " --help')");
+   else if (!(one.Document = LoadDocument(one.Args[0], !one.Json)).File)
+      one.Exit = EXIT_ERROR;
+   return one;
+}
+
 } // namespace
 
 int RunInfo(const tArgs& aArgs)
 {
-   tArgs args = aArgs;
-   const bool json = TakeFlag(args, "--json");
-   if (args.size() != 1)
-      return Fail("info: expects one FILE (see 'scltool info --help')");
-   tDocument document = LoadDocument(args[0], !json);
-   if (!document.File)
-      return EXIT_ERROR;
+   tOneFile one = LoadOneFile(aArgs, "info");
+   if (one.Exit >= 0)
+      return one.Exit;
+   const bool json = one.Json;
+   const tArgs& args = one.Args;
+   tDocument& document = one.Document;
    CSclFile& file = *document.File;
    CSclSCL* scl = file.GetSclElement();
    const std::string version = scl != nullptr ? ToUtf8(scl->GetValue(NID_version)) : "";
@@ -239,13 +259,12 @@ int RunInfo(const tArgs& aArgs)
 
 int RunCheck(const tArgs& aArgs)
 {
-   tArgs args = aArgs;
-   const bool json = TakeFlag(args, "--json");
-   if (args.size() != 1)
-      return Fail("check: expects one FILE (see 'scltool check --help')");
-   tDocument document = LoadDocument(args[0], !json);
-   if (!document.File)
-      return EXIT_ERROR;
+   tOneFile one = LoadOneFile(aArgs, "check");
+   if (one.Exit >= 0)
+      return one.Exit;
+   const bool json = one.Json;
+   const tArgs& args = one.Args;
+   tDocument& document = one.Document;
    CSclFile& file = *document.File;
    std::vector<tFinding> findings;
    for (const tSclReport& report : document.Reports)
