@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -66,12 +64,6 @@ std::set<int> WinningNumbers(const std::vector<tRow>& aRows)
 tTextRef Ref(int aSid, int aNr)
 {
    return tTextRef{static_cast<int16_t>(aSid), static_cast<uint16_t>(aNr)};
-}
-
-std::string ReadBytes(const std::string& aPath)
-{
-   std::ifstream in(aPath, std::ios::binary);
-   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Every pool text of the three lists, for comparing two pools through the public surface.
@@ -259,7 +251,7 @@ TEST(CSclKevTextPool, GermanTranslationKeepsItsBytes)
 
    SclTest::TempFile copy;
    kev.SaveXMLFile(copy.Path());
-   EXPECT_EQ(copy.Bytes(), ReadBytes(source));
+   EXPECT_EQ(copy.Bytes(), SclTest::FileBytes(source));
    CSclKevText again;
    ASSERT_TRUE(again.LoadXMLFile(copy.Path()));
    EXPECT_EQ(PoolOf(again), PoolOf(kev));
