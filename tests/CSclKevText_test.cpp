@@ -24,18 +24,16 @@ struct tRow {
    std::string KeyText;
 };
 
-std::vector<tRow> NameRows()
+// The name rows, or the value rows when aValues.
+std::vector<tRow> Rows(bool aValues)
 {
    std::vector<tRow> rows;
-#define SCL_KEV_NAME(key, nr, keyText) rows.push_back({key, nr, keyText});
-#include "SclDll/SclKevTextTables.def"
-   return rows;
-}
-
-std::vector<tRow> ValueRows()
-{
-   std::vector<tRow> rows;
-#define SCL_KEV_VALUE(key, nr, keyText) rows.push_back({key, nr, keyText});
+#define SCL_KEV_NAME(key, nr, keyText)                                                             \
+   if (!aValues)                                                                                   \
+      rows.push_back({key, nr, keyText});
+#define SCL_KEV_VALUE(key, nr, keyText)                                                            \
+   if (aValues)                                                                                    \
+      rows.push_back({key, nr, keyText});
 #include "SclDll/SclKevTextTables.def"
    return rows;
 }
@@ -183,8 +181,8 @@ TEST(CSclKevText, PoolStartsEmptyAndDefaultTextsFillIt)
    EXPECT_EQ(kev.GetKevText(Ref(514, 1)), "");
 
    // one text per distinct number among the winning rows of each table
-   EXPECT_EQ(PoolOf(kev).size(), WinningNumbers(NameRows()).size() +
-                                     WinningNumbers(ValueRows()).size() + GroupRows().size());
+   EXPECT_EQ(PoolOf(kev).size(), WinningNumbers(Rows(false)).size() +
+                                     WinningNumbers(Rows(true)).size() + GroupRows().size());
 }
 
 TEST(CSclKevTextPool, DefaultPoolRoundTrip)
