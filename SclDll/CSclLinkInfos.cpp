@@ -114,6 +114,19 @@ tSclValueId CSclLinkInfos::GetValueId(const std::string& aName)
    return it == ids.end() ? SVID_NONE : it->second;
 }
 
+namespace {
+
+// Appends every value aMap holds under aKey, in the order the table gave them.
+template <class TMap, class TValue>
+void AppendAll(const TMap& aMap, tSclValueId aKey, std::vector<TValue>& arVector)
+{
+   const auto range = aMap.equal_range(aKey);
+   for (auto it = range.first; it != range.second; ++it)
+      arVector.push_back(it->second);
+}
+
+} // namespace
+
 bool CSclLinkInfos::HasDAGroups(tSclValueId aCDC)
 {
    return Catalogue().m_DAGroupMap.count(aCDC) != 0;
@@ -123,9 +136,7 @@ void CSclLinkInfos::GetDAGroups(tSclValueId aCDC, std::vector<tSclValueId>* apVe
 {
    if (!SCL_LINKINFOS_ASSERT(apVector))
       return;
-   auto range = Catalogue().m_DAGroupMap.equal_range(aCDC);
-   for (auto it = range.first; it != range.second; ++it)
-      apVector->push_back(it->second);
+   AppendAll(Catalogue().m_DAGroupMap, aCDC, *apVector);
 }
 
 tSclValueId CSclLinkInfos::GetTargetCDC(tSclValueId aSource)
@@ -148,9 +159,7 @@ void CSclLinkInfos::GetDALinks(tSclValueId aSource, std::vector<tSclDALink>* apV
 {
    if (!SCL_LINKINFOS_ASSERT(apVector))
       return;
-   auto range = Catalogue().m_DALinkMap.equal_range(aSource);
-   for (auto it = range.first; it != range.second; ++it)
-      apVector->push_back(it->second);
+   AppendAll(Catalogue().m_DALinkMap, aSource, *apVector);
 }
 
 void CSclLinkInfos::GetMaxTargetFCDA(tSclValueId aTarget, std::vector<tSclFCDA>* apVector)

@@ -10,6 +10,7 @@
 
 #include "xmlparser/Report.h"
 #include "xmlparser/TextCallback.h"
+#include "xmlparser/XmlParserError.h"
 
 namespace SclFuzz {
 
@@ -67,6 +68,35 @@ inline std::string WriteInputFile(const char* apHarness, const uint8_t* apData, 
    std::fwrite(apData, 1, aSize, file);
    std::fclose(file);
    return path;
+}
+
+/// One input of a harness: its report lines are checked while the object lives, and it
+/// stands in a file of this process named after apHarness. Path() is empty when the file
+/// cannot be written.
+class CInputFile {
+ public:
+   CInputFile(const char* apHarness, const uint8_t* apData, size_t aSize)
+       : m_Path(WriteInputFile(apHarness, apData, aSize))
+   {
+   }
+   const std::string& Path() const { return m_Path; }
+
+ private:
+   CReportCheck m_ReportCheck;
+   std::string m_Path;
+};
+
+/// Runs aRead; false when it refused the input with xml_parser_error (unreadable or
+/// unconvertible input is reported and refused, as designed).
+template <class TRead>
+bool Reads(TRead aRead)
+{
+   try {
+      aRead();
+      return true;
+   } catch (const Arvenko::Melvotar::XmlParser::xml_parser_error&) {
+      return false;
+   }
 }
 
 } // namespace SclFuzz

@@ -42,17 +42,10 @@ const char* const s_Right =
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   const SclFuzz::CReportCheck reportCheck;
-   const std::string path = SclFuzz::WriteInputFile("compare_rules_fuzz", apData, aSize);
-   if (path.empty())
-      return 0;
-
+   const SclFuzz::CInputFile input("compare_rules_fuzz", apData, aSize);
    CSmartCompare rules;
-   try {
-      rules.ReadIgnoreFile(path);
-   } catch (const xml_parser_error&) {
+   if (input.Path().empty() || !SclFuzz::Reads([&] { rules.ReadIgnoreFile(input.Path()); }))
       return 0;
-   }
    rules.SetCallback(&CountReport);
    CSclFile left;
    CSclFile right;

@@ -4,10 +4,10 @@
 // then completed, copied, compared, sorted, checked and written.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "SclDll/SclLib.h"
 #include "fuzz/FuzzSupport.h"
+#include "fuzz/FuzzTree.h"
 
 using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
@@ -27,16 +27,6 @@ void ReadInto(CSclContainer* apTarget, const uint8_t* apData, size_t aSize)
 {
    CXmlParser reader(reinterpret_cast<const char*>(apData), static_cast<int32_t>(aSize), FF_UTF8);
    apTarget->Read(&reader);
-}
-
-void WriteToMemory(const CSclContainer& aElement, size_t aCapacity)
-{
-   std::vector<char> output(aCapacity);
-   CXmlParser writer(output.data(), static_cast<int32_t>(output.size()), FF_UTF8, true);
-   try {
-      aElement.Write(1, &writer, false);
-   } catch (const scl_error&) {
-   }
 }
 
 // The element a caller would read into: the first of class aClassId in document order.
@@ -86,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
    root.GetCRC32(SCL_CRC32_START);
    file.Check(3);
    copy.Sort(true, false, true);
-   WriteToMemory(*pLevel, 4 * aSize + 4096);
-   WriteToMemory(outside, 4 * aSize + 4096);
-   WriteToMemory(root, aSize / 2 + 1);
+   SclFuzz::WriteToMemory(*pLevel, 1, 4 * aSize + 4096);
+   SclFuzz::WriteToMemory(outside, 1, 4 * aSize + 4096);
+   SclFuzz::WriteToMemory(root, 1, aSize / 2 + 1);
    return 0;
 }

@@ -62,20 +62,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   const SclFuzz::CReportCheck reportCheck;
-   const std::string path = SclFuzz::WriteInputFile("interchange_fuzz", apData, aSize);
-   if (path.empty())
-      return 0;
+   const SclFuzz::CInputFile input("interchange_fuzz", apData, aSize);
    CSclFile file;
    file.SetInterchange(tSclInterchange::All());
-   try {
-      file.Read(path);
-   } catch (const xml_parser_error&) {
+   if (input.Path().empty() || !SclFuzz::Reads([&] { file.Read(input.Path()); }))
       return 0;
-   }
    if (file.IsReadTruncated() || file.GetReadRepairs() > 0 || !IsOneDocument(file))
       return 0;
-   const std::string savedPath = path + ".saved";
+   const std::string savedPath = input.Path() + ".saved";
    for (tFileFormat format : {FF_UTF8, FF_UTF16, FF_ANSI}) {
       file.SetFileFormat(format);
       try {

@@ -7,42 +7,22 @@
 #include "SclDll/CSclFile.h"
 #include "SclDll/SclCrc32.h"
 #include "fuzz/FuzzSupport.h"
+#include "fuzz/FuzzTree.h"
 #include "xmlparser/XmlParser.h"
 
 using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using namespace Arvenko::Melvotar::XmlParser;
 
-namespace {
-
-// Writes the tree into aBuffer; the written size, or -1 when the buffer was too small.
-int32_t WriteTree(const CSclFile& aFile, std::vector<char>& aBuffer)
-{
-   CXmlParser writer(aBuffer.data(), static_cast<int32_t>(aBuffer.size()), FF_UTF8, true);
-   try {
-      aFile.Write(0, &writer, false);
-   } catch (const scl_error&) {
-      return -1; // deep nesting indents beyond the buffer: refused, as designed
-   }
-   return writer.GetPos();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   const SclFuzz::CReportCheck reportCheck;
-   const std::string path = SclFuzz::WriteInputFile("scl_tree_fuzz", apData, aSize);
-   if (path.empty())
-      return 0;
-
+   const SclFuzz::CInputFile input("scl_tree_fuzz", apData, aSize);
    CSclFile root;
-   try {
-      CXmlParser reader(path, FF_UTF8, false);
-      root.Read(&reader);
-   } catch (const xml_parser_error&) {
-      return 0; // unreadable or unconvertible input is reported and refused
-   }
+   if (input.Path().empty() || !SclFuzz::Reads([&] {
+          CXmlParser reader(input.Path(), FF_UTF8, false);
+          root.Read(&reader);
+       }))
+      return 0;
    if (root.IsLoading() || root.IsChanged())
       __builtin_trap();
    if (root.GetCRC32(SCL_CRC32_START) != root.GetCRC32(SCL_CRC32_START))
@@ -50,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
    root.Write(0, nullptr, false); // the dry run neither writes nor fails
 
    std::vector<char> output(4 * aSize + 4096);
-   const int32_t written = WriteTree(root, output);
+   const int32_t written = SclFuzz::WriteToBuffer(root, 0, output);
    if (written < 0)
       return 0;
    // Every line the writer hands over ends with a line feed.

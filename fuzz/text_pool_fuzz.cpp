@@ -12,27 +12,19 @@ using namespace Arvenko::Melvotar::XmlParser;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   const SclFuzz::CReportCheck reportCheck;
-   const std::string path = SclFuzz::WriteInputFile("text_pool_fuzz", apData, aSize);
-   if (path.empty())
-      return 0;
-
+   const SclFuzz::CInputFile input("text_pool_fuzz", apData, aSize);
    CSclKevText texts;
-   try {
-      if (!texts.LoadXMLFile(path))
-         __builtin_trap(); // the file was just written, so it is readable
-   } catch (const xml_parser_error&) {
+   bool loaded = true;
+   if (input.Path().empty() || !SclFuzz::Reads([&] { loaded = texts.LoadXMLFile(input.Path()); }))
       return 0;
-   }
+   if (!loaded)
+      __builtin_trap(); // the file was just written, so it is readable
    texts.GetKevText(tTextRef{513, 1});
    texts.GetDAKevText("q$validity");
    texts.GetDAValueKevText("stVal", "Beh", "ENS", "2");
-   const std::string savedPath = path + ".saved";
+   const std::string savedPath = input.Path() + ".saved";
    texts.SaveXMLFile(savedPath);
    CSclKevText again;
-   try {
-      again.LoadXMLFile(savedPath);
-   } catch (const xml_parser_error&) {
-   }
+   SclFuzz::Reads([&] { again.LoadXMLFile(savedPath); });
    return 0;
 }

@@ -11,13 +11,12 @@ using namespace Arvenko::Melvotar::XmlParser;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {
-   const SclFuzz::CReportCheck reportCheck;
-   const std::string path = SclFuzz::WriteInputFile("xml_reader_fuzz", apData, aSize);
-   if (path.empty())
+   const SclFuzz::CInputFile input("xml_reader_fuzz", apData, aSize);
+   if (input.Path().empty())
       return 0;
-
-   try {
-      CXmlParser parser(path, FF_UTF8, false);
+   // Unreadable input is reported and refused; that is the expected outcome.
+   SclFuzz::Reads([&] {
+      CXmlParser parser(input.Path(), FF_UTF8, false);
       std::string text, name;
       tXmlAttribList attribs;
       bool isStart = false, isEnd = false, isCData = false;
@@ -37,8 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
             CXmlParser::DecodeEntities(attrib.Value);
       }
       parser.GetLine();
-   } catch (const xml_parser_error&) {
-      // Unreadable input is reported and refused; that is the expected outcome.
-   }
+   });
    return 0;
 }

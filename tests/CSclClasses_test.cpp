@@ -4,6 +4,7 @@
 #include <set>
 
 #include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
 
@@ -135,10 +136,7 @@ TEST(CSclClasses, IdentifyingValues)
    CSclContainer root(nullptr);
    auto make = [&](tSclClassId aClassId,
                    std::initializer_list<std::pair<const char*, const char*>> aAttribs) {
-      CSclContainer* pElement = root.CreateSclContainer(aClassId);
-      for (const auto& attrib : aAttribs)
-         pElement->SetAttribValue(attrib.first, attrib.second);
-      return pElement;
+      return SclTest::Add(&root, aClassId, aAttribs);
    };
    EXPECT_EQ(make(CID_Bay, {{"name", "B1"}, {"desc", "x"}})->GetId(), "B1");
    EXPECT_EQ(make(CID_Association, {{"associationID", "A"}})->GetId(), "A");

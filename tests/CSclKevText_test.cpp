@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -26,18 +24,16 @@ struct tRow {
    std::string KeyText;
 };
 
-std::vector<tRow> NameRows()
+// The name rows, or the value rows when aValues.
+std::vector<tRow> Rows(bool aValues)
 {
    std::vector<tRow> rows;
-#define SCL_KEV_NAME(key, nr, keyText) rows.push_back({key, nr, keyText});
-#include "SclDll/SclKevTextTables.def"
-   return rows;
-}
-
-std::vector<tRow> ValueRows()
-{
-   std::vector<tRow> rows;
-#define SCL_KEV_VALUE(key, nr, keyText) rows.push_back({key, nr, keyText});
+#define SCL_KEV_NAME(key, nr, keyText)                                                             \
+   if (!aValues)                                                                                   \
+      rows.push_back({key, nr, keyText});
+#define SCL_KEV_VALUE(key, nr, keyText)                                                            \
+   if (aValues)                                                                                    \
+      rows.push_back({key, nr, keyText});
 #include "SclDll/SclKevTextTables.def"
    return rows;
 }
@@ -66,12 +62,6 @@ std::set<int> WinningNumbers(const std::vector<tRow>& aRows)
 tTextRef Ref(int aSid, int aNr)
 {
    return tTextRef{static_cast<int16_t>(aSid), static_cast<uint16_t>(aNr)};
-}
-
-std::string ReadBytes(const std::string& aPath)
-{
-   std::ifstream in(aPath, std::ios::binary);
-   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Every pool text of the three lists, for comparing two pools through the public surface.
@@ -191,8 +181,8 @@ TEST(CSclKevText, PoolStartsEmptyAndDefaultTextsFillIt)
    EXPECT_EQ(kev.GetKevText(Ref(514, 1)), "");
 
    // one text per distinct number among the winning rows of each table
-   EXPECT_EQ(PoolOf(kev).size(), WinningNumbers(NameRows()).size() +
-                                     WinningNumbers(ValueRows()).size() + GroupRows().size());
+   EXPECT_EQ(PoolOf(kev).size(), WinningNumbers(Rows(false)).size() +
+                                     WinningNumbers(Rows(true)).size() + GroupRows().size());
 }
 
 TEST(CSclKevTextPool, DefaultPoolRoundTrip)
@@ -259,7 +249,7 @@ TEST(CSclKevTextPool, GermanTranslationKeepsItsBytes)
 
    SclTest::TempFile copy;
    kev.SaveXMLFile(copy.Path());
-   EXPECT_EQ(copy.Bytes(), ReadBytes(source));
+   EXPECT_EQ(copy.Bytes(), SclTest::FileBytes(source));
    CSclKevText again;
    ASSERT_TRUE(again.LoadXMLFile(copy.Path()));
    EXPECT_EQ(PoolOf(again), PoolOf(kev));

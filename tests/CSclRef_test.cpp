@@ -94,6 +94,7 @@ TEST(CSclRemark, CDataFlagIsCopiedAndCompared)
    pCData->SetValue("text");
    pCData->SetCData(true);
    EXPECT_FALSE(pComment->ContentCompare(*pCData));
+   EXPECT_FALSE(pComment->ContentCompare(root));
    EXPECT_TRUE(pComment->IsClass(CID_REMARK));
    EXPECT_EQ(pComment->Check(3), SE_OK);
 

@@ -1,5 +1,5 @@
-// Helpers shared by the compare suites: documents from inline XML and a recorder of
-// compare reports.
+// Helpers shared by the compare suites: a recorder of compare reports and a walk by child
+// indexes.
 #pragma once
 
 #include <memory>
@@ -8,18 +8,9 @@
 #include <vector>
 
 #include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 
 namespace SclTest {
-
-/// A file object read from library text through the real reader.
-inline std::unique_ptr<Arvenko::Melvotar::Scl::CSclFile> ReadXml(const std::string& aText)
-{
-   auto pFile = std::make_unique<Arvenko::Melvotar::Scl::CSclFile>();
-   Arvenko::Melvotar::XmlParser::CXmlParser parser(aText.data(), static_cast<int32_t>(aText.size()),
-                                                   Arvenko::Melvotar::XmlParser::FF_UTF8);
-   pFile->Read(&parser);
-   return pFile;
-}
 
 /// One report of the compare callback.
 struct tCompareReport {

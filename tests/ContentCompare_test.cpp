@@ -39,16 +39,6 @@ TEST(ContentCompare, ValuesCompareClassNameAndText)
    EXPECT_FALSE(pLeftPrivate->ContentCompare(*pRightPrivate));
 }
 
-TEST(ContentCompare, RemarksCompareTheCDataFlag)
-{
-   auto pFile = ReadXml("<SCL><!--x--><![CDATA[x]]><!--x--></SCL>");
-   CSclContainer* pScl = First(pFile, {0});
-   ASSERT_EQ(pScl->GetChildCount(), 3);
-   EXPECT_FALSE(pScl->GetChild(0)->ContentCompare(*pScl->GetChild(1)));
-   EXPECT_TRUE(pScl->GetChild(0)->ContentCompare(*pScl->GetChild(2)));
-   EXPECT_FALSE(pScl->GetChild(0)->ContentCompare(*pScl->GetChild(0)->GetParent()));
-}
-
 TEST(ContentCompare, ElementsNeedEqualChildrenInEqualOrder)
 {
    auto pLeft = ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><LNode lnClass=\"X\"/></Bay></SCL>");

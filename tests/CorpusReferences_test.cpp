@@ -10,7 +10,7 @@
 #include <map>
 #include <set>
 
-#include "SclTypedSupport.h"
+#include "SclDll/SclLib.h"
 #include "TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;

@@ -3,8 +3,6 @@
 // refused with the reader's report and xml_parser_error; nothing else may happen.
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -32,11 +30,8 @@ struct tCorpusFile {
 std::vector<tCorpusFile> ReadCorpus()
 {
    std::vector<tCorpusFile> files;
-   for (const std::string& name : SclTest::CorpusFiles()) {
-      std::ifstream in(CorpusPath(name), std::ios::binary);
-      files.push_back({name, std::string(std::istreambuf_iterator<char>(in),
-                                         std::istreambuf_iterator<char>())});
-   }
+   for (const std::string& name : SclTest::CorpusFiles())
+      files.push_back({name, SclTest::FileBytes(CorpusPath(name))});
    return files;
 }
 

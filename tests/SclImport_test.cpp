@@ -1,11 +1,12 @@
 // Importing an IED between documents, and the report collector that makes reports records.
 #include <gtest/gtest.h>
 
-#include "SclTypedSupport.h"
+#include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 #include "TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
-using SclTest::LoadScl;
+using SclTest::ReadXml;
 using SclTest::StartTag;
 
 namespace {
@@ -54,8 +55,8 @@ int CountReferences(const CSclContainer& aRoot, bool aResolved)
 
 TEST(ImportIED, ReusesEqualTemplatesRenamesClashesAndFollowsTheNewName)
 {
-   auto target = LoadScl(kTarget);
-   auto source = LoadScl(kSource);
+   auto target = ReadXml(kTarget);
+   auto source = ReadXml(kSource);
    tImportOptions options;
    options.NewName = "S2";
    tImportResult result;
@@ -89,7 +90,7 @@ TEST(ImportIED, ReusesEqualTemplatesRenamesClashesAndFollowsTheNewName)
    EXPECT_TRUE(result.Unresolved.empty());
    EXPECT_EQ(CountReferences(*result.Ied, false), 0);
    EXPECT_GE(CountReferences(*result.Ied, true), 5);
-   std::string written = SclTest::WriteScl(*result.Ied);
+   std::string written = SclTest::WriteText(*result.Ied);
    EXPECT_NE(written.find("<IEDName>S2</IEDName>"), std::string::npos) << written;
    EXPECT_NE(written.find("iedName=\"S2\" ldInst=\"LD\""), std::string::npos) << written;
    EXPECT_NE(StartTag(*scl).find("xmlns:x=\"urn:x\""), std::string::npos);
@@ -120,7 +121,7 @@ TEST(CSclReportCollector, RecordsNestAndTheReaderGivesTheLine)
       CSclReportCollector outer;
       {
          CSclReportCollector inner(true);
-         LoadScl("<SCL>\n<IED name=\"E\">\n<AccessPoint name=\"A\">\n</IED></SCL>");
+         ReadXml("<SCL>\n<IED name=\"E\">\n<AccessPoint name=\"A\">\n</IED></SCL>");
          // The repair report, then the refusal of the lost element's attributes.
          ASSERT_EQ(inner.GetReports().size(), 2u);
          const tSclReport& report = inner.GetReports()[0];

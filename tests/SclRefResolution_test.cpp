@@ -2,7 +2,8 @@
 // targets, key texts in written start tags, stale references, copies between documents.
 #include <gtest/gtest.h>
 
-#include "SclTypedSupport.h"
+#include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 #include "TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
@@ -72,7 +73,7 @@ const char* const kDocument = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 /// The loaded document and short ways to its elements.
 struct tDoc {
-   std::unique_ptr<CSclFile> pFile = SclTest::LoadScl(kDocument);
+   std::unique_ptr<CSclFile> pFile = SclTest::ReadXml(kDocument);
    CSclSCL* Scl() const { return static_cast<CSclSCL*>(pFile->GetChild(CID_SCL)); }
    CSclIED* IED() const { return static_cast<CSclIED*>(Scl()->GetChild(CID_IED)); }
    CSclLDevice* LD() const { return IED()->GetAccessPoint("P1")->GetServer()->GetLDevice("LD1"); }
@@ -191,7 +192,7 @@ TEST(SclRefResolution, KeysFollowRenamedTargets)
              "<Terminal name=\"T\" connectivityNode=\"S1/V1/B1/N1\" substationName=\"S1\" "
              "voltageLevelName=\"V1\" bayName=\"B9\" cNodeName=\"N1\"/>");
    EXPECT_EQ(SclTest::StartTag(*pCAP), "<ConnectedAP iedName=\"E2\" apName=\"P1\">");
-   EXPECT_EQ(SclTest::WriteScl(*pIEDName), "<IEDName>E2</IEDName>\n");
+   EXPECT_EQ(SclTest::WriteText(*pIEDName), "<IEDName>E2</IEDName>\n");
    EXPECT_EQ(SclTest::StartTag(*doc.Child<CSclFCDA>(pDataSet, 0)),
              "<FCDA doName=\"Beh\" fc=\"ST\" ldInst=\"LDX\" prefix=\"\" lnClass=\"LLN0\"/>");
    EXPECT_EQ(SclTest::StartTag(*doc.Child<CSclFCDA>(pDataSet, 1)),
@@ -204,7 +205,7 @@ TEST(SclRefResolution, UnresolvedReferencesWriteWhatTheyRead)
 {
    // lnClass XCBR does not match the only LNodeType T1 (of class MMXU); the DataSet does not
    // exist; the GSE's ConnectedAP names no access point; iedName is missing on the LNode.
-   auto pFile = SclTest::LoadScl(R"(<SCL>
+   auto pFile = SclTest::ReadXml(R"(<SCL>
  <Communication><SubNetwork name="W"><ConnectedAP iedName="E1" apName="nope">
   <GSE ldInst="LD1" cbName="g"/></ConnectedAP></SubNetwork></Communication>
  <IED name="E1"><AccessPoint name="P"><Server><LDevice inst="LD1">
@@ -325,7 +326,7 @@ TEST(SclRefResolution, SearchRulesOfLogicalNodesAndControlBlocks)
 {
    // Two access points hold LD1: an LN0 target is taken from the last one, an LN from the
    // first that has it. An FCDA with empty ldInst finds only an LN directly in an access point.
-   auto pFile = SclTest::LoadScl(R"(<SCL>
+   auto pFile = SclTest::ReadXml(R"(<SCL>
  <IED name="E1">
   <AccessPoint name="A"><Server><LDevice inst="LD1"><LN0 lnClass="LLN0" inst="" lnType="x"/>
    <LN lnClass="XCBR" inst="1" lnType="x"/></LDevice></Server>
@@ -368,7 +369,7 @@ TEST(SclRefResolution, CompletionTakesTheFirstMatchAndSeesEarlierEdits)
 {
    // Two IEDs named E1: references resolve to the first in child order. A later completion
    // (after renaming it) finds what the tree holds then.
-   auto pFile = SclTest::LoadScl(R"(<SCL>
+   auto pFile = SclTest::ReadXml(R"(<SCL>
  <Communication><SubNetwork name="W"><ConnectedAP iedName="E1" apName="P"/></SubNetwork></Communication>
  <IED name="E1" desc="first"><AccessPoint name="P"/></IED>
  <IED name="E1" desc="second"><AccessPoint name="P"/></IED>
@@ -396,7 +397,7 @@ TEST(SclRefResolution, OwnAncestorsAndAccessPointNodesInTheSearch)
 {
    // Two bays named B: each terminal finds the node of its own bay. An ExtRef with an ldInst
    // does not look at the access point's own LNs.
-   auto pFile = SclTest::LoadScl(R"(<SCL>
+   auto pFile = SclTest::ReadXml(R"(<SCL>
  <Substation name="S"><VoltageLevel name="V">
   <Bay name="B"><ConductingEquipment name="Q" type="CBR"><Terminal substationName="S"
    voltageLevelName="V" bayName="B" cNodeName="N" connectivityNode="S/V/B/N"/></ConductingEquipment>

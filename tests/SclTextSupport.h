@@ -2,11 +2,13 @@
 #pragma once
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "SclDll/CSclContainer.h"
+#include "SclDll/CSclFile.h"
 #include "xmlparser/XmlParser.h"
 
 namespace SclTest {
@@ -19,6 +21,15 @@ inline void ReadText(Arvenko::Melvotar::Scl::CSclContainer& aContainer, const st
    aContainer.Read(&parser);
 }
 
+/// A file root holding aText (library text) read through the real reader, which completes
+/// the tree.
+inline std::unique_ptr<Arvenko::Melvotar::Scl::CSclFile> ReadXml(const std::string& aText)
+{
+   auto pFile = std::make_unique<Arvenko::Melvotar::Scl::CSclFile>();
+   ReadText(*pFile, aText);
+   return pFile;
+}
+
 /// The lines the container writer produces for aContainer at level aIndent (library text,
 /// one line feed per line). Throws what the writer throws.
 inline std::string WriteText(const Arvenko::Melvotar::Scl::CSclContainer& aContainer,
@@ -29,6 +40,13 @@ inline std::string WriteText(const Arvenko::Melvotar::Scl::CSclContainer& aConta
    CXmlParser writer(buffer.data(), static_cast<int32_t>(buffer.size()), FF_UTF8, true);
    aContainer.Write(aIndent, &writer, false);
    return std::string(buffer.data(), static_cast<size_t>(writer.GetPos()));
+}
+
+/// The first line (the start tag) aContainer writes, without the line end.
+inline std::string StartTag(const Arvenko::Melvotar::Scl::CSclContainer& aContainer)
+{
+   const std::string text = WriteText(aContainer);
+   return text.substr(0, text.find_first_of("\r\n"));
 }
 
 /// The first child of apParent answering aClassId, as an element; null when there is none

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/wait.h>
 
 #include "TestSupport.h"
@@ -216,9 +214,7 @@ TEST(ScltoolCli, TextsLookupsAndDefaultPool)
 
 TEST(ScltoolCli, DiffShowsValuesOncePerChangeAndAsJson)
 {
-   std::ifstream in(Sample(), std::ios::binary);
-   const std::string original((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
+   const std::string original = SclTest::FileBytes(Sample());
    std::string text = original;
    text.replace(text.find("status-only"), 11, "direct \"x\"");
    text.replace(text.find("<SCL "), 5, "<SCL version=\"2007\" ");
@@ -372,10 +368,9 @@ TEST(ScltoolCli, DamagedInputIsAFindingAndIsNotSavedOverAGoodFile)
 {
    const std::string corpusFile =
        SclTest::CorpusPath("public/riseclipse__riseclipse-validator-scl2003-test/ICD_test.icd");
-   std::ifstream in(corpusFile, std::ios::binary);
-   if (!in)
+   const std::string whole = SclTest::FileBytes(corpusFile);
+   if (whole.empty())
       GTEST_SKIP() << "corpus not found: " << corpusFile;
-   const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
    TempFile truncated = TempFile::WithBytes(whole.substr(0, whole.size() / 2), ".icd");
    tRun check = RunTool("check " + truncated.Path());
    EXPECT_EQ(check.Exit, 1);

@@ -71,6 +71,13 @@ inline std::vector<std::string> CorpusFiles(const std::string& aFolder = std::st
    return files;
 }
 
+/// The bytes of the file at aPath; empty when it cannot be read.
+inline std::string FileBytes(const std::string& aPath)
+{
+   std::ifstream in(aPath, std::ios::binary);
+   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 /// A file in the temporary folder, removed when the object goes.
 class TempFile {
  public:
@@ -103,11 +110,7 @@ class TempFile {
    }
    const std::string& Path() const { return m_Path; }
    /// The file's bytes as they are now.
-   std::string Bytes() const
-   {
-      std::ifstream in(m_Path, std::ios::binary);
-      return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-   }
+   std::string Bytes() const { return FileBytes(m_Path); }
 
  private:
    std::string m_Path;

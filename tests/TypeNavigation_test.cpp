@@ -1,7 +1,8 @@
 // From instance data to the type templates that describe them.
 #include <gtest/gtest.h>
 
-#include "SclTypedSupport.h"
+#include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
 
@@ -41,7 +42,7 @@ const char* const kDocument = R"(<SCL>
 
 TEST(TypeNavigation, FromInstancesToTypeTemplates)
 {
-   auto pFile = SclTest::LoadScl(kDocument);
+   auto pFile = SclTest::ReadXml(kDocument);
    auto* pScl = static_cast<CSclSCL*>(pFile->GetChild(CID_SCL));
    CSclLDevice* pLD = pScl->GetIED("E")->GetAccessPoint("P")->GetServer()->GetLDevice("L");
    CSclDataTypeTemplates* pTemplates = pScl->GetDataTypeTemplates();

@@ -4,7 +4,8 @@
 
 #include <type_traits>
 
-#include "SclTypedSupport.h"
+#include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
 
@@ -35,7 +36,7 @@ CSclLDevice* FirstLDevice(CSclSCL* apScl)
 TEST(TypedAccessors, LogicalNodeIdentitiesAndLists)
 {
    auto pFile =
-       SclTest::LoadScl(R"(<SCL><IED name="E"><AccessPoint name="P"><Server><LDevice inst="L">
+       SclTest::ReadXml(R"(<SCL><IED name="E"><AccessPoint name="P"><Server><LDevice inst="L">
   <LN prefix="a" lnClass="XCBR" inst="1" lnType="T"/>
   <LN0 lnClass="LLN0" inst="" lnType="T0"/>
   <LN lnClass="PTOC" inst="1" lnType="U"/>
@@ -63,7 +64,7 @@ TEST(TypedAccessors, LogicalNodeIdentitiesAndLists)
 
 TEST(TypedAccessors, CompositeIdentities)
 {
-   auto pFile = SclTest::LoadScl(R"(<SCL>
+   auto pFile = SclTest::ReadXml(R"(<SCL>
  <IED name="E"><AccessPoint name="P"><Server><LDevice inst="L"><LN lnClass="XCBR" inst="1" lnType="T1">
   <DOI name="Pos"/><DOI name="Pos" ix="2"><DAI name="stVal" ix="0"/><SDI name="q"/></DOI>
  </LN></LDevice></Server></AccessPoint></IED>
@@ -94,7 +95,7 @@ TEST(TypedAccessors, CompositeIdentities)
 
 TEST(TypedAccessors, ContentReplacesTheFirstTextChild)
 {
-   auto pFile = SclTest::LoadScl(
+   auto pFile = SclTest::ReadXml(
        R"(<SCL><Header id="h"><History><Hitem version="1" revision="1" when="now">first</Hitem></History></Header>
  <IED name="E"><AccessPoint name="P"><Server><LDevice inst="L"><LN0 lnClass="LLN0" inst="" lnType="T">
   <GSEControl name="g" appID="a"><Private type="p"/></GSEControl></LN0></LDevice></Server></AccessPoint></IED></SCL>)");
@@ -121,14 +122,14 @@ TEST(TypedAccessors, ContentReplacesTheFirstTextChild)
       texts += pGcb->GetChild(i)->IsClass(CID_VALUE) && pGcb->GetChild(i)->GetNameId() == 0;
    EXPECT_EQ(texts, 1);
    EXPECT_EQ(pGcb->GetChild(pGcb->GetChildCount() - 1)->GetValue(), "y");
-   EXPECT_EQ(SclTest::WriteScl(*pGcb),
+   EXPECT_EQ(SclTest::WriteText(*pGcb),
              "<GSEControl name=\"g\" appID=\"a\">\n   <Private type=\"p\"/>\n"
              "   y\n</GSEControl>\n");
 }
 
 TEST(TypedAccessors, ChildFamiliesKeysAndPlacement)
 {
-   auto pFile = SclTest::LoadScl(R"(<SCL><Private type="a"/><Private/><Substation name="S">
+   auto pFile = SclTest::ReadXml(R"(<SCL><Private type="a"/><Private/><Substation name="S">
   <VoltageLevel name="V"><Bay name="B"><ConductingEquipment name="Q" type="CBR">
    <Terminal cNodeName="1"/><Terminal cNodeName="2"/><Terminal cNodeName="3"/></ConductingEquipment></Bay></VoltageLevel>
  </Substation></SCL>)");
@@ -158,7 +159,7 @@ TEST(TypedAccessors, ChildFamiliesKeysAndPlacement)
 
 TEST(TypedAccessors, DataAttributesChooseTheirTypeReferenceByBasicType)
 {
-   auto pFile = SclTest::LoadScl(R"(<SCL><DataTypeTemplates><DOType id="D" cdc="X">
+   auto pFile = SclTest::ReadXml(R"(<SCL><DataTypeTemplates><DOType id="D" cdc="X">
   <DA name="a" bType="Enum" type="Beh" fc="ST"/>
   <DA name="b" bType="struct" type="S" fc="ST"/>
   <DA name="c" bType="Struct" type="S" fc="ST"/>
@@ -193,7 +194,7 @@ TEST(TypedAccessors, DataAttributesChooseTheirTypeReferenceByBasicType)
 TEST(TypedAccessors, IEDNameContentIsItsReferenceKey)
 {
    auto pFile =
-       SclTest::LoadScl(R"(<SCL><IED name="A"><AccessPoint name="P"><Server><LDevice inst="L">
+       SclTest::ReadXml(R"(<SCL><IED name="A"><AccessPoint name="P"><Server><LDevice inst="L">
   <LN0 lnClass="LLN0" inst="" lnType="T"><SampledValueControl name="s" smvID="i" smpRate="1" nofASDU="1">
    <IEDName>Z</IEDName><SmvOpts/></SampledValueControl></LN0></LDevice></Server></AccessPoint></IED>
  <IED name="B"/></SCL>)");
@@ -207,12 +208,12 @@ TEST(TypedAccessors, IEDNameContentIsItsReferenceKey)
    EXPECT_EQ(pName->SetRefIED(pScl->GetIED("B")), SE_OK);
    EXPECT_EQ(pName->GetContent(), "B");
    pScl->GetIED("B")->Set_name("C");
-   EXPECT_EQ(SclTest::WriteScl(*pName), "<IEDName>C</IEDName>\n");
+   EXPECT_EQ(SclTest::WriteText(*pName), "<IEDName>C</IEDName>\n");
 }
 
 TEST(TypedAccessors, ServicesFlagsAddAndRemoveChildrenInSchemaOrder)
 {
-   auto pFile = SclTest::LoadScl(R"(<SCL><IED name="E"><Services><GetDirectory/><GOOSE max="5"/>
+   auto pFile = SclTest::ReadXml(R"(<SCL><IED name="E"><Services><GetDirectory/><GOOSE max="5"/>
   <FileHandling/><ReportSettings cbName="Fix"/></Services></IED></SCL>)");
    CSclServices* pServices = SclOf(pFile)->GetIED("E")->GetServices();
    ASSERT_NE(pServices, nullptr);
@@ -238,7 +239,7 @@ TEST(TypedAccessors, ServicesFlagsAddAndRemoveChildrenInSchemaOrder)
    EXPECT_EQ(pServices->GetChildCount(), count - 1);
    EXPECT_FALSE(pServices->GetFlagReportSettings());
 
-   auto pEmpty = SclTest::LoadScl("<SCL><IED name=\"E\"><Services/></IED></SCL>");
+   auto pEmpty = SclTest::ReadXml("<SCL><IED name=\"E\"><Services/></IED></SCL>");
    CSclServices* pNew = SclOf(pEmpty)->GetIED("E")->GetServices();
    pNew->SetFlagGOOSE(true);
    ASSERT_NE(pNew->GetGOOSE(), nullptr);

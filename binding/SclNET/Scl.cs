@@ -203,6 +203,17 @@ public unsafe partial class Scl
         return NativeMethods.Text(text, length);
     }
 
+    internal string CallText<TArg>(delegate*<SclNetStatus*, nint, TArg, int*, char*> call, TArg argument,
+        string message = DisposedMessage) where TArg : unmanaged
+    {
+        nint p = Native(message);
+        SclNetStatus st;
+        int length;
+        char* text = call(&st, p, argument, &length);
+        NativeMethods.Check(st);
+        return NativeMethods.Text(text, length);
+    }
+
     internal int CallInt(delegate*<SclNetStatus*, nint, int> call, string message = DisposedMessage)
     {
         nint p = Native(message);

@@ -295,14 +295,7 @@ public unsafe partial class SclContainer : Scl
 
     /// <summary>Attribute value by name id; empty when absent.</summary>
     protected internal string GetAttrib(SclNameIdNet nameId, string message = DisposedMessage)
-    {
-        nint p = Native(message);
-        SclNetStatus st;
-        int length;
-        char* text = NativeMethods.AttribValue(&st, p, (ushort)nameId, &length);
-        NativeMethods.Check(st);
-        return NativeMethods.Text(text, length);
-    }
+        => CallText(&NativeMethods.AttribValue, (ushort)nameId, message);
 
     /// <summary>Sets an attribute by name id, creating it when missing.</summary>
     protected internal SclErrorNet SetAttrib(SclNameIdNet nameId, string? value, string message = DisposedMessage)

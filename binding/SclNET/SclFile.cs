@@ -39,6 +39,15 @@ public unsafe partial class SclFile : SclContainer, IDisposable
         NativeMethods.Check(st);
     }
 
+    // Calls a native setter of the file that takes one int.
+    private void SetInt(delegate*<SclNetStatus*, nint, int, void> call, int value)
+    {
+        nint p = Native();
+        SclNetStatus st;
+        call(&st, p, value);
+        NativeMethods.Check(st);
+    }
+
     /// <summary>The file's name (its path after Read).</summary>
     public new string SclName
     {
@@ -50,26 +59,14 @@ public unsafe partial class SclFile : SclContainer, IDisposable
     public bool ChangedFlag
     {
         get => CallInt(&NativeMethods.FileChanged) != 0;
-        set
-        {
-            nint p = Native();
-            SclNetStatus st;
-            NativeMethods.FileSetChanged(&st, p, value ? 1 : 0);
-            NativeMethods.Check(st);
-        }
+        set => SetInt(&NativeMethods.FileSetChanged, value ? 1 : 0);
     }
 
     /// <summary>Encoding used for saving; after loading, the encoding the file had.</summary>
     public FileFormatNet FileFormat
     {
         get => (FileFormatNet)CallInt(&NativeMethods.FileFormat);
-        set
-        {
-            nint p = Native();
-            SclNetStatus st;
-            NativeMethods.FileSetFormat(&st, p, (int)value);
-            NativeMethods.Check(st);
-        }
+        set => SetInt(&NativeMethods.FileSetFormat, (int)value);
     }
 
     /// <summary>True when the checksum stamp matches the document.</summary>
@@ -104,13 +101,7 @@ public unsafe partial class SclFile : SclContainer, IDisposable
     public SclInterchangeNet Interchange
     {
         get => (SclInterchangeNet)CallInt(&NativeMethods.FileInterchange);
-        set
-        {
-            nint p = Native();
-            SclNetStatus st;
-            NativeMethods.FileSetInterchange(&st, p, (int)value);
-            NativeMethods.Check(st);
-        }
+        set => SetInt(&NativeMethods.FileSetInterchange, (int)value);
     }
 
     /// <summary>The interchange options that tools switch on by default.</summary>

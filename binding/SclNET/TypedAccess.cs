@@ -102,14 +102,7 @@ public unsafe partial class SclRef
     /// <summary>A key of the reference: derived from the target while it resolves, else the stored
     /// value (NONE: the reference's text).</summary>
     internal string RefKeyText(SclNameIdNet nameId, string message)
-    {
-        nint p = Native(message);
-        SclNetStatus st;
-        int length;
-        char* text = NativeMethods.RefKey(&st, p, (ushort)nameId, &length);
-        NativeMethods.Check(st);
-        return NativeMethods.Text(text, length);
-    }
+        => CallText(&NativeMethods.RefKey, (ushort)nameId, message);
 
     /// <summary>The target when it answers the class, else null.</summary>
     internal T? RefTargetAs<T>(SclClassIdNet classId, string message) where T : SclContainer =>

@@ -5,8 +5,8 @@ using Xunit;
 namespace Arvenko.Melvotar.SclNET.Tests;
 
 /// <summary>The typed members at work on the sample station: navigation by the child families,
-/// references that follow a rename, the reference setters, flags, text content, type nodes, and
-/// the disposed messages of a wrapper whose element was deleted.</summary>
+/// references that follow a rename, the reference setters, flags, text content, type nodes,
+/// and a deleted element refused as the target of a reference setter.</summary>
 [Collection("process-wide")]
 public class TypedClassTests
 {
@@ -95,34 +95,20 @@ public class TypedClassTests
         Assert.True(services.FlagReadWrite);
     }
 
+    /// <summary>A deleted element given as the new target of a typed reference setter is refused
+    /// with its disposed message and the target stays. (Members called on deleted or detached
+    /// wrappers are covered by the wrapper and surface suites.)</summary>
     [Fact]
-    public void TypedMembersOfADeletedElementThrowTheirDisposedMessages()
+    public void ADeletedTargetIsRefusedByTheReferenceSetter()
     {
         using SclFile file = Support.LoadSample();
         var scl = (SclSCL)Support.Scl(file);
-        SclLN0 ln0 = scl.IED("C1")!.AccessPoints[0].Server!.LDevices[0].LN0!;
-        SclLDevice ld = (SclLDevice)ln0.Parent!;
-        SclExtRef ext = ln0.Inputs!.ExtRefs[0];
-        var lnRef = (SclLNRef)ext.Child(SclClassIdNet.LNRef)!;
-        Assert.Equal(SclErrorNet.Ok, scl.DeleteChild(scl.IED("C1")!));
-
-        void Refused(string message, Func<object?> call) =>
-            Assert.Equal(message, Assert.Throws<ObjectDisposedException>(call).Message);
-        Refused("Scl object disposed", () => ld.LNs);
-        Refused("Scl object disposed", () => ld.inst);
-        Refused("Scl object disposed", () => ld.CreateLN());
-        Refused("Scl object \"LN\" disposed", () => ld.LNCount);
-        Refused("Scl object \"Private\" disposed", () => ln0.PrivateCount);
-        Refused("Scl object of Type SclExtRef disposed", () => ext.iedName);
-        Refused("Scl object of Type SclExtRef disposed", () => ext.RefLN);
-        Refused("Scl object of type SclLNRef disposed", () => lnRef.lnClass);
-        Refused("Scl object of type SclLNRef disposed", () => lnRef.RefLNBase);
-        // a detached wrapper given as the new target is refused the same way, the target unchanged
         SclDataTypeTemplates templates = scl.DataTypeTemplates!;
         SclLNodeType gone = templates.LNodeType("IHMIIHMI_T")!;
         Assert.Equal(SclErrorNet.Ok, templates.DeleteChild(gone));
         SclLN live = scl.IED("P1")!.AccessPoints[0].Server!.LDevices[0].LNs[0];
-        Refused("Scl object of Type SclLNBase disposed", () => live.RefLNodeType = gone);
+        var thrown = Assert.Throws<ObjectDisposedException>(() => live.RefLNodeType = gone);
+        Assert.Equal("Scl object of Type SclLNBase disposed", thrown.Message);
         Assert.Equal("PTOC_T", live.RefLNodeType!.id);
     }
 }

@@ -173,18 +173,25 @@ void FindUnresolved(const CSclFile& aFile, std::vector<tFinding>& arFindings)
    });
 }
 
-} // namespace
-
-int RunInfo(const tArgs& aArgs)
+// Runs aCommand on the one FILE of info and check (with an optional --json) once it loaded;
+// wrong arguments and an unreadable file end the command before.
+int WithOneFile(const tArgs& aArgs, const std::string& aName,
+                int (*aCommand)(bool aJson, const std::string& aPath, tDocument& arDocument))
 {
    tArgs args = aArgs;
    const bool json = TakeFlag(args, "--json");
    if (args.size() != 1)
-      return Fail("info: expects one FILE (see 'scltool info --help')");
+      return Fail(aName + ": expects one FILE (see 'scltool " + aName + " --help')");
    tDocument document = LoadDocument(args[0], !json);
    if (!document.File)
       return EXIT_ERROR;
-   CSclFile& file = *document.File;
+   return aCommand(json, args[0], document);
+}
+
+// The summary of the loaded file: encoding, SCL version, element and reference counts, stamp.
+int ShowInfo(bool aJson, const std::string& aPath, tDocument& arDocument)
+{
+   CSclFile& file = *arDocument.File;
    CSclSCL* scl = file.GetSclElement();
    const std::string version = scl != nullptr ? ToUtf8(scl->GetValue(NID_version)) : "";
    const std::string revision = scl != nullptr ? ToUtf8(scl->GetValue(NID_revision)) : "";
@@ -195,12 +202,12 @@ int RunInfo(const tArgs& aArgs)
    };
    const auto references = CountReferences(file);
 
-   if (json) {
+   if (aJson) {
       CJson out;
-      out.BeginObject().Field("command", "info").Field("file", args[0]);
+      out.BeginObject().Field("command", "info").Field("file", aPath);
       out.Field("encoding", FormatName(file.GetFileFormat()));
       out.Field("sclElement", scl != nullptr).Field("version", version).Field("revision", revision);
-      out.Key("loadSeconds").Number(document.LoadSeconds);
+      out.Key("loadSeconds").Number(arDocument.LoadSeconds);
       out.Key("elements").BeginObject();
       for (tSclClassId id : kSummaryClasses)
          out.Field(CSclNameTable::GetNameOfClassId(id), count(id));
@@ -212,20 +219,20 @@ int RunInfo(const tArgs& aArgs)
              .Field("unresolved", entry.second.Unresolved)
              .EndObject();
       out.EndObject().Field("crcStamp", CrcStampState(file)).Key("reports");
-      WriteReports(out, document.Reports);
+      WriteReports(out, arDocument.Reports);
       std::fputs(out.EndObject().Text().c_str(), stdout);
       return EXIT_OK;
    }
-   std::printf("file:        %s\n", args[0].c_str());
+   std::printf("file:        %s\n", aPath.c_str());
    std::printf("encoding:    %s\n", FormatName(file.GetFileFormat()));
    if (scl != nullptr)
       std::printf("SCL:         version %s, revision %s\n", version.empty() ? "-" : version.c_str(),
                   revision.empty() ? "-" : revision.c_str());
    else
       std::printf("SCL:         %s\n", MissingSclText(file).c_str());
-   std::printf("load time:   %.3f s\n", document.LoadSeconds);
-   if (document.ProblemReports > 0)
-      std::printf("load:        %d problem report(s), see stderr\n", document.ProblemReports);
+   std::printf("load time:   %.3f s\n", arDocument.LoadSeconds);
+   if (arDocument.ProblemReports > 0)
+      std::printf("load:        %d problem report(s), see stderr\n", arDocument.ProblemReports);
    std::printf("elements:\n");
    for (tSclClassId id : kSummaryClasses)
       std::printf("  %-20s %d\n", CSclNameTable::GetNameOfClassId(id).c_str(), count(id));
@@ -237,18 +244,12 @@ int RunInfo(const tArgs& aArgs)
    return EXIT_OK;
 }
 
-int RunCheck(const tArgs& aArgs)
+// The findings of the loaded file: load reports, duplicate names, unresolved references.
+int ShowCheck(bool aJson, const std::string& aPath, tDocument& arDocument)
 {
-   tArgs args = aArgs;
-   const bool json = TakeFlag(args, "--json");
-   if (args.size() != 1)
-      return Fail("check: expects one FILE (see 'scltool check --help')");
-   tDocument document = LoadDocument(args[0], !json);
-   if (!document.File)
-      return EXIT_ERROR;
-   CSclFile& file = *document.File;
+   CSclFile& file = *arDocument.File;
    std::vector<tFinding> findings;
-   for (const tSclReport& report : document.Reports)
+   for (const tSclReport& report : arDocument.Reports)
       if (report.Code != SE_OK) {
          tFinding finding("load", ToUtf8(report.Path), ToUtf8(report.Message), report.Line);
          finding.Code = report.Code;
@@ -268,9 +269,9 @@ int RunCheck(const tArgs& aArgs)
    if (stamp == "invalid")
       findings.emplace_back("stamp", "SCL", "the checksum stamp does not match the content");
 
-   if (json) {
+   if (aJson) {
       CJson out;
-      out.BeginObject().Field("command", "check").Field("file", args[0]);
+      out.BeginObject().Field("command", "check").Field("file", aPath);
       out.Field("crcStamp", stamp).Field("findingCount", static_cast<int>(findings.size()));
       out.Key("findings").BeginArray();
       for (const tFinding& finding : findings) {
@@ -290,9 +291,9 @@ int RunCheck(const tArgs& aArgs)
       }
       std::fputs(out.EndArray().EndObject().Text().c_str(), stdout);
    } else {
-      if (document.ProblemReports > 0)
+      if (arDocument.ProblemReports > 0)
          std::printf("load: %d problem report(s) while reading (details on stderr)\n",
-                     document.ProblemReports);
+                     arDocument.ProblemReports);
       for (const tFinding& finding : findings) {
          if (finding.Kind == "load")
             continue;
@@ -306,6 +307,18 @@ int RunCheck(const tArgs& aArgs)
       std::printf("%d finding(s)\n", static_cast<int>(findings.size()));
    }
    return findings.empty() ? EXIT_OK : EXIT_FINDINGS;
+}
+
+} // namespace
+
+int RunInfo(const tArgs& aArgs)
+{
+   return WithOneFile(aArgs, "info", &ShowInfo);
+}
+
+int RunCheck(const tArgs& aArgs)
+{
+   return WithOneFile(aArgs, "check", &ShowCheck);
 }
 
 } // namespace SclTool
