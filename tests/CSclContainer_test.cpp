@@ -323,28 +323,6 @@ TEST(CSclContainerCheck, NamesAgainstTheSchema)
    EXPECT_EQ(root.Check(2), SE_OK);
 }
 
-TEST(CSclContainerCompare, ChildOrderAndCountMatter)
-{
-   CSclContainer left(nullptr);
-   left.SetAttribValue("a", "1");
-   left.SetAttribValue("b", "2");
-   CSclContainer right(nullptr);
-   right.SetAttribValue("b", "2");
-   right.SetAttribValue("a", "1");
-   EXPECT_FALSE(left.ContentCompare(right));
-   EXPECT_TRUE(right.SwapChild(0, 1) == SE_OK && left.ContentCompare(right));
-   right.CreateSclRemark();
-   EXPECT_FALSE(left.ContentCompare(right));
-   left.CreateSclRemark()->SetCData(true);
-   EXPECT_FALSE(left.ContentCompare(right));
-
-   CSclContainer bay(nullptr);
-   Add(&bay, CID_Bay);
-   CSclContainer plain(nullptr);
-   new CSclContainer(&plain, NID_Bay, InsertLast);
-   EXPECT_FALSE(bay.ContentCompare(plain)); // same name, other class
-}
-
 TEST(CSclContainerSort, SchemaOrderStableAndAttributes)
 {
    CSclContainer root(nullptr);
@@ -405,29 +383,4 @@ TEST(CSclContainerFactory, InsertLastPlacesByOrderKey)
    Add(pScl, CID_DataTypeTemplates);
    EXPECT_EQ(pScl->GetChild(6)->GetClassId(), CID_Text);
    EXPECT_EQ(pScl->GetChild(7)->GetClassId(), CID_DataTypeTemplates);
-}
-
-namespace {
-class CCountingContainer : public CSclContainer {
- public:
-   using CSclContainer::CSclContainer;
-   int m_Completed = 0;
-
- protected:
-   void CompleteOwn() override { ++m_Completed; }
-};
-} // namespace
-
-TEST(CSclContainer, CompleteReachesEveryElement)
-{
-   CSclContainer root(nullptr);
-   auto* pOuter = new CCountingContainer(&root, InsertLast);
-   auto* pInner = new CCountingContainer(pOuter, InsertLast);
-   pOuter->CreateSclValue("a");
-   root.Complete();
-   EXPECT_EQ(pOuter->m_Completed, 1);
-   EXPECT_EQ(pInner->m_Completed, 1);
-   pOuter->Complete(); // an element completes itself too
-   EXPECT_EQ(pOuter->m_Completed, 2);
-   EXPECT_EQ(pInner->m_Completed, 2);
 }

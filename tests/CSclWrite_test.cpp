@@ -75,7 +75,7 @@ TEST(CSclWrite, FileRootWritesItsChildrenAtItsOwnLevel)
    EXPECT_EQ(0u, SclTest::WriteText(file, 1).find("   <?xml"));
 }
 
-TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLines)
+TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLinesUnlessAlone)
 {
    CSclFile file;
    SclTest::ReadText(file, "<SCL><Header id=\"h\">text<![CDATA[x<y]]><Text>t</Text>more"
@@ -93,10 +93,8 @@ TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLines)
              "   more\n"
              "</Header>\n",
              SclTest::WriteText(*pHeader));
-}
 
-TEST(CSclWrite, ContentOnOneLineOnlyForASingleText)
-{
+   // Content stands on the start tag's line only when it is a single text.
    CSclContainer root(nullptr);
    SclTest::ReadText(root, "<Val sGroup=\"1\">v</Val><P type=\"a\"><!--c--></P><Text>a<X/></Text>");
    EXPECT_EQ("<Val sGroup=\"1\">v</Val>\n"
@@ -165,16 +163,6 @@ TEST(CSclWrite, ReferencesWriteTheirKeysIntoTheOwnersStartTag)
              SclTest::WriteText(*SclTest::ChildElement(pScl, CID_GSEControl)));
 }
 
-TEST(CSclWrite, DryRunWithoutParserWritesNothing)
-{
-   CSclFile file;
-   SclTest::ReadText(file, s_Document);
-   SclTest::CaptureReports reports;
-   EXPECT_NO_THROW(file.Write(0, nullptr, false));
-   EXPECT_NO_THROW(SclTest::ChildElement(&file, CID_SCL)->Write(3, nullptr, true));
-   EXPECT_TRUE(reports.Get().empty());
-}
-
 TEST(CSclWrite, RefusedOutputThrowsAfterTheLinesThatFit)
 {
    CSclContainer root(nullptr);
@@ -234,14 +222,18 @@ TEST(CSclWrite, LinesThatConvertWithLimitsKeepTheirOwnCall)
    EXPECT_EQ("<Bay name=\"B\">\r\n   <LNode/>\r\n", utf8.Bytes());
 }
 
-TEST(CSclWrite, DeepTreesNeedNoCallStack)
+TEST(CSclWrite, DeepTreesNeedNoCallStackAndNoParser)
 {
    CSclContainer root(nullptr);
    CSclContainer* pLevel = &root;
    for (int i = 0; i < 10000; ++i)
       pLevel = pLevel->CreateSclContainer(CID_CONTAINER, InsertLast);
    pLevel->SetSclName("leaf");
+   // Without a parser the walk is a dry run that writes and reports nothing.
+   SclTest::CaptureReports reports;
    EXPECT_NO_THROW(root.Write(0, nullptr, false));
+   EXPECT_NO_THROW(root.Write(3, nullptr, true));
+   EXPECT_TRUE(reports.Get().empty());
    // Indentation stops growing at SCL_MAX_WRITE_INDENT levels.
    EXPECT_EQ(std::string(3 * SCL_MAX_WRITE_INDENT, ' ') + "<leaf/>\n",
              SclTest::WriteText(*pLevel, 10000));

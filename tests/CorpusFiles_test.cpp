@@ -1,7 +1,6 @@
 // Every corpus file loads, saves in its own and in the other encodings, loads back equal and
 // carries a valid checksum stamp; saved files that were schema-valid stay valid.
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +19,7 @@ using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using SclTest::CaptureReports;
 using SclTest::CorpusPath;
+using SclTest::RunCommand;
 using SclTest::TempFile;
 
 namespace {
@@ -70,19 +70,6 @@ CScl* MiddleValue(const CSclFile& aFile)
       return 0;
    });
    return values.empty() ? nullptr : values[values.size() / 2];
-}
-
-// The standard output and the exit status of a shell command.
-std::pair<std::string, int> RunCommand(const std::string& aCommand)
-{
-   std::string output;
-   FILE* pPipe = popen(aCommand.c_str(), "r");
-   if (pPipe == nullptr)
-      return {output, -1};
-   char buffer[512];
-   while (std::fgets(buffer, sizeof buffer, pPipe) != nullptr)
-      output += buffer;
-   return {output, pclose(pPipe)};
 }
 
 // Whether xmllint finds the file well-formed.
@@ -176,19 +163,21 @@ TEST(CorpusFiles, SavedValidFilesStaySchemaValidAndFreeOfNameFindings)
       EXPECT_NE(pScl, nullptr);
       std::vector<std::string> names;
       if (pScl != nullptr)
-         CSclEdition::FindNameFindings(*pScl, true, [&names](const CScl&, const std::string& aName) {
-            names.push_back(aName);
-            return true;
-         });
+         CSclEdition::FindNameFindings(*pScl, true,
+                                       [&names](const CScl&, const std::string& aName) {
+                                          names.push_back(aName);
+                                          return true;
+                                       });
       EXPECT_TRUE(names.empty()) << names.front();
-      const auto [check, checkStatus] = RunCommand(std::string(SCLTOOL_PATH) + " check '" + source + "'");
+      const auto [check, checkStatus] =
+          RunCommand(std::string(SCLTOOL_PATH) + " check '" + source + "'");
       EXPECT_EQ(check.find("name: "), std::string::npos) << check;
       for (XmlParser::tFileFormat format : s_Formats) {
          file.SetFileFormat(format);
          file.Write(saved.emplace_back(".scd").Path());
          const std::string& out = saved.emplace_back(".scd").Path();
          EXPECT_EQ(RunCommand(std::string(SCLTOOL_PATH) + " save '" + source + "' '" + out +
-                       "' --format " + s_FormatNames[format] + " >/dev/null")
+                              "' --format " + s_FormatNames[format] + " >/dev/null")
                        .second,
                    0);
       }
@@ -202,8 +191,8 @@ TEST(CorpusFiles, SavedValidFilesStaySchemaValidAndFreeOfNameFindings)
          }
       }
       for (const std::string& schema : schemas) {
-         std::string command = "xmllint --noout --schema '" + CorpusPath("xsd/" + schema) +
-                               "/SCL.xsd'";
+         std::string command =
+             "xmllint --noout --schema '" + CorpusPath("xsd/" + schema) + "/SCL.xsd'";
          for (const TempFile& out : saved)
             command += " '" + out.Path() + "'";
          const auto [output, status] = RunCommand(command + " 2>&1");
