@@ -89,41 +89,6 @@ TEST(SclCrc32, ObjectsFeedKindByteNameAndValue)
              pP->GetCRC32(SCL_CRC32_START));
 }
 
-TEST(SclCrc32, WithoutTopLevelIdLeavesOutTheOwnIdentifyingAttributes)
-{
-   CSclFile file;
-   SclTest::ReadText(file,
-                     "<SCL><DataTypeTemplates>"
-                     "<DOType id=\"A\" cdc=\"SPS\"><DA name=\"stVal\" fc=\"ST\"/></DOType>"
-                     "<DOType id=\"B\" cdc=\"SPS\"><DA name=\"stVal\" fc=\"ST\"/></DOType>"
-                     "<DOType id=\"C\" cdc=\"SPS\"><DA name=\"q\" fc=\"ST\"/></DOType>"
-                     "<LNodeType id=\"T\" lnClass=\"XCBR\"/><LNodeType id=\"T\" lnClass=\"XSWI\"/>"
-                     "</DataTypeTemplates></SCL>");
-   const CSclContainer* pTemplates =
-       SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_DataTypeTemplates);
-   ASSERT_NE(nullptr, pTemplates);
-   auto child = [pTemplates](int aIndex) {
-      return static_cast<const CSclContainer*>(pTemplates->GetChild(aIndex));
-   };
-   // Schema order puts the two LNodeTypes first, then the DOTypes A, B, C.
-   const CSclContainer* pA = child(2);
-   const CSclContainer* pB = child(3);
-   ASSERT_EQ("A", pA->GetId());
-   EXPECT_NE(pA->GetCRC32(SCL_CRC32_START), pB->GetCRC32(SCL_CRC32_START));
-   EXPECT_EQ(pA->GetCRC32WithoutTopLevelId(SCL_CRC32_START),
-             pB->GetCRC32WithoutTopLevelId(SCL_CRC32_START));
-   EXPECT_EQ(Crc(std::string("\x03") + "DOType" + "\x01" + "cdcSPS" + "\x03" + "DA" + "\x01" +
-                 "namestVal" + "\x01" + "fcST"),
-             pA->GetCRC32WithoutTopLevelId(SCL_CRC32_START));
-   // Children, with their own identifying attributes, count fully.
-   EXPECT_NE(pA->GetCRC32WithoutTopLevelId(SCL_CRC32_START),
-             child(4)->GetCRC32WithoutTopLevelId(SCL_CRC32_START));
-   // lnClass identifies an LNodeType but is always fed.
-   EXPECT_NE(child(0)->GetCRC32(SCL_CRC32_START), child(1)->GetCRC32(SCL_CRC32_START));
-   EXPECT_NE(child(0)->GetCRC32WithoutTopLevelId(SCL_CRC32_START),
-             child(1)->GetCRC32WithoutTopLevelId(SCL_CRC32_START));
-}
-
 TEST(SclCrc32, ReferencesFeedTheirKeyTextOnly)
 {
    CSclContainer root(nullptr);
