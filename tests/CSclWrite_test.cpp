@@ -25,35 +25,7 @@ const char* const s_Document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
 
 } // namespace
 
-TEST(CSclWrite, ShortFormsAndNesting)
-{
-   CSclFile file;
-   SclTest::ReadText(file, s_Document);
-   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
-   CSclContainer* pSubstation = SclTest::ChildElement(pScl, CID_Substation);
-   ASSERT_NE(nullptr, pSubstation);
-
-   EXPECT_EQ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n",
-             SclTest::WriteText(*SclTest::ChildElement(&file, CID__xml)));
-   EXPECT_EQ("<Text>abc</Text>\n", SclTest::WriteText(*SclTest::ChildElement(
-                                       SclTest::ChildElement(pScl, CID_Header), CID_Text)));
-   EXPECT_EQ("<Bay name=\"B1\"/>\n",
-             SclTest::WriteText(*SclTest::ChildElement(
-                 SclTest::ChildElement(pSubstation, CID_VoltageLevel), CID_Bay)));
-   EXPECT_EQ("<Substation name=\"S\">\n"
-             "   <VoltageLevel name=\"V\">\n"
-             "      <Bay name=\"B1\"/>\n"
-             "   </VoltageLevel>\n"
-             "</Substation>\n",
-             SclTest::WriteText(*pSubstation));
-   // The level shifts every line by three blanks per level.
-   EXPECT_EQ("      <Header id=\"H\">\n"
-             "         <Text>abc</Text>\n"
-             "      </Header>\n",
-             SclTest::WriteText(*SclTest::ChildElement(pScl, CID_Header), 2));
-}
-
-TEST(CSclWrite, FileRootWritesItsChildrenAtItsOwnLevel)
+TEST(CSclWrite, ShortFormsNestingAndTheFileRootAtItsOwnLevel)
 {
    CSclFile file;
    SclTest::ReadText(file, std::string(s_Document) + "<!----><!--end-->tail");
@@ -73,6 +45,12 @@ TEST(CSclWrite, FileRootWritesItsChildrenAtItsOwnLevel)
              "tail\n",
              SclTest::WriteText(file));
    EXPECT_EQ(0u, SclTest::WriteText(file, 1).find("   <?xml"));
+   // An element alone: the level shifts every line by three blanks per level.
+   EXPECT_EQ("      <Header id=\"H\">\n"
+             "         <Text>abc</Text>\n"
+             "      </Header>\n",
+             SclTest::WriteText(
+                 *SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_Header), 2));
 }
 
 TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLinesUnlessAlone)
