@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -10,7 +11,6 @@
 using namespace Arvenko::Melvotar::Scl;
 using SclTest::Add;
 using SclTest::CaptureReports;
-using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -53,71 +53,73 @@ TEST(CSclContainerInsert, AttributesGoToTheEndOfTheAttributeBlock)
    EXPECT_EQ(pText->GetIndex(), element.root.GetChildCount() - 1);
 }
 
-TEST(CSclContainerInsert, IndexRulesReportAndRefuse)
+TEST(CSclContainer, RefusedIndexesAreReportedAndChangeNothing)
 {
    CTwoAttribsThreeElements element;
-   CaptureReports capture;
+   CSclContainer& root = element.root;
    CSclContainer orphan(nullptr);
-   EXPECT_EQ(element.root.InsertChild(&orphan, 1), SE_VALUE);
-   EXPECT_EQ(capture.Get().at(0),
-             "Fehler: CSclContainer::InsertChild - aIndex f\xFCr nicht-Attribut zu klein");
-   EXPECT_EQ(capture.Get().at(1), "   Fehlercode: Wert unzul\xE4ssig");
-   EXPECT_EQ(capture.Get().at(4), "   Zusatzinfo.: 1");
-
-   capture.Clear();
    CSclValue attrib(nullptr, "c", 0);
-   EXPECT_EQ(element.root.InsertChild(&attrib, 3), SE_VALUE);
-   EXPECT_EQ(capture.Get().at(0),
-             "Fehler: CSclContainer::InsertChild - aIndex f\xFCr Attribut zu gro\xDF");
-   capture.Clear();
-   EXPECT_EQ(element.root.InsertChild(&attrib, 6), SE_VALUE);
-   EXPECT_EQ(capture.Get().at(0), "Fehler: CSclContainer::InsertChild - aIndex zu gro\xDF");
-   capture.Clear();
-   EXPECT_EQ(element.root.InsertChild(&attrib, -2), SE_VALUE);
-   EXPECT_EQ(capture.Get().at(0), "Fehler: CSclContainer::InsertChild - aIndex kleiner 0");
-   EXPECT_EQ(element.root.GetChildCount(), 5);
+   const std::string insert = "Fehler: CSclContainer::InsertChild - aIndex ";
+   const std::string tooLarge = "Fehler: CSclContainer::DeleteChild - Index zu gro\xDF";
+   const std::string swap = "Fehler: CSclContainer::SwapChild - ";
+   const struct {
+      std::function<tSclError()> call;
+      tSclError error;
+      std::string line;
+      const char* info; // the "Zusatzinfo." line, when checked
+   } cases[] = {
+       {[&] { return root.InsertChild(&orphan, 1); }, SE_VALUE,
+        insert + "f\xFCr nicht-Attribut zu klein", "1"},
+       {[&] { return root.InsertChild(&attrib, 3); }, SE_VALUE,
+        insert + "f\xFCr Attribut zu gro\xDF", nullptr},
+       {[&] { return root.InsertChild(&attrib, 6); }, SE_VALUE, insert + "zu gro\xDF", nullptr},
+       {[&] { return root.InsertChild(&attrib, -2); }, SE_VALUE, insert + "kleiner 0", nullptr},
+       // Deleting tests the upper bound first: a negative index counts as too large.
+       {[&] { return root.DeleteChild(-1); }, SE_VALUE, tooLarge, "-1"},
+       {[&] { return root.DeleteChild(5); }, SE_VALUE, tooLarge, nullptr},
+       {[&] { return root.SwapChild(0, 2); }, SE_OTHER,
+        swap + "vertauschen von Attribut mit nicht-Attribut unzul\xE4ssig", nullptr},
+       {[&] { return root.SwapChild(2, 5); }, SE_VALUE, swap + "ein Index ist falsch", nullptr},
+   };
+   std::vector<const CScl*> children;
+   for (int i = 0; i < root.GetChildCount(); ++i)
+      children.push_back(root.GetChild(i));
+   for (const auto& c : cases) {
+      CaptureReports capture;
+      EXPECT_EQ(c.call(), c.error) << c.line;
+      ASSERT_GE(capture.Get().size(), 5u) << c.line;
+      EXPECT_EQ(capture.Get()[0], c.line);
+      if (c.info != nullptr) {
+         EXPECT_EQ(capture.Get()[4], std::string("   Zusatzinfo.: ") + c.info);
+      }
+      for (int i = 0; i < root.GetChildCount(); ++i)
+         EXPECT_EQ(root.GetChild(i), children.at(static_cast<size_t>(i))) << c.line;
+   }
+   EXPECT_EQ(root.GetChildCount(), 5);
 
    // An object built directly with a refused index stays a root, owned by its creator.
-   auto pRefused = std::make_unique<CSclValue>(&element.root, "c", 9);
+   auto pRefused = std::make_unique<CSclValue>(&root, "c", 9);
    EXPECT_EQ(pRefused->GetParent(), nullptr);
    EXPECT_EQ(pRefused->GetLevel(), 0);
-
    // The factories destroy what the list refused and give null.
-   EXPECT_EQ(element.root.CreateSclContainer(CID_Bay, 0), nullptr);
-   EXPECT_EQ(element.root.CreateSclValue("c", 5), nullptr);
-   EXPECT_EQ(element.root.CreateSclRemark(9), nullptr);
-   EXPECT_EQ(element.root.GetChildCount(), 5);
+   EXPECT_EQ(root.CreateSclContainer(CID_Bay, 0), nullptr);
+   EXPECT_EQ(root.CreateSclValue("c", 5), nullptr);
+   EXPECT_EQ(root.CreateSclRemark(9), nullptr);
+   EXPECT_EQ(root.GetChildCount(), 5);
    // Text may stand at the end of the attribute block, elements at the end of the list.
-   EXPECT_NE(element.root.CreateSclValue(tSclNameId(0), 2), nullptr);
-   EXPECT_NE(element.root.CreateSclContainer(CID_Bay, 6), nullptr);
-}
-
-TEST(CSclContainerDelete, IndexErrorsTestTheUpperBoundFirst)
-{
-   CSclContainer root(nullptr);
-   CaptureReports capture;
-   EXPECT_EQ(root.DeleteChild(-1), SE_VALUE);
-   EXPECT_EQ(capture.Get().at(0), "Fehler: CSclContainer::DeleteChild - Index zu gro\xDF");
-   EXPECT_EQ(capture.Get().at(4), "   Zusatzinfo.: -1");
-   root.CreateSclRemark();
-   capture.Clear();
-   EXPECT_EQ(root.DeleteChild(-5), SE_VALUE); // a negative index counts as too large
-   EXPECT_EQ(capture.Get().at(0), "Fehler: CSclContainer::DeleteChild - Index zu gro\xDF");
-   capture.Clear();
-   EXPECT_EQ(root.DeleteChild(1), SE_VALUE);
-   EXPECT_EQ(capture.Get().at(0), "Fehler: CSclContainer::DeleteChild - Index zu gro\xDF");
-   EXPECT_EQ(root.GetChildCount(), 1);
+   EXPECT_NE(root.CreateSclValue(tSclNameId(0), 2), nullptr);
+   EXPECT_NE(root.CreateSclContainer(CID_Bay, 6), nullptr);
 
    // A foreign object is not found, silently.
    CSclContainer other(nullptr);
    CSclRemark* pForeign = other.CreateSclRemark();
-   capture.Clear();
+   CaptureReports capture;
    EXPECT_EQ(root.DeleteChild(pForeign), SE_DATA_NOT_FOUND);
    EXPECT_TRUE(capture.Get().empty());
    EXPECT_EQ(other.GetChildCount(), 1);
 }
 
-TEST(CSclContainerDelete, ChildrenLeaveNoGaps)
+TEST(CSclContainer, DeletedChildrenLeaveNoGapsAndSwapsKeepTheBlocks)
 {
    CSclContainer root(nullptr);
    CSclContainer* pFirst = Add(&root, CID_Bay, {{"name", "A"}});
@@ -135,31 +137,17 @@ TEST(CSclContainerDelete, ChildrenLeaveNoGaps)
    EXPECT_EQ(root.GetChild(0), pThird);
    root.DeleteChildren();
    EXPECT_EQ(root.GetChildCount(), 0);
-}
 
-TEST(CSclContainerSwap, AttributesStayInTheirBlock)
-{
    CTwoAttribsThreeElements element;
    CScl* pAttrib = element.root.GetChild(0);
    CScl* pElement = element.root.GetChild(2);
-   CaptureReports capture;
-   EXPECT_EQ(element.root.SwapChild(0, 2), SE_OTHER);
-   EXPECT_EQ(capture.Get().at(0), "Fehler: CSclContainer::SwapChild - vertauschen von Attribut "
-                                  "mit nicht-Attribut unzul\xE4ssig");
-   EXPECT_EQ(element.root.GetChild(0), pAttrib);
-   EXPECT_EQ(element.root.GetChild(2), pElement);
-
-   capture.Clear();
-   EXPECT_EQ(element.root.SwapChild(2, 5), SE_VALUE);
-   EXPECT_EQ(capture.Get().at(0), "Fehler: CSclContainer::SwapChild - ein Index ist falsch");
-
    EXPECT_EQ(element.root.SwapChild(1, 0), SE_OK);
    EXPECT_EQ(element.root.GetChild(1), pAttrib);
    EXPECT_EQ(element.root.SwapChild(4, 2), SE_OK);
    EXPECT_EQ(element.root.GetChild(4), pElement);
 }
 
-TEST(CSclContainerValue, SimpleAndMixedContent)
+TEST(CSclContainerValue, SimpleAndMixedContentAndAttributes)
 {
    CSclContainer root(nullptr);
    EXPECT_EQ(root.GetValue(), "");
@@ -179,20 +167,16 @@ TEST(CSclContainerValue, SimpleAndMixedContent)
    EXPECT_EQ(root.GetValue(), "<<mixed>> xyz <<...>>");
    EXPECT_EQ(root.SetValue("new"), SE_VALUE_SET);
    EXPECT_EQ(root.GetValue(tSclNameId(0)), "xyz");
-}
 
-TEST(CSclContainerValue, SetAttribValueCreatesOrReplaces)
-{
-   CSclContainer root(nullptr);
+   // SetAttribValue creates or replaces; a child element of that name is no attribute.
    CSclContainer* pChild = Add(&root, CID_Bay);
    EXPECT_EQ(root.SetAttribValue("name", "B1"), SE_OK);
    EXPECT_EQ(root.SetAttribValue(NID_desc, "d"), SE_OK);
-   EXPECT_EQ(Classes(root), (std::vector<tSclClassId>{CID_VALUE, CID_VALUE, CID_Bay}));
-   EXPECT_EQ(root.GetChild(1)->GetNameId(), NID_desc);
    EXPECT_EQ(root.SetAttribValue("name", "B2"), SE_OK);
-   EXPECT_EQ(root.GetAttribCount(), 2);
+   EXPECT_EQ(root.GetAttribCount(), 3);
+   EXPECT_EQ(root.GetChild(1)->GetNameId(), NID_name);
+   EXPECT_EQ(root.GetChild(2)->GetNameId(), NID_desc);
    EXPECT_EQ(root.GetValue(NID_name), "B2");
-   // A child element with that name is no attribute.
    EXPECT_EQ(root.SetAttribValue("Bay", "x"), SE_WRONG_TYPE);
    EXPECT_EQ(pChild->GetChildCount(), 0);
 }
@@ -250,7 +234,7 @@ TEST(CSclContainerLookup, ForEachChildIsDepthFirstAndStops)
    EXPECT_EQ(seen.size(), 3u);
 }
 
-TEST(CSclContainerCopy, DeepCopyInSchemaOrder)
+TEST(CSclContainerCopy, DeepCopyInSchemaOrderOfElementsOnly)
 {
    CSclContainer source(nullptr);
    CSclContainer* pBay = Add(&source, CID_Bay, {{"name", "B1"}, {"desc", "bay"}});
@@ -284,18 +268,11 @@ TEST(CSclContainerCopy, DeepCopyInSchemaOrder)
              (std::vector<tSclClassId>{CID_VALUE, CID_VALUE, CID_Text, CID_Private}));
    EXPECT_EQ(textCopy.GetChild(1)->GetNameId(), 0);
    EXPECT_EQ(textCopy.GetValue(), "<<mixed>> t <<...>>");
-}
 
-TEST(CSclContainerCopy, WrongTypeIsReported)
-{
-   CSclContainer root(nullptr);
-   CSclValue* pValue = root.CreateSclValue("desc");
-   CSclContainer target(nullptr);
    CaptureReports capture;
-   EXPECT_EQ(target.Copy(*pValue), SE_WRONG_TYPE);
-   EXPECT_EQ(capture.Get(), (Lines{"Fehler: CSclContainer::Copy - Aufruf mit falschem Datentyp",
-                                   "   Fehlercode: Typ der Daten falsch", "   Ort in SCL-Datei: ",
-                                   "      [[]]", "   Zusatzinfo.: 4", ""}));
+   EXPECT_EQ(textCopy.Copy(*textCopy.GetChild(0)), SE_WRONG_TYPE);
+   EXPECT_EQ(capture.Get().at(0), "Fehler: CSclContainer::Copy - Aufruf mit falschem Datentyp");
+   EXPECT_EQ(capture.Get().at(4), "   Zusatzinfo.: 4");
 }
 
 TEST(CSclContainerCheck, NamesAgainstTheSchema)
@@ -321,28 +298,6 @@ TEST(CSclContainerCheck, NamesAgainstTheSchema)
    EXPECT_EQ(pWrong->Check(2), SE_NAME);
    CSclContainer root(nullptr); // no parent: nothing to test against
    EXPECT_EQ(root.Check(2), SE_OK);
-}
-
-TEST(CSclContainerCompare, ChildOrderAndCountMatter)
-{
-   CSclContainer left(nullptr);
-   left.SetAttribValue("a", "1");
-   left.SetAttribValue("b", "2");
-   CSclContainer right(nullptr);
-   right.SetAttribValue("b", "2");
-   right.SetAttribValue("a", "1");
-   EXPECT_FALSE(left.ContentCompare(right));
-   EXPECT_TRUE(right.SwapChild(0, 1) == SE_OK && left.ContentCompare(right));
-   right.CreateSclRemark();
-   EXPECT_FALSE(left.ContentCompare(right));
-   left.CreateSclRemark()->SetCData(true);
-   EXPECT_FALSE(left.ContentCompare(right));
-
-   CSclContainer bay(nullptr);
-   Add(&bay, CID_Bay);
-   CSclContainer plain(nullptr);
-   new CSclContainer(&plain, NID_Bay, InsertLast);
-   EXPECT_FALSE(bay.ContentCompare(plain)); // same name, other class
 }
 
 TEST(CSclContainerSort, SchemaOrderStableAndAttributes)
@@ -405,29 +360,4 @@ TEST(CSclContainerFactory, InsertLastPlacesByOrderKey)
    Add(pScl, CID_DataTypeTemplates);
    EXPECT_EQ(pScl->GetChild(6)->GetClassId(), CID_Text);
    EXPECT_EQ(pScl->GetChild(7)->GetClassId(), CID_DataTypeTemplates);
-}
-
-namespace {
-class CCountingContainer : public CSclContainer {
- public:
-   using CSclContainer::CSclContainer;
-   int m_Completed = 0;
-
- protected:
-   void CompleteOwn() override { ++m_Completed; }
-};
-} // namespace
-
-TEST(CSclContainer, CompleteReachesEveryElement)
-{
-   CSclContainer root(nullptr);
-   auto* pOuter = new CCountingContainer(&root, InsertLast);
-   auto* pInner = new CCountingContainer(pOuter, InsertLast);
-   pOuter->CreateSclValue("a");
-   root.Complete();
-   EXPECT_EQ(pOuter->m_Completed, 1);
-   EXPECT_EQ(pInner->m_Completed, 1);
-   pOuter->Complete(); // an element completes itself too
-   EXPECT_EQ(pOuter->m_Completed, 2);
-   EXPECT_EQ(pInner->m_Completed, 2);
 }

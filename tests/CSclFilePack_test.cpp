@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,29 +42,17 @@ CSclContainer* Template(const CSclFile& aFile, tSclClassId aClassId, const std::
    return nullptr;
 }
 
-// Numbers of resolved and unresolved references in the file.
-std::pair<int, int> RefCounts(const CSclFile& aFile)
+// Numbers of resolved and unresolved references in the file (with aTypesOnly, only those to
+// type templates).
+std::pair<int, int> RefCounts(const CSclFile& aFile, bool aTypesOnly = false)
 {
    std::pair<int, int> counts{0, 0};
-   aFile.ForEachChild([&counts](CScl* apScl) {
-      if (apScl->IsClass(CID_REF))
-         ++(static_cast<CSclRef*>(apScl)->GetRefSclContainer() != nullptr ? counts.first
-                                                                          : counts.second);
-      return 0;
-   });
-   return counts;
-}
-
-// Numbers of resolved and unresolved references to type templates in the file.
-std::pair<int, int> TypeRefCounts(const CSclFile& aFile)
-{
-   std::pair<int, int> counts{0, 0};
-   aFile.ForEachChild([&counts](CScl* apScl) {
+   aFile.ForEachChild([&counts, aTypesOnly](CScl* apScl) {
       if (!apScl->IsClass(CID_REF))
          return 0;
       const auto* pRef = static_cast<CSclRef*>(apScl);
       const tSclClassId target = pRef->GetTargetClass();
-      if (target == CID_EnumType || target == CID_DAType || target == CID_DOType ||
+      if (!aTypesOnly || target == CID_EnumType || target == CID_DAType || target == CID_DOType ||
           target == CID_LNodeType)
          ++(pRef->GetRefSclContainer() != nullptr ? counts.first : counts.second);
       return 0;
@@ -120,18 +109,27 @@ TEST(CSclFilePack, DataObjectTypesThatDifferOnlyInTheirIdMerge)
    EXPECT_EQ(TemplateIds(*pFile).size(), 4u);
 }
 
-TEST(CSclFilePack, NodeTypesOfDifferentClassesAndUnequalTypesStay)
+TEST(CSclFilePack, UnequalTemplatesStayAndAreSortedWithTheirAttributesOrdered)
 {
    auto pFile = ReadTemplates(
        s_Users, "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"Ind\" type=\"D\"/></LNodeType>"
                 "<LNodeType id=\"L2\" lnClass=\"GAPC\"><DO name=\"Ind\" type=\"D\"/></LNodeType>"
-                "<DOType id=\"D\" cdc=\"SPS\"/>"
+                "<DOType cdc=\"SPS\" id=\"D\"><DA name=\"q\" fc=\"ST\" bType=\"Quality\"/></DOType>"
                 "<DAType id=\"A1\"><BDA name=\"a\" bType=\"INT32\"/></DAType>"
                 "<DAType id=\"A2\"><BDA name=\"a\" bType=\"INT16\"/></DAType>"
                 "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
                 "<EnumType id=\"E2\"><EnumVal ord=\"1\">off</EnumVal></EnumType>");
    EXPECT_FALSE(pFile->PackDataTypeTemplates());
    EXPECT_EQ(TemplateIds(*pFile).size(), 7u);
+   const CSclContainer* pType = Template(*pFile, CID_DOType, "D");
+   ASSERT_NE(pType, nullptr);
+   const auto* pDa = static_cast<const CSclContainer*>(pType->GetChild(CID_DA));
+   for (const CSclContainer* pElement : {pType, pDa})
+      for (int i = 1; i < pElement->GetAttribCount(); ++i)
+         EXPECT_LT(pElement->GetChild(i - 1)->GetNameId(), pElement->GetChild(i)->GetNameId());
+   // Nothing to pack without templates.
+   EXPECT_FALSE(ReadXml("<SCL><Header id=\"H\"/></SCL>")->PackDataTypeTemplates());
+   EXPECT_FALSE(ReadXml("<Other/>")->PackDataTypeTemplates());
 }
 
 // Users and templates of a merge that cascades through every template class: A3 and A4
@@ -240,30 +238,11 @@ TEST(CSclFilePack, CorpusFilePacksAlikeReadTwiceOrCopied)
       EXPECT_TRUE(pOther->ContentCompare(first));
       EXPECT_EQ(pOther->GetCRC32(SCL_CRC32_START), first.GetCRC32(SCL_CRC32_START));
       EXPECT_EQ(SclTest::WriteText(*pOther), packed);
-      EXPECT_EQ(TypeRefCounts(*pOther), TypeRefCounts(first));
+      EXPECT_EQ(RefCounts(*pOther, true), RefCounts(first, true));
    }
 }
 
-TEST(CSclFilePack, EveryTemplateIsSortedWithItsAttributesOrdered)
-{
-   auto pFile = ReadTemplates("", "<DOType cdc=\"SPS\" id=\"D\"><DA name=\"q\" fc=\"ST\" "
-                                  "bType=\"Quality\"/></DOType>");
-   EXPECT_FALSE(pFile->PackDataTypeTemplates());
-   const CSclContainer* pType = Template(*pFile, CID_DOType, "D");
-   ASSERT_NE(pType, nullptr);
-   const auto* pDa = static_cast<const CSclContainer*>(pType->GetChild(CID_DA));
-   for (const CSclContainer* pElement : {pType, pDa})
-      for (int i = 1; i < pElement->GetAttribCount(); ++i)
-         EXPECT_LT(pElement->GetChild(i - 1)->GetNameId(), pElement->GetChild(i)->GetNameId());
-}
-
-TEST(CSclFilePack, NothingToPackWithoutTemplates)
-{
-   EXPECT_FALSE(ReadXml("<SCL><Header id=\"H\"/></SCL>")->PackDataTypeTemplates());
-   EXPECT_FALSE(ReadXml("<Other/>")->PackDataTypeTemplates());
-}
-
-TEST(CSclFilePack, GeneratedDuplicatesMergeAndEveryReferenceStillResolves)
+TEST(CSclFilePack, GeneratedReferencesAllResolveAndStillDoAfterMerging)
 {
    const std::string generator = SclTest::CorpusPath("../tools/gen_scd.py");
    if (!std::filesystem::exists(generator) || std::system("python3 --version >/dev/null 2>&1") != 0)
@@ -280,8 +259,16 @@ TEST(CSclFilePack, GeneratedDuplicatesMergeAndEveryReferenceStillResolves)
    std::vector<int> before;
    for (tSclClassId classId : classes)
       before.push_back(pTemplates->GetChildCount(classId));
+   // The generator writes only references whose targets exist, of every class.
    const auto refsBefore = RefCounts(file);
    ASSERT_EQ(refsBefore.second, 0);
+   std::set<tSclClassId> refClasses;
+   file.ForEachChild([&refClasses](CScl* apScl) {
+      if (apScl->IsClass(CID_REF))
+         refClasses.insert(apScl->GetClassId());
+      return 0;
+   });
+   EXPECT_EQ(refClasses.size(), 12u);
 
    EXPECT_TRUE(file.PackDataTypeTemplates());
    for (size_t i = 0; i < before.size(); ++i)

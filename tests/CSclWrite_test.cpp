@@ -25,35 +25,7 @@ const char* const s_Document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
 
 } // namespace
 
-TEST(CSclWrite, ShortFormsAndNesting)
-{
-   CSclFile file;
-   SclTest::ReadText(file, s_Document);
-   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
-   CSclContainer* pSubstation = SclTest::ChildElement(pScl, CID_Substation);
-   ASSERT_NE(nullptr, pSubstation);
-
-   EXPECT_EQ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n",
-             SclTest::WriteText(*SclTest::ChildElement(&file, CID__xml)));
-   EXPECT_EQ("<Text>abc</Text>\n", SclTest::WriteText(*SclTest::ChildElement(
-                                       SclTest::ChildElement(pScl, CID_Header), CID_Text)));
-   EXPECT_EQ("<Bay name=\"B1\"/>\n",
-             SclTest::WriteText(*SclTest::ChildElement(
-                 SclTest::ChildElement(pSubstation, CID_VoltageLevel), CID_Bay)));
-   EXPECT_EQ("<Substation name=\"S\">\n"
-             "   <VoltageLevel name=\"V\">\n"
-             "      <Bay name=\"B1\"/>\n"
-             "   </VoltageLevel>\n"
-             "</Substation>\n",
-             SclTest::WriteText(*pSubstation));
-   // The level shifts every line by three blanks per level.
-   EXPECT_EQ("      <Header id=\"H\">\n"
-             "         <Text>abc</Text>\n"
-             "      </Header>\n",
-             SclTest::WriteText(*SclTest::ChildElement(pScl, CID_Header), 2));
-}
-
-TEST(CSclWrite, FileRootWritesItsChildrenAtItsOwnLevel)
+TEST(CSclWrite, ShortFormsNestingAndTheFileRootAtItsOwnLevel)
 {
    CSclFile file;
    SclTest::ReadText(file, std::string(s_Document) + "<!----><!--end-->tail");
@@ -73,9 +45,15 @@ TEST(CSclWrite, FileRootWritesItsChildrenAtItsOwnLevel)
              "tail\n",
              SclTest::WriteText(file));
    EXPECT_EQ(0u, SclTest::WriteText(file, 1).find("   <?xml"));
+   // An element alone: the level shifts every line by three blanks per level.
+   EXPECT_EQ("      <Header id=\"H\">\n"
+             "         <Text>abc</Text>\n"
+             "      </Header>\n",
+             SclTest::WriteText(
+                 *SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_Header), 2));
 }
 
-TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLines)
+TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLinesUnlessAlone)
 {
    CSclFile file;
    SclTest::ReadText(file, "<SCL><Header id=\"h\">text<![CDATA[x<y]]><Text>t</Text>more"
@@ -93,10 +71,8 @@ TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLines)
              "   more\n"
              "</Header>\n",
              SclTest::WriteText(*pHeader));
-}
 
-TEST(CSclWrite, ContentOnOneLineOnlyForASingleText)
-{
+   // Content stands on the start tag's line only when it is a single text.
    CSclContainer root(nullptr);
    SclTest::ReadText(root, "<Val sGroup=\"1\">v</Val><P type=\"a\"><!--c--></P><Text>a<X/></Text>");
    EXPECT_EQ("<Val sGroup=\"1\">v</Val>\n"
@@ -165,16 +141,6 @@ TEST(CSclWrite, ReferencesWriteTheirKeysIntoTheOwnersStartTag)
              SclTest::WriteText(*SclTest::ChildElement(pScl, CID_GSEControl)));
 }
 
-TEST(CSclWrite, DryRunWithoutParserWritesNothing)
-{
-   CSclFile file;
-   SclTest::ReadText(file, s_Document);
-   SclTest::CaptureReports reports;
-   EXPECT_NO_THROW(file.Write(0, nullptr, false));
-   EXPECT_NO_THROW(SclTest::ChildElement(&file, CID_SCL)->Write(3, nullptr, true));
-   EXPECT_TRUE(reports.Get().empty());
-}
-
 TEST(CSclWrite, RefusedOutputThrowsAfterTheLinesThatFit)
 {
    CSclContainer root(nullptr);
@@ -234,14 +200,18 @@ TEST(CSclWrite, LinesThatConvertWithLimitsKeepTheirOwnCall)
    EXPECT_EQ("<Bay name=\"B\">\r\n   <LNode/>\r\n", utf8.Bytes());
 }
 
-TEST(CSclWrite, DeepTreesNeedNoCallStack)
+TEST(CSclWrite, DeepTreesNeedNoCallStackAndNoParser)
 {
    CSclContainer root(nullptr);
    CSclContainer* pLevel = &root;
    for (int i = 0; i < 10000; ++i)
       pLevel = pLevel->CreateSclContainer(CID_CONTAINER, InsertLast);
    pLevel->SetSclName("leaf");
+   // Without a parser the walk is a dry run that writes and reports nothing.
+   SclTest::CaptureReports reports;
    EXPECT_NO_THROW(root.Write(0, nullptr, false));
+   EXPECT_NO_THROW(root.Write(3, nullptr, true));
+   EXPECT_TRUE(reports.Get().empty());
    // Indentation stops growing at SCL_MAX_WRITE_INDENT levels.
    EXPECT_EQ(std::string(3 * SCL_MAX_WRITE_INDENT, ' ') + "<leaf/>\n",
              SclTest::WriteText(*pLevel, 10000));

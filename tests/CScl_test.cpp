@@ -29,21 +29,16 @@ struct CTree {
 
 } // namespace
 
-TEST(CScl, RootObject)
+TEST(CScl, LevelsFileAndAncestors)
 {
    CSclContainer root(nullptr);
    EXPECT_EQ(root.GetLevel(), 0);
    EXPECT_EQ(root.GetIndex(), -1);
    EXPECT_EQ(root.GetInstanceIndex(), -1);
-   EXPECT_EQ(root.GetIdNamePath(), "");
    EXPECT_EQ(root.GetIdStruct().Count, 0);
    EXPECT_EQ(root.GetIdStructPath(), "");
    EXPECT_EQ(root.GetSclFile(), nullptr);
    EXPECT_EQ(root.GetNext(0, 255), nullptr);
-}
-
-TEST(CScl, LevelsFileAndAncestors)
-{
    CTree tree;
    EXPECT_EQ(tree.file.GetLevel(), 0);
    EXPECT_EQ(tree.pScl->GetLevel(), 1);
@@ -65,7 +60,6 @@ TEST(CScl, IdNamesAndPaths)
    EXPECT_EQ(tree.pServer->GetIdName(), "Server");
    EXPECT_EQ(tree.pLn0->GetIdName(), "LN0[LLN0]");
    EXPECT_EQ(tree.pIed->GetChild(0)->GetIdName(), "name");
-   EXPECT_EQ(tree.pLd->GetIdNamePath(), "IED[E1].AccessPoint[AP1].Server.LDevice[LD1]");
    EXPECT_EQ(tree.pLd->GetIdPath(), "E1.AP1.LD1");
    EXPECT_EQ(tree.pEnum->GetIdPath(), ".E7"); // below an element without id at level 2
    EXPECT_EQ(tree.pEnum->GetIdNamePath(), "DataTypeTemplates.EnumType[E7]");
@@ -115,8 +109,6 @@ TEST(CScl, IdStructArrayRoundTrip)
    EXPECT_EQ(shortPath[2].ClassId, CID_SCL);
    EXPECT_EQ(shortPath[1].ClassId, CID_FILE);
    EXPECT_EQ(shortPath[0].ClassId, CID_NONE); // untouched
-   EXPECT_EQ(tree.pLd->GetIdStructPath(),
-             "(84,84,,1)(61,61,E1,1)(9,9,AP1,1)(92,92,,1)(64,64,LD1,1)");
 }
 
 TEST(CSclDeathTest, NullIdStructArrayIsAProgrammingError)
@@ -194,14 +186,4 @@ TEST(CScl, ReportNamesTheObjectsPlace)
    capture.Clear();
    OutputSclError("Hinweis", SE_OK, &tree.file, 0);
    EXPECT_EQ(capture.Get(), (Lines{"Hinweis", "   Ort in SCL-Datei: ", "      [[]]", ""}));
-}
-
-TEST(CScl, NamesAreRegisteredOnRename)
-{
-   CSclContainer root(nullptr);
-   EXPECT_EQ(root.GetSclName(), "");
-   EXPECT_EQ(root.SetSclName("CSclTest-Element"), SE_OK);
-   EXPECT_EQ(root.GetSclName(), "CSclTest-Element");
-   EXPECT_EQ(root.GetNameId(), CSclNameTable::FindNameId("CSclTest-Element"));
-   EXPECT_EQ(root.GetClassId(), CID_CONTAINER); // renaming never changes the class
 }

@@ -19,12 +19,22 @@ namespace {
 
 typedef std::map<tDiffKind, tIgnoreInfo> tInfos;
 
-std::vector<const tIgnoreEntry*> EntriesOf(const CSmartCompare& aRules, const std::string& aKey)
+// The segments of a rule path, leaf first, as " name(id)" each.
+std::string PathText(const std::vector<tIdent>& aPath)
 {
-   std::vector<const tIgnoreEntry*> entries;
-   auto range = aRules.GetIgnoreEntries().equal_range(aKey);
-   for (auto it = range.first; it != range.second; ++it)
-      entries.push_back(&it->second);
+   std::string text;
+   for (const tIdent& segment : aPath)
+      text += " " + segment.name + "(" + segment.id + ")";
+   return text;
+}
+
+// Every rule as "key itemId kind 'logText' path", in the order of the rule map.
+std::vector<std::string> Entries(const CSmartCompare& aRules)
+{
+   std::vector<std::string> entries;
+   for (const auto& [key, entry] : aRules.GetIgnoreEntries())
+      entries.push_back(key + " " + entry.itemId + " " + std::to_string(entry.kind) + " '" +
+                        entry.logText + "'" + PathText(entry.path));
    return entries;
 }
 
@@ -53,10 +63,7 @@ TEST(CSmartCompareRulePath, SplitsLeafFirstWithKeys)
       std::string key;
       std::vector<tIdent> path;
       CSmartCompare::ParseRulePath(aPath, key, path);
-      std::string text = key + ":";
-      for (const tIdent& segment : path)
-         text += " " + segment.name + "(" + segment.id + ")";
-      return text;
+      return key + ":" + PathText(path);
    };
    EXPECT_EQ(Parse("LDevice.LN0.DOI[Mod].DAI[stVal]"),
              "DAI[stVal]: DAI(stVal) DOI(Mod) LN0() LDevice()");
@@ -88,45 +95,24 @@ TEST(CSmartCompareRulePath, OnlyTheFirst1023CharactersCount)
 TEST(CSmartCompareRuleFile, ReadsRulesAndTexts)
 {
    CSmartCompare rules;
+   EXPECT_EQ(rules.GetText(DIFF_NONE), "<NONE>");
+   EXPECT_EQ(rules.GetText(static_cast<tDiffKind>(6)), "?");
+   EXPECT_EQ(rules.GetText(static_cast<tDiffKind>(-1)), "?");
+   EXPECT_EQ(rules.GetCallback(), nullptr);
+   EXPECT_FALSE(rules.HasRules());
    EXPECT_EQ(rules.ReadIgnoreFile(SclTest::DataPath("compare_rules.xml")), SE_OK);
-   EXPECT_EQ(rules.GetIgnoreEntries().size(), 8u);
-
-   auto doi = EntriesOf(rules, "DOI");
-   ASSERT_EQ(doi.size(), 2u);
-   EXPECT_EQ(doi[0]->itemId, "i1");
-   EXPECT_EQ(doi[0]->logText, "any DOI");
-   EXPECT_EQ(doi[0]->kind, DIFF_CONTENT);
-   EXPECT_EQ(doi[1]->itemId, "i3");
-   EXPECT_EQ(doi[1]->kind, DIFF_MISSING);
-
-   // The first true flag in the order content, order, additional, missing decides.
-   auto beh = EntriesOf(rules, "DOI[Beh]");
-   ASSERT_EQ(beh.size(), 1u);
-   EXPECT_EQ(beh[0]->kind, DIFF_ORDER);
-   ASSERT_EQ(beh[0]->path.size(), 2u);
-   EXPECT_EQ(beh[0]->path[0].id, "Beh");
-   EXPECT_EQ(beh[0]->path[1].name, "LN0");
-   auto both = EntriesOf(rules, "SDI");
-   ASSERT_EQ(both.size(), 1u);
-   EXPECT_EQ(both[0]->kind, DIFF_CONTENT);
-
-   // "TRUE" does not count; a missing logText is empty.
-   auto bay = EntriesOf(rules, "Bay");
-   ASSERT_EQ(bay.size(), 1u);
-   EXPECT_EQ(bay[0]->kind, DIFF_NONE);
-   EXPECT_EQ(bay[0]->logText, "");
-
-   // Without path, and with a path ending in a dot: the empty key, in file order.
-   auto empty = EntriesOf(rules, "");
-   ASSERT_EQ(empty.size(), 2u);
-   EXPECT_EQ(empty[0]->itemId, "i5");
-   EXPECT_EQ(empty[1]->itemId, "i6");
-
-   auto odd = EntriesOf(rules, "DAI[q");
-   ASSERT_EQ(odd.size(), 1u);
-   EXPECT_EQ(odd[0]->kind, DIFF_ADDITIONAL);
-   EXPECT_EQ(odd[0]->path[1].id, "stVal");
-
+   // The first true flag in the order content, order, additional, missing decides; "TRUE"
+   // does not count; a missing logText is empty; without path, and with a path ending in a
+   // dot, the key is empty; rules of one key stay in file order.
+   const std::vector<std::string> expected = {" i5 4 '' ()",
+                                              " i6 4 '' () B() A()",
+                                              "Bay i4 0 '' Bay()",
+                                              "DAI[q i8 3 '' DAI(q) DAI(stVal)",
+                                              "DOI i1 1 'any DOI' DOI()",
+                                              "DOI i3 4 'second DOI' DOI()",
+                                              "DOI[Beh] i2 2 'Beh under LN0' DOI(Beh) LN0()",
+                                              "SDI i7 1 'both' SDI()"};
+   EXPECT_EQ(Entries(rules), expected);
    // Texts anywhere in the document; a later element replaces an earlier one.
    EXPECT_EQ(rules.GetText(DIFF_CONTENT), "Inhalt anders");
    EXPECT_EQ(rules.GetText(DIFF_MISSING), "fehlt wirklich");
@@ -137,25 +123,10 @@ TEST(CSmartCompareRuleFile, ReadsRulesAndTexts)
    // A second file adds to the rules.
    EXPECT_EQ(rules.ReadIgnoreFile(SclTest::DataPath("compare_rules.xml")), SE_OK);
    EXPECT_EQ(rules.GetIgnoreEntries().size(), 16u);
-   EXPECT_EQ(EntriesOf(rules, "DOI").size(), 4u);
+   EXPECT_EQ(rules.GetIgnoreEntries().count("DOI"), 4u);
 }
 
-TEST(CSmartCompareRuleFile, DefaultTexts)
-{
-   CSmartCompare rules;
-   EXPECT_EQ(rules.GetText(DIFF_NONE), "<NONE>");
-   EXPECT_EQ(rules.GetText(DIFF_CONTENT), "<CONTENT>");
-   EXPECT_EQ(rules.GetText(DIFF_ORDER), "<ORDER>");
-   EXPECT_EQ(rules.GetText(DIFF_ADDITIONAL), "<ADDITIONAL>");
-   EXPECT_EQ(rules.GetText(DIFF_MISSING), "<MISSING>");
-   EXPECT_EQ(rules.GetText(DIFF_TYPENAME), "?");
-   EXPECT_EQ(rules.GetText(static_cast<tDiffKind>(6)), "?");
-   EXPECT_EQ(rules.GetText(static_cast<tDiffKind>(-1)), "?");
-   EXPECT_EQ(rules.GetCallback(), nullptr);
-   EXPECT_FALSE(rules.HasRules());
-}
-
-TEST(CSmartCompareRuleFile, UnreadableFileThrowsAndKeepsEarlierRules)
+TEST(CSmartCompareRuleFile, UnreadableFileThrowsAndMalformedFileKeepsWhatWasRead)
 {
    SclTest::CaptureReports capture;
    CSmartCompare rules;
@@ -164,18 +135,14 @@ TEST(CSmartCompareRuleFile, UnreadableFileThrowsAndKeepsEarlierRules)
                 xml_parser_error);
    EXPECT_EQ(rules.GetIgnoreEntries().size(), 1u);
    EXPECT_FALSE(capture.Get().empty());
-}
 
-TEST(CSmartCompareRuleFile, MalformedFileKeepsWhatWasRead)
-{
-   SclTest::CaptureReports capture;
+   capture.Clear();
    auto file = SclTest::TempFile::WithBytes(
        "<R><Group><IgnoreItem path=\"X\" ignoreMissing=\"true\" itemId=\"a\"/>"
        "</R><MissingText>m</MissingText><IgnoreItem path=\"Y\" ignoreOrder=\"true\"/>");
-   CSmartCompare rules;
    EXPECT_EQ(rules.ReadIgnoreFile(file.Path()), SE_OK);
-   EXPECT_EQ(EntriesOf(rules, "X").size(), 1u);
-   EXPECT_EQ(EntriesOf(rules, "Y").size(), 1u);
+   EXPECT_EQ(Entries(rules),
+             (std::vector<std::string>{"Bay kept 4 '' Bay()", "X a 4 '' X()", "Y  2 '' Y()"}));
    EXPECT_EQ(rules.GetText(DIFF_MISSING), "m");
    EXPECT_FALSE(capture.Get().empty());
 }
@@ -195,10 +162,8 @@ TEST(CSmartCompareRuleFile, TextsArriveAsLibraryText)
       CSmartCompare rules;
       EXPECT_EQ(rules.ReadIgnoreFile(pFile->Path()), SE_OK);
       EXPECT_EQ(rules.GetText(DIFF_MISSING), "gel\xF6scht");
-      auto bay = EntriesOf(rules, "Bay");
-      ASSERT_EQ(bay.size(), 1u);
-      EXPECT_EQ(bay[0]->logText, "Gr\xFC\xDF"
-                                 "e");
+      EXPECT_EQ(Entries(rules), std::vector<std::string>{"Bay  2 'Gr\xFC\xDF"
+                                                         "e' Bay()"});
    }
 }
 
@@ -217,8 +182,7 @@ TEST(CSmartCompareRuleFile, NestingBeyondTheVisitedLevelsIsIgnored)
    auto file = SclTest::TempFile::WithBytes(text);
    CSmartCompare rules;
    EXPECT_EQ(rules.ReadIgnoreFile(file.Path()), SE_OK);
-   EXPECT_EQ(EntriesOf(rules, "Shallow").size(), 1u);
-   EXPECT_EQ(EntriesOf(rules, "Deep").size(), 0u);
+   EXPECT_EQ(Entries(rules), std::vector<std::string>{"Shallow  4 '' Shallow()"});
 }
 
 // ---- rule matching ----
@@ -497,7 +461,7 @@ const char* const s_SecondTemplates =
 
 } // namespace
 
-TEST(CSmartCompareTypeIds, AlignsIdsOfEqualTemplates)
+TEST(CSmartCompareTypeIds, AlignsIdsOfEqualTemplatesFoundFromAnyObject)
 {
    auto pFirst = ReadXml(s_FirstTemplates);
    auto pSecond = ReadXml(s_SecondTemplates);
@@ -508,7 +472,9 @@ TEST(CSmartCompareTypeIds, AlignsIdsOfEqualTemplates)
    CSclContainer* pE9 = ElementAt(pTemplates, {3});
    CSmartCompare rules;
    RecordCompareReports record(rules);
-   EXPECT_TRUE(rules.AdjustTypeIds(pFirst.get(), pSecond.get()));
+   // The trees are found from any of their objects.
+   EXPECT_TRUE(
+       rules.AdjustTypeIds(ElementAt(pFirst.get(), {0, 0, 1}), ElementAt(pSecond.get(), {0})));
    // Enum types first; of two equal templates of the first tree the later one's id is used.
    std::vector<tCompareReport> expected = {{1, pE9, "", "? ( E1 != E9 )", 0},
                                            {1, pD3, "", "? ( D2 != D3 )", 0}};
@@ -521,28 +487,18 @@ TEST(CSmartCompareTypeIds, AlignsIdsOfEqualTemplates)
    record.Clear();
    EXPECT_FALSE(rules.AdjustTypeIds(pFirst.get(), pSecond.get()));
    EXPECT_TRUE(record.Get().empty());
-}
 
-TEST(CSmartCompareTypeIds, TreesAreFoundFromAnyObjectAndNoticeUsesTheLoadedText)
-{
-   auto pFirst = ReadXml(s_FirstTemplates);
-   auto pSecond = ReadXml(s_SecondTemplates);
-   CSclContainer* pSecondScl = ElementAt(pSecond.get(), {0});
-   CSclContainer* pFirstDOType = ElementAt(pFirst.get(), {0, 0, 1});
-   CSmartCompare rules;
+   // The notice uses the loaded text; a side without templates contributes nothing.
    rules.SetText(DIFF_TYPENAME, "Typ anders");
-   RecordCompareReports record(rules);
-   EXPECT_TRUE(rules.AdjustTypeIds(pFirstDOType, pSecondScl));
+   auto pThird = ReadXml(s_SecondTemplates);
+   EXPECT_TRUE(rules.AdjustTypeIds(pFirst.get(), pThird.get()));
    ASSERT_EQ(record.Get().size(), 2u);
    EXPECT_EQ(record.Get()[0].text, "Typ anders ( E1 != E9 )");
-
-   // A side without templates contributes nothing.
    auto pEmpty = ReadXml("<SCL><Header id=\"H\"/></SCL>");
-   auto pThird = ReadXml(s_SecondTemplates);
    record.Clear();
-   EXPECT_FALSE(rules.AdjustTypeIds(pEmpty.get(), pThird.get()));
-   EXPECT_FALSE(rules.AdjustTypeIds(pThird.get(), pEmpty.get()));
-   EXPECT_FALSE(rules.AdjustTypeIds(nullptr, pThird.get()));
+   EXPECT_FALSE(rules.AdjustTypeIds(pEmpty.get(), ReadXml(s_SecondTemplates).get()));
+   EXPECT_FALSE(rules.AdjustTypeIds(ReadXml(s_SecondTemplates).get(), pEmpty.get()));
+   EXPECT_FALSE(rules.AdjustTypeIds(nullptr, ReadXml(s_SecondTemplates).get()));
    EXPECT_TRUE(record.Get().empty());
 }
 

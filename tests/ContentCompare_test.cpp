@@ -1,7 +1,8 @@
-// Strict comparison of every object kind and the comparison without the top element's
-// identity.
+// Strict comparison of every object kind and the comparison (and checksum) without the top
+// element's identity.
 #include <gtest/gtest.h>
 
+#include "SclDll/SclCrc32.h"
 #include "tests/CompareSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
@@ -108,6 +109,18 @@ TEST(CompareWithoutTopLevelId, SkipsOnlyTheTopElementsKeys)
    EXPECT_TRUE(At(0)->CompareWithoutTopLevelId(*At(1)));
    EXPECT_FALSE(At(0)->CompareWithoutTopLevelId(*At(2)));
    EXPECT_FALSE(At(0)->CompareWithoutTopLevelId(*At(3)));
+
+   // The checksum without the top element's keys agrees; it does not see the attribute order.
+   auto Crc = [&](int aIndex) { return At(aIndex)->GetCRC32WithoutTopLevelId(SCL_CRC32_START); };
+   EXPECT_EQ(Crc(3), CalcCRC32String(std::string("\x03") + "DOType" + "\x01" + "cdcSPS" + "\x03" +
+                                         "DA" + "\x01" + "namestVal" + "\x01" + "fcST",
+                                     SCL_CRC32_START));
+   EXPECT_NE(At(3)->GetCRC32(SCL_CRC32_START), At(4)->GetCRC32(SCL_CRC32_START));
+   EXPECT_EQ(Crc(3), Crc(4));
+   EXPECT_NE(Crc(3), Crc(5));
+   EXPECT_EQ(Crc(3), Crc(6));
+   EXPECT_EQ(Crc(0), Crc(1));
+   EXPECT_NE(Crc(0), Crc(2));
 }
 
 TEST(CompareWithoutTopLevelId, LogicalNodesDifferInLnClassOnly)

@@ -1,4 +1,4 @@
-// Every corpus file compared with a second reading of itself, and with a copy in which one
+// Every corpus file compared with a second reading of itself, then with that reading after one
 // attribute value was changed, one element deleted, one added and two siblings swapped.
 #include <gtest/gtest.h>
 
@@ -174,22 +174,6 @@ class CorpusCompare : public ::testing::Test {
 
 } // namespace
 
-TEST_F(CorpusCompare, EveryFileEqualsItself)
-{
-   CSmartCompare rules;
-   RecordCompareReports record(rules);
-   for (const std::string& path : m_Files) {
-      SCOPED_TRACE(path);
-      auto pLeft = Load(path);
-      auto pRight = Load(path);
-      EXPECT_TRUE(pLeft->ContentCompare(*pRight));
-      EXPECT_TRUE(pLeft->SmartCompare(*pRight, rules, true));
-      EXPECT_TRUE(pLeft->SmartCompare(*pLeft, rules, false));
-      EXPECT_TRUE(record.Get().empty());
-      record.Clear();
-   }
-}
-
 TEST_F(CorpusCompare, EveryChangeIsReportedAndNothingElse)
 {
    CSmartCompare rules;
@@ -199,6 +183,10 @@ TEST_F(CorpusCompare, EveryChangeIsReportedAndNothingElse)
       SCOPED_TRACE(path);
       auto pLeft = Load(path);
       auto pRight = Load(path);
+      // Two readings are equal.
+      EXPECT_TRUE(pLeft->ContentCompare(*pRight));
+      EXPECT_TRUE(pLeft->SmartCompare(*pLeft, rules, false));
+      EXPECT_TRUE(record.Get().empty());
       std::vector<tCompareReport> expected;
 
       CSclContainer* pSwapFirst = nullptr;

@@ -1,7 +1,6 @@
 // Every corpus file loads, saves in its own and in the other encodings, loads back equal and
 // carries a valid checksum stamp; saved files that were schema-valid stay valid.
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +19,7 @@ using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using SclTest::CaptureReports;
 using SclTest::CorpusPath;
+using SclTest::RunCommand;
 using SclTest::TempFile;
 
 namespace {
@@ -58,31 +58,6 @@ std::vector<tCorpusFile> CorpusFiles()
 bool HaveCorpus()
 {
    return std::filesystem::exists(CorpusPath("INDEX.tsv"));
-}
-
-// A value in the middle of the document, to change after saving.
-CScl* MiddleValue(const CSclFile& aFile)
-{
-   std::vector<CScl*> values;
-   aFile.ForEachChild([&values](CScl* apScl) {
-      if (apScl->IsClass(CID_VALUE) && !apScl->IsClass(CID_REF))
-         values.push_back(apScl);
-      return 0;
-   });
-   return values.empty() ? nullptr : values[values.size() / 2];
-}
-
-// The standard output and the exit status of a shell command.
-std::pair<std::string, int> RunCommand(const std::string& aCommand)
-{
-   std::string output;
-   FILE* pPipe = popen(aCommand.c_str(), "r");
-   if (pPipe == nullptr)
-      return {output, -1};
-   char buffer[512];
-   while (std::fgets(buffer, sizeof buffer, pPipe) != nullptr)
-      output += buffer;
-   return {output, pclose(pPipe)};
 }
 
 // Whether xmllint finds the file well-formed.
@@ -142,13 +117,6 @@ TEST(CorpusFiles, SaveInEveryEncodingAndLoadBackEqual)
             reread.SetSclName(file.GetSclName());
             EXPECT_TRUE(reread.ContentCompare(file));
          }
-         if (CScl* pValue = MiddleValue(file)) {
-            const std::string value = pValue->GetValue();
-            pValue->SetValue(value + "x");
-            EXPECT_FALSE(file.IsValidFileCRC());
-            pValue->SetValue(value);
-            EXPECT_EQ(file.IsValidFileCRC(), file.GetSclElement() != nullptr);
-         }
       }
 }
 
@@ -176,19 +144,21 @@ TEST(CorpusFiles, SavedValidFilesStaySchemaValidAndFreeOfNameFindings)
       EXPECT_NE(pScl, nullptr);
       std::vector<std::string> names;
       if (pScl != nullptr)
-         CSclEdition::FindNameFindings(*pScl, true, [&names](const CScl&, const std::string& aName) {
-            names.push_back(aName);
-            return true;
-         });
+         CSclEdition::FindNameFindings(*pScl, true,
+                                       [&names](const CScl&, const std::string& aName) {
+                                          names.push_back(aName);
+                                          return true;
+                                       });
       EXPECT_TRUE(names.empty()) << names.front();
-      const auto [check, checkStatus] = RunCommand(std::string(SCLTOOL_PATH) + " check '" + source + "'");
+      const auto [check, checkStatus] =
+          RunCommand(std::string(SCLTOOL_PATH) + " check '" + source + "'");
       EXPECT_EQ(check.find("name: "), std::string::npos) << check;
       for (XmlParser::tFileFormat format : s_Formats) {
          file.SetFileFormat(format);
          file.Write(saved.emplace_back(".scd").Path());
          const std::string& out = saved.emplace_back(".scd").Path();
          EXPECT_EQ(RunCommand(std::string(SCLTOOL_PATH) + " save '" + source + "' '" + out +
-                       "' --format " + s_FormatNames[format] + " >/dev/null")
+                              "' --format " + s_FormatNames[format] + " >/dev/null")
                        .second,
                    0);
       }
@@ -202,8 +172,8 @@ TEST(CorpusFiles, SavedValidFilesStaySchemaValidAndFreeOfNameFindings)
          }
       }
       for (const std::string& schema : schemas) {
-         std::string command = "xmllint --noout --schema '" + CorpusPath("xsd/" + schema) +
-                               "/SCL.xsd'";
+         std::string command =
+             "xmllint --noout --schema '" + CorpusPath("xsd/" + schema) + "/SCL.xsd'";
          for (const TempFile& out : saved)
             command += " '" + out.Path() + "'";
          const auto [output, status] = RunCommand(command + " 2>&1");

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -76,6 +77,19 @@ inline std::string FileBytes(const std::string& aPath)
 {
    std::ifstream in(aPath, std::ios::binary);
    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/// The standard output and the exit status of a shell command.
+inline std::pair<std::string, int> RunCommand(const std::string& aCommand)
+{
+   std::string output;
+   FILE* pPipe = popen(aCommand.c_str(), "r");
+   if (pPipe == nullptr)
+      return {output, -1};
+   char buffer[512];
+   for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pPipe)) > 0;)
+      output.append(buffer, got);
+   return {output, pclose(pPipe)};
 }
 
 /// A file in the temporary folder, removed when the object goes.
