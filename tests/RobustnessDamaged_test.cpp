@@ -2,7 +2,6 @@
 // Each either loads (and then completes, packs, and writes what reads back equal) or is
 // refused with the reader's report and xml_parser_error; nothing else may happen.
 #include <algorithm>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,7 +12,6 @@
 #include "SclDll/SclLib.h"
 #include "TestSupport.h"
 
-using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using SclTest::CaptureReports;
 using SclTest::CorpusPath;
@@ -21,23 +19,20 @@ using SclTest::TempFile;
 
 namespace {
 
-// Every SCL file of the corpus, with its bytes.
+// Every SCL file of the corpus with its bytes, read once.
 struct tCorpusFile {
    std::string name;
    std::string bytes;
 };
 
-std::vector<tCorpusFile> ReadCorpus()
-{
-   std::vector<tCorpusFile> files;
-   for (const std::string& name : SclTest::CorpusFiles())
-      files.push_back({name, SclTest::FileBytes(CorpusPath(name))});
-   return files;
-}
-
 const std::vector<tCorpusFile>& Corpus()
 {
-   static const std::vector<tCorpusFile> files = ReadCorpus();
+   static const std::vector<tCorpusFile> files = [] {
+      std::vector<tCorpusFile> read;
+      for (const std::string& name : SclTest::CorpusFiles())
+         read.push_back({name, SclTest::FileBytes(CorpusPath(name))});
+      return read;
+   }();
    return files;
 }
 
@@ -60,7 +55,7 @@ void LoadDamaged(const std::string& aBytes, const std::string& aWhat, tOracle aO
    CSclFile file;
    try {
       file.Read(input.Path());
-   } catch (const XmlParser::xml_parser_error& error) {
+   } catch (const Arvenko::Melvotar::XmlParser::xml_parser_error& error) {
       EXPECT_NE(aOracle, tOracle::MustLoad) << error.what();
       // The detection of the encoding may report before the exception does.
       const std::vector<std::string>& lines = reports.Get();
