@@ -1,6 +1,7 @@
 // The element factory and the typed classes: one class per id, answering the hierarchy.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "SclDll/SclLib.h"
@@ -38,22 +39,14 @@ std::set<tSclClassId> ExpectedClasses(tSclClassId aClassId)
       return {CID_CONTAINER};
    if (aClassId >= CID_APRef)
       return {CID_CONTAINER, CID_REF, aClassId};
-   switch (aClassId) {
-   case CID_DA:
-   case CID_BDA:
-      return {CID_CONTAINER, aClassId, CID_DABase};
-   case CID_DO:
-   case CID_SDO:
-      return {CID_CONTAINER, aClassId, CID_DOBase};
-   case CID_DOI:
-   case CID_SDI:
-      return {CID_CONTAINER, aClassId, CID_DIBase};
-   case CID_LN:
-   case CID_LN0:
-      return {CID_CONTAINER, aClassId, CID_LNBase};
-   default:
-      return {CID_CONTAINER, aClassId};
-   }
+   // The intermediate class each class with one derives from.
+   static const std::map<tSclClassId, tSclClassId> s_Bases = {
+       {CID_DA, CID_DABase},  {CID_BDA, CID_DABase}, {CID_DO, CID_DOBase}, {CID_SDO, CID_DOBase},
+       {CID_DOI, CID_DIBase}, {CID_SDI, CID_DIBase}, {CID_LN, CID_LNBase}, {CID_LN0, CID_LNBase}};
+   const auto base = s_Bases.find(aClassId);
+   if (base != s_Bases.end())
+      return {CID_CONTAINER, aClassId, base->second};
+   return {CID_CONTAINER, aClassId};
 }
 
 // The ids (-1 .. one above the last class) that apScl answers.

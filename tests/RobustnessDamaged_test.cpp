@@ -13,8 +13,6 @@
 #include "TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
-using SclTest::CaptureReports;
-using SclTest::CorpusPath;
 using SclTest::TempFile;
 
 namespace {
@@ -30,7 +28,7 @@ const std::vector<tCorpusFile>& Corpus()
    static const std::vector<tCorpusFile> files = [] {
       std::vector<tCorpusFile> read;
       for (const std::string& name : SclTest::CorpusFiles())
-         read.push_back({name, SclTest::FileBytes(CorpusPath(name))});
+         read.push_back({name, SclTest::FileBytes(SclTest::CorpusPath(name))});
       return read;
    }();
    return files;
@@ -51,7 +49,7 @@ void LoadDamaged(const std::string& aBytes, const std::string& aWhat, tOracle aO
 {
    SCOPED_TRACE(aWhat);
    const TempFile input = TempFile::WithBytes(aBytes, ".scd");
-   CaptureReports reports;
+   SclTest::CaptureReports reports;
    CSclFile file;
    try {
       file.Read(input.Path());
@@ -79,7 +77,7 @@ class RobustnessDamaged : public ::testing::Test {
    void SetUp() override
    {
       if (Corpus().empty())
-         GTEST_SKIP() << "corpus not found under " << CorpusPath("");
+         GTEST_SKIP() << "corpus not found under " << SclTest::CorpusPath("");
    }
 };
 
@@ -126,14 +124,16 @@ TEST_F(RobustnessDamaged, WronglyEncoded)
       const std::string odd = bytes.size() % 2 == 0 ? bytes + "<" : bytes;
       LoadDamaged("\xFF\xFE" + odd, file.name + " behind FF FE, odd length", tOracle::RoundTrip);
       LoadDamaged("\xFE\xFF" + odd, file.name + " behind FE FF, odd length", tOracle::RoundTrip);
-      LoadDamaged("\xFF\xFE" + odd.substr(0, 1), file.name + " FF FE and one byte", tOracle::RoundTrip);
+      LoadDamaged("\xFF\xFE" + odd.substr(0, 1), file.name + " FF FE and one byte",
+                  tOracle::RoundTrip);
       // Invalid UTF-8: lead bytes without continuation, lone continuation bytes, the longest
       // lead bytes, and a sequence cut by the end of the file.
       std::string invalid = bytes;
       for (size_t i = 0; i < invalid.size(); i += 97)
          invalid[i] = "\xC3\x80\xFF\xFC\xF8\xE2"[(i / 97) % 6];
       LoadDamaged(invalid, file.name + " with invalid UTF-8 sequences", tOracle::None);
-      LoadDamaged(bytes + "\xF0\x9F\x98", file.name + " ending inside a UTF-8 sequence", tOracle::None);
+      LoadDamaged(bytes + "\xF0\x9F\x98", file.name + " ending inside a UTF-8 sequence",
+                  tOracle::None);
       LoadDamaged(bytes + "\xFD", file.name + " ending with a six-byte lead byte", tOracle::None);
    }
 }
