@@ -117,14 +117,20 @@ public class ElementTextTests
         Assert.Contains(type.RefList, r => ReferenceEquals(r.Parent, ln0));
         Assert.Null(scl.GetTypeNodeOfInstance());
 
-        // Editions and check results of every corpus file are compared with the native
-        // library's by the native answer tests; here the defaults of a new file.
+        // Check results of every corpus file are compared with the native library's by the
+        // native answer tests; here the defaults of a new file.
         using (var empty = new SclFile())
         {
             Assert.Equal(SclEditionNet.Edition2007B4, empty.Edition);
             Assert.Equal(SclInterchangeNet.None, empty.Interchange);
             Assert.False(empty.ReadTruncated);
         }
+        // The edition follows the attributes of the SCL element (the sample has none: 2003).
+        Assert.Equal(SclEditionNet.Edition2003, file.Edition);
+        scl.SetValue(SclNameIdNet.version, "2007");
+        scl.SetValue(SclNameIdNet.revision, "B");
+        scl.CreateSclValue("release", SclContainer.InsertLast)!.Value = "4";
+        Assert.Equal(SclEditionNet.Edition2007B4, file.Edition);
         SclContainer ied = scl.ChildById(SclClassIdNet.IED, "C1")!;
 
         // Interchange options: a character outside Windows-1252 saved as itself and a tab in an
@@ -147,7 +153,7 @@ public class ElementTextTests
             using var back = new SclFile();
             back.Read(path);
             Assert.Equal("Ω\tFeld", Support.Scl(back).ChildById(SclClassIdNet.IED, "C1")!.GetValue(SclNameIdNet.desc));
-            Assert.Equal(SclEditionNet.Edition2003, back.Edition);
+            Assert.Equal(SclEditionNet.Edition2007B4, back.Edition);
         }
         finally
         {
