@@ -238,13 +238,14 @@ TEST(ScltoolCli, DiffShowsValuesOncePerChangeAndAsJson)
 
 TEST(ScltoolCli, CheckFindsDuplicateNamesAndTheMissingKeyAsTextAndJson)
 {
-   TempFile file = TempFile::WithBytes(
+   // Two IEDs named E, two LDevices L, an IEDName naming nobody, an LNodeType of another class.
+   const std::string document =
        "<SCL><IED name=\"E\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
        "<LN0 lnClass=\"LLN0\" inst=\"\" lnType=\"T\"><GSEControl name=\"g\"><IEDName>Nobody"
        "</IEDName></GSEControl></LN0></LDevice><LDevice inst=\"L\"/></Server></AccessPoint>"
        "</IED><IED name=\"E\"/><DataTypeTemplates><LNodeType id=\"T\" lnClass=\"XCBR\"/>"
-       "</DataTypeTemplates></SCL>",
-       ".scd");
+       "</DataTypeTemplates></SCL>";
+   TempFile file = TempFile::WithBytes(document, ".scd");
    tRun check = RunTool("check " + file.Path());
    EXPECT_EQ(check.Exit, 1);
    const std::string ln0 = "IED[E].AccessPoint[A].Server.LDevice[L].LN0[LLN0]";

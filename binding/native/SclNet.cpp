@@ -576,6 +576,25 @@ int32_t Ids(const std::vector<tSclValueId>& aIds, uint8_t* apList, int32_t aByte
    return List(aIds, 1, apList, aBytes, [](tSclValueId aId, int32_t* apOut) { apOut[0] = aId; });
 }
 
+// The numbers of one link-catalogue entry, as the managed side reads them.
+void EntryNumbers(const tSclDALink& aLink, int32_t* apOut)
+{
+   apOut[0] = aLink.SourceDA;
+   apOut[1] = aLink.TargetFC;
+   apOut[2] = aLink.TargetDA;
+}
+void EntryNumbers(const tSclFCDA& aPair, int32_t* apOut)
+{
+   apOut[0] = aPair.FC;
+   apOut[1] = aPair.DA;
+}
+template <class T>
+int32_t Entries(const std::vector<T>& aItems, int aWidth, uint8_t* apList, int32_t aBytes)
+{
+   return List(aItems, aWidth, apList, aBytes,
+               [](const T& aItem, int32_t* apOut) { EntryNumbers(aItem, apOut); });
+}
+
 /// The text number of aRef; its list id in *apSid.
 int32_t Ref(tTextRef aRef, int32_t* apSid)
 {
@@ -666,20 +685,13 @@ int32_t sclnet_link_da_links(SclNetStatus* apStatus, int32_t aSource, uint8_t* a
                              int32_t aListLength)
 {
    BODY(std::vector<tSclDALink> links; CSclLinkInfos::GetDALinks(ValueId(aSource), &links);
-        return List(links, 3, apList, aListLength, [](const tSclDALink& aLink, int32_t* apOut) {
-           apOut[0] = aLink.SourceDA;
-           apOut[1] = aLink.TargetFC;
-           apOut[2] = aLink.TargetDA;
-        }));
+        return Entries(links, 3, apList, aListLength));
 }
 int32_t sclnet_link_max_target_fcda(SclNetStatus* apStatus, int32_t aTarget, uint8_t* apList,
                                     int32_t aListLength)
 {
    BODY(std::vector<tSclFCDA> pairs; CSclLinkInfos::GetMaxTargetFCDA(ValueId(aTarget), &pairs);
-        return List(pairs, 2, apList, aListLength, [](const tSclFCDA& aPair, int32_t* apOut) {
-           apOut[0] = aPair.FC;
-           apOut[1] = aPair.DA;
-        }));
+        return Entries(pairs, 2, apList, aListLength));
 }
 
 // ---- text references and text pool
