@@ -8,17 +8,13 @@
 #include <vector>
 
 #include "SclDll/CScl.h"
+#include "SclDll/SclForward.h"
 
 namespace Arvenko::Melvotar::XmlParser {
 class CXmlParser;
 }
 
 namespace Arvenko::Melvotar::Scl {
-
-class CSclRef;
-class CSclValue;
-class CSclRemark;
-class CSmartCompare;
 
 /// Capacity every container reserves for its children.
 constexpr int DEF_SCL_CHILD_COUNT = 32;

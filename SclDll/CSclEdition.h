@@ -8,12 +8,9 @@
 #include <functional>
 #include <string>
 
-namespace Arvenko::Melvotar::Scl {
+#include "SclDll/SclForward.h"
 
-class CScl;
-class CSclContainer;
-class CSclFile;
-class CSclRef;
+namespace Arvenko::Melvotar::Scl {
 
 /// Flag of Check (CScl): judge names by the edition of the document.
 constexpr int SCL_CHECK_EDITION = 4;

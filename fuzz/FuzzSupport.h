@@ -56,28 +56,21 @@ class CReportCheck {
    }
 };
 
-/// Writes the input to a file of this process named after apHarness and returns its path;
-/// empty when the file cannot be written.
-inline std::string WriteInputFile(const char* apHarness, const uint8_t* apData, size_t aSize)
-{
-   static const std::string path =
-       std::string("/tmp/") + apHarness + "_" + std::to_string(getpid()) + ".xml";
-   FILE* file = std::fopen(path.c_str(), "wb");
-   if (file == nullptr)
-      return std::string();
-   std::fwrite(apData, 1, aSize, file);
-   std::fclose(file);
-   return path;
-}
-
 /// One input of a harness: its report lines are checked while the object lives, and it
 /// stands in a file of this process named after apHarness. Path() is empty when the file
 /// cannot be written.
 class CInputFile {
  public:
    CInputFile(const char* apHarness, const uint8_t* apData, size_t aSize)
-       : m_Path(WriteInputFile(apHarness, apData, aSize))
+       : m_Path(std::string("/tmp/") + apHarness + "_" + std::to_string(getpid()) + ".xml")
    {
+      FILE* file = std::fopen(m_Path.c_str(), "wb");
+      if (file == nullptr) {
+         m_Path.clear();
+         return;
+      }
+      std::fwrite(apData, 1, aSize, file);
+      std::fclose(file);
    }
    const std::string& Path() const { return m_Path; }
 

@@ -8,9 +8,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/FuzzTree.h"
 
-using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
-using namespace Arvenko::Melvotar::XmlParser;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {

@@ -10,7 +10,6 @@
 #include "fuzz/FuzzTree.h"
 #include "xmlparser/XmlParser.h"
 
-using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using namespace Arvenko::Melvotar::XmlParser;
 

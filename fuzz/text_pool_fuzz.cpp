@@ -8,7 +8,6 @@
 
 using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
-using namespace Arvenko::Melvotar::XmlParser;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* apData, size_t aSize)
 {

@@ -136,10 +136,6 @@ TEST(CSclSchemaOrder, NameCheckOfReferences)
    ASSERT_NE(pRef, nullptr);
    EXPECT_EQ(info.CheckName(pRef), SE_OK);
    EXPECT_EQ(info.CheckName(pLn->CreateSclContainer(CID_LNRef)), SE_NAME);
-   // Values inside a reference are tested as its key attributes.
-   EXPECT_EQ(info.CheckName(pRef->CreateSclValue(NID_lnType)), SE_OK);
-   EXPECT_EQ(info.CheckName(pRef->CreateSclValue(NID_lnClass)), SE_OK);
-   EXPECT_EQ(info.CheckName(pRef->CreateSclValue(NID_inst)), SE_NAME);
 
    CSclContainer* pIedName =
        root.CreateSclContainer(CID_GSEControl)->CreateSclContainer(CID_IEDName);
@@ -149,19 +145,4 @@ TEST(CSclSchemaOrder, NameCheckOfReferences)
    EXPECT_EQ(info.CheckName(pIedRef), SE_OK);
    EXPECT_EQ(info.CheckName(pIedRef->CreateSclValue(NID_NONE)), SE_OK);
    EXPECT_EQ(info.CheckName(pIedRef->CreateSclValue(NID_name)), SE_NAME);
-}
-
-TEST(CSclSchemaOrder, CheckUsesTheNameCheck)
-{
-   CSclContainer root(nullptr);
-   CSclContainer* pLn = root.CreateSclContainer(CID_LDevice)->CreateSclContainer(CID_LN);
-   ASSERT_NE(pLn, nullptr);
-   CScl* pDesc = pLn->CreateSclValue(NID_desc);
-   CScl* pLnType = pLn->CreateSclValue(NID_lnType);
-   EXPECT_EQ(pDesc->Check(2), SE_OK);
-   EXPECT_EQ(pLnType->Check(2), SE_NAME);
-   EXPECT_EQ(pLn->Check(2), SE_OK);
-   EXPECT_EQ(pLn->Check(1 | 2), SE_NAME);
-   EXPECT_EQ(pLn->DeleteChild(pLnType), SE_OK);
-   EXPECT_EQ(pLn->Check(1 | 2), SE_OK);
 }

@@ -2,7 +2,6 @@
 // Each either loads (and then completes, packs, and writes what reads back equal) or is
 // refused with the reader's report and xml_parser_error; nothing else may happen.
 #include <algorithm>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,31 +12,25 @@
 #include "SclDll/SclLib.h"
 #include "TestSupport.h"
 
-using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
-using SclTest::CaptureReports;
-using SclTest::CorpusPath;
 using SclTest::TempFile;
 
 namespace {
 
-// Every SCL file of the corpus, with its bytes.
+// Every SCL file of the corpus with its bytes, read once.
 struct tCorpusFile {
    std::string name;
    std::string bytes;
 };
 
-std::vector<tCorpusFile> ReadCorpus()
-{
-   std::vector<tCorpusFile> files;
-   for (const std::string& name : SclTest::CorpusFiles())
-      files.push_back({name, SclTest::FileBytes(CorpusPath(name))});
-   return files;
-}
-
 const std::vector<tCorpusFile>& Corpus()
 {
-   static const std::vector<tCorpusFile> files = ReadCorpus();
+   static const std::vector<tCorpusFile> files = [] {
+      std::vector<tCorpusFile> read;
+      for (const std::string& name : SclTest::CorpusFiles())
+         read.push_back({name, SclTest::FileBytes(SclTest::CorpusPath(name))});
+      return read;
+   }();
    return files;
 }
 
@@ -56,11 +49,11 @@ void LoadDamaged(const std::string& aBytes, const std::string& aWhat, tOracle aO
 {
    SCOPED_TRACE(aWhat);
    const TempFile input = TempFile::WithBytes(aBytes, ".scd");
-   CaptureReports reports;
+   SclTest::CaptureReports reports;
    CSclFile file;
    try {
       file.Read(input.Path());
-   } catch (const XmlParser::xml_parser_error& error) {
+   } catch (const Arvenko::Melvotar::XmlParser::xml_parser_error& error) {
       EXPECT_NE(aOracle, tOracle::MustLoad) << error.what();
       // The detection of the encoding may report before the exception does.
       const std::vector<std::string>& lines = reports.Get();
@@ -84,7 +77,7 @@ class RobustnessDamaged : public ::testing::Test {
    void SetUp() override
    {
       if (Corpus().empty())
-         GTEST_SKIP() << "corpus not found under " << CorpusPath("");
+         GTEST_SKIP() << "corpus not found under " << SclTest::CorpusPath("");
    }
 };
 
@@ -131,14 +124,16 @@ TEST_F(RobustnessDamaged, WronglyEncoded)
       const std::string odd = bytes.size() % 2 == 0 ? bytes + "<" : bytes;
       LoadDamaged("\xFF\xFE" + odd, file.name + " behind FF FE, odd length", tOracle::RoundTrip);
       LoadDamaged("\xFE\xFF" + odd, file.name + " behind FE FF, odd length", tOracle::RoundTrip);
-      LoadDamaged("\xFF\xFE" + odd.substr(0, 1), file.name + " FF FE and one byte", tOracle::RoundTrip);
+      LoadDamaged("\xFF\xFE" + odd.substr(0, 1), file.name + " FF FE and one byte",
+                  tOracle::RoundTrip);
       // Invalid UTF-8: lead bytes without continuation, lone continuation bytes, the longest
       // lead bytes, and a sequence cut by the end of the file.
       std::string invalid = bytes;
       for (size_t i = 0; i < invalid.size(); i += 97)
          invalid[i] = "\xC3\x80\xFF\xFC\xF8\xE2"[(i / 97) % 6];
       LoadDamaged(invalid, file.name + " with invalid UTF-8 sequences", tOracle::None);
-      LoadDamaged(bytes + "\xF0\x9F\x98", file.name + " ending inside a UTF-8 sequence", tOracle::None);
+      LoadDamaged(bytes + "\xF0\x9F\x98", file.name + " ending inside a UTF-8 sequence",
+                  tOracle::None);
       LoadDamaged(bytes + "\xFD", file.name + " ending with a six-byte lead byte", tOracle::None);
    }
 }

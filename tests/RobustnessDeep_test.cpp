@@ -14,6 +14,7 @@ using namespace Arvenko::Melvotar;
 using namespace Arvenko::Melvotar::Scl;
 using namespace Arvenko::Melvotar::XmlParser;
 using SclTest::CaptureReports;
+using SclTest::CountLinesStartingWith;
 using SclTest::kMillion;
 using SclTest::Repeat;
 using SclTest::TempFile;
@@ -33,14 +34,6 @@ const CSclContainer* Deepest(const CSclContainer* apTop)
          return pElement;
       pElement = pNext;
    }
-}
-
-int CountLinesStartingWith(const std::vector<std::string>& aLines, const std::string& aPrefix)
-{
-   int count = 0;
-   for (const std::string& line : aLines)
-      count += line.compare(0, aPrefix.size(), aPrefix) == 0 ? 1 : 0;
-   return count;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,16 @@ inline std::string Repeat(const std::string& aText, int aCount)
    for (int i = 0; i < aCount; ++i)
       result += aText;
    return result;
+}
+
+/// The lines of aLines that start with aPrefix.
+inline int CountLinesStartingWith(const std::vector<std::string>& aLines,
+                                  const std::string& aPrefix)
+{
+   int count = 0;
+   for (const std::string& line : aLines)
+      count += line.compare(0, aPrefix.size(), aPrefix) == 0 ? 1 : 0;
+   return count;
 }
 
 /// Objects of the tree below and including apTop. (GetNext computes the level of each object

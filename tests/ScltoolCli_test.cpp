@@ -50,6 +50,13 @@ bool Contains(const std::string& aText, const std::string& aPart)
    return aText.find(aPart) != std::string::npos;
 }
 
+// Every part is in aText; a failure shows the whole text.
+void ExpectHas(const std::string& aText, std::initializer_list<std::string> aParts)
+{
+   for (const std::string& part : aParts)
+      EXPECT_TRUE(Contains(aText, part)) << "no \"" << part << "\" in:\n" << aText;
+}
+
 int CountLines(const std::string& aText, const std::string& aStart)
 {
    int count = 0;
@@ -92,12 +99,10 @@ TEST(ScltoolCli, InfoSummarisesTheSample)
 {
    tRun run = RunTool("info " + Sample());
    EXPECT_EQ(run.Exit, 0);
-   EXPECT_TRUE(Contains(run.Out, "encoding:    UTF-8\n"));
-   EXPECT_TRUE(Contains(run.Out, "  IED                  2\n"));
-   EXPECT_TRUE(Contains(run.Out, "  LN                   4\n"));
-   EXPECT_TRUE(Contains(run.Out, "  DOType               6\n"));
-   EXPECT_TRUE(Contains(run.Out, "  LNodeTypeRef                   6           0\n")) << run.Out;
-   EXPECT_TRUE(Contains(run.Out, "CRC stamp:   absent\n"));
+   ExpectHas(run.Out,
+             {"encoding:    UTF-8\n", "  IED                  2\n", "  LN                   4\n",
+              "  DOType               6\n", "CRC stamp:   absent\n",
+              "  LNodeTypeRef                   6           0\n"});
    EXPECT_TRUE(run.Err.empty()) << run.Err;
 }
 
@@ -126,15 +131,11 @@ TEST(ScltoolCli, CheckReportsRepairsAndUnresolvedReferencesInUtf8)
        ".scd");
    tRun run = RunTool("check " + broken.Path());
    EXPECT_EQ(run.Exit, 1);
-   EXPECT_TRUE(Contains(run.Out, "problem report(s)"));
-   EXPECT_TRUE(
-       Contains(run.Out, "unresolved: LNodeTypeRef at IED[E].AccessPoint[A].Server.LDevice[L].LN0"))
-       << run.Out;
+   ExpectHas(run.Out, {"problem report(s)",
+                       "unresolved: LNodeTypeRef at IED[E].AccessPoint[A].Server.LDevice[L].LN0"});
    // The reader's report names the element whose end tag is missing, in UTF-8.
-   EXPECT_TRUE(Contains(run.Err, "Fehler: CSclContainer::Read - <Bay>: Ende-Tag fehlt")) << run.Err;
-   EXPECT_TRUE(Contains(run.Err, "Bay[S\xC3\xBC"
-                                 "d]"))
-       << run.Err;
+   ExpectHas(run.Err, {"Fehler: CSclContainer::Read - <Bay>: Ende-Tag fehlt",
+                       std::string("Bay[S\xC3\xBC") + "d]"});
 }
 
 TEST(ScltoolCli, SaveConvertsEncodingsAndInfoReadsThemBack)
@@ -146,8 +147,7 @@ TEST(ScltoolCli, SaveConvertsEncodingsAndInfoReadsThemBack)
    EXPECT_EQ(utf16.Bytes().substr(0, 2), "\xFF\xFE");
    tRun info = RunTool("info " + utf16.Path());
    EXPECT_EQ(info.Exit, 0);
-   EXPECT_TRUE(Contains(info.Out, "encoding:    UTF-16\n"));
-   EXPECT_TRUE(Contains(info.Out, "CRC stamp:   valid\n"));
+   ExpectHas(info.Out, {"encoding:    UTF-16\n", "CRC stamp:   valid\n"});
    EXPECT_EQ(RunTool("save " + Sample() + " " + utf16.Path() + " --format ebcdic").Exit, 2);
 }
 
@@ -156,8 +156,8 @@ TEST(ScltoolCli, PackMergesTheDuplicateAndDiffExplainsIt)
    TempFile packed(".scd");
    tRun pack = RunTool("pack " + Sample() + " " + packed.Path());
    EXPECT_EQ(pack.Exit, 0);
-   EXPECT_TRUE(Contains(pack.Out, "DOType         6 ->     5  (1 merged)")) << pack.Out;
-   EXPECT_TRUE(Contains(pack.Out, "EnumType       3 ->     3  (0 merged)"));
+   ExpectHas(pack.Out,
+             {"DOType         6 ->     5  (1 merged)", "EnumType       3 ->     3  (0 merged)"});
    EXPECT_TRUE(Contains(RunTool("check " + packed.Path()).Out, "CRC stamp: valid"));
 
    // A file saved again differs only by the stamps, which count only when asked for.
@@ -165,34 +165,29 @@ TEST(ScltoolCli, PackMergesTheDuplicateAndDiffExplainsIt)
    ASSERT_EQ(RunTool("save " + Sample() + " " + saved.Path()).Exit, 0);
    tRun same = RunTool("diff " + Sample() + " " + saved.Path());
    EXPECT_EQ(same.Exit, 0);
-   EXPECT_TRUE(Contains(same.Out, "equal (0 counted difference(s))")) << same.Out;
+   ExpectHas(same.Out, {"equal (0 counted difference(s))"});
    tRun stamps = RunTool("diff " + Sample() + " " + saved.Path() + " --count-stamps");
    EXPECT_EQ(stamps.Exit, 1);
-   EXPECT_TRUE(
-       Contains(stamps.Out, "added    counted Private[Arvenko-CRC]: only in the second file"))
-       << stamps.Out;
+   ExpectHas(stamps.Out, {"added    counted Private[Arvenko-CRC]: only in the second file"});
 
    tRun diff = RunTool("diff " + Sample() + " " + packed.Path() + " --rules " + Rules() +
                        " --count-stamps");
    EXPECT_EQ(diff.Exit, 1);
-   EXPECT_TRUE(Contains(
-       diff.Out, "missing  counted DataTypeTemplates.DOType[INS_Beh2]: only in the first file"))
-       << diff.Out;
+   ExpectHas(diff.Out,
+             {"missing  counted DataTypeTemplates.DOType[INS_Beh2]: only in the first file",
+              "different (2 counted difference(s))"});
    EXPECT_EQ(CountLines(diff.Out, "added    ignored Private["), 3);
-   EXPECT_TRUE(Contains(diff.Out, "different (2 counted difference(s))"));
    // Without rules the texts say what happened; a changed reference shows its keys.
    tRun plain = RunTool("diff " + Sample() + " " + packed.Path());
-   EXPECT_TRUE(Contains(plain.Out,
-                        "content  counted DataTypeTemplates.LNodeType[CSWICSWI_T].DO[Beh]: "
-                        "value changed: type=\"INS_Beh2\" -> type=\"INS_Beh\"\n"))
-       << plain.Out;
-   EXPECT_TRUE(Contains(plain.Out, "order    counted DataTypeTemplates.DOType[ACT_T]: "
-                                   "position changed: 3 -> 2\n"));
+   ExpectHas(plain.Out, {"content  counted DataTypeTemplates.LNodeType[CSWICSWI_T].DO[Beh]: "
+                         "value changed: type=\"INS_Beh2\" -> type=\"INS_Beh\"\n",
+                         "order    counted DataTypeTemplates.DOType[ACT_T]: "
+                         "position changed: 3 -> 2\n"});
    EXPECT_EQ(CountLines(plain.Out, "added "), 0);
 
    tRun first = RunTool("diff --first " + Sample() + " " + packed.Path() + " --rules " + Rules());
    EXPECT_EQ(first.Exit, 1);
-   EXPECT_TRUE(Contains(first.Out, "different (1 counted difference(s))")) << first.Out;
+   ExpectHas(first.Out, {"different (1 counted difference(s))"});
 }
 
 TEST(ScltoolCli, TextsLookupsAndDefaultPool)
@@ -208,7 +203,7 @@ TEST(ScltoolCli, TextsLookupsAndDefaultPool)
    EXPECT_EQ(pool.Bytes().compare(0, 15, "<TextPoolTable>"), 0);
    tRun lookup = RunTool("texts --pool " + pool.Path() + " --lookup-value stVal Beh INS 5");
    EXPECT_EQ(lookup.Exit, 0);
-   EXPECT_TRUE(Contains(lookup.Out, "text: DAV off\n")) << lookup.Out;
+   ExpectHas(lookup.Out, {"text: DAV off\n"});
    EXPECT_EQ(RunTool("texts --lookup-value a b").Exit, 2);
 }
 
@@ -224,72 +219,64 @@ TEST(ScltoolCli, DiffShowsValuesOncePerChangeAndAsJson)
    EXPECT_EQ(diff.Exit, 1);
    const std::string val = "IED[P1].AccessPoint[S1].Server.LDevice[PROT].LN0[LLN0].DOI[Mod]."
                            "DAI[ctlModel].Val";
-   EXPECT_TRUE(Contains(diff.Out, "content  counted " + val +
-                                      ": value changed: \"status-only\" -> \"direct \"x\"\"\n"))
-       << diff.Out;
+   ExpectHas(diff.Out,
+             {"content  counted " + val + ": value changed: \"status-only\" -> \"direct \"x\"\"\n",
+              "added    counted SCL@version: only in the second file: \"2007\"\n",
+              "different (2 counted difference(s))"});
    EXPECT_EQ(CountLines(diff.Out, "content  counted " + val), 1);
-   EXPECT_TRUE(
-       Contains(diff.Out, "added    counted SCL@version: only in the second file: \"2007\"\n"));
-   EXPECT_TRUE(Contains(diff.Out, "different (2 counted difference(s))"));
 
    tRun json = RunTool("diff --json " + Sample() + " " + changed.Path());
    EXPECT_EQ(json.Exit, 1);
    EXPECT_EQ(json.Out.front(), '{');
-   EXPECT_TRUE(Contains(json.Out, "\"equal\": false,\n  \"counted\": 2,")) << json.Out;
-   EXPECT_TRUE(Contains(json.Out,
-                        "\"path\": \"" + val +
-                            "\",\n      \"text\": \"value changed\",\n"
-                            "      \"old\": \"status-only\",\n      \"new\": \"direct \\\"x\\\"\""))
-       << json.Out;
+   ExpectHas(json.Out,
+             {"\"equal\": false,\n  \"counted\": 2,",
+              "\"path\": \"" + val +
+                  "\",\n      \"text\": \"value changed\",\n"
+                  "      \"old\": \"status-only\",\n      \"new\": \"direct \\\"x\\\"\""});
    EXPECT_TRUE(json.Err.empty()) << json.Err;
 }
 
 TEST(ScltoolCli, CheckFindsDuplicateNamesAndTheMissingKeyAsTextAndJson)
 {
-   TempFile file = TempFile::WithBytes(
+   // Two IEDs named E, two LDevices L, an IEDName naming nobody, an LNodeType of another class.
+   const std::string document =
        "<SCL><IED name=\"E\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
        "<LN0 lnClass=\"LLN0\" inst=\"\" lnType=\"T\"><GSEControl name=\"g\"><IEDName>Nobody"
        "</IEDName></GSEControl></LN0></LDevice><LDevice inst=\"L\"/></Server></AccessPoint>"
        "</IED><IED name=\"E\"/><DataTypeTemplates><LNodeType id=\"T\" lnClass=\"XCBR\"/>"
-       "</DataTypeTemplates></SCL>",
-       ".scd");
+       "</DataTypeTemplates></SCL>";
+   TempFile file = TempFile::WithBytes(document, ".scd");
    tRun check = RunTool("check " + file.Path());
    EXPECT_EQ(check.Exit, 1);
-   EXPECT_TRUE(Contains(check.Out, "duplicate: SCL: IED name 'E' is used 2 times\n")) << check.Out;
-   EXPECT_TRUE(Contains(check.Out, "duplicate: IED[E].AccessPoint[A].Server: LDevice inst 'L' is "
-                                   "used 2 times\n"));
    const std::string ln0 = "IED[E].AccessPoint[A].Server.LDevice[L].LN0[LLN0]";
-   EXPECT_TRUE(
-       Contains(check.Out, "unresolved: IEDRef at " + ln0 +
-                               ".GSEControl[g].IEDName: Nobody: IED 'Nobody' does not exist\n"));
-   EXPECT_TRUE(Contains(check.Out, "unresolved: LNodeTypeRef at " + ln0 +
-                                       ": lnClass=\"LLN0\" lnType=\"T\": LNodeType 'T' has lnClass "
-                                       "'XCBR', not 'LLN0'\n"));
+   ExpectHas(
+       check.Out,
+       {"duplicate: SCL: IED name 'E' is used 2 times\n",
+        "duplicate: IED[E].AccessPoint[A].Server: LDevice inst 'L' is used 2 times\n",
+        "unresolved: IEDRef at " + ln0 +
+            ".GSEControl[g].IEDName: Nobody: IED 'Nobody' does not exist\n",
+        "unresolved: LNodeTypeRef at " + ln0 +
+            ": lnClass=\"LLN0\" lnType=\"T\": LNodeType 'T' has lnClass 'XCBR', not 'LLN0'\n"});
 
    tRun json = RunTool("check --json " + file.Path());
    EXPECT_EQ(json.Exit, 1);
-   EXPECT_TRUE(Contains(json.Out, "\"kind\": \"duplicate\",\n      \"path\": \"SCL\","))
-       << json.Out;
-   EXPECT_TRUE(
-       Contains(json.Out, "\"element\": \"IED\",\n      \"key\": \"E\",\n      \"count\": 2"));
-   EXPECT_TRUE(Contains(json.Out, "\"reference\": \"IEDRef\",\n      \"keys\": \"Nobody\",\n"
-                                  "      \"missing\": \"IED 'Nobody' does not exist\""));
+   ExpectHas(json.Out, {"\"kind\": \"duplicate\",\n      \"path\": \"SCL\",",
+                        "\"element\": \"IED\",\n      \"key\": \"E\",\n      \"count\": 2",
+                        "\"reference\": \"IEDRef\",\n      \"keys\": \"Nobody\",\n"
+                        "      \"missing\": \"IED 'Nobody' does not exist\""});
 
    // A repaired file: the reader's report becomes a finding with its line.
    TempFile broken = TempFile::WithBytes("<SCL>\n<IED name=\"E\">\n<AccessPoint name=\"A\">\n"
                                          "</IED></SCL>",
                                          ".scd");
    tRun repaired = RunTool("check --json " + broken.Path());
-   EXPECT_TRUE(Contains(repaired.Out,
-                        "\"kind\": \"load\",\n      \"path\": \"IED[E].AccessPoint[A]\",\n"
-                        "      \"message\": \"CSclContainer::Read - <AccessPoint>: "
-                        "Ende-Tag fehlt\",\n      \"line\": 4,\n      \"code\": 2"))
-       << repaired.Out;
+   ExpectHas(repaired.Out, {"\"kind\": \"load\",\n      \"path\": \"IED[E].AccessPoint[A]\",\n"
+                            "      \"message\": \"CSclContainer::Read - <AccessPoint>: "
+                            "Ende-Tag fehlt\",\n      \"line\": 4,\n      \"code\": 2"});
    EXPECT_TRUE(repaired.Err.empty()) << repaired.Err;
    tRun info = RunTool("info --json " + broken.Path());
    EXPECT_EQ(info.Exit, 0);
-   EXPECT_TRUE(Contains(info.Out, "\"IED\": 1,")) << info.Out;
-   EXPECT_TRUE(Contains(info.Out, "\"codeText\": \"XML-Struktur fehlerhaft\","));
+   ExpectHas(info.Out, {"\"IED\": 1,", "\"codeText\": \"XML-Struktur fehlerhaft\","});
 }
 
 // Imports an IED as a user does and checks the result: the tool's exit code, every reference
@@ -302,7 +289,7 @@ void CheckImport(const std::string& aTarget, const std::string& aSource, const s
    tRun import = RunTool("import " + aTarget + " " + aSource + " " + aIed + " --as " + aNewName +
                          " -o " + out.Path());
    EXPECT_EQ(import.Exit, 0) << import.Out << import.Err;
-   EXPECT_TRUE(Contains(import.Out, "(0 unresolved reference(s))")) << import.Out;
+   ExpectHas(import.Out, {"(0 unresolved reference(s))"});
    tRun check = RunTool("check --json " + out.Path());
    EXPECT_FALSE(Contains(check.Out, "\"kind\": \"unresolved\",\n      \"path\": \"IED[" + aNewName))
        << check.Out;
@@ -353,8 +340,8 @@ TEST(ScltoolCli, ProgressOnATerminalForFilesOver20MB)
    TempFile log(".log");
    const std::string command = std::string(SCLTOOL_PATH) + " info " + big.Path();
    ASSERT_EQ(std::system(("script -qec '" + command + "' /dev/null >" + log.Path()).c_str()), 0);
-   EXPECT_TRUE(Contains(log.Bytes(), "scltool: loading " + big.Path() + " (21 MB) ... done in "))
-       << log.Bytes().substr(0, 400);
+   ExpectHas(log.Bytes().substr(0, 400),
+             {"scltool: loading " + big.Path() + " (21 MB) ... done in "});
    // Not on a pipe, and not for small files.
    EXPECT_FALSE(Contains(RunTool("info " + big.Path()).Err, "loading"));
    ASSERT_EQ(std::system(("script -qec '" + std::string(SCLTOOL_PATH) + " info " + Sample() +
@@ -374,13 +361,13 @@ TEST(ScltoolCli, DamagedInputIsAFindingAndIsNotSavedOverAGoodFile)
    TempFile truncated = TempFile::WithBytes(whole.substr(0, whole.size() / 2), ".icd");
    tRun check = RunTool("check " + truncated.Path());
    EXPECT_EQ(check.Exit, 1);
-   EXPECT_TRUE(Contains(check.Out, "structure: input ends inside an open element")) << check.Out;
+   ExpectHas(check.Out, {"structure: input ends inside an open element"});
 
    // A refused save leaves the existing output as it was; --force writes it.
    TempFile out = TempFile::WithBytes("good model", ".icd");
    tRun refused = RunTool("save " + truncated.Path() + " " + out.Path());
    EXPECT_EQ(refused.Exit, 1);
-   EXPECT_TRUE(Contains(refused.Err, "left untouched")) << refused.Err;
+   ExpectHas(refused.Err, {"left untouched"});
    EXPECT_EQ(out.Bytes(), "good model");
    TempFile notScl = TempFile::WithBytes("<?xml version=\"1.0\"?>\n<html/>\n");
    EXPECT_EQ(RunTool("save " + notScl.Path() + " " + out.Path()).Exit, 1);
@@ -393,9 +380,8 @@ TEST(ScltoolCli, DamagedInputIsAFindingAndIsNotSavedOverAGoodFile)
    TempFile prefixed = TempFile::WithBytes(
        "<scl:SCL xmlns:scl=\"http://www.iec.ch/61850/2003/SCL\"><scl:Header id=\"h\"/></scl:SCL>");
    EXPECT_EQ(RunTool("save " + prefixed.Path() + " " + out.Path()).Exit, 0);
-   EXPECT_TRUE(Contains(out.Bytes(), "   <scl:Private type=\"Arvenko-CRC\">")) << out.Bytes();
-   EXPECT_TRUE(Contains(out.Bytes(), "   <scl:Header id=\"h\"/>")) << out.Bytes();
-   EXPECT_TRUE(Contains(out.Bytes(), "</scl:SCL>")) << out.Bytes();
+   ExpectHas(out.Bytes(),
+             {"   <scl:Private type=\"Arvenko-CRC\">", "   <scl:Header id=\"h\"/>", "</scl:SCL>"});
    EXPECT_TRUE(Contains(RunTool("check " + out.Path()).Out, "CRC stamp: valid"));
    TempFile foreign =
        TempFile::WithBytes("<scl:SCL xmlns:scl=\"urn:other\"><scl:Header id=\"h\"/></scl:SCL>");
@@ -411,9 +397,7 @@ TEST(ScltoolCli, SaveWritesCharactersAndLegacyKeepsTheLibraryText)
        ".scd");
    TempFile out(".scd");
    ASSERT_EQ(RunTool("save " + source.Path() + " " + out.Path()).Exit, 0);
-   EXPECT_TRUE(Contains(out.Bytes(), "<Header id=\"\xCE\xA9\" toolID=\"a&#x9;b\"/>\n"))
-       << out.Bytes();
+   ExpectHas(out.Bytes(), {"<Header id=\"\xCE\xA9\" toolID=\"a&#x9;b\"/>\n"});
    ASSERT_EQ(RunTool("save " + source.Path() + " " + out.Path() + " --legacy").Exit, 0);
-   EXPECT_TRUE(Contains(out.Bytes(), "<Header id=\"&amp;#x3a9;\" toolID=\"a&amp;#9;b\"/>\r\n"))
-       << out.Bytes();
+   ExpectHas(out.Bytes(), {"<Header id=\"&amp;#x3a9;\" toolID=\"a&amp;#9;b\"/>\r\n"});
 }

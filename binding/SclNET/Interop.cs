@@ -117,3 +117,38 @@ internal static unsafe partial class NativeMethods
     [MethodImpl(MethodImplOptions.AggressiveInlining)]
     internal static string Text(char* text, int length) => length <= 0 ? string.Empty : new string(text, 0, length);
 }
+
+/// <summary>The one native object a disposable wrapper owns (a text pool, a parser): deleted
+/// once, by whichever of Dispose and the finaliser comes first.</summary>
+internal unsafe struct OwnedNative
+{
+    private nint m_Pointer;
+    private readonly delegate*<SclNetStatus*, nint, void> m_Delete;
+    private readonly string m_DisposedMessage;
+
+    public OwnedNative(nint pointer, delegate*<SclNetStatus*, nint, void> delete, string disposedMessage)
+    {
+        m_Pointer = pointer;
+        m_Delete = delete;
+        m_DisposedMessage = disposedMessage;
+    }
+
+    /// <summary>The native object; <see cref="ObjectDisposedException"/> once it is deleted.</summary>
+    public nint Get()
+    {
+        if (m_Pointer == 0)
+            Scl.ThrowDisposed(m_DisposedMessage);
+        return m_Pointer;
+    }
+
+    /// <summary>Deletes the native object; a second call does nothing.</summary>
+    public void Release()
+    {
+        nint p = m_Pointer;
+        if (p == 0)
+            return;
+        m_Pointer = 0;
+        SclNetStatus st;
+        m_Delete(&st, p);
+    }
+}

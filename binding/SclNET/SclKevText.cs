@@ -11,7 +11,7 @@ public sealed unsafe class SclKevText : IDisposable
 {
     internal const string DisposedMessage = "SclKevText object disposed";
 
-    private nint m_pKevText;
+    private OwnedNative m_KevText;
 
     /// <summary>Key tables of the library, an empty pool.</summary>
     public SclKevText()
@@ -20,35 +20,19 @@ public sealed unsafe class SclKevText : IDisposable
         SclNetStatus st;
         nint p = NativeMethods.KevNew(&st);
         NativeMethods.Check(st);
-        m_pKevText = p;
+        m_KevText = new OwnedNative(p, &NativeMethods.KevDelete, DisposedMessage);
     }
 
-    ~SclKevText() => Release();
+    ~SclKevText() => m_KevText.Release();
 
     /// <summary>Deletes the native object; a second call does nothing.</summary>
     public void Dispose()
     {
-        Release();
+        m_KevText.Release();
         GC.SuppressFinalize(this);
     }
 
-    private void Release()
-    {
-        nint p = m_pKevText;
-        if (p == 0)
-            return;
-        m_pKevText = 0;
-        SclNetStatus st;
-        NativeMethods.KevDelete(&st, p);
-    }
-
-    private nint Native()
-    {
-        nint p = m_pKevText;
-        if (p == 0)
-            Scl.ThrowDisposed(DisposedMessage);
-        return p;
-    }
+    private nint Native() => m_KevText.Get();
 
     /// <summary>Replaces the pool with the records of a pool file (path as UTF-8). False, pool
     /// unchanged, when the file is not readable; a file the XML reader cannot convert throws

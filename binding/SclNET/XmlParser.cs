@@ -7,7 +7,7 @@ namespace Arvenko.Melvotar.XmlParserNET;
 /// else the finaliser) deletes it once.</summary>
 public sealed unsafe class XmlParser : IDisposable
 {
-    private nint m_pParser;
+    private OwnedNative m_Parser;
 
     /// <summary>Opens path (UTF-8) for reading (the whole file is read and converted now) or
     /// writing in format; a file that cannot be opened throws <see cref="Exception"/>.</summary>
@@ -19,33 +19,17 @@ public sealed unsafe class XmlParser : IDisposable
         fixed (byte* s = SclFile.PathBytes(path))
             p = NativeMethods.ParserNew(&st, s, (int)format, write ? 1 : 0);
         NativeMethods.Check(st);
-        m_pParser = p;
+        m_Parser = new OwnedNative(p, &NativeMethods.ParserDelete, "XmlParser object disposed");
     }
 
-    ~XmlParser() => Release();
+    ~XmlParser() => m_Parser.Release();
 
-    internal nint Native()
-    {
-        nint p = m_pParser;
-        if (p == 0)
-            Scl.ThrowDisposed("XmlParser object disposed");
-        return p;
-    }
+    internal nint Native() => m_Parser.Get();
 
     /// <summary>Closes the file and deletes the parser; a second call does nothing.</summary>
     public void Dispose()
     {
-        Release();
+        m_Parser.Release();
         GC.SuppressFinalize(this);
-    }
-
-    private void Release()
-    {
-        nint p = m_pParser;
-        if (p == 0)
-            return;
-        m_pParser = 0;
-        SclNetStatus st;
-        NativeMethods.ParserDelete(&st, p);
     }
 }

@@ -576,6 +576,25 @@ int32_t Ids(const std::vector<tSclValueId>& aIds, uint8_t* apList, int32_t aByte
    return List(aIds, 1, apList, aBytes, [](tSclValueId aId, int32_t* apOut) { apOut[0] = aId; });
 }
 
+// The numbers of one link-catalogue entry, as the managed side reads them.
+void EntryNumbers(const tSclDALink& aLink, int32_t* apOut)
+{
+   apOut[0] = aLink.SourceDA;
+   apOut[1] = aLink.TargetFC;
+   apOut[2] = aLink.TargetDA;
+}
+void EntryNumbers(const tSclFCDA& aPair, int32_t* apOut)
+{
+   apOut[0] = aPair.FC;
+   apOut[1] = aPair.DA;
+}
+template <class T>
+int32_t Entries(const std::vector<T>& aItems, int aWidth, uint8_t* apList, int32_t aBytes)
+{
+   return List(aItems, aWidth, apList, aBytes,
+               [](const T& aItem, int32_t* apOut) { EntryNumbers(aItem, apOut); });
+}
+
 /// The text number of aRef; its list id in *apSid.
 int32_t Ref(tTextRef aRef, int32_t* apSid)
 {
@@ -666,20 +685,13 @@ int32_t sclnet_link_da_links(SclNetStatus* apStatus, int32_t aSource, uint8_t* a
                              int32_t aListLength)
 {
    BODY(std::vector<tSclDALink> links; CSclLinkInfos::GetDALinks(ValueId(aSource), &links);
-        return List(links, 3, apList, aListLength, [](const tSclDALink& aLink, int32_t* apOut) {
-           apOut[0] = aLink.SourceDA;
-           apOut[1] = aLink.TargetFC;
-           apOut[2] = aLink.TargetDA;
-        }));
+        return Entries(links, 3, apList, aListLength));
 }
 int32_t sclnet_link_max_target_fcda(SclNetStatus* apStatus, int32_t aTarget, uint8_t* apList,
                                     int32_t aListLength)
 {
    BODY(std::vector<tSclFCDA> pairs; CSclLinkInfos::GetMaxTargetFCDA(ValueId(aTarget), &pairs);
-        return List(pairs, 2, apList, aListLength, [](const tSclFCDA& aPair, int32_t* apOut) {
-           apOut[0] = aPair.FC;
-           apOut[1] = aPair.DA;
-        }));
+        return Entries(pairs, 2, apList, aListLength));
 }
 
 // ---- text references and text pool
@@ -708,35 +720,54 @@ const char16_t* sclnet_kev_text(SclNetStatus* apStatus, void* apSelf, int32_t aS
 {
    TEXT(Kev(apSelf)->GetKevText(tTextRef{static_cast<int16_t>(aSid), static_cast<uint16_t>(aNr)}));
 }
+// The name lookups of the pool (reference, pool text, key text) with the name converted
+// from UTF-16; the sub-data-object and data attribute exports differ only in the member.
+namespace {
+using tKevNameRef = tTextRef (CSclKevText::*)(const std::string&) const;
+using tKevNameText = std::string (CSclKevText::*)(const std::string&) const;
+int32_t KevNameRef(SclNetStatus* apStatus, void* apSelf, tKevNameRef aLookup,
+                   const char16_t* apName, int32_t aNameLength, int32_t* apSid)
+{
+   BODY(return Ref((Kev(apSelf)->*aLookup)(In(apName, aNameLength)), apSid));
+}
+const char16_t* KevNameText(SclNetStatus* apStatus, void* apSelf, tKevNameText aLookup,
+                            const char16_t* apName, int32_t aNameLength, int32_t* apLength)
+{
+   TEXT((Kev(apSelf)->*aLookup)(In(apName, aNameLength)));
+}
+} // namespace
 int32_t sclnet_kev_sdo_ref(SclNetStatus* apStatus, void* apSelf, const char16_t* apName,
                            int32_t aNameLength, int32_t* apSid)
 {
-   BODY(return Ref(Kev(apSelf)->GetSDOKevTextRef(In(apName, aNameLength)), apSid));
+   return KevNameRef(apStatus, apSelf, &CSclKevText::GetSDOKevTextRef, apName, aNameLength, apSid);
 }
 const char16_t* sclnet_kev_sdo_text(SclNetStatus* apStatus, void* apSelf, const char16_t* apName,
                                     int32_t aNameLength, int32_t* apLength)
 {
-   TEXT(Kev(apSelf)->GetSDOKevText(In(apName, aNameLength)));
+   return KevNameText(apStatus, apSelf, &CSclKevText::GetSDOKevText, apName, aNameLength, apLength);
 }
 const char16_t* sclnet_kev_sdo_key(SclNetStatus* apStatus, void* apSelf, const char16_t* apName,
                                    int32_t aNameLength, int32_t* apLength)
 {
-   TEXT(Kev(apSelf)->GetSDOTextKey(In(apName, aNameLength)));
+   return KevNameText(apStatus, apSelf, &CSclKevText::GetSDOTextKey, apName, aNameLength, apLength);
 }
 int32_t sclnet_kev_da_ref(SclNetStatus* apStatus, void* apSelf, const char16_t* apNamePath,
                           int32_t aNamePathLength, int32_t* apSid)
 {
-   BODY(return Ref(Kev(apSelf)->GetDAKevTextRef(In(apNamePath, aNamePathLength)), apSid));
+   return KevNameRef(apStatus, apSelf, &CSclKevText::GetDAKevTextRef, apNamePath, aNamePathLength,
+                     apSid);
 }
 const char16_t* sclnet_kev_da_text(SclNetStatus* apStatus, void* apSelf, const char16_t* apNamePath,
                                    int32_t aNamePathLength, int32_t* apLength)
 {
-   TEXT(Kev(apSelf)->GetDAKevText(In(apNamePath, aNamePathLength)));
+   return KevNameText(apStatus, apSelf, &CSclKevText::GetDAKevText, apNamePath, aNamePathLength,
+                      apLength);
 }
 const char16_t* sclnet_kev_da_key(SclNetStatus* apStatus, void* apSelf, const char16_t* apNamePath,
                                   int32_t aNamePathLength, int32_t* apLength)
 {
-   TEXT(Kev(apSelf)->GetDATextKey(In(apNamePath, aNamePathLength)));
+   return KevNameText(apStatus, apSelf, &CSclKevText::GetDATextKey, apNamePath, aNamePathLength,
+                      apLength);
 }
 int32_t sclnet_kev_value_ref(SclNetStatus* apStatus, void* apSelf, const char16_t* apDaName,
                              int32_t aDaNameLength, const char16_t* apDoName, int32_t aDoNameLength,

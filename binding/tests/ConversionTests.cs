@@ -26,7 +26,6 @@ public class ConversionTests
         // xml_parser_error: the runtime's general exception with the native text.
         string missing = Path.Combine(Path.GetTempPath(), "sclnet-missing-Ω.scd");
         var xml = Assert.Throws<Exception>(() => new SclFile().Read(missing));
-        Assert.Equal(typeof(Exception), xml.GetType());
         Assert.Equal("CXmlParser::CXmlParser - Fehler beim Öffnen der Datei", xml.Message);
         Assert.Throws<Exception>(() => new XmlParser(missing, FileFormatNet.Utf8, false));
 
@@ -84,9 +83,6 @@ public class ConversionTests
         Assert.Equal(SclErrorNet.Ok, ied.SetValue(SclNameIdNet.name, text));
         Assert.Equal(text, ied.GetValue(SclNameIdNet.name));
         Assert.Equal("IED[" + text + "]", ied.IdName);
-        SclValue desc = ied.CreateSclValue("desc", SclContainer.InsertLast)!;
-        desc.Value = text;
-        Assert.Equal(text, desc.Value);
 
         Assert.Equal(SclErrorNet.Value, ied.DeleteChild(99));
         Assert.Equal(new[]

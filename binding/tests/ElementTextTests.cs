@@ -7,8 +7,8 @@ using Xunit;
 
 namespace Arvenko.Melvotar.SclNET.Tests;
 
-/// <summary>Elements written as text and read back, compare and checksum members, the file
-/// options beyond the library's conventions and the schema check.</summary>
+/// <summary>Elements written as text and read back, compare and checksum members, type nodes and
+/// the file options beyond the library's conventions.</summary>
 [Collection("process-wide")]
 public class ElementTextTests
 {
@@ -106,46 +106,32 @@ public class ElementTextTests
     }
 
     [Fact]
-    public void TypeNodesEditionsInterchangeAndCheck()
+    public void TypeNodesAndInterchange()
     {
         using SclFile file = Support.LoadSample();
         SclContainer scl = Support.Scl(file);
-        SclContainer ln0 = scl.ChildById(SclClassIdNet.IED, "P1")!.Children.OfType<SclContainer>()
-            .Select(c => c).First(c => c.ClassId == SclClassIdNet.AccessPoint);
-        for (Scl? s = ln0; s != null; s = s.Next(0, 255))
-            if (s.ClassId == SclClassIdNet.LN0)
-            {
-                ln0 = (SclContainer)s;
-                break;
-            }
+        SclContainer ln0 = ((SclSCL)scl).IED("P1")!.AccessPoint("S1")!.Server!.LDevice("PROT")!.LN0!;
         SclContainer type = ln0.GetTypeNodeOfInstance()!;
         Assert.Equal(SclClassIdNet.LNodeType, type.ClassId);
         Assert.Equal("LLN0_T", type.GetValue(SclNameIdNet.id));
         Assert.Contains(type.RefList, r => ReferenceEquals(r.Parent, ln0));
         Assert.Null(scl.GetTypeNodeOfInstance());
 
-        // The sample has no version: edition 2003; a new file is 2007B4.
-        Assert.Equal(SclEditionNet.Edition2003, file.Edition);
-        Assert.Equal(SclErrorNet.Ok, file.Check(SclCheckNet.Recursive | SclCheckNet.Edition));
+        // Check results of every corpus file are compared with the native library's by the
+        // native answer tests; here the defaults of a new file.
         using (var empty = new SclFile())
         {
             Assert.Equal(SclEditionNet.Edition2007B4, empty.Edition);
             Assert.Equal(SclInterchangeNet.None, empty.Interchange);
             Assert.False(empty.ReadTruncated);
         }
+        // The edition follows the attributes of the SCL element (the sample has none: 2003).
+        Assert.Equal(SclEditionNet.Edition2003, file.Edition);
         scl.SetValue(SclNameIdNet.version, "2007");
         scl.SetValue(SclNameIdNet.revision, "B");
-        Assert.Equal(SclEditionNet.Edition2007B, file.Edition);
         scl.CreateSclValue("release", SclContainer.InsertLast)!.Value = "4";
         Assert.Equal(SclEditionNet.Edition2007B4, file.Edition);
-
-        // A Bay below an IED: wrong by the built-in tables and by the edition's schema.
         SclContainer ied = scl.ChildById(SclClassIdNet.IED, "C1")!;
-        SclContainer bay = ied.CreateSclContainer(SclClassIdNet.Bay, SclContainer.InsertLast)!;
-        Assert.Equal(SclErrorNet.Other, bay.Check(SclCheckNet.Name));
-        Assert.Equal(SclErrorNet.Other, file.Check(SclCheckNet.Recursive | SclCheckNet.Edition));
-        Assert.Equal(SclErrorNet.Ok, ied.Check(SclCheckNet.Name));
-        Assert.Equal(SclErrorNet.Ok, ied.DeleteChild(bay));
 
         // Interchange options: a character outside Windows-1252 saved as itself and a tab in an
         // attribute value as a reference, so that XML processors read both back as they were;

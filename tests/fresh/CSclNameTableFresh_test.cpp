@@ -1,5 +1,8 @@
-// The name table in its first state: nothing of the process registered a name before.
+// The name table in its first state (nothing of the process registered a name before), and
+// when all 65,535 name ids are taken.
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/SclLib.h"
@@ -25,4 +28,18 @@ TEST(CSclNameTableFresh, RunTimeIdsStartAt231InRegistrationOrder)
    EXPECT_EQ(CSclNameTable::FindNameId(""), 233);
    EXPECT_EQ(target.GetValue(), "abc");
    EXPECT_EQ(target.GetChild(0)->GetNameId(), 0);
+}
+
+// Runs after the test above when the whole program runs: the names it registered count.
+TEST(CSclNameTableLimit, RefusesRegistrationPastTheLastId)
+{
+   for (int i = CSclNameTable::GetLastNameId() + 1; i <= 65535; ++i)
+      ASSERT_EQ(CSclNameTable::GetOrAddNameId("n" + std::to_string(i)), i);
+   EXPECT_EQ(CSclNameTable::GetLastNameId(), 65535);
+   // Refused with "no name" rather than wrapping around to ids already in use.
+   EXPECT_EQ(CSclNameTable::GetOrAddNameId("one-too-many"), 0);
+   EXPECT_EQ(CSclNameTable::FindNameId("one-too-many"), 0);
+   EXPECT_EQ(CSclNameTable::GetLastNameId(), 65535);
+   EXPECT_EQ(CSclNameTable::GetOrAddNameId("n65535"), 65535);
+   EXPECT_EQ(CSclNameTable::GetNameOfNameId(65535), "n65535");
 }

@@ -6,6 +6,7 @@
 
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/SclLib.h"
+#include "tests/RobustnessSupport.h"
 #include "tests/TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
@@ -18,10 +19,8 @@ constexpr int kElements = 35000; // each with a name of its own and an attribute
 
 int CountFullTableReports(const std::vector<std::string>& aLines)
 {
-   int count = 0;
-   for (const std::string& line : aLines)
-      count += line.rfind("Fehler: CSclContainer::Read - Namentabelle voll, <", 0) == 0 ? 1 : 0;
-   return count;
+   return SclTest::CountLinesStartingWith(aLines,
+                                          "Fehler: CSclContainer::Read - Namentabelle voll, <");
 }
 
 CSclContainer* Private(const CSclFile& aFile)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 #include "TestSupport.h"
 #include "xmlparser/XmlInterchange.h"
@@ -80,71 +81,44 @@ Tag FirstTag(const std::string& aText)
 
 // ---- encoding detection and conversion ----
 
-TEST(XmlReaderDetection, NoMarkAndNoDeclarationIsUtf8)
+TEST(XmlReaderDetection, FormatAndLibraryTextOfEachInput)
 {
-   tFileFormat format = FF_ANSI;
-   EXPECT_EQ(ConvertedText("<a>\xC3\xA4</a>", &format), "<a>\xE4</a>");
-   EXPECT_EQ(format, FF_UTF8);
-}
-
-TEST(XmlReaderDetection, ExactIso88591DeclarationKeepsBytes)
-{
-   tFileFormat format = FF_UTF8;
-   const std::string text = "<?xml version='1.0' encoding='ISO-8859-1'?><a>\xE4\x80\xC3\xA4</a>";
-   EXPECT_EQ(ConvertedText(text, &format), text);
-   EXPECT_EQ(format, FF_ANSI);
-}
-
-TEST(XmlReaderDetection, OtherSpellingsAreUtf8)
-{
-   for (const char* encoding : {"iso-8859-1", "windows-1252", "ISO-8859-15", ""}) {
-      tFileFormat format = FF_ANSI;
-      ConvertedText(std::string("<?xml version='1.0' encoding='") + encoding + "'?><a/>", &format);
-      EXPECT_EQ(format, FF_UTF8) << encoding;
+   const std::u16string utf16 = u"<a b=\"\u03A9\u00E4\u20AC\"/>";
+   const std::string iso = "<?xml version='1.0' encoding='ISO-8859-1'?><a>\xE4\x80\xC3\xA4</a>";
+   const std::string isoLate = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
+   const struct {
+      std::string Bytes;
+      tFileFormat Format;
+      std::string Text; // empty: not compared
+   } rows[] = {
+       // No mark and no declaration: UTF-8; only the exact ISO-8859-1 spelling keeps bytes.
+       {"<a>\xC3\xA4</a>", FF_UTF8, "<a>\xE4</a>"},
+       {iso, FF_ANSI, iso},
+       {"<?xml version='1.0' encoding='iso-8859-1'?><a/>", FF_UTF8, ""},
+       {"<?xml version='1.0' encoding='windows-1252'?><a/>", FF_UTF8, ""},
+       {"<?xml version='1.0' encoding='ISO-8859-15'?><a/>", FF_UTF8, ""},
+       {"<?xml version='1.0' encoding=''?><a/>", FF_UTF8, ""},
+       // Comments and a doctype before the declaration are skipped, an element is not.
+       {"<!-- x --><!DOCTYPE SCL>" + isoLate + "<a/>", FF_ANSI, ""},
+       {"<a/>" + isoLate, FF_UTF8, ""},
+       // Only the first encoding attribute counts.
+       {"<?xml encoding=\"UTF-8\" encoding=\"ISO-8859-1\"?><a/>", FF_UTF8, ""},
+       // UTF-16 in both byte orders; an odd last byte is dropped.
+       {Utf16Le(utf16), FF_UTF16, "<a b=\"&#x3a9;\xE4\x80\"/>"},
+       {Utf16Be(utf16), FF_UTF16, "<a b=\"&#x3a9;\xE4\x80\"/>"},
+       {Utf16Le(u"<a/>") + "x", FF_UTF16, "<a/>"},
+       // The UTF-8 byte order mark becomes a reference; character and reference read alike.
+       {"\xEF\xBB\xBF<a/>", FF_UTF8, "&#xfeff;<a/>"},
+       {"<a>\xCE\xA9 &#x3a9;</a>", FF_UTF8, "<a>&#x3a9; &#x3a9;</a>"},
+   };
+   for (const auto& row : rows) {
+      tFileFormat format = row.Format == FF_ANSI ? FF_UTF8 : FF_ANSI;
+      const std::string text = ConvertedText(row.Bytes, &format);
+      EXPECT_EQ(format, row.Format) << row.Bytes;
+      if (!row.Text.empty()) {
+         EXPECT_EQ(text, row.Text);
+      }
    }
-}
-
-TEST(XmlReaderDetection, CommentsAndDoctypeBeforeDeclarationAreSkipped)
-{
-   tFileFormat format = FF_UTF8;
-   ConvertedText("<!-- x --><!DOCTYPE SCL><?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a/>",
-                 &format);
-   EXPECT_EQ(format, FF_ANSI);
-   ConvertedText("<a/><?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", &format);
-   EXPECT_EQ(format, FF_UTF8);
-}
-
-TEST(XmlReaderDetection, OnlyTheFirstEncodingAttributeCounts)
-{
-   tFileFormat format = FF_UTF8;
-   ConvertedText("<?xml encoding=\"UTF-8\" encoding=\"ISO-8859-1\"?><a/>", &format);
-   EXPECT_EQ(format, FF_UTF8);
-}
-
-TEST(XmlReaderDetection, Utf16BothByteOrders)
-{
-   const std::u16string text = u"<a b=\"\u03A9\u00E4\u20AC\"/>";
-   const std::string expected = "<a b=\"&#x3a9;\xE4\x80\"/>";
-   tFileFormat format = FF_UTF8;
-   EXPECT_EQ(ConvertedText(Utf16Le(text), &format), expected);
-   EXPECT_EQ(format, FF_UTF16);
-   EXPECT_EQ(ConvertedText(Utf16Be(text), &format), expected);
-   EXPECT_EQ(format, FF_UTF16);
-}
-
-TEST(XmlReaderDetection, Utf16OddLastByteIsDropped)
-{
-   EXPECT_EQ(ConvertedText(Utf16Le(u"<a/>") + "x"), "<a/>");
-}
-
-TEST(XmlReaderConversion, Utf8ByteOrderMarkBecomesReference)
-{
-   EXPECT_EQ(ConvertedText("\xEF\xBB\xBF<a/>"), "&#xfeff;<a/>");
-}
-
-TEST(XmlReaderConversion, CharacterAndReferenceGiveTheSameText)
-{
-   EXPECT_EQ(ConvertedText("<a>\xCE\xA9 &#x3a9;</a>"), "<a>&#x3a9; &#x3a9;</a>");
 }
 
 TEST(XmlReaderConversion, LenientUtf8)
@@ -158,32 +132,20 @@ TEST(XmlReaderConversion, LenientUtf8)
    EXPECT_EQ(ConvertedText("\xC3<a/>"), "|a/>");
 }
 
-TEST(XmlReaderConversion, TruncatedSequenceAtTheEndFails)
+TEST(XmlReaderConversion, TruncatedSequencesAndOutputLimitsFail)
 {
-   EXPECT_EQ(
-       ReadFailure("<a/>\xE2\x82"),
-       "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Quellende)");
-   EXPECT_EQ(
-       ReadFailure("\xC3"),
-       "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Quellende)");
-}
-
-TEST(XmlReaderConversion, Utf16OutputBufferLimit)
-{
-   // 1000 units that each need an eight-byte reference do not fit into size + 1024 bytes.
-   const std::string message =
+   const std::string truncated =
+       "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Quellende)";
+   EXPECT_EQ(ReadFailure("<a/>\xE2\x82"), truncated);
+   EXPECT_EQ(ReadFailure("\xC3"), truncated);
+   // 1000 units that each need an eight-byte reference do not fit into size + 1024 bytes; nor
+   // do stray continuation bytes that each become a six-byte reference, far beyond twice the
+   // units plus 1024 bytes (the UTF-8 limit matches the two-stage conversion). A few fit.
+   const std::string tooSmall =
        "CXmlParser::CXmlParser - Puffer f\xFCr Umwandlung Unicode -> Ansi zu klein";
-   EXPECT_EQ(ReadFailure(Utf16Le(std::u16string(1000, u'\u4E2D'))), message);
-   // A few of them fit.
+   EXPECT_EQ(ReadFailure(Utf16Le(std::u16string(1000, u'\u4E2D'))), tooSmall);
    EXPECT_EQ(ConvertedText(Utf16Le(std::u16string(10, u'\u4E2D'))).size(), 80u);
-}
-
-TEST(XmlReaderConversion, Utf8OutputLimitMatchesTheTwoStageConversion)
-{
-   // Stray continuation bytes each become a six-byte reference: far beyond twice the units
-   // plus 1024 bytes, so the conversion fails the same way as through a UTF-16 buffer.
-   EXPECT_EQ(ReadFailure(std::string(2000, '\x85')),
-             "CXmlParser::CXmlParser - Puffer f\xFCr Umwandlung Unicode -> Ansi zu klein");
+   EXPECT_EQ(ReadFailure(std::string(2000, '\x85')), tooSmall);
    EXPECT_EQ(ConvertedText(std::string(100, '\x85')).size(), 600u);
 }
 
@@ -214,46 +176,36 @@ TEST(XmlReaderFailures, MissingEmptyAndDirectory)
 
 TEST(XmlReaderTags, EveryConstructKind)
 {
+   const struct {
+      const char* Text;
+      const char* Name;
+      bool IsStart, IsEnd, IsCData;
+      size_t Attribs;
+   } rows[] = {
+       {"<a x='1'>", "a", true, false, false, 1},
+       {"<a/>", "a", true, true, false, 0},
+       {"<a x=\"1\"/>", "a", true, true, false, 1},
+       {"</a>", "a", false, true, false, 0},
+       {"<?xml version='1.0' encoding=\"UTF-8\"?>", "?xml", true, true, false, 2},
+       {"<!-- t -->", " t ", false, false, false, 0},
+       {"<![CDATA[a<b>]c]]>", "a<b>]c", false, false, true, 0},
+       {"<!DOCTYPE SCL>", "!DOCTYPE SCL", false, false, false, 0},
+   };
+   for (const auto& row : rows) {
+      const Tag t = FirstTag(row.Text);
+      EXPECT_EQ(t.Result, 0) << row.Text;
+      EXPECT_EQ(t.Name, row.Name);
+      EXPECT_EQ(std::make_tuple(t.IsStart, t.IsEnd, t.IsCData),
+                std::make_tuple(row.IsStart, row.IsEnd, row.IsCData))
+          << row.Text;
+      EXPECT_EQ(t.Attribs.size(), row.Attribs) << row.Text;
+   }
    Tag t = FirstTag("<a x='1'>");
-   EXPECT_EQ(t.Result, 0);
-   EXPECT_EQ(t.Name, "a");
-   EXPECT_TRUE(t.IsStart);
-   EXPECT_FALSE(t.IsEnd);
-   ASSERT_EQ(t.Attribs.size(), 1u);
-   EXPECT_EQ(t.Attribs[0].Name, "x");
-   EXPECT_EQ(t.Attribs[0].Value, "1");
-
-   t = FirstTag("<a/>");
-   EXPECT_EQ(t.Name, "a");
-   EXPECT_TRUE(t.IsStart && t.IsEnd);
-   t = FirstTag("<a x=\"1\"/>");
-   EXPECT_TRUE(t.IsStart && t.IsEnd);
-   EXPECT_EQ(t.Attribs.size(), 1u);
-
-   t = FirstTag("</a>");
-   EXPECT_EQ(t.Name, "a");
-   EXPECT_FALSE(t.IsStart);
-   EXPECT_TRUE(t.IsEnd);
-
+   EXPECT_EQ(t.Attribs.at(0).Name, "x");
+   EXPECT_EQ(t.Attribs.at(0).Value, "1");
    t = FirstTag("<?xml version='1.0' encoding=\"UTF-8\"?>");
-   EXPECT_EQ(t.Name, "?xml");
-   EXPECT_TRUE(t.IsStart && t.IsEnd);
-   ASSERT_EQ(t.Attribs.size(), 2u);
-   EXPECT_EQ(t.Attribs[1].Name, "encoding");
-   EXPECT_EQ(t.Attribs[1].Value, "UTF-8");
-
-   t = FirstTag("<!-- t -->");
-   EXPECT_EQ(t.Name, " t ");
-   EXPECT_FALSE(t.IsStart || t.IsEnd || t.IsCData);
-
-   t = FirstTag("<![CDATA[a<b>]c]]>");
-   EXPECT_EQ(t.Name, "a<b>]c");
-   EXPECT_TRUE(t.IsCData);
-   EXPECT_FALSE(t.IsStart || t.IsEnd);
-
-   t = FirstTag("<!DOCTYPE SCL>");
-   EXPECT_EQ(t.Name, "!DOCTYPE SCL");
-   EXPECT_FALSE(t.IsStart || t.IsEnd || t.IsCData);
+   EXPECT_EQ(t.Attribs.at(1).Name, "encoding");
+   EXPECT_EQ(t.Attribs.at(1).Value, "UTF-8");
 }
 
 TEST(XmlReaderTags, CommentDetails)
@@ -267,27 +219,19 @@ TEST(XmlReaderTags, CommentDetails)
    EXPECT_EQ(FirstTag("<![CDATA[l1\nl2]]>").Name, "l1&#x0a;l2");
 }
 
-TEST(XmlReaderTags, SkipsCharacterDataAndReadsInSequence)
+TEST(XmlReaderTags, SkipsCharacterDataAndKeepsThePositionOfAnUnfinishedTag)
 {
-   const std::string text = "text<a>more</a><b/>";
+   const std::string text = "text<a>more</a><b/>xy<a";
    CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
    EXPECT_EQ(NextTag(parser).Name, "a");
    Tag end = NextTag(parser);
    EXPECT_EQ(end.Name, "a");
    EXPECT_TRUE(end.IsEnd);
    EXPECT_EQ(NextTag(parser).Name, "b");
-   EXPECT_EQ(NextTag(parser).Result, 12);
-}
-
-TEST(XmlReaderTags, UnfinishedTagAtEndRestoresPosition)
-{
-   const std::string text = "xy<a";
-   CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
    char c = 0;
    parser.Read(c);
-   Tag t = NextTag(parser);
-   EXPECT_EQ(t.Result, 12);
-   EXPECT_EQ(parser.GetPos(), 1);
+   EXPECT_EQ(NextTag(parser).Result, 12);
+   EXPECT_EQ(parser.GetPos(), 20);
 }
 
 TEST(XmlReaderAttribs, MissingQuoteIsReportedAndTolerated)
@@ -301,6 +245,10 @@ TEST(XmlReaderAttribs, MissingQuoteIsReportedAndTolerated)
    EXPECT_EQ(capture.Get(), (Lines{"Fehler: CXmlParser::GetNextAttrib - \" oder ' zu b fehlt",
                                    "   Fehlercode: XML-Struktur fehlerhaft",
                                    "   XML-Datei: ", "   Zeile in XML-Datei: 1", ""}));
+   // An unquoted value stops at the delimiter of an empty tag.
+   t = FirstTag("<a b=c/>");
+   EXPECT_EQ(t.Attribs.at(0).Value, "c");
+   EXPECT_TRUE(t.IsStart && t.IsEnd);
 }
 
 TEST(XmlReaderAttribs, ValuesAndFlags)
@@ -315,15 +263,6 @@ TEST(XmlReaderAttribs, ValuesAndFlags)
    EXPECT_TRUE(t.IsStart && t.IsEnd);
    // Raw values: entities are not decoded by the tokeniser.
    EXPECT_EQ(FirstTag("<a v=\"&lt;&#x3a9;\">").Attribs[0].Value, "&lt;&#x3a9;");
-}
-
-TEST(XmlReaderAttribs, UnquotedValueStopsAtDelimiter)
-{
-   CaptureReports capture;
-   Tag t = FirstTag("<a b=c/>");
-   ASSERT_EQ(t.Attribs.size(), 1u);
-   EXPECT_EQ(t.Attribs[0].Value, "c");
-   EXPECT_TRUE(t.IsStart && t.IsEnd);
 }
 
 TEST(XmlReaderValues, WhitespaceRunsFold)
@@ -386,19 +325,6 @@ TEST(XmlReaderPositions, ReadsLinesAndBounds)
    EXPECT_EQ(parser.GetLength(), 9);
 }
 
-TEST(XmlReaderPositions, WriterRefusesReading)
-{
-   char buffer[8];
-   CXmlParser writer(buffer, 8, FF_UTF8, true);
-   char c = 0;
-   EXPECT_EQ(writer.Read(c), 10);
-   EXPECT_EQ(writer.Read(buffer, 1), 10);
-   std::string name;
-   bool s, e, d;
-   tXmlAttribList attribs;
-   EXPECT_EQ(writer.GetNextTag(name, s, e, attribs, d), 10);
-}
-
 TEST(XmlReaderPositions, NeitherBufferNorFileThrows)
 {
    CaptureReports capture;
@@ -415,27 +341,30 @@ TEST(XmlReaderPositions, NeitherBufferNorFileThrows)
    EXPECT_THROW(parser.GetLength(), xml_parser_error);
    EXPECT_EQ(parser.GetLine(), 0);
    EXPECT_EQ(capture.Get()[0], "CXmlParser::Read - File- und Speicherzeiger ist 0");
+   // A writer refuses reading.
+   char buffer[8];
+   CXmlParser writer(buffer, 8, FF_UTF8, true);
+   EXPECT_EQ(writer.Read(c), 10);
+   EXPECT_EQ(writer.Read(buffer, 1), 10);
+   Tag t;
+   EXPECT_EQ(writer.GetNextTag(t.Name, t.IsStart, t.IsEnd, t.Attribs, t.IsCData), 10);
 }
 
 // ---- the Windows-1252 mapping ----
 
 TEST(XmlCharacterMapping, Windows1252Table)
 {
-   EXPECT_EQ(CXmlParser::AnsiChar2Unicode(0x80), 0x20AC);
-   EXPECT_EQ(CXmlParser::AnsiChar2Unicode(0x9C), 0x0153);
-   EXPECT_EQ(CXmlParser::AnsiChar2Unicode(0x99), 0x2122);
-   EXPECT_EQ(CXmlParser::AnsiChar2Unicode(0xE4), 0xE4);
-   for (int b = 0x80; b < 0xA0; ++b) {
-      const uint16_t unit = CXmlParser::AnsiChar2Unicode(static_cast<unsigned char>(b));
-      if (unit != '?') {
-         EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(unit), b) << b;
-      }
-   }
-   for (unsigned char b : {0x81, 0x8D, 0x8F, 0x90, 0x9D})
-      EXPECT_EQ(CXmlParser::AnsiChar2Unicode(b), '?');
+   // 0x80..0x9F; the five unassigned bytes map to '?'. Every other byte is its own code.
+   const uint16_t upper[32] = {0x20AC, '?',    0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, '?',    0x017D, '?',
+                               '?',    0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, '?',    0x017E, 0x0178};
    for (int b = 1; b < 256; ++b) {
-      if (b < 0x80 || b >= 0xA0) {
-         EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(static_cast<uint16_t>(b)), b);
+      const bool mapped = b >= 0x80 && b < 0xA0;
+      const uint16_t unit = mapped ? upper[b - 0x80] : static_cast<uint16_t>(b);
+      EXPECT_EQ(CXmlParser::AnsiChar2Unicode(static_cast<unsigned char>(b)), unit) << b;
+      if (unit != '?' || b == '?') {
+         EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(unit), b) << b;
       }
    }
    EXPECT_EQ(CXmlParser::UnicodeChar2Ansi(0x80), 0);

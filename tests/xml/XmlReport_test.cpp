@@ -28,19 +28,6 @@ TEST(OutputXmlParserError, InfoBeforeFileAndLine)
                                    "   Zusatzinfo.: 5", ""}));
 }
 
-TEST(OutputXmlParserError, MemoryParserShowsEmptyFileNameAndLine)
-{
-   using namespace Arvenko::Melvotar::XmlParser;
-   const char text[] = "a\nb\n<x/>";
-   CXmlParser parser(text, static_cast<int32_t>(sizeof text - 1), FF_UTF8);
-   char c = 0;
-   for (int i = 0; i < 4; ++i)
-      parser.Read(c);
-   CaptureReports capture;
-   OutputXmlParserError("msg", &parser, 0, 0);
-   EXPECT_EQ(capture.Get(), (Lines{"msg", "   XML-Datei: ", "   Zeile in XML-Datei: 3", ""}));
-}
-
 TEST(OutputXmlParserError, ExceptionReportsOnce)
 {
    CaptureReports capture;

@@ -36,9 +36,12 @@ def cs_class(cls):
     return "Scl" + cls
 
 
-def enum(name, underlying, rows, doc, ns_comment=None):
+def enum(name, underlying, rows, doc, member_docs=None):
     out = ["", "/// <summary>%s</summary>" % doc, "public enum %s : %s" % (name, underlying), "{"]
-    out += ["    %s = %d," % (ident(n), v) for v, n in rows]
+    for v, n in rows:
+        if member_docs:
+            out.append("    /// <summary>%s</summary>" % member_docs[n])
+        out.append("    %s = %d," % (ident(n), v))
     return out + ["}"]
 
 
@@ -136,6 +139,10 @@ def print_csharp(model):
     enums += enum("SclErrorNet", "int", [(v, dev["errorname"].get(e, camel(e, "SE_")))
                                          for e, v in model.errors if e not in dev["errorskip"]],
                   "Error codes of the object layer: the native numbers, unchanged.")
+    editions = [(v, "Edition" + e[len("SCL_EDITION_"):], c[0].upper() + c[1:] + ".") for e, v, c in model.editions]
+    enums += enum("SclEditionNet", "int", [(v, n) for v, n, _ in editions],
+                  "An edition of SCL, told by the version, revision and release of the SCL element\n"
+                  "/// (the native tSclEdition, unchanged).", {n: d for _, n, d in editions})
     formats = HEADER + ["", "namespace Arvenko.Melvotar.XmlParserNET;"]
     formats += enum("FileFormatNet", "int", [(v, camel(e, "FF_")) for e, v in model.file_formats],
                     "Encoding of an XML file: the native file formats, unchanged.")

@@ -121,6 +121,7 @@ class Model:
                                 [(int(n), i) for n, i, _, _ in values["SCL_VALUE_UNNAMED"]])
         self.errors = read_errors()
         self.file_formats = read_file_formats()
+        self.editions = read_editions()
 
         # ---- members of each element class, from the rows ----
         members = {c: [] for c in self.elements}
@@ -263,6 +264,15 @@ def read_errors():
     if len(rows) != 16:
         raise SystemExit("xmlparser/Report.h: expected 16 error codes, parsed %d" % len(rows))
     return [(e, int(v)) for e, v in rows]
+
+
+def read_editions():
+    """[(enumerator, value, comment)] of tSclEdition in SclDll/CSclEdition.h."""
+    m = re.search(r"enum tSclEdition : int8_t \{([^}]*)\}", _read("SclDll/CSclEdition.h"))
+    rows = re.findall(r"(SCL_EDITION_\w+) = (\d+),\s*///< (.*)", m.group(1)) if m else []
+    if len(rows) != 3:
+        raise SystemExit("SclDll/CSclEdition.h: tSclEdition not parsed")
+    return [(e, int(v), c.strip()) for e, v, c in rows]
 
 
 def read_file_formats():

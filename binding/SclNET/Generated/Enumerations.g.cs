@@ -512,3 +512,15 @@ public enum SclErrorNet : int
     Trace = 13,
     Other = 14,
 }
+
+/// <summary>An edition of SCL, told by the version, revision and release of the SCL element
+/// (the native tSclEdition, unchanged).</summary>
+public enum SclEditionNet : int
+{
+    /// <summary>No version attribute.</summary>
+    Edition2003 = 0,
+    /// <summary>Version 2007, revision A or B, release below 4 or none.</summary>
+    Edition2007B = 1,
+    /// <summary>Version 2007, revision B release 4 and later; new files.</summary>
+    Edition2007B4 = 2,
+}
