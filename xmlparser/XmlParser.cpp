@@ -768,6 +768,16 @@ int CXmlParser::GetNextValue(std::string& aText)
    if (!m_WriteMode && m_pBuffer != nullptr) {
       const char* p = m_pBuffer + m_Pos;
       const char* end = m_pBuffer + m_Size;
+      // Most runs between two tags are only the line end and indentation.
+      const char* blank = p;
+      while (blank < end && IsWhiteSpace(*blank))
+         ++blank;
+      if (blank == end || *blank == '<') {
+         m_Pos = static_cast<int32_t>(blank - m_pBuffer);
+         if (blank > p)
+            aText.push_back(' ');
+         return XP_NO_VALUE;
+      }
       const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
       const char* stop = lt != nullptr ? lt : end;
       while (p < stop) {
