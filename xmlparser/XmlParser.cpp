@@ -669,6 +669,92 @@ int CXmlParser::GetNextTag(std::string& aName, bool& aIsStart, bool& aIsEnd,
    return XP_OK;
 }
 
+int CXmlParser::GetNextTagView(std::string_view& arName, bool& aIsStart, bool& aIsEnd,
+                               tXmlAttribViewList& aAttribs, bool& aIsCData)
+{
+   aAttribs.clear();
+   if (!m_WriteMode && m_pBuffer != nullptr && ReadPlainTag(arName, aIsStart, aIsEnd, aAttribs)) {
+      aIsCData = false;
+      return XP_OK;
+   }
+   aAttribs.clear();
+   m_TagAttribs.clear();
+   const int result = GetNextTag(m_TagName, aIsStart, aIsEnd, m_TagAttribs, aIsCData);
+   arName = m_TagName;
+   for (const tXmlAttrib& attrib : m_TagAttribs)
+      aAttribs.push_back({attrib.Name, attrib.Value});
+   return result;
+}
+
+// The next tag when it is a plain one, read as GetNextTag reads it: "<" or "</", a name
+// that begins with an ordinary byte, on a start tag attributes name="value" or name='value'
+// (blanks around "=" and between them allowed), blanks, and ">" or "/>". Anything else
+// (false) is left to GetNextTag, the position unchanged.
+bool CXmlParser::ReadPlainTag(std::string_view& arName, bool& aIsStart, bool& aIsEnd,
+                              tXmlAttribViewList& aAttribs)
+{
+   const char* const end = m_pBuffer + m_Size;
+   const char* p = static_cast<const char*>(
+       std::memchr(m_pBuffer + m_Pos, '<', static_cast<size_t>(m_Size - m_Pos)));
+   if (p == nullptr)
+      return false;
+   ++p;
+   const bool endTag = p < end && *p == '/';
+   if (endTag)
+      ++p;
+   if (p == end || IsWhiteSpace(*p) || *p == '/' || *p == '>' || *p == '?' || *p == '!')
+      return false;
+   const char* const name = p;
+   while (p < end && !IsWhiteSpace(*p) && *p != '/' && *p != '>')
+      ++p;
+   if (p == end)
+      return false;
+   arName = std::string_view(name, static_cast<size_t>(p - name));
+   // The last byte the tag's own loop reads (attributes are read apart): a closing "/" or
+   // "?" makes the tag an end tag as well.
+   char last = p[-1];
+   while (true) {
+      while (p < end && IsWhiteSpace(*p))
+         ++p;
+      if (p == end)
+         return false;
+      if (*p == '>' || *p == '/')
+         break;
+      if (endTag || *p == '?' || IsAttribDelimiter(*p))
+         return false;
+      const char* const attribName = p;
+      while (p < end && !IsAttribDelimiter(*p))
+         ++p;
+      const std::string_view attrib(attribName, static_cast<size_t>(p - attribName));
+      while (p < end && IsWhiteSpace(*p))
+         ++p;
+      if (p == end || *p != '=')
+         return false;
+      ++p;
+      while (p < end && IsWhiteSpace(*p))
+         ++p;
+      if (p == end || (*p != '"' && *p != '\''))
+         return false;
+      const char quote = *p++;
+      const char* const close =
+          static_cast<const char*>(std::memchr(p, quote, static_cast<size_t>(end - p)));
+      if (close == nullptr)
+         return false;
+      aAttribs.push_back({attrib, std::string_view(p, static_cast<size_t>(close - p))});
+      p = close + 1;
+   }
+   if (*p == '/') {
+      if (end - p < 2 || p[1] != '>')
+         return false;
+      last = '/';
+      ++p;
+   }
+   aIsStart = !endTag;
+   aIsEnd = endTag || last == '/' || last == '?';
+   m_Pos = static_cast<int32_t>(p + 1 - m_pBuffer);
+   return true;
+}
+
 namespace {
 
 // The first occurrence of the zero-terminated apPattern in [apFrom, apEnd), or null.
