@@ -1,6 +1,7 @@
 #include "xmlparser/XmlParser.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -19,16 +20,36 @@ namespace Arvenko::Melvotar::XmlParser {
 
 namespace {
 
-inline bool IsWhiteSpace(char aByte)
+constexpr bool IsWhiteSpace(char aByte)
 {
    return aByte == ' ' || (aByte >= 9 && aByte <= 13);
 }
 
 // Ends an unquoted attribute name or value.
-inline bool IsAttribDelimiter(char aByte)
+constexpr bool IsAttribDelimiter(char aByte)
 {
    return IsWhiteSpace(aByte) || aByte == '=' || aByte == '/' || aByte == '>' || aByte == '"' ||
           aByte == '\'';
+}
+
+// The byte classes of the plain tag reading, one table lookup per byte: a blank, a byte
+// that ends a tag name (blank, "/", ">"), a byte that ends an attribute name.
+enum : unsigned char { BC_BLANK = 1, BC_NAME_END = 2, BC_ATTRIB_END = 4 };
+constexpr std::array<unsigned char, 256> kByteClasses = [] {
+   std::array<unsigned char, 256> classes{};
+   for (int c = 0; c < 256; ++c) {
+      const char byte = static_cast<char>(c);
+      classes[c] = static_cast<unsigned char>(
+          (IsWhiteSpace(byte) ? BC_BLANK : 0) |
+          (IsWhiteSpace(byte) || byte == '/' || byte == '>' ? BC_NAME_END : 0) |
+          (IsAttribDelimiter(byte) ? BC_ATTRIB_END : 0));
+   }
+   return classes;
+}();
+
+inline bool HasClass(char aByte, unsigned char aClass)
+{
+   return (kByteClasses[static_cast<unsigned char>(aByte)] & aClass) != 0;
 }
 
 const char kNoPointerSuffix[] = " - File- und Speicherzeiger ist 0";
@@ -711,7 +732,7 @@ bool CXmlParser::ReadPlainTag(std::string_view& arName, bool& aIsStart, bool& aI
    if (p == end || IsWhiteSpace(*p) || *p == '/' || *p == '>' || *p == '?' || *p == '!')
       return false;
    const char* const name = p;
-   while (p < end && !IsWhiteSpace(*p) && *p != '/' && *p != '>')
+   while (p < end && !HasClass(*p, BC_NAME_END))
       ++p;
    if (p == end)
       return false;
@@ -720,7 +741,7 @@ bool CXmlParser::ReadPlainTag(std::string_view& arName, bool& aIsStart, bool& aI
    // "?" makes the tag an end tag as well.
    char last = p[-1];
    while (true) {
-      while (p < end && IsWhiteSpace(*p))
+      while (p < end && HasClass(*p, BC_BLANK))
          ++p;
       if (p == end)
          return false;
@@ -729,15 +750,15 @@ bool CXmlParser::ReadPlainTag(std::string_view& arName, bool& aIsStart, bool& aI
       if (endTag || *p == '?' || IsAttribDelimiter(*p))
          return false;
       const char* const attribName = p;
-      while (p < end && !IsAttribDelimiter(*p))
+      while (p < end && !HasClass(*p, BC_ATTRIB_END))
          ++p;
       const std::string_view attrib(attribName, static_cast<size_t>(p - attribName));
-      while (p < end && IsWhiteSpace(*p))
+      while (p < end && HasClass(*p, BC_BLANK))
          ++p;
       if (p == end || *p != '=')
          return false;
       ++p;
-      while (p < end && IsWhiteSpace(*p))
+      while (p < end && HasClass(*p, BC_BLANK))
          ++p;
       if (p == end || (*p != '"' && *p != '\''))
          return false;
