@@ -98,6 +98,16 @@ bool CSclContainer::IsAttrib(const CScl* apScl)
    return apScl->GetNameId() != 0 && apScl->IsClass(CID_VALUE);
 }
 
+namespace {
+
+// An attribute of the plain value class, told without a virtual call.
+inline bool IsPlainAttribute(const CScl* apScl)
+{
+   return apScl->GetClassId() == CID_VALUE && apScl->GetNameId() != 0;
+}
+
+} // namespace
+
 // ---- value ----
 
 namespace {
@@ -467,7 +477,12 @@ bool CSclContainer::AdoptCreated(CScl* apChild, int aIndex)
       delete apChild;
       return false;
    }
-   if (aIndex == InsertLast)
+   // An attribute behind an attribute is in its place: the simple sort would stop at the
+   // first pair (as a reader appends the attributes of a start tag).
+   const size_t count = m_Children.size();
+   if (aIndex == InsertLast &&
+       !(count >= 2 && IsPlainAttribute(m_Children[count - 1]) &&
+         IsPlainAttribute(m_Children[count - 2])))
       Sort(false, true, false);
    return true;
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -37,6 +38,18 @@ void TakeDecoded(CSclValue* apValue, std::string& arText, bool aXmlText)
    if (arText.find('&') != std::string::npos)
       arText = aXmlText ? XmlParser::DecodeXmlText(arText) : CXmlParser::DecodeEntities(arText);
    apValue->SetValue(std::move(arText));
+}
+
+// Stores aText, entities decoded (with aXmlText every character reference too), in apValue
+// (if any).
+void TakeDecoded(CSclValue* apValue, std::string_view aText, bool aXmlText)
+{
+   if (apValue == nullptr)
+      return;
+   std::string text(aText);
+   if (aText.find('&') != std::string_view::npos)
+      text = aXmlText ? XmlParser::DecodeXmlText(text) : CXmlParser::DecodeEntities(text);
+   apValue->SetValue(std::move(text));
 }
 
 // Appends a non-blank text run of the token stream as the last child, entities decoded;
@@ -612,8 +625,9 @@ std::vector<int> EditionWriteOrder(const CSclContainer& aElement, tSclEdition aE
 void CSclContainer::Read(CXmlParser* apParser)
 {
    std::string text;
-   std::string name;
-   XmlParser::tXmlAttribList attribs;
+   // The name and attributes of the tag read last, as views into the parser's text.
+   std::string_view name;
+   XmlParser::tXmlAttribViewList attribs;
    bool isStart = false;
    bool isEnd = false;
    bool isCData = false;
@@ -675,12 +689,12 @@ void CSclContainer::Read(CXmlParser* apParser)
    size_t settledFrames = 0;
    // Notes the creation key of apChild, just appended to the innermost open element;
    // apName: the name of an element being read.
-   auto arrived = [&](const CScl* apChild, const std::string* apName = nullptr) {
+   auto arrived = [&](const CScl* apChild, std::string_view aName = std::string_view()) {
       tFrame& top = stack.back();
       if (apChild != nullptr && top.sorts) {
          if (editionOrder) {
             top.lastKey = CSclEdition::OrderKey(edition, top.editionType, *apChild,
-                                                apName != nullptr ? *apName : std::string(),
+                                                std::string(aName),
                                                 top.lastKey);
             createdKeys.push_back(top.lastKey);
          } else {
@@ -736,21 +750,21 @@ void CSclContainer::Read(CXmlParser* apParser)
    // root element (<p:SCL xmlns:p="...">): its elements are read without the prefix, which
    // the file keeps for its saves.
    std::string sclPrefix;
-   auto takeOffSclPrefix = [&](std::string& arName) {
+   auto takeOffSclPrefix = [&](std::string_view& arName) {
       if (pFile == nullptr || !xmlText)
          return;
       if (sclPrefix.empty() && stack.size() == 1 && arName.size() > 4 &&
           arName.compare(arName.size() - 4, 4, ":SCL") == 0) {
-         const std::string prefix = arName.substr(0, arName.size() - 3);
+         const std::string prefix(arName.substr(0, arName.size() - 3));
          const std::string declaration = "xmlns:" + prefix.substr(0, prefix.size() - 1);
-         for (const XmlParser::tXmlAttrib& attrib : attribs)
+         for (const XmlParser::tXmlAttribView& attrib : attribs)
             if (attrib.Name == declaration && attrib.Value == SCL_NAMESPACE)
                sclPrefix = prefix;
          pFile->SetSclPrefix(sclPrefix);
       }
       if (!sclPrefix.empty() && arName.size() > sclPrefix.size() &&
           arName.compare(0, sclPrefix.size(), sclPrefix) == 0)
-         arName.erase(0, sclPrefix.size());
+         arName.remove_prefix(sclPrefix.size());
    };
    // Children of elements whose end tag was missing, on their way up. A repair re-reads
    // the same end tag in the parent, so a run of repairs hands them up level by level; they
@@ -779,9 +793,8 @@ void CSclContainer::Read(CXmlParser* apParser)
       // its memory goes back while the tree grows.
       if (pFile != nullptr)
          apParser->DiscardBefore(position);
-      attribs.clear();
       // The end of input (or a read error) ends every open element alike.
-      if (apParser->GetNextTag(name, isStart, isEnd, attribs, isCData) != 0)
+      if (apParser->GetNextTagView(name, isStart, isEnd, attribs, isCData) != 0)
          break;
       const tFrame frame = stack.back();
       CSclContainer* pCurrent = frame.pContainer;
@@ -795,7 +808,7 @@ void CSclContainer::Read(CXmlParser* apParser)
          takeOffSclPrefix(name);
          // Typed classes apply in a root and inside an SCL element; "?xml" is always typed.
          const bool typed = frame.insideScl || pCurrent->GetParent() == nullptr;
-         const tSclNameId nameId = CSclNameTable::FindNameId(name);
+         const tSclNameId nameId = CSclNameTable::FindNameId(name.data(), name.size());
          tSclClassId classId = CSclNameTable::GetClassIdOfNameId(nameId);
          if ((!typed || classId == CID_NONE) && classId != CID__xml)
             classId = CID_CONTAINER;
@@ -808,7 +821,7 @@ void CSclContainer::Read(CXmlParser* apParser)
             depthReported = true;
             if (report) {
                settleAll();
-               OutputSclError("CSclContainer::Read - <" + name +
+               OutputSclError("CSclContainer::Read - <" + std::string(name) +
                                   ">: Verschachtelung zu tief, Element wird \xFC"
                                   "bersprungen",
                               SE_XML_PARSER, pCurrent, SCL_MAX_READ_LEVEL);
@@ -831,12 +844,12 @@ void CSclContainer::Read(CXmlParser* apParser)
             continue;
          }
          // Its key as created, before it takes its name: the place the creation sort gives.
-         arrived(pChild, &name);
+         arrived(pChild, name);
          // A known name is already the child's name id; an unknown one is registered.
          if (nameId != 0)
             pChild->m_NameId = nameId;
          else
-            pChild->SetNameIdOf(name);
+            pChild->SetNameIdOf(std::string(name));
          noteUnlisted(pChild);
          if (xmlText && attribs.size() == 1 && attribs[0].Name.empty()) {
             // A processing instruction: its data, as written, is its text.
@@ -844,10 +857,16 @@ void CSclContainer::Read(CXmlParser* apParser)
                                    ? nullptr
                                    : pChild->CreateSclValue(tSclNameId(0), InsertLast);
             if (pData != nullptr)
-               pData->SetValue(std::move(attribs[0].Value));
+               pData->SetValue(std::string(attribs[0].Value));
          } else {
-            for (XmlParser::tXmlAttrib& attrib : attribs) {
-               CSclValue* pValue = pChild->CreateSclValue(attrib.Name, InsertLast);
+            for (const XmlParser::tXmlAttribView& attrib : attribs) {
+               // By id where the name has one (a name the table cannot take stays with
+               // the object).
+               const tSclNameId attribId =
+                   CSclNameTable::GetOrAddNameId(attrib.Name.data(), attrib.Name.size());
+               CSclValue* pValue =
+                   attribId != 0 ? pChild->CreateSclValue(attribId, InsertLast)
+                                 : pChild->CreateSclValue(std::string(attrib.Name), InsertLast);
                noteUnlisted(pValue);
                TakeDecoded(pValue, attrib.Value, xmlText);
             }
@@ -888,7 +907,7 @@ void CSclContainer::Read(CXmlParser* apParser)
          arrived(pRemark);
          if (pRemark != nullptr) {
             pRemark->SetCData(isCData);
-            pRemark->SetValue(name);
+            pRemark->SetValue(std::string(name));
          }
          arrived(AppendText(pCurrent, apParser, text));
       }

@@ -1,21 +1,65 @@
 #include "SclDll/CSclNameTable.h"
 
+#include <cstring>
 #include <deque>
-#include <unordered_map>
 #include <vector>
 
 namespace Arvenko::Melvotar::Scl {
 
 namespace {
 
+// FNV-1a over the bytes of a name: names are short, and every tag and attribute a reader
+// meets is looked up, so the hash is cheap rather than strong.
+inline size_t HashName(const char* apName, size_t aLength)
+{
+   uint64_t hash = 14695981039346656037ull;
+   for (size_t i = 0; i < aLength; ++i)
+      hash = (hash ^ static_cast<unsigned char>(apName[i])) * 1099511628211ull;
+   return static_cast<size_t>(hash ^ (hash >> 29));
+}
+
 // Names by id (a deque keeps returned references valid while it grows), the same names as
-// one flat array for the lookup by id, and ids by name.
+// one flat array for the lookup by id, and ids by name in an open-addressed table of ids
+// (0: a free slot) at most half full, looked up on bytes without building a string.
 struct tNameTable {
    std::deque<std::string> names;
    std::vector<const std::string*> byId;
-   std::unordered_map<std::string, tSclNameId> ids;
+   std::vector<tSclNameId> slots = std::vector<tSclNameId>(1024, 0);
    tSclNameId lastNameId = 0;
    tSclClassId lastClassId = CID_NONE;
+
+   // The slot of the name, or the free slot where it belongs.
+   size_t SlotOf(const char* apName, size_t aLength) const
+   {
+      const size_t mask = slots.size() - 1;
+      for (size_t slot = HashName(apName, aLength) & mask;; slot = (slot + 1) & mask) {
+         const tSclNameId id = slots[slot];
+         if (id == 0)
+            return slot;
+         const std::string& name = *byId[id];
+         if (name.size() == aLength && std::memcmp(name.data(), apName, aLength) == 0)
+            return slot;
+      }
+   }
+   // Enters an id whose name is in byId and not yet among the slots.
+   void Enter(tSclNameId aNameId)
+   {
+      if (2 * (count + 1) > slots.size()) {
+         std::vector<tSclNameId> old(2 * slots.size(), 0);
+         old.swap(slots);
+         for (tSclNameId id : old)
+            if (id != 0)
+               slots[SlotOf(byId[id]->data(), byId[id]->size())] = id;
+      }
+      const std::string& name = *byId[aNameId];
+      slots[SlotOf(name.data(), name.size())] = aNameId;
+      ++count;
+   }
+   tSclNameId Find(const char* apName, size_t aLength) const
+   {
+      return slots[SlotOf(apName, aLength)];
+   }
+   size_t count = 0;
 };
 
 tNameTable& Table()
@@ -26,8 +70,7 @@ tNameTable& Table()
       auto* pNew = new tNameTable;
       pNew->names.resize(NID_LAST_FIXED + 1);
 #define SCL_NAME(id, ident, name)                                                                  \
-   pNew->names[id] = name;                                                                         \
-   pNew->ids.emplace(name, static_cast<tSclNameId>(id));
+   pNew->names[id] = name;
 #define SCL_ELEMENT SCL_NAME
 #define SCL_REF_ELEMENT SCL_NAME
 #define SCL_ATTRIBUTE SCL_NAME
@@ -38,6 +81,12 @@ tNameTable& Table()
 #undef SCL_NAME
       for (const std::string& name : pNew->names)
          pNew->byId.push_back(&name);
+      // The first of equal names keeps its id, ids 1..6 (no name) are not looked up.
+      for (size_t id = 1; id < pNew->byId.size(); ++id) {
+         const std::string& name = *pNew->byId[id];
+         if (!name.empty() && pNew->Find(name.data(), name.size()) == 0)
+            pNew->Enter(static_cast<tSclNameId>(id));
+      }
       pNew->lastNameId = NID_LAST_FIXED;
       pNew->lastClassId = CID_LAST_CLASS;
       return pNew;
@@ -56,23 +105,31 @@ const std::string& CSclNameTable::GetNameOfNameId(tSclNameId aNameId)
 
 tSclNameId CSclNameTable::FindNameId(const std::string& aName)
 {
-   const tNameTable& table = Table();
-   auto it = table.ids.find(aName);
-   return it == table.ids.end() ? 0 : it->second;
+   return FindNameId(aName.data(), aName.size());
+}
+
+tSclNameId CSclNameTable::FindNameId(const char* apName, size_t aLength)
+{
+   return Table().Find(apName, aLength);
 }
 
 tSclNameId CSclNameTable::GetOrAddNameId(const std::string& aName)
 {
+   return GetOrAddNameId(aName.data(), aName.size());
+}
+
+tSclNameId CSclNameTable::GetOrAddNameId(const char* apName, size_t aLength)
+{
    tNameTable& table = Table();
-   auto it = table.ids.find(aName);
-   if (it != table.ids.end())
-      return it->second;
+   const tSclNameId found = table.Find(apName, aLength);
+   if (found != 0)
+      return found;
    if (table.lastNameId == UINT16_MAX)
       return 0; // the id space is exhausted: refuse rather than wrap to "no name"
    ++table.lastNameId;
-   table.names.push_back(aName);
+   table.names.emplace_back(apName, aLength);
    table.byId.push_back(&table.names.back());
-   table.ids.emplace(aName, table.lastNameId);
+   table.Enter(table.lastNameId);
    return table.lastNameId;
 }
 

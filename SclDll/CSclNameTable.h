@@ -1,6 +1,7 @@
 // The process-wide table of element and attribute names and their ids.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "SclDll/SclIds.h"
@@ -17,9 +18,13 @@ class CSclNameTable {
    static const std::string& GetNameOfNameId(tSclNameId aNameId);
    /// Lookup only (byte-wise, case-sensitive); 0 for an unknown name. Never registers.
    static tSclNameId FindNameId(const std::string& aName);
+   /// The same for the aLength bytes at apName.
+   static tSclNameId FindNameId(const char* apName, size_t aLength);
    /// Lookup; an unknown name is registered with the next free id. Returns 0 only when
    /// all 65,535 ids are taken.
    static tSclNameId GetOrAddNameId(const std::string& aName);
+   /// The same for the aLength bytes at apName.
+   static tSclNameId GetOrAddNameId(const char* apName, size_t aLength);
    /// The same number for ids up to the last class id (123), else CID_NONE.
    static tSclClassId GetClassIdOfNameId(tSclNameId aNameId);
    /// Class id of an element name; CID_NONE for unknown and attribute names.

@@ -1,6 +1,7 @@
 #include "xmlparser/XmlParser.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -19,16 +20,36 @@ namespace Arvenko::Melvotar::XmlParser {
 
 namespace {
 
-inline bool IsWhiteSpace(char aByte)
+constexpr bool IsWhiteSpace(char aByte)
 {
    return aByte == ' ' || (aByte >= 9 && aByte <= 13);
 }
 
 // Ends an unquoted attribute name or value.
-inline bool IsAttribDelimiter(char aByte)
+constexpr bool IsAttribDelimiter(char aByte)
 {
    return IsWhiteSpace(aByte) || aByte == '=' || aByte == '/' || aByte == '>' || aByte == '"' ||
           aByte == '\'';
+}
+
+// The byte classes of the plain tag reading, one table lookup per byte: a blank, a byte
+// that ends a tag name (blank, "/", ">"), a byte that ends an attribute name.
+enum : unsigned char { BC_BLANK = 1, BC_NAME_END = 2, BC_ATTRIB_END = 4 };
+constexpr std::array<unsigned char, 256> kByteClasses = [] {
+   std::array<unsigned char, 256> classes{};
+   for (int c = 0; c < 256; ++c) {
+      const char byte = static_cast<char>(c);
+      classes[c] = static_cast<unsigned char>(
+          (IsWhiteSpace(byte) ? BC_BLANK : 0) |
+          (IsWhiteSpace(byte) || byte == '/' || byte == '>' ? BC_NAME_END : 0) |
+          (IsAttribDelimiter(byte) ? BC_ATTRIB_END : 0));
+   }
+   return classes;
+}();
+
+inline bool HasClass(char aByte, unsigned char aClass)
+{
+   return (kByteClasses[static_cast<unsigned char>(aByte)] & aClass) != 0;
 }
 
 const char kNoPointerSuffix[] = " - File- und Speicherzeiger ist 0";
@@ -135,14 +156,20 @@ namespace {
 int32_t CountLineFeeds(const char* apFrom, const char* apTo)
 {
    size_t count = 0;
-#if defined(__SSE2__) && defined(__GNUC__)
-   // Sixteen bytes per step.
+#if defined(__SSE2__) && defined(__GNUC__) && defined(__x86_64__)
+   // Sixteen bytes per step: each line feed gives a 1 byte, summed into two 64-bit counts
+   // (no population count, which needs a library call without its instruction).
    const __m128i lineFeed = _mm_set1_epi8('\n');
+   const __m128i one = _mm_set1_epi8(1);
+   const __m128i zero = _mm_setzero_si128();
+   __m128i sums = zero;
    for (; apTo - apFrom >= 16; apFrom += 16) {
       const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(apFrom));
-      count += static_cast<size_t>(
-          __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed)))));
+      const __m128i hits = _mm_and_si128(_mm_cmpeq_epi8(block, lineFeed), one);
+      sums = _mm_add_epi64(sums, _mm_sad_epu8(hits, zero));
    }
+   count += static_cast<size_t>(_mm_cvtsi128_si64(sums)) +
+            static_cast<size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
 #endif
    count += static_cast<size_t>(std::count(apFrom, apTo, '\n'));
    return static_cast<int32_t>(count);
@@ -669,6 +696,92 @@ int CXmlParser::GetNextTag(std::string& aName, bool& aIsStart, bool& aIsEnd,
    return XP_OK;
 }
 
+int CXmlParser::GetNextTagView(std::string_view& arName, bool& aIsStart, bool& aIsEnd,
+                               tXmlAttribViewList& aAttribs, bool& aIsCData)
+{
+   aAttribs.clear();
+   if (!m_WriteMode && m_pBuffer != nullptr && ReadPlainTag(arName, aIsStart, aIsEnd, aAttribs)) {
+      aIsCData = false;
+      return XP_OK;
+   }
+   aAttribs.clear();
+   m_TagAttribs.clear();
+   const int result = GetNextTag(m_TagName, aIsStart, aIsEnd, m_TagAttribs, aIsCData);
+   arName = m_TagName;
+   for (const tXmlAttrib& attrib : m_TagAttribs)
+      aAttribs.push_back({attrib.Name, attrib.Value});
+   return result;
+}
+
+// The next tag when it is a plain one, read as GetNextTag reads it: "<" or "</", a name
+// that begins with an ordinary byte, on a start tag attributes name="value" or name='value'
+// (blanks around "=" and between them allowed), blanks, and ">" or "/>". Anything else
+// (false) is left to GetNextTag, the position unchanged.
+bool CXmlParser::ReadPlainTag(std::string_view& arName, bool& aIsStart, bool& aIsEnd,
+                              tXmlAttribViewList& aAttribs)
+{
+   const char* const end = m_pBuffer + m_Size;
+   const char* p = static_cast<const char*>(
+       std::memchr(m_pBuffer + m_Pos, '<', static_cast<size_t>(m_Size - m_Pos)));
+   if (p == nullptr)
+      return false;
+   ++p;
+   const bool endTag = p < end && *p == '/';
+   if (endTag)
+      ++p;
+   if (p == end || IsWhiteSpace(*p) || *p == '/' || *p == '>' || *p == '?' || *p == '!')
+      return false;
+   const char* const name = p;
+   while (p < end && !HasClass(*p, BC_NAME_END))
+      ++p;
+   if (p == end)
+      return false;
+   arName = std::string_view(name, static_cast<size_t>(p - name));
+   // The last byte the tag's own loop reads (attributes are read apart): a closing "/" or
+   // "?" makes the tag an end tag as well.
+   char last = p[-1];
+   while (true) {
+      while (p < end && HasClass(*p, BC_BLANK))
+         ++p;
+      if (p == end)
+         return false;
+      if (*p == '>' || *p == '/')
+         break;
+      if (endTag || *p == '?' || IsAttribDelimiter(*p))
+         return false;
+      const char* const attribName = p;
+      while (p < end && !HasClass(*p, BC_ATTRIB_END))
+         ++p;
+      const std::string_view attrib(attribName, static_cast<size_t>(p - attribName));
+      while (p < end && HasClass(*p, BC_BLANK))
+         ++p;
+      if (p == end || *p != '=')
+         return false;
+      ++p;
+      while (p < end && HasClass(*p, BC_BLANK))
+         ++p;
+      if (p == end || (*p != '"' && *p != '\''))
+         return false;
+      const char quote = *p++;
+      const char* const close =
+          static_cast<const char*>(std::memchr(p, quote, static_cast<size_t>(end - p)));
+      if (close == nullptr)
+         return false;
+      aAttribs.push_back({attrib, std::string_view(p, static_cast<size_t>(close - p))});
+      p = close + 1;
+   }
+   if (*p == '/') {
+      if (end - p < 2 || p[1] != '>')
+         return false;
+      last = '/';
+      ++p;
+   }
+   aIsStart = !endTag;
+   aIsEnd = endTag || last == '/' || last == '?';
+   m_Pos = static_cast<int32_t>(p + 1 - m_pBuffer);
+   return true;
+}
+
 namespace {
 
 // The first occurrence of the zero-terminated apPattern in [apFrom, apEnd), or null.
@@ -768,6 +881,16 @@ int CXmlParser::GetNextValue(std::string& aText)
    if (!m_WriteMode && m_pBuffer != nullptr) {
       const char* p = m_pBuffer + m_Pos;
       const char* end = m_pBuffer + m_Size;
+      // Most runs between two tags are only the line end and indentation.
+      const char* blank = p;
+      while (blank < end && IsWhiteSpace(*blank))
+         ++blank;
+      if (blank == end || *blank == '<') {
+         m_Pos = static_cast<int32_t>(blank - m_pBuffer);
+         if (blank > p)
+            aText.push_back(' ');
+         return XP_NO_VALUE;
+      }
       const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
       const char* stop = lt != nullptr ? lt : end;
       while (p < stop) {

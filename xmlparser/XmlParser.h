@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "xmlparser/XmlParserError.h"
@@ -25,6 +26,15 @@ struct tXmlAttrib {
 
 /// Attributes of a start tag or declaration in document order.
 typedef std::vector<tXmlAttrib> tXmlAttribList;
+
+/// One attribute as read, as views into the text being read (or into the parser's own copy
+/// of the tag): valid until the parser's next read.
+struct tXmlAttribView {
+   std::string_view Name;
+   std::string_view Value;
+};
+
+typedef std::vector<tXmlAttribView> tXmlAttribViewList;
 
 /// How a parser treats text beyond the library's own file conventions. The default is those
 /// conventions exactly.
@@ -99,6 +109,11 @@ class CXmlParser {
    /// or the failing read's code with the position restored (12 at the end of input).
    int GetNextTag(std::string& aName, bool& aIsStart, bool& aIsEnd, tXmlAttribList& aAttribs,
                   bool& aIsCData);
+   /// GetNextTag with the name and attributes as views (see tXmlAttribView), which aAttribs
+   /// replaces: a plain start or end tag is read without copying its bytes, any other
+   /// construct as GetNextTag reads it.
+   int GetNextTagView(std::string_view& arName, bool& aIsStart, bool& aIsEnd,
+                      tXmlAttribViewList& aAttribs, bool& aIsCData);
    /// Character data up to the next "<" with each whitespace run folded to one blank:
    /// 0 when it holds a non-whitespace byte, else 4.
    int GetNextValue(std::string& aText);
@@ -168,6 +183,8 @@ class CXmlParser {
    void ConvertConforming();
    int GetNextConformingConstruct(std::string& aName, bool& aIsStart, bool& aIsEnd,
                                   tXmlAttribList& aAttribs, bool& aIsCData, int32_t aStart);
+   bool ReadPlainTag(std::string_view& arName, bool& aIsStart, bool& aIsEnd,
+                     tXmlAttribViewList& aAttribs);
    void ReplaceBuffer(char* apBuffer, size_t aSize);
    void ReplaceBuffer(const std::string& aText);
    void ReleaseBuffer();
@@ -192,6 +209,10 @@ class CXmlParser {
    // DiscardBefore: the input before m_DiscardedTo is gone; m_LineBaseLine is the line there.
    int32_t m_DiscardedTo = 0;
    int32_t m_LineBaseLine = 1;
+
+   // The last tag GetNextTagView read through GetNextTag.
+   std::string m_TagName;
+   tXmlAttribList m_TagAttribs;
 
    // Scratch buffers of the file writer, kept between calls.
    std::u16string m_Units;

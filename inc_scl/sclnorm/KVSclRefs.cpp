@@ -57,7 +57,7 @@ template <class T> T* FindChild(const CSclContainer* apParent, const std::string
 
 template <class T> T* FirstChild(const CSclContainer* apParent)
 {
-   return apParent == nullptr ? nullptr : static_cast<T*>(apParent->GetChild(T::s_ClassId));
+   return apParent == nullptr ? nullptr : static_cast<T*>(SclFirstChild(*apParent, T::s_ClassId));
 }
 
 /// The stored value of a key (aKey 0: the stored text).

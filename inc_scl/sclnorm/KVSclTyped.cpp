@@ -68,6 +68,16 @@ class CLookupIndex {
       return it == byKey.map.end() ? nullptr : it->second;
    }
 
+   CScl* First(const CSclContainer& aParent, tSclClassId aClassId)
+   {
+      auto found = m_First.find({&aParent, aClassId});
+      if (found != m_First.end())
+         return found->second;
+      CScl* pChild = aParent.GetChild(aClassId);
+      m_First.emplace(tKey{&aParent, aClassId}, pChild);
+      return pChild;
+   }
+
    /// Whether the identity of aClassId reads only plain attributes.
    static bool IsIndexable(tSclClassId aClassId)
    {
@@ -130,6 +140,7 @@ class CLookupIndex {
    };
 
    std::unordered_map<tKey, tEntry, tKeyHash> m_Entries;
+   std::unordered_map<tKey, CScl*, tKeyHash> m_First;
    static CLookupIndex* s_pActive;
 };
 
@@ -248,6 +259,35 @@ CSclContainer* SclFindChild(const CSclContainer& aParent, tSclClassId aClassId,
    if (pIndex != nullptr && CLookupIndex::IsIndexable(aClassId))
       return pIndex->Find(aParent, aClassId, aKey);
    return aParent.GetChildById(aClassId, aKey);
+}
+
+namespace {
+
+// Whether aClassId is one of the reference classes.
+bool IsReferenceClass(tSclClassId aClassId)
+{
+   switch (aClassId) {
+#define SCL_ELEMENT(id, ident, name)
+#define SCL_ATTRIBUTE(id, ident, name)
+#define SCL_REF_ELEMENT(id, ident, name) case CID_##ident:
+#include "SclDll/SclNames.def"
+#undef SCL_ELEMENT
+#undef SCL_ATTRIBUTE
+#undef SCL_REF_ELEMENT
+      return true;
+   default:
+      return false;
+   }
+}
+
+} // namespace
+
+CScl* SclFirstChild(const CSclContainer& aParent, tSclClassId aClassId)
+{
+   CLookupIndex* pIndex = CLookupIndex::Active();
+   if (pIndex != nullptr && aClassId > CID_REF && !IsReferenceClass(aClassId))
+      return pIndex->First(aParent, aClassId);
+   return aParent.GetChild(aClassId);
 }
 
 bool SclGetFlag(const CSclContainer& aElement, tSclClassId aClassId)

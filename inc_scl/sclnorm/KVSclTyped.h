@@ -46,6 +46,10 @@ tSclError SclSetRefTarget(CSclContainer& aOwner, tSclClassId aRefClassId, CSclCo
 /// answered from an index; the result is the same first match in child order.
 CSclContainer* SclFindChild(const CSclContainer& aParent, tSclClassId aClassId,
                             const std::string& aKey);
+/// The first child of class aClassId, or null. While a completion runs, the answer for an
+/// element class (never a reference class, whose children a completion adds) is kept per
+/// parent: the references of a large file ask for the same few elements again and again.
+CScl* SclFirstChild(const CSclContainer& aParent, tSclClassId aClassId);
 /// Whether a child with the element name of aClassId exists.
 bool SclGetFlag(const CSclContainer& aElement, tSclClassId aClassId);
 /// Creates the child of aClassId (at its schema position) when aSet and it is missing;

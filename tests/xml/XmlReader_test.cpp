@@ -208,6 +208,40 @@ TEST(XmlReaderTags, EveryConstructKind)
    EXPECT_EQ(t.Attribs.at(1).Value, "UTF-8");
 }
 
+TEST(XmlReaderTags, ViewsReadAsTheCopyingCall)
+{
+   // Plain tags (read in place) between every construct that goes to the byte-wise reading.
+   const std::string text =
+       "<?xml version='1.0'?><a x='1'y = \"2\"\tz\n=\n'>'><b/><c/ ><d x='1'/><e?><f x='1'?>"
+       "</e ></g/></h x='1'><!-- c --><![CDATA[d]]><i x=1><j x><k x='1' y><l x='1'/ x>"
+       "< m/><<n/><o x='1' ? ><p x='&lt;'></p><q x='unfinished";
+   CaptureReports capture;
+   CXmlParser copying(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
+   CXmlParser viewing(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
+   std::string_view name;
+   tXmlAttribViewList views;
+   for (int tags = 0;; ++tags) {
+      const Tag expected = NextTag(copying);
+      Tag got;
+      got.Result = viewing.GetNextTagView(name, got.IsStart, got.IsEnd, views, got.IsCData);
+      ASSERT_EQ(got.Result, expected.Result) << tags;
+      ASSERT_EQ(viewing.GetPos(), copying.GetPos()) << tags;
+      if (got.Result != 0)
+         break;
+      EXPECT_EQ(name, expected.Name) << tags;
+      EXPECT_EQ(got.IsStart, expected.IsStart) << tags;
+      EXPECT_EQ(got.IsEnd, expected.IsEnd) << tags;
+      EXPECT_EQ(got.IsCData, expected.IsCData) << tags;
+      ASSERT_EQ(views.size(), expected.Attribs.size()) << tags;
+      for (size_t i = 0; i < views.size(); ++i) {
+         EXPECT_EQ(views[i].Name, expected.Attribs[i].Name) << tags;
+         EXPECT_EQ(views[i].Value, expected.Attribs[i].Value) << tags;
+      }
+   }
+   // Every tag was read: the unfinished one at the end stops both, each where it starts.
+   EXPECT_EQ(static_cast<size_t>(viewing.GetPos()), text.rfind("<q"));
+}
+
 TEST(XmlReaderTags, CommentDetails)
 {
    EXPECT_EQ(FirstTag("<!-->").Name, "");
