@@ -21,6 +21,7 @@
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
+#include "SclDll/SclRefKeyLog.h"
 #include "SclDll/SclWalkNames.h"
 #include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlEncoding.h"
@@ -125,11 +126,14 @@ class CLineWriter {
    tSclNameId EmptyNameId() const { return m_EmptyNameId; }
    /// The name of apScl (names looked up once per write).
    const std::string& NameOf(const CScl* apScl) { return m_Names.Of(*apScl); }
-   /// The key text of a reference, built in a buffer the next call reuses.
+   /// The key text of a reference: taken from the save's checksum walk, else built (in a
+   /// buffer the next call reuses).
    const std::string& RefKeyText(const CSclRef& aRef)
    {
-      m_KeyText.clear();
-      aRef.AppendRefKeyText(m_KeyText);
+      if (m_pKeyLog == nullptr || !m_pKeyLog->Take(&aRef, m_KeyText)) {
+         m_KeyText.clear();
+         aRef.AppendRefKeyText(m_KeyText);
+      }
       return m_KeyText;
    }
    /// Element names without a prefix of their own are written with aPrefix ("p:"): the
@@ -362,6 +366,7 @@ class CLineWriter {
    CSclWalkNames m_Names;
    tSclNameId m_EmptyNameId = CSclNameTable::FindNameId(std::string());
    std::string m_KeyText; // the key text of a reference
+   CSclRefKeyLog* m_pKeyLog = CSclRefKeyLog::Active();
 };
 
 // The attribute names of one start tag in the conforming mode, where a name may be written

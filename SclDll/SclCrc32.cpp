@@ -12,6 +12,7 @@
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
+#include "SclDll/SclRefKeyLog.h"
 #include "SclDll/SclTreeWalk.h"
 #include "SclDll/SclWalkNames.h"
 
@@ -169,6 +170,8 @@ int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSc
 {
    CSclWalkNames names;
    std::string keyText;
+   // In a save, the writing walk takes the key texts built here.
+   CSclRefKeyLog* const pKeyLog = CSclRefKeyLog::Active();
    SclVisitBelow(&aTop, [&](const CScl* apChild) {
       if (apSkip != nullptr && apChild->GetParent() == &aTop && apChild->IsClass(CID_VALUE) &&
           apChild->GetNameId() != NID_lnClass && apSkip->count(apChild->GetNameId()) != 0)
@@ -184,6 +187,8 @@ int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSc
          if (apChild->IsClass(CID_CONTAINER))
             aBeforeElement(apChild);
          aCrc = RefCRC32(*static_cast<const CSclRef*>(apChild), keyText, aCrc);
+         if (pKeyLog != nullptr)
+            pKeyLog->Add(static_cast<const CSclRef*>(apChild), keyText);
       } else if (!apChild->IsClass(CID_CONTAINER)) {
          aCrc = apChild->GetCRC32(aCrc);
       } else {
