@@ -3,7 +3,9 @@
 // from the reference's target.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -16,8 +18,16 @@ class CSclRefKeyLog {
    /// Notes the key text of apRef.
    void Add(const CSclRef* apRef, const std::string& aText)
    {
-      m_Texts += aText;
-      m_Entries.push_back({apRef, m_Texts.size()});
+      // Texts go into blocks that are never moved, so that the log grows without copies
+      // and without a doubled allocation.
+      if (m_Blocks.empty() || kBlockSize - m_Used < aText.size()) {
+         m_Blocks.emplace_back(std::max(kBlockSize, aText.size()));
+         m_Used = 0;
+      }
+      char* const pText = m_Blocks.back().data() + m_Used;
+      aText.copy(pText, aText.size());
+      m_Used += aText.size();
+      m_Entries.push_back({apRef, pText, aText.size()});
    }
    /// Copies the noted key text of apRef into arText; false when it is not among the next
    /// few texts (the writing walk may meet references in another order), and the caller
@@ -26,10 +36,10 @@ class CSclRefKeyLog {
    {
       constexpr size_t kLookAhead = 8;
       for (size_t i = m_Next; i < m_Entries.size() && i < m_Next + kLookAhead; ++i) {
-         if (m_Entries[i].pRef != apRef)
+         const tEntry& entry = m_Entries[i];
+         if (entry.pRef != apRef)
             continue;
-         const size_t begin = i == 0 ? 0 : m_Entries[i - 1].end;
-         arText.assign(m_Texts, begin, m_Entries[i].end - begin);
+         arText.assign(entry.pText, entry.size);
          m_Next = i + 1;
          return true;
       }
@@ -52,12 +62,15 @@ class CSclRefKeyLog {
    };
 
  private:
+   static constexpr size_t kBlockSize = 1 << 20;
    struct tEntry {
       const CSclRef* pRef;
-      size_t end; // where its text ends in m_Texts
+      const char* pText;
+      size_t size;
    };
-   std::string m_Texts;
-   std::vector<tEntry> m_Entries;
+   std::deque<std::vector<char>> m_Blocks;
+   size_t m_Used = 0; // bytes used in the last block
+   std::deque<tEntry> m_Entries;
    size_t m_Next = 0;
    static inline thread_local CSclRefKeyLog* s_pActive = nullptr;
 };
