@@ -245,6 +245,14 @@ class CLineWriter {
       if (m_Size == 0 || m_pParser == nullptr)
          return;
       const char* const pBlock = m_Block.data();
+      // An 8-bit file in the library's own conventions converts every line alike (bytes as
+      // they are, CR LF), without limits per call: the whole block goes in one call.
+      if (m_WholeBlocks && m_pParser->Write(pBlock, static_cast<int32_t>(m_Size)) == 0) {
+         m_Size = 0;
+         m_LineStart = 0;
+         m_LineEnds.clear();
+         return;
+      }
       size_t written = 0; // lines before this offset are written
       size_t line = 0;    // index in m_LineEnds of the first line not written
       for (size_t p = 0;;) {
@@ -367,6 +375,9 @@ class CLineWriter {
    tSclNameId m_EmptyNameId = CSclNameTable::FindNameId(std::string());
    std::string m_KeyText; // the key text of a reference
    CSclRefKeyLog* m_pKeyLog = CSclRefKeyLog::Active();
+   bool m_WholeBlocks = m_pParser != nullptr && m_pParser->IsWriteMode() &&
+                        m_pParser->GetBuffer() == nullptr && !m_XmlText &&
+                        m_Format == XmlParser::FF_ANSI;
 };
 
 // The attribute names of one start tag in the conforming mode, where a name may be written
