@@ -356,11 +356,6 @@ int CSclContainer::GetFirstNonAttribIndex() const
    return index;
 }
 
-CScl* CSclContainer::GetChild(int aIndex) const
-{
-   return aIndex >= 0 && aIndex < GetChildCount() ? m_Children[aIndex] : nullptr;
-}
-
 CScl* CSclContainer::GetChild(tSclClassId aClassId, int aIndex) const
 {
    CScl* pScl = GetChild(aIndex);

@@ -104,7 +104,11 @@ class CSclContainer : public CScl {
    /// 1 + index of the last attribute; 0 without attributes.
    int GetFirstNonAttribIndex() const;
    /// Child aIndex; null out of range.
-   CScl* GetChild(int aIndex) const;
+   CScl* GetChild(int aIndex) const
+   {
+      return static_cast<size_t>(aIndex) < m_Children.size() ? m_Children[static_cast<size_t>(aIndex)]
+                                                             : nullptr;
+   }
    /// Child aIndex (a position in the whole list) if it answers IsClass(aClassId).
    CScl* GetChild(tSclClassId aClassId, int aIndex) const;
    /// The first child answering IsClass(aClassId).

@@ -10,6 +10,10 @@
 #include <unordered_set>
 #include <vector>
 
+#if defined(__SSE2__) && defined(__GNUC__)
+#include <emmintrin.h>
+#endif
+
 #include "SclDll/CSclContainer.h"
 #include "SclDll/CSclEdition.h"
 #include "SclDll/CSclFile.h"
@@ -18,6 +22,8 @@
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
+#include "SclDll/SclRefKeyLog.h"
+#include "SclDll/SclWalkNames.h"
 #include "xmlparser/TextCallback.h"
 #include "xmlparser/XmlEncoding.h"
 #include "xmlparser/XmlInterchange.h"
@@ -129,6 +135,20 @@ class CLineWriter {
    }
    bool EditionKeys() const { return m_EditionKeys; }
    const CSclFile* EditionFile() const { return m_pEditionFile; }
+   /// The name id of the empty name (0 unless it was registered), asked once per write.
+   tSclNameId EmptyNameId() const { return m_EmptyNameId; }
+   /// The name of apScl (names looked up once per write).
+   const std::string& NameOf(const CScl* apScl) { return m_Names.Of(*apScl); }
+   /// The key text of a reference: taken from the save's checksum walk, else built (in a
+   /// buffer the next call reuses).
+   const std::string& RefKeyText(const CSclRef& aRef)
+   {
+      if (m_pKeyLog == nullptr || !m_pKeyLog->Take(&aRef, m_KeyText)) {
+         m_KeyText.clear();
+         aRef.AppendRefKeyText(m_KeyText);
+      }
+      return m_KeyText;
+   }
    /// Element names without a prefix of their own are written with aPrefix ("p:"): the
    /// prefix under which the file read bound the SCL namespace.
    void SetElementPrefix(const std::string& aPrefix) { m_ElementPrefix = aPrefix; }
@@ -138,8 +158,12 @@ class CLineWriter {
    {
       m_LineStart = m_Size;
       const size_t blanks = static_cast<size_t>(std::min(aIndent, SCL_MAX_WRITE_INDENT)) * 3;
-      Reserve(blanks);
-      std::memset(m_Block.data() + m_Size, ' ', blanks);
+      // Copied from a row of blanks sixteen at a time (the room reserved takes the last step).
+      static const std::string s_Blanks(3 * SCL_MAX_WRITE_INDENT + 16, ' ');
+      Reserve(blanks + 16);
+      char* const pOut = m_Block.data() + m_Size;
+      for (size_t i = 0; i < blanks; i += 16)
+         std::memcpy(pOut + i, s_Blanks.data() + i, 16);
       m_Size += blanks;
    }
    /// Appends bytes to the line.
@@ -168,9 +192,28 @@ class CLineWriter {
       // Copied while looking for a byte the encoder changes or stops at; with one, the
       // encoded text replaces the copy.
       const size_t size = aText.size();
-      Reserve(size);
+      Reserve(size + 16);
       char* const pOut = m_Block.data() + m_Size;
-      for (size_t i = 0; i < size; ++i) {
+      size_t i = 0;
+#if defined(__SSE2__) && defined(__GNUC__)
+      // Sixteen bytes per step while none of them is one the encoder changes or stops at
+      // (the room reserved takes a whole last step).
+      const __m128i zero = _mm_setzero_si128();
+      for (; size - i >= 16; i += 16) {
+         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aText.data() + i));
+         const __m128i marks = _mm_or_si128(
+             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, zero),
+                                       _mm_cmpeq_epi8(block, _mm_set1_epi8('&'))),
+                          _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('<')),
+                                       _mm_cmpeq_epi8(block, _mm_set1_epi8('>')))),
+             _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')),
+                          _mm_cmpeq_epi8(block, _mm_set1_epi8('\''))));
+         if (_mm_movemask_epi8(marks) != 0)
+            break;
+         _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + i), block);
+      }
+#endif
+      for (; i < size; ++i) {
          const char c = aText[i];
          if (s_EncoderStops[static_cast<unsigned char>(c)]) {
             Put(CXmlParser::EncodeEntities(aText));
@@ -215,6 +258,14 @@ class CLineWriter {
       if (m_Size == 0 || m_pParser == nullptr)
          return;
       const char* const pBlock = m_Block.data();
+      // An 8-bit file in the library's own conventions converts every line alike (bytes as
+      // they are, CR LF), without limits per call: the whole block goes in one call.
+      if (m_WholeBlocks && m_pParser->Write(pBlock, static_cast<int32_t>(m_Size)) == 0) {
+         m_Size = 0;
+         m_LineStart = 0;
+         m_LineEnds.clear();
+         return;
+      }
       size_t written = 0; // lines before this offset are written
       size_t line = 0;    // index in m_LineEnds of the first line not written
       for (size_t p = 0;;) {
@@ -333,6 +384,13 @@ class CLineWriter {
    bool m_EditionKeys = false;
    const CSclFile* m_pEditionFile = nullptr;
    std::string m_ElementPrefix;
+   CSclWalkNames m_Names;
+   tSclNameId m_EmptyNameId = CSclNameTable::FindNameId(std::string());
+   std::string m_KeyText; // the key text of a reference
+   CSclRefKeyLog* m_pKeyLog = CSclRefKeyLog::Active();
+   bool m_WholeBlocks = m_pParser != nullptr && m_pParser->IsWriteMode() &&
+                        m_pParser->GetBuffer() == nullptr && !m_XmlText &&
+                        m_Format == XmlParser::FF_ANSI;
 };
 
 // The attribute names of one start tag in the conforming mode, where a name may be written
@@ -516,7 +574,7 @@ void PutTagItems(CLineWriter& arWriter, CTagNames& arNames, const std::vector<tT
 // finished there; returns true when its children and end tag must follow.
 bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWriter)
 {
-   const std::string& name = aElement.GetSclName();
+   const std::string& name = arWriter.NameOf(&aElement);
    const bool xmlText = arWriter.XmlText();
    if (xmlText && !name.empty() && name[0] == '?') {
       WriteProcessingInstruction(aElement, aIndent, arWriter);
@@ -537,21 +595,28 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
    const std::vector<tSclNameId>* pReadOrder = nullptr;
    for (int i = 0; i < count; ++i) {
       const CScl* pChild = aElement.GetChild(i);
-      if (IsAttribute(pChild) && editionKeys) {
+      // Each child is asked what it is once: the class id answers for plain values, most of
+      // the children, without a virtual call.
+      const bool isValue = IsValue(pChild);
+      const bool isAttribute = isValue && pChild->GetNameId() != 0;
+      if (isAttribute && editionKeys) {
          ++inTag;
          items.push_back(
              {pChild->GetNameId(), pChild->GetSclName(), ValueText(pChild, copy), false});
-      } else if (IsAttribute(pChild) && xmlText) {
+      } else if (isAttribute && xmlText) {
          ++inTag;
          PutXmlAttribute(arWriter, names, pChild->GetSclName(), ValueText(pChild, copy));
-      } else if (IsAttribute(pChild)) {
+      } else if (isAttribute) {
          ++inTag;
          arWriter.Put(' ');
-         arWriter.Put(pChild->GetSclName());
+         arWriter.Put(arWriter.NameOf(pChild));
          arWriter.Put("=\"", 2);
          arWriter.PutEncoded(ValueText(pChild, copy));
          arWriter.Put('"');
-      } else if (pChild->GetClassId() != CID_VALUE && pChild->IsClass(CID_REF)) {
+      } else if (isValue && (pChild->GetClassId() == CID_VALUE || !pChild->IsClass(CID_REF))) {
+         if (pText == nullptr)
+            pText = pChild; // a text: the name id is 0
+      } else if (pChild->IsClass(CID_REF)) {
          ++inTag;
          const auto* pRef = static_cast<const CSclRef*>(pChild);
          if (editionKeys) {
@@ -564,14 +629,10 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
             if (pReadOrder == nullptr && arWriter.EditionFile() != nullptr)
                pReadOrder = arWriter.EditionFile()->GetReadAttributes(pRef->PeekRefHandle());
          } else if (xmlText)
-            PutXmlRefKeys(arWriter, names, pRef->GetRefKeyText());
+            PutXmlRefKeys(arWriter, names, arWriter.RefKeyText(*pRef));
          else
-            arWriter.Put(pRef->GetRefKeyText());
-         content = pRef->IsClass(CID_IEDRef)
-                       ? pRef->GetContent()
-                       : pRef->GetValue(CSclNameTable::FindNameId(std::string()));
-      } else if (pText == nullptr && IsText(pChild)) {
-         pText = pChild;
+            arWriter.Put(arWriter.RefKeyText(*pRef));
+         content = pRef->IsClass(CID_IEDRef) ? pRef->GetContent() : pRef->GetValue(arWriter.EmptyNameId());
       }
    }
    if (editionKeys)
@@ -1090,7 +1151,7 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
          if (!inFile) {
             writer.Begin(level.indent);
             writer.Put("</", 2);
-            writer.PutElementName(level.pElement->GetSclName());
+            writer.PutElementName(writer.NameOf(level.pElement));
             writer.Put('>');
             writer.Emit();
          }

@@ -9,6 +9,7 @@
 #include "SclDll/CSclNameTable.h"
 #include "SclDll/SclCrc32.h"
 #include "SclDll/SclObjectPool.h"
+#include "SclDll/SclRefKeyLog.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 
 namespace Arvenko::Melvotar::Scl {
@@ -237,7 +238,11 @@ void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
    if (m_Interchange.EditionOrder)
       SortForEdition();
    // The checksum walk corrects the multipliers as it goes: one walk over the tree instead of
-   // two. The stamps it fills never hold a multiplier, so the order does not matter.
+   // two. The stamps it fills never hold a multiplier, so the order does not matter. The
+   // reference key texts it builds go to the writing walk (no key reads a multiplier or a
+   // stamp, so they stay as built).
+   CSclRefKeyLog keyLog;
+   CSclRefKeyLog::CScope keyScope(&keyLog);
    if (!UpdateCRCPrivate(true))
       CorrectMultipliers();
    XmlParser::tXmlTextMode mode;

@@ -54,6 +54,8 @@ class CSclRef : public CSclContainer {
    bool ContentCompare(const CScl& right) const override;
    /// The key attributes as start-tag text of the owner (" name=\"value\"" per key).
    virtual std::string GetRefKeyText() const = 0;
+   /// GetRefKeyText appended to arText.
+   virtual void AppendRefKeyText(std::string& arText) const { arText += GetRefKeyText(); }
    /// The text the reference stands for in its owner's content (an IEDRef: the IED name);
    /// here the first own text value, empty without one.
    virtual std::string GetContent() const;

@@ -12,7 +12,9 @@
 #include "SclDll/CSclRemark.h"
 #include "SclDll/CSclSchemaInfo.h"
 #include "SclDll/CSclValue.h"
+#include "SclDll/SclRefKeyLog.h"
 #include "SclDll/SclTreeWalk.h"
+#include "SclDll/SclWalkNames.h"
 
 namespace Arvenko::Melvotar::Scl {
 
@@ -44,6 +46,59 @@ inline int32_t FeedByte(unsigned char aByte, int32_t aCrc)
    return static_cast<int32_t>((crc >> 8) ^ s_CrcTables[0][(crc ^ aByte) & 0xFFu]);
 }
 
+// Four bytes assembled low byte first, so that neither alignment nor the machine's byte
+// order matters.
+inline uint32_t Load32(const unsigned char* p)
+{
+   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// Whether one of the four bytes of aWord is zero.
+inline bool HasZeroByte(uint32_t aWord)
+{
+   return ((aWord - 0x01010101u) & ~aWord & 0x80808080u) != 0;
+}
+
+// The register after eight bytes from p.
+inline uint32_t Feed8(const unsigned char* p, uint32_t aCrc)
+{
+   const auto& t = s_CrcTables;
+   const uint32_t low = aCrc ^ Load32(p);
+   return t[7][low & 0xFFu] ^ t[6][(low >> 8) & 0xFFu] ^ t[5][(low >> 16) & 0xFFu] ^
+          t[4][low >> 24] ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+}
+
+// The register after aLength bytes: eight per step, the rest one at a time. Inline, so that
+// the walks feed a name or a text without a call.
+inline uint32_t FeedBytes(const unsigned char* p, size_t aLength, uint32_t aCrc)
+{
+   const unsigned char* const end = p + aLength;
+   for (; end - p >= 8; p += 8)
+      aCrc = Feed8(p, aCrc);
+   for (; p != end; ++p)
+      aCrc = (aCrc >> 8) ^ s_CrcTables[0][(aCrc ^ *p) & 0xFFu];
+   return aCrc;
+}
+
+// The register after the bytes of aText up to its first zero byte, found in the same pass.
+inline int32_t FeedText(const std::string& aText, int32_t aCrc)
+{
+   auto crc = static_cast<uint32_t>(aCrc);
+   const auto* p = reinterpret_cast<const unsigned char*>(aText.data());
+   const unsigned char* const end = p + aText.size();
+   for (; end - p >= 8 && !HasZeroByte(Load32(p)) && !HasZeroByte(Load32(p + 4)); p += 8)
+      crc = Feed8(p, crc);
+   for (; p != end && *p != 0; ++p)
+      crc = (crc >> 8) ^ s_CrcTables[0][(crc ^ *p) & 0xFFu];
+   return static_cast<int32_t>(crc);
+}
+
+inline int32_t FeedName(const std::string& aName, int32_t aCrc)
+{
+   return static_cast<int32_t>(FeedBytes(reinterpret_cast<const unsigned char*>(aName.data()),
+                                         aName.size(), static_cast<uint32_t>(aCrc)));
+}
+
 // The kind byte that opens the object part: what the object is, so that equal texts of
 // different kinds (an attribute and a text, a comment and a CDATA section) differ.
 unsigned char KindByte(const CScl& aScl)
@@ -60,21 +115,16 @@ unsigned char KindByte(const CScl& aScl)
 }
 
 // The object part of a value: kind byte, name and text, without a copy of the text.
-int32_t ValueCRC32(const CSclValue& aValue, int32_t aCrc)
+inline int32_t ValueCRC32(const CSclValue& aValue, CSclWalkNames& arNames, int32_t aCrc)
 {
-   aCrc = FeedByte(1, aCrc);
-   const std::string& name = aValue.GetSclName();
-   aCrc = CalcCRC32(name.data(), name.size(), aCrc);
-   return CalcCRC32String(aValue.GetText(), aCrc);
+   return FeedText(aValue.GetText(), FeedName(arNames.Of(aValue), FeedByte(1, aCrc)));
 }
 
 // The object part of an element (kind byte, name, its value as GetValue gives it), without
 // a copy of the usual single text.
-int32_t ElementCRC32(const CSclContainer& aElement, int32_t aCrc)
+int32_t ElementCRC32(const CSclContainer& aElement, CSclWalkNames& arNames, int32_t aCrc)
 {
-   aCrc = FeedByte(3, aCrc);
-   const std::string& name = aElement.GetSclName();
-   aCrc = CalcCRC32(name.data(), name.size(), aCrc);
+   aCrc = FeedName(arNames.Of(aElement), FeedByte(3, aCrc));
    const CSclValue* pText = nullptr;
    int texts = 0;
    bool hasElement = false;
@@ -90,16 +140,19 @@ int32_t ElementCRC32(const CSclContainer& aElement, int32_t aCrc)
    if (texts == 0)
       return aCrc; // an empty value feeds nothing
    if (texts == 1 && !hasElement)
-      return CalcCRC32String(pText->GetText(), aCrc);
-   return CalcCRC32String(aElement.GetValue(), aCrc); // mixed content
+      return FeedText(pText->GetText(), aCrc);
+   return FeedText(aElement.GetValue(), aCrc); // mixed content
 }
 
-// The checksum of a reference from its key text.
-int32_t RefCRC32(const CSclRef& aRef, const std::string& aKeyText, int32_t aCrc)
+// The checksum of a reference: its key text, built in arKeyText (a buffer the walk reuses),
+// then for an IEDRef its content.
+int32_t RefCRC32(const CSclRef& aRef, std::string& arKeyText, int32_t aCrc)
 {
-   aCrc = CalcCRC32String(aKeyText, aCrc);
+   arKeyText.clear();
+   aRef.AppendRefKeyText(arKeyText);
+   aCrc = FeedText(arKeyText, aCrc);
    if (aRef.IsClass(CID_IEDRef))
-      aCrc = CalcCRC32String(aRef.GetContent(), aCrc);
+      aCrc = FeedText(aRef.GetContent(), aCrc);
    return aCrc;
 }
 
@@ -115,20 +168,32 @@ template <class TBeforeElement = tLeaveElement>
 int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip,
                      TBeforeElement&& aBeforeElement = TBeforeElement())
 {
+   CSclWalkNames names;
+   std::string keyText;
+   // In a save, the writing walk takes the key texts built here.
+   CSclRefKeyLog* const pKeyLog = CSclRefKeyLog::Active();
    SclVisitBelow(&aTop, [&](const CScl* apChild) {
       if (apSkip != nullptr && apChild->GetParent() == &aTop && apChild->IsClass(CID_VALUE) &&
           apChild->GetNameId() != NID_lnClass && apSkip->count(apChild->GetNameId()) != 0)
          return tWalk::Next;
       // Values are most of a tree: their class id answers without a virtual call.
-      if (apChild->GetClassId() == CID_VALUE) {
-         aCrc = ValueCRC32(*static_cast<const CSclValue*>(apChild), aCrc);
-      } else if (apChild->GetClassId() == CID_REMARK || !IsWalkedElement(apChild)) {
-         if (apChild->GetClassId() != CID_REMARK && apChild->IsClass(CID_CONTAINER))
+      const tSclClassId classId = apChild->GetClassId();
+      if (classId == CID_VALUE) {
+         aCrc = ValueCRC32(*static_cast<const CSclValue*>(apChild), names, aCrc);
+      } else if (classId == CID_REMARK) {
+         aCrc = apChild->GetCRC32(aCrc);
+      } else if (apChild->IsClass(CID_REF)) {
+         // A reference is fed as one object, its key text built in a reused buffer.
+         if (apChild->IsClass(CID_CONTAINER))
             aBeforeElement(apChild);
+         aCrc = RefCRC32(*static_cast<const CSclRef*>(apChild), keyText, aCrc);
+         if (pKeyLog != nullptr)
+            pKeyLog->Add(static_cast<const CSclRef*>(apChild), keyText);
+      } else if (!apChild->IsClass(CID_CONTAINER)) {
          aCrc = apChild->GetCRC32(aCrc);
       } else {
          aBeforeElement(apChild);
-         aCrc = ElementCRC32(*static_cast<const CSclContainer*>(apChild), aCrc);
+         aCrc = ElementCRC32(*static_cast<const CSclContainer*>(apChild), names, aCrc);
          return tWalk::Into;
       }
       return tWalk::Next;
@@ -140,26 +205,13 @@ int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSc
 
 int32_t CalcCRC32(const void* apData, size_t aLength, int32_t aCrc)
 {
-   const auto& t = s_CrcTables;
-   auto crc = static_cast<uint32_t>(aCrc);
-   const auto* p = static_cast<const unsigned char*>(apData);
-   const unsigned char* const end = p + aLength;
-   // Eight bytes per step (assembled byte by byte, so neither alignment nor the machine's
-   // byte order matters), the rest one at a time.
-   for (; end - p >= 8; p += 8) {
-      const uint32_t low = crc ^ (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                                  uint32_t(p[3]) << 24);
-      crc = t[7][low & 0xFFu] ^ t[6][(low >> 8) & 0xFFu] ^ t[5][(low >> 16) & 0xFFu] ^
-            t[4][low >> 24] ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
-   }
-   for (; p != end; ++p)
-      crc = (crc >> 8) ^ t[0][(crc ^ *p) & 0xFFu];
-   return static_cast<int32_t>(crc);
+   return static_cast<int32_t>(FeedBytes(static_cast<const unsigned char*>(apData), aLength,
+                                         static_cast<uint32_t>(aCrc)));
 }
 
 int32_t CalcCRC32String(const std::string& aText, int32_t aCrc)
 {
-   return CalcCRC32(aText.c_str(), std::strlen(aText.c_str()), aCrc);
+   return FeedText(aText, aCrc);
 }
 
 // The object part: kind byte, name and value text, without separators.
@@ -191,7 +243,8 @@ int32_t CSclContainer::GetCRC32WithoutTopLevelId(int32_t aCrc) const
 
 int32_t CSclRef::GetCRC32(int32_t aCrc) const
 {
-   return RefCRC32(*this, GetRefKeyText(), aCrc);
+   std::string keyText;
+   return RefCRC32(*this, keyText, aCrc);
 }
 
 int32_t CSclFile::GetCRC32(int32_t aCrc) const

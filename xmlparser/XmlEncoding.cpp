@@ -406,28 +406,65 @@ bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::s
    const char* p = apData;
    while (p < end) {
       const char* run = p;
-      p += PlainRunLength(p, static_cast<size_t>(end - p), true);
-      const auto length = static_cast<size_t>(p - run);
-      units += length;
-      if (aUtf16) {
-         const char* q = run;
-#if defined(__SSE2__)
-         // Sixteen bytes widened to sixteen units per step.
-         const __m128i zero = _mm_setzero_si128();
-         for (; p - q >= 16; q += 16, out += 32) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+#if defined(__SSE2__) && defined(__GNUC__)
+      // Sixteen bytes per step are copied (or widened to sixteen units) while they are
+      // looked at; a step with a byte that maps otherwise (0, '&', a line feed, from 0x80)
+      // keeps the bytes before it. The buffer has room for the whole step: what is left of
+      // the input is at least sixteen bytes, and its output may take three or four times as
+      // many.
+      const __m128i zero = _mm_setzero_si128();
+      const __m128i amp = _mm_set1_epi8('&');
+      const __m128i lf = _mm_set1_epi8('\n');
+      // A line feed becomes CR LF within the loop (its two units counted apart).
+      size_t lineFeeds = 0;
+      while (end - p >= 16) {
+         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+         const __m128i marks =
+             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, zero), _mm_cmpeq_epi8(block, amp)),
+                          _mm_cmpeq_epi8(block, lf));
+         const int stops = _mm_movemask_epi8(_mm_or_si128(marks, block));
+         const size_t plain = stops != 0 ? static_cast<size_t>(__builtin_ctz(stops)) : 16;
+         if (aUtf16) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(block, zero));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi8(block, zero));
+            out += 2 * plain;
+         } else {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+            out += plain;
          }
-#endif
-         for (; q < p; ++q) {
-            *out++ = *q;
-            *out++ = 0;
+         p += plain;
+         if (stops == 0)
+            continue;
+         if (*p != '\n')
+            break;
+         ++p;
+         ++lineFeeds;
+         if (aUtf16) {
+            std::memcpy(out, "\r\0\n\0", 4);
+            out += 4;
+         } else {
+            std::memcpy(out, "\r\n", 2);
+            out += 2;
          }
-      } else {
-         std::memcpy(out, run, length);
-         out += length;
       }
+      units += lineFeeds;
+      if (p == run || end - p < 16) {
+#endif
+         const char* const stop = p + PlainRunLength(p, static_cast<size_t>(end - p), true);
+         if (aUtf16) {
+            for (; p < stop; ++p) {
+               *out++ = *p;
+               *out++ = 0;
+            }
+         } else {
+            std::memcpy(out, p, static_cast<size_t>(stop - p));
+            out += stop - p;
+            p = stop;
+         }
+#if defined(__SSE2__) && defined(__GNUC__)
+      }
+#endif
+      units += static_cast<size_t>(p - run);
       if (p == end)
          break;
       const auto c = static_cast<unsigned char>(*p++);
@@ -494,6 +531,26 @@ bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount, std::str
    char* out = &arBuffer[0];
    const char* p = apData;
    const char* const end = apData + aCount;
+#if defined(__SSE2__) && defined(__GNUC__)
+   // Sixteen bytes per step are copied while their line feeds are looked for (the buffer
+   // has room for a whole step: what is left of the input is at least sixteen bytes).
+   const __m128i lineFeed = _mm_set1_epi8('\n');
+   while (end - p >= 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+      const int feeds = _mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed));
+      if (feeds == 0) {
+         p += 16;
+         out += 16;
+         continue;
+      }
+      const auto plain = static_cast<size_t>(__builtin_ctz(feeds));
+      out += plain;
+      *out++ = '\r';
+      *out++ = '\n';
+      p += plain + 1;
+   }
+#endif
    while (p < end) {
       const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
       const char* stop = lf != nullptr ? lf : end;

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "SclDll/CSclNameTable.h"
+#include "SclDll/CSclSchemaInfo.h"
+#include "SclDll/CSclValue.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 #include "inc_scl/sclnorm/KVSclRefRules.h"
 #include "xmlparser/XmlEncoding.h"
@@ -245,6 +247,85 @@ std::string RefKeyOf(const CSclRef& aRef, const CSclContainer* apTarget, tSclNam
    return Stored(aRef, aNameId);
 }
 
+const std::string s_NoText;
+const std::string s_Lln0Text("LLN0");
+
+// The text of the first value child of aElement named aNameId, read in place; the empty text
+// when there is none; null when that child is no plain value (its text must be asked for).
+const std::string* PlainValueText(const CSclContainer& aElement, tSclNameId aNameId)
+{
+   for (int i = 0, count = aElement.GetChildCount(); i < count; ++i) {
+      const CScl* pChild = aElement.GetChild(i);
+      if (pChild->GetNameId() != aNameId)
+         continue;
+      if (pChild->GetClassId() == CID_VALUE)
+         return &static_cast<const CSclValue*>(pChild)->GetText();
+      if (pChild->IsClass(CID_VALUE))
+         return nullptr;
+   }
+   return &s_NoText;
+}
+
+const std::string* RefKeyInPlace(const CSclRef& aRef, tSclNameId aNameId);
+
+// SclReadAttrib in place (a reference attribute through the owner's reference child, as
+// SclGetRefAttrib reads it); null where a text must be built.
+const std::string* ReadAttribInPlace(const CSclContainer& aElement, tSclNameId aNameId)
+{
+   const tSclSchemaEntry* pRow =
+       CSclSchemaInfo::GetInstance()->GetEntry(aElement.GetClassId(), aNameId);
+   if (pRow != nullptr && pRow->isRefAttribute) {
+      for (tSclClassId refClass : SclRefClassesOf(aElement.GetClassId())) {
+         if (!SclRefHasKey(refClass, aNameId))
+            continue;
+         if (const CScl* pRef = aElement.GetChild(refClass))
+            return RefKeyInPlace(*static_cast<const CSclRef*>(pRef), aNameId);
+      }
+   }
+   return PlainValueText(aElement, aNameId);
+}
+
+// RefKeyOf in place for a target of the right class (or none): the same sources, null where
+// a text must be built.
+const std::string* KeyTextInPlace(const CSclRef& aRef, const CSclContainer* apTarget,
+                                  const tSclRefKeyRules& aRules, tSclNameId aNameId)
+{
+   if (apTarget == nullptr)
+      return PlainValueText(aRef, aNameId);
+   for (const tSclRefKeyRule& rule : aRules) {
+      if (rule.key != aNameId)
+         continue;
+      switch (rule.source) {
+      case KS_TARGET:
+         return ReadAttribInPlace(*apTarget, rule.attribute);
+      case KS_ANCESTOR: {
+         const CSclContainer* pAncestor = apTarget->GetParent(rule.ancestor);
+         return pAncestor != nullptr ? ReadAttribInPlace(*pAncestor, rule.attribute)
+                                     : PlainValueText(aRef, aNameId);
+      }
+      case KS_LN_ONLY:
+         return apTarget->IsClass(CID_LN) ? ReadAttribInPlace(*apTarget, rule.attribute)
+                                          : PlainValueText(aRef, aNameId);
+      case KS_LLN0:
+         return apTarget->IsClass(CID_LN0) ? &s_Lln0Text
+                                           : ReadAttribInPlace(*apTarget, rule.attribute);
+      }
+   }
+   return PlainValueText(aRef, aNameId);
+}
+
+// SclRefKey in place; null where a text must be built, or where the target is of the wrong
+// class (which its lookup reports).
+const std::string* RefKeyInPlace(const CSclRef& aRef, tSclNameId aNameId)
+{
+   const CSclContainer* pTarget = aRef.GetTargetHandle() != 0
+                                      ? CSclRefRegistry::FindContainer(aRef.GetTargetHandle())
+                                      : nullptr;
+   if (pTarget != nullptr && !pTarget->IsClass(aRef.GetTargetClass()))
+      return nullptr;
+   return KeyTextInPlace(aRef, pTarget, SclRefKeyRules(aRef.GetClassId()), aNameId);
+}
+
 } // namespace
 
 std::string SclRefKey(const CSclRef& aRef, tSclNameId aNameId)
@@ -263,25 +344,36 @@ void SclCompleteRef(CSclRef& aRef)
 
 std::string SclRefKeyText(const CSclRef& aRef)
 {
+   std::string text;
+   SclAppendRefKeyText(aRef, text);
+   return text;
+}
+
+void SclAppendRefKeyText(const CSclRef& aRef, std::string& arText)
+{
    // The target is looked up once for all keys; a target of the wrong class (which is
    // reported at every lookup) is left to the lookup per key.
    const CSclContainer* pTarget = CSclRefRegistry::FindContainer(aRef.GetTargetHandle());
    const bool once = pTarget == nullptr || pTarget->IsClass(aRef.GetTargetClass());
-   std::string text;
-   for (const tSclRefKeyRule& rule : SclRefKeyRules(aRef.GetClassId())) {
+   const tSclRefKeyRules rules = SclRefKeyRules(aRef.GetClassId());
+   std::string copy;
+   for (const tSclRefKeyRule& rule : rules) {
       if (rule.key == NID_NONE)
          continue; // the IEDName text is written as element text
-      const std::string value =
-          once ? RefKeyOf(aRef, pTarget, rule.key) : SclRefKey(aRef, rule.key);
-      if (rule.refClass == CID_FCDA_LNRef && rule.key == NID_lnInst && value.empty())
+      // Most keys are a plain attribute text of the target or the reference: read in place.
+      const std::string* pValue = once ? KeyTextInPlace(aRef, pTarget, rules, rule.key) : nullptr;
+      if (pValue == nullptr) {
+         copy = once ? RefKeyOf(aRef, pTarget, rule.key) : SclRefKey(aRef, rule.key);
+         pValue = &copy;
+      }
+      if (rule.refClass == CID_FCDA_LNRef && rule.key == NID_lnInst && pValue->empty())
          continue;
-      text += ' ';
-      text += CSclNameTable::GetNameOfNameId(rule.key);
-      text += "=\"";
-      XmlParser::AppendEntityEncoded(text, value);
-      text += '"';
+      arText += ' ';
+      arText += CSclNameTable::GetNameOfNameId(rule.key);
+      arText += "=\"";
+      XmlParser::AppendEntityEncoded(arText, *pValue);
+      arText += '"';
    }
-   return text;
 }
 
 tSclError SclCopyRef(CSclRef& aRef, const CScl& right)

@@ -220,6 +220,11 @@ std::string SclReadAttrib(const CSclContainer& aElement, tSclNameId aNameId)
    return aElement.GetValue(aNameId);
 }
 
+const std::vector<tSclClassId>& SclRefClassesOf(tSclClassId aClassId)
+{
+   return RefClassesOf(aClassId);
+}
+
 std::string SclGetRefAttrib(const CSclContainer& aOwner, tSclNameId aNameId, bool aPlainFallback)
 {
    for (tSclClassId refClass : RefClassesOf(aOwner.GetClassId())) {

@@ -31,6 +31,8 @@ std::string SclGetRefAttrib(const CSclContainer& aOwner, tSclNameId aNameId,
 /// An attribute of the element: reference attributes of its class through SclGetRefAttrib,
 /// others as the value of its value child; empty when absent.
 std::string SclReadAttrib(const CSclContainer& aElement, tSclNameId aNameId);
+/// The reference classes an element class carries, ascending class id.
+const std::vector<tSclClassId>& SclRefClassesOf(tSclClassId aClassId);
 /// The target of the owner's first reference child of class aRefClassId when it answers
 /// aTargetClassId; null otherwise. Owned by the tree.
 CSclContainer* SclGetRefTarget(const CSclContainer& aOwner, tSclClassId aRefClassId,
@@ -73,6 +75,8 @@ std::string SclRefKey(const CSclRef& aRef, tSclNameId aNameId);
 void SclCompleteRef(CSclRef& aRef);
 /// The key attributes as start-tag text, in key order.
 std::string SclRefKeyText(const CSclRef& aRef);
+/// The same text appended to arText.
+void SclAppendRefKeyText(const CSclRef& aRef, std::string& arText);
 /// Copy of a reference; a copy that ends without target carries the source's key values.
 tSclError SclCopyRef(CSclRef& aRef, const CScl& right);
 
@@ -156,6 +160,7 @@ template <tSclClassId ID, tSclClassId TARGET> class CSclTypedRef : public CSclRe
    }
    /// The keys as start-tag text of the owner, in key order.
    std::string GetRefKeyText() const override { return SclRefKeyText(*this); }
+   void AppendRefKeyText(std::string& arText) const override { SclAppendRefKeyText(*this, arText); }
    /// The reference copy; without a target afterwards the copy holds the source's key values.
    tSclError Copy(const CScl& right) override { return SclCopyRef(*this, right); }
 
