@@ -7,8 +7,7 @@ using Xunit;
 
 namespace Arvenko.Melvotar.SclNET.Tests;
 
-/// <summary>Elements written as text and read back, compare and checksum members, type nodes and
-/// the file options beyond the library's conventions.</summary>
+/// <summary>Elements written as text and read back, compare and checksum members, type nodes, options.</summary>
 [Collection("process-wide")]
 public class ElementTextTests
 {

@@ -173,8 +173,7 @@ public class NativeAnswerTests
         return output.Split('\n', StringSplitOptions.RemoveEmptyEntries);
     }
 
-    /// <summary>The native answer tool: SCLNET_ANSWERS (set by scripts/dotnet-test), else the
-    /// one of the g++ build.</summary>
+    /// <summary>The native answer tool: SCLNET_ANSWERS, else the one of the g++ build.</summary>
     private static string AnswersTool
     {
         get

@@ -79,6 +79,16 @@ Tag FirstTag(const std::string& aText)
    return NextTag(parser);
 }
 
+// A tag in one line: its flags (Start, End, CData) in brackets, its name, its attributes.
+std::string Describe(const Tag& aTag)
+{
+   std::string text = std::string("[") + (aTag.IsStart ? "S" : "") + (aTag.IsEnd ? "E" : "") +
+                      (aTag.IsCData ? "C" : "") + "]" + aTag.Name;
+   for (const auto& attrib : aTag.Attribs)
+      text += " " + attrib.Name + "='" + attrib.Value + "'";
+   return text;
+}
+
 } // namespace
 
 // ---- encoding detection and conversion ----
@@ -167,33 +177,20 @@ TEST(XmlReaderFailures, MissingEmptyAndDirectory)
 
 TEST(XmlReaderTags, EveryConstructKind)
 {
-   const struct {
-      const char* Text;
-      const char* Name;
-      bool IsStart, IsEnd, IsCData;
-      size_t Attribs;
-      const char* Last; // the last attribute as name=value
-   } rows[] = {
-       {"<a x='1'>", "a", true, false, false, 1, "x=1"},
-       {"<a/>", "a", true, true, false, 0, ""},
-       {"<a x=\"1\"/>", "a", true, true, false, 1, "x=1"},
-       {"</a>", "a", false, true, false, 0, ""},
-       {"<?xml version='1.0' encoding=\"UTF-8\"?>", "?xml", true, true, false, 2, "encoding=UTF-8"},
-       {"<!-- t -->", " t ", false, false, false, 0, ""},
-       {"<![CDATA[a<b>]c]]>", "a<b>]c", false, false, true, 0, ""},
-       {"<!DOCTYPE SCL>", "!DOCTYPE SCL", false, false, false, 0, ""},
+   const std::pair<const char*, const char*> rows[] = {
+       {"<a x='1'>", "[S]a x='1'"},
+       {"<a/>", "[SE]a"},
+       {"<a x=\"1\"/>", "[SE]a x='1'"},
+       {"</a>", "[E]a"},
+       {"<?xml version='1.0' encoding=\"UTF-8\"?>", "[SE]?xml version='1.0' encoding='UTF-8'"},
+       {"<!-- t -->", "[] t "},
+       {"<![CDATA[a<b>]c]]>", "[C]a<b>]c"},
+       {"<!DOCTYPE SCL>", "[]!DOCTYPE SCL"},
    };
-   for (const auto& row : rows) {
-      const Tag t = FirstTag(row.Text);
-      EXPECT_EQ(t.Result, 0) << row.Text;
-      EXPECT_EQ(t.Name, row.Name);
-      EXPECT_EQ(std::make_tuple(t.IsStart, t.IsEnd, t.IsCData),
-                std::make_tuple(row.IsStart, row.IsEnd, row.IsCData))
-          << row.Text;
-      EXPECT_EQ(t.Attribs.size(), row.Attribs) << row.Text;
-      if (!t.Attribs.empty()) {
-         EXPECT_EQ(t.Attribs.back().Name + "=" + t.Attribs.back().Value, row.Last);
-      }
+   for (const auto& [text, expected] : rows) {
+      const Tag t = FirstTag(text);
+      EXPECT_EQ(t.Result, 0) << text;
+      EXPECT_EQ(Describe(t), expected);
    }
 }
 
@@ -212,11 +209,9 @@ TEST(XmlReaderTags, SkipsCharacterDataAndKeepsThePositionOfAnUnfinishedTag)
 {
    const std::string text = "text<a>more</a><b/>xy<a";
    CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
-   EXPECT_EQ(NextTag(parser).Name, "a");
-   Tag end = NextTag(parser);
-   EXPECT_EQ(end.Name, "a");
-   EXPECT_TRUE(end.IsEnd);
-   EXPECT_EQ(NextTag(parser).Name, "b");
+   EXPECT_EQ(Describe(NextTag(parser)), "[S]a");
+   EXPECT_EQ(Describe(NextTag(parser)), "[E]a");
+   EXPECT_EQ(Describe(NextTag(parser)), "[SE]b");
    char c = 0;
    parser.Read(c);
    EXPECT_EQ(NextTag(parser).Result, 12);
@@ -228,28 +223,17 @@ TEST(XmlReaderAttribs, MissingQuoteIsReportedAndTolerated)
    CaptureReports capture;
    Tag t = FirstTag("<a b=c>");
    EXPECT_EQ(t.Result, 0);
-   ASSERT_EQ(t.Attribs.size(), 1u);
-   EXPECT_EQ(t.Attribs[0].Name, "b");
-   EXPECT_EQ(t.Attribs[0].Value, "c");
+   EXPECT_EQ(Describe(t), "[S]a b='c'");
    EXPECT_EQ(capture.Get(), (Lines{"Fehler: CXmlParser::GetNextAttrib - \" oder ' zu b fehlt",
                                    "   Fehlercode: XML-Struktur fehlerhaft",
                                    "   XML-Datei: ", "   Zeile in XML-Datei: 1", ""}));
    // An unquoted value stops at the delimiter of an empty tag.
-   t = FirstTag("<a b=c/>");
-   EXPECT_EQ(t.Attribs.at(0).Value, "c");
-   EXPECT_TRUE(t.IsStart && t.IsEnd);
+   EXPECT_EQ(Describe(FirstTag("<a b=c/>")), "[SE]a b='c'");
 }
 
 TEST(XmlReaderAttribs, ValuesAndFlags)
 {
-   Tag t = FirstTag("<a  b  c = 'x\"<>\ny' d/>");
-   ASSERT_EQ(t.Attribs.size(), 3u);
-   EXPECT_EQ(t.Attribs[0].Name, "b");
-   EXPECT_EQ(t.Attribs[0].Value, "");
-   EXPECT_EQ(t.Attribs[1].Name, "c");
-   EXPECT_EQ(t.Attribs[1].Value, "x\"<>\ny");
-   EXPECT_EQ(t.Attribs[2].Name, "d");
-   EXPECT_TRUE(t.IsStart && t.IsEnd);
+   EXPECT_EQ(Describe(FirstTag("<a  b  c = 'x\"<>\ny' d/>")), "[SE]a b='' c='x\"<>\ny' d=''");
    // Raw values: entities are not decoded by the tokeniser.
    EXPECT_EQ(FirstTag("<a v=\"&lt;&#x3a9;\">").Attribs[0].Value, "&lt;&#x3a9;");
 }
@@ -437,25 +421,9 @@ TEST(XmlReaderConforming, ConstructsEndAtTheirOwnDelimiters)
                             "<?xml version='1.0' encoding=\"x\"?><?empty?><!-- open";
    CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
    parser.SetTextMode(mode);
-   Tag pi = NextTag(parser);
-   EXPECT_EQ(pi.Name, "?my-pi");
-   EXPECT_TRUE(pi.IsStart && pi.IsEnd);
-   ASSERT_EQ(pi.Attribs.size(), 1u);
-   EXPECT_EQ(pi.Attribs[0].Name, "");
-   EXPECT_EQ(pi.Attribs[0].Value, "some > data");
-   Tag comment = NextTag(parser);
-   EXPECT_EQ(comment.Name, " a > b -- c ");
-   EXPECT_FALSE(comment.IsStart || comment.IsEnd || comment.IsCData);
-   Tag cdata = NextTag(parser);
-   EXPECT_EQ(cdata.Name, "x]>y");
-   EXPECT_TRUE(cdata.IsCData);
-   Tag declaration = NextTag(parser);
-   EXPECT_EQ(declaration.Name, "?xml");
-   ASSERT_EQ(declaration.Attribs.size(), 2u);
-   EXPECT_EQ(declaration.Attribs[1].Value, "x");
-   Tag empty = NextTag(parser);
-   EXPECT_EQ(empty.Name, "?empty");
-   EXPECT_EQ(empty.Attribs[0].Value, "");
+   for (const char* expected : {"[SE]?my-pi ='some > data'", "[] a > b -- c ", "[C]x]>y",
+                                "[SE]?xml version='1.0' encoding='x'", "[SE]?empty =''"})
+      EXPECT_EQ(Describe(NextTag(parser)), expected);
    const int32_t before = parser.GetPos();
    EXPECT_EQ(NextTag(parser).Result, 12); // unfinished: position kept
    EXPECT_EQ(parser.GetPos(), before);
