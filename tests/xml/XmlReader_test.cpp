@@ -315,8 +315,7 @@ TEST(XmlReaderPositions, NeitherBufferNorFileThrows)
    CXmlParser writer(buffer, 8, FF_UTF8, true);
    EXPECT_EQ(writer.Read(c), 10);
    EXPECT_EQ(writer.Read(buffer, 1), 10);
-   Tag t;
-   EXPECT_EQ(writer.GetNextTag(t.Name, t.IsStart, t.IsEnd, t.Attribs, t.IsCData), 10);
+   EXPECT_EQ(NextTag(writer).Result, 10);
 }
 
 // ---- the Windows-1252 mapping ----
