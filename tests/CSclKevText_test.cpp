@@ -254,11 +254,10 @@ TEST(CSclKevTextPool, GermanTranslationKeepsItsBytes)
    EXPECT_EQ(kev.GetDAValueKevText("stVal", "WeiMod", "", "4"), "Echo & Ausl\xF6sung");
    EXPECT_EQ(kev.GetDAGroupKevText(SVID_MV_AngC3), "MV Winkel C3");
 
-   SclTest::TempFile copy;
-   kev.SaveXMLFile(copy.Path());
-   EXPECT_EQ(copy.Bytes(), SclTest::FileBytes(source));
+   const std::string copy = SavedBytes(kev);
+   EXPECT_EQ(copy, SclTest::FileBytes(source));
    CSclKevText again;
-   ASSERT_TRUE(again.LoadXMLFile(copy.Path()));
+   LoadBytes(again, copy);
    EXPECT_EQ(PoolOf(again), PoolOf(kev));
 }
 

@@ -123,10 +123,7 @@ TEST(XmlWriterFile, Utf8TargetLimitPerCall)
 TEST(XmlWriterFile, ExistingFileIsTruncatedAndAnInvalidFormatCannotBeOpened)
 {
    TempFile file = TempFile::WithBytes("old content that is long");
-   {
-      CXmlParser writer(file.Path(), FF_UTF8, true);
-      writer.Write("new");
-   }
+   CXmlParser(file.Path(), FF_UTF8, true).Write("new"); // closed at the end of the statement
    EXPECT_EQ(file.Bytes(), "new");
    CaptureReports capture;
    EXPECT_THROW(CXmlParser(file.Path(), static_cast<tFileFormat>(0), true), xml_parser_error);
