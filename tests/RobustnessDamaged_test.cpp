@@ -1,5 +1,4 @@
-// Damaged corpus files (truncated, bytes flipped, wrongly encoded) load or are refused with the
-// reader's report and xml_parser_error; nothing else may happen.
+// Damaged corpus files load or are refused with the reader's report; nothing else may happen.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -40,8 +39,7 @@ enum class tOracle {
    MustLoad   // as RoundTrip, and it must load (an intact file)
 };
 
-// Loads aBytes as a file: refused only with the reader's xml_parser_error; loaded, what aOracle
-// demands, then completion and packing.
+// Loads aBytes: refused only with the reader's xml_parser_error; loaded, as aOracle demands.
 void LoadDamaged(const std::string& aBytes, const std::string& aWhat, tOracle aOracle)
 {
    SCOPED_TRACE(aWhat);

@@ -1,5 +1,4 @@
-// Documents of extreme width and size, generated at run time: each loads, saves, compares and
-// goes without a report.
+// Documents of extreme width and size, generated at run time, load and walk without a report.
 #include <string>
 
 #include <gtest/gtest.h>

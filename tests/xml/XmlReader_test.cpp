@@ -150,9 +150,7 @@ TEST(XmlReaderConversion, TruncatedSequencesAndOutputLimitsFail)
        "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Quellende)";
    EXPECT_EQ(ReadFailure("<a/>\xE2\x82"), truncated);
    EXPECT_EQ(ReadFailure("\xC3"), truncated);
-   // 1000 units that each need an eight-byte reference do not fit into size + 1024 bytes; nor
-   // do stray continuation bytes that each become a six-byte reference, far beyond twice the
-   // units plus 1024 bytes (the UTF-8 limit matches the two-stage conversion). A few fit.
+   // Units needing eight-byte (UTF-16) or six-byte (UTF-8) references overflow; a few fit.
    const std::string tooSmall =
        "CXmlParser::CXmlParser - Puffer f\xFCr Umwandlung Unicode -> Ansi zu klein";
    EXPECT_EQ(ReadFailure(Utf16(std::u16string(1000, u'\u4E2D'))), tooSmall);

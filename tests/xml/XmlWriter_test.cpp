@@ -85,8 +85,7 @@ TEST(XmlWriterFile, ConversionOfEachFormat)
 
 TEST(XmlWriterFile, LongLinesConvertLikeShortOnes)
 {
-   // Runs longer than the sixteen-byte steps, with line feeds, entities and 8-bit bytes at
-   // odd places: each format equals its byte-by-byte form.
+   // Long runs with line feeds, entities and 8-bit bytes at odd places equal the byte-wise form.
    std::string text;
    for (int i = 0; i < 300; ++i)
       text += i % 37 == 0 ? '\n' : i % 53 == 0 ? '&' : i % 71 == 0 ? '\xE4' : char('a' + i % 26);
@@ -173,8 +172,7 @@ TEST(XmlWriterMemory, CopiesUnconvertedAndRefusesOverflow)
 
 TEST(XmlConversions, PlainRunStopsAtTheFirstByteThatConvertsDifferently)
 {
-   // Every stop byte at every place of texts around the sixteen-byte steps, with and
-   // without the line feed as a stop.
+   // Every stop byte at every place around the sixteen-byte steps, line feed a stop or not.
    for (bool lineFeedStops : {false, true}) {
       for (size_t length = 0; length <= 40; ++length) {
          EXPECT_EQ(length, PlainRunLength(std::string(length, 'a').data(), length, lineFeedStops));
