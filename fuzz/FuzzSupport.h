@@ -14,13 +14,9 @@
 
 namespace SclFuzz {
 
-/// Checks the report lines of one input while alive: installs the check on construction
-/// with a fresh budget and removes it on destruction. A report line carries no line end of
-/// its own; only the location lines quote names and identifying values of the document,
-/// which may hold any text. A line that breaks this traps. The location lines grow with the
-/// nesting depth, so the reports of a deeply broken input grow quadratically: only the first
-/// megabyte of an input's reports is checked, then the check goes and reporting costs
-/// nothing more. One check at a time.
+/// Checks the report lines of one input while alive: no line carries a line end except the
+/// location lines, which quote the document; a line that breaks this traps. Only the first
+/// megabyte is checked (deep inputs report quadratically). One check at a time.
 class CReportCheck {
  public:
    CReportCheck()
@@ -56,9 +52,8 @@ class CReportCheck {
    }
 };
 
-/// One input of a harness: its report lines are checked while the object lives, and it
-/// stands in a file of this process named after apHarness. Path() is empty when the file
-/// cannot be written.
+/// One input of a harness in a file named after apHarness, its reports checked while alive.
+/// Path() is empty when the file cannot be written.
 class CInputFile {
  public:
    CInputFile(const char* apHarness, const uint8_t* apData, size_t aSize)

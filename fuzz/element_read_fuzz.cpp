@@ -1,7 +1,5 @@
-// Feeds arbitrary bytes from a memory buffer into existing elements, the way a caller
-// reads an element's content from a string: into a typed element of an SCL tree, into a
-// plain container outside any SCL element and into a free-standing root. The trees are
-// then completed, copied, compared, sorted, checked and written.
+// Feeds arbitrary bytes from memory into a typed element of an SCL tree, a plain container and
+// a free-standing root; the trees are then completed, copied, compared, sorted, checked, written.
 #include <cstdint>
 #include <string>
 

@@ -1,6 +1,5 @@
-// Feeds arbitrary bytes as an SCL file through the whole-file road: the file root loads
-// it from its path, completes it again, checks and writes it to memory, merges its type
-// templates, then saves it with its stamps and verifies the checksum stamp of the copy.
+// Feeds arbitrary bytes as an SCL file: load, complete, check, write to memory, merge the
+// type templates, save with stamps and verify the copy's checksum stamp.
 #include <cstdint>
 #include <string>
 

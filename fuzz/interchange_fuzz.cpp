@@ -1,7 +1,5 @@
 // Feeds arbitrary bytes as an SCL file through the interchange option: whatever loads as one
-// document (a single top-level element, no top-level text or CDATA, not cut off, no end tag
-// repaired) is saved in each of the three encodings, and a conforming XML parser (libxml2,
-// used by this harness only) must find every saved file well-formed.
+// intact document is saved in each encoding, and libxml2 must find every saved file well-formed.
 #include <libxml/parser.h>
 
 #include <cstdint>
@@ -19,8 +17,7 @@ namespace {
 
 void Silent(void*, const char*, ...) {}
 
-// True for a tree that is one document: exactly one top-level element, and no top-level text
-// or CDATA section, which no XML document can hold.
+// True for exactly one top-level element and no top-level text or CDATA section.
 bool IsOneDocument(const CSclFile& aFile)
 {
    int elements = 0;

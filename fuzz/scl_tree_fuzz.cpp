@@ -1,5 +1,4 @@
-// Feeds arbitrary bytes as a file through the whole element road: a file root reads and
-// completes the tree, checksums it, writes it to memory and reads that output again.
+// Feeds arbitrary bytes as a file: read, complete, checksum, write to memory, read that again.
 #include <cstdint>
 #include <string>
 #include <vector>

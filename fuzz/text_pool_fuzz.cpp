@@ -1,5 +1,4 @@
-// Feeds arbitrary bytes as a text pool file: loads it, looks texts up, saves the pool and
-// loads what was saved.
+// Feeds arbitrary bytes as a text pool file: load, look texts up, save, load what was saved.
 #include <cstdint>
 #include <string>
 

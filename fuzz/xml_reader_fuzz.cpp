@@ -1,5 +1,4 @@
-// Feeds arbitrary bytes through the XML reader as a file: encoding detection and
-// conversion, then character data and markup alternately to the end of the input.
+// Feeds arbitrary bytes through the XML reader as a file: detection, conversion, every token.
 #include <cstdint>
 #include <string>
 #include <string_view>

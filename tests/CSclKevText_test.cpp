@@ -59,6 +59,20 @@ std::set<int> WinningNumbers(const std::vector<tRow>& aRows)
    return numbers;
 }
 
+// Loads a pool file with these bytes into arText.
+void LoadBytes(CSclKevText& arText, const std::string& aBytes)
+{
+   ASSERT_TRUE(arText.LoadXMLFile(SclTest::TempFile::WithBytes(aBytes).Path()));
+}
+
+// The bytes of arText's pool as saved.
+std::string SavedBytes(const CSclKevText& aText)
+{
+   SclTest::TempFile file;
+   aText.SaveXMLFile(file.Path());
+   return file.Bytes();
+}
+
 tTextRef Ref(int aSid, int aNr)
 {
    return tTextRef{static_cast<int16_t>(aSid), static_cast<uint16_t>(aNr)};
@@ -212,13 +226,11 @@ TEST(CSclKevTextPool, DefaultPoolRoundTrip)
 
 TEST(CSclKevTextPool, EmptyPoolFile)
 {
-   CSclKevText kev;
-   SclTest::TempFile file;
-   kev.SaveXMLFile(file.Path());
-   EXPECT_EQ(file.Bytes(), "<TextPoolTable>\r\n   </TextList>\r\n</TextPoolTable>\r\n");
+   const std::string empty = SavedBytes(CSclKevText());
+   EXPECT_EQ(empty, "<TextPoolTable>\r\n   </TextList>\r\n</TextPoolTable>\r\n");
    CSclKevText loaded;
    loaded.LoadDefaultTexts();
-   EXPECT_TRUE(loaded.LoadXMLFile(file.Path()));
+   LoadBytes(loaded, empty);
    EXPECT_TRUE(PoolOf(loaded).empty()); // replaced, not merged
 }
 
@@ -242,37 +254,27 @@ TEST(CSclKevTextPool, GermanTranslationKeepsItsBytes)
    EXPECT_EQ(kev.GetDAValueKevText("stVal", "WeiMod", "", "4"), "Echo & Ausl\xF6sung");
    EXPECT_EQ(kev.GetDAGroupKevText(SVID_MV_AngC3), "MV Winkel C3");
 
-   SclTest::TempFile copy;
-   kev.SaveXMLFile(copy.Path());
-   EXPECT_EQ(copy.Bytes(), SclTest::FileBytes(source));
+   const std::string copy = SavedBytes(kev);
+   EXPECT_EQ(copy, SclTest::FileBytes(source));
    CSclKevText again;
-   ASSERT_TRUE(again.LoadXMLFile(copy.Path()));
+   LoadBytes(again, copy);
    EXPECT_EQ(PoolOf(again), PoolOf(kev));
 }
 
 TEST(CSclKevTextPool, RecordsWithoutListOrNumberContributeNothing)
 {
-   auto file = SclTest::TempFile::WithBytes(
-       "<TextPoolTable>\n"
-       "  <TextPoolRec nr=\"7\" vartoText=\"before any list\"/>\n"
-       "  <TextList sid=\"0\">\n"
-       "    <TextPoolRec nr=\"5\" vartoText=\"list zero\"/>\n"
-       "  </TextList>\n"
-       "  <TextList sid=\"513\">\n"
-       "    <TextPoolRec nr=\"0\" vartoText=\"number zero\"/>\n"
-       "    <TextPoolRec vartoText=\"no number\"/>\n"
-       "    <TextPoolRec nr=\"abc\" vartoText=\"not a number\"/>\n"
-       "    <TextPoolRec nr=\"2\" vartoText=\"two\"/>\n"
-       "    <TextPoolRec nr=\"2\" vartoText=\"two again\"/>\n"
-       "    <TextPoolRec nr=\"3\"/>\n"
-       "  </TextList>\n"
-       "  <TextPoolRec nr=\"4\" vartoText=\"list stays after its end tag\">\n"
-       "  <TextList sid=\"-3\"><TextPoolRec nr=\" 65537\" vartoText=\"cut to 16 "
-       "bits\"/></TextList>\n"
-       "  <TextList sid=\"66051\"><TextPoolRec nr=\"9\" vartoText=\"sid cut\"/></TextList>\n"
-       "</TextPoolTable>\n");
    CSclKevText kev;
-   ASSERT_TRUE(kev.LoadXMLFile(file.Path()));
+   LoadBytes(kev, "<TextPoolTable><TextPoolRec nr=\"7\" vartoText=\"before any list\"/>"
+                  "<TextList sid=\"0\"><TextPoolRec nr=\"5\" vartoText=\"list zero\"/></TextList>"
+                  "<TextList sid=\"513\"><TextPoolRec nr=\"0\" vartoText=\"number zero\"/>"
+                  "<TextPoolRec vartoText=\"no number\"/>"
+                  "<TextPoolRec nr=\"abc\" vartoText=\"not a number\"/>"
+                  "<TextPoolRec nr=\"2\" vartoText=\"two\"/><TextPoolRec nr=\"2\" "
+                  "vartoText=\"two again\"/><TextPoolRec nr=\"3\"/></TextList>"
+                  "<TextPoolRec nr=\"4\" vartoText=\"list stays after its end tag\">"
+                  "<TextList sid=\"-3\"><TextPoolRec nr=\" 65537\" vartoText=\"cut to 16 bits\"/>"
+                  "</TextList><TextList sid=\"66051\"><TextPoolRec nr=\"9\" vartoText=\"sid cut\"/>"
+                  "</TextList></TextPoolTable>\n");
    std::map<std::pair<int, int>, std::string> all;
    for (int sid : {-3, 0, 513, 515, 517, 66051 - 65536})
       for (int nr = 0; nr <= 10; ++nr)
@@ -284,19 +286,15 @@ TEST(CSclKevTextPool, RecordsWithoutListOrNumberContributeNothing)
                                                          {{513, 4}, "list stays after its end tag"},
                                                          {{515, 9}, "sid cut"}}));
    // a record without text is kept with an empty text
-   SclTest::TempFile saved;
-   kev.SaveXMLFile(saved.Path());
-   EXPECT_NE(saved.Bytes().find("<TextPoolRec nr=\"3\" vartoText=\"\">"), std::string::npos);
+   EXPECT_NE(SavedBytes(kev).find("<TextPoolRec nr=\"3\" vartoText=\"\">"), std::string::npos);
 }
 
 TEST(CSclKevTextPool, MalformedMarkupIsTakenAsItComes)
 {
-   auto file = SclTest::TempFile::WithBytes(
-       "<?xml version=\"1.0\"?><!-- pool --><TextList sid=513><TextPoolRec nr=\"8\" "
-       "vartoText='a \"quoted\" text'><TextPoolRec nr=\"9\" vartoText=\"cut off");
    CSclKevText kev;
    SclTest::CaptureReports capture; // the unquoted sid is reported, nothing thrown
-   ASSERT_TRUE(kev.LoadXMLFile(file.Path()));
+   LoadBytes(kev, "<?xml version=\"1.0\"?><!-- pool --><TextList sid=513><TextPoolRec nr=\"8\" "
+                  "vartoText='a \"quoted\" text'><TextPoolRec nr=\"9\" vartoText=\"cut off");
    EXPECT_EQ(kev.GetKevText(Ref(513, 8)), "a \"quoted\" text");
    EXPECT_EQ(kev.GetKevText(Ref(513, 9)), "");
    EXPECT_FALSE(capture.Get().empty());
@@ -317,8 +315,7 @@ TEST(CSclKevTextPool, UnreadableRefusedAndUncreatableFiles)
    EXPECT_NE(access(path.c_str(), F_OK), 0);
    EXPECT_TRUE(capture.Get().empty());
    // A file the reader refuses clears the pool and throws.
-   auto file = SclTest::TempFile::WithBytes("");
-   EXPECT_THROW(kev.LoadXMLFile(file.Path()), xml_parser_error);
+   EXPECT_THROW(kev.LoadXMLFile(SclTest::TempFile::WithBytes("").Path()), xml_parser_error);
    EXPECT_TRUE(PoolOf(kev).empty());
    ASSERT_FALSE(capture.Get().empty());
    EXPECT_NE(capture.Get().front().find("Fehler beim Lesen der Datei"), std::string::npos);
@@ -326,15 +323,9 @@ TEST(CSclKevTextPool, UnreadableRefusedAndUncreatableFiles)
 
 TEST(CSclKevTextPool, Latin1PoolFileIsReadByItsDeclaration)
 {
-   auto file = SclTest::TempFile::WithBytes(
-       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<TextPoolTable>\n   <TextList "
-       "sid=\"513\">\n"
-       "      <TextPoolRec nr=\"1\" vartoText=\"G\xFCltigkeit\">\n   "
-       "</TextList>\n</TextPoolTable>\n");
    CSclKevText kev;
-   ASSERT_TRUE(kev.LoadXMLFile(file.Path()));
+   LoadBytes(kev, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<TextPoolTable><TextList "
+                  "sid=\"513\"><TextPoolRec nr=\"1\" vartoText=\"G\xFCltigkeit\"></TextList>\n");
    EXPECT_EQ(kev.GetDAKevText("q.validity"), "G\xFCltigkeit");
-   SclTest::TempFile saved; // written back as UTF-8
-   kev.SaveXMLFile(saved.Path());
-   EXPECT_NE(saved.Bytes().find("vartoText=\"G\xC3\xBCltigkeit\""), std::string::npos);
+   EXPECT_NE(SavedBytes(kev).find("vartoText=\"G\xC3\xBCltigkeit\""), std::string::npos); // UTF-8
 }

@@ -37,19 +37,16 @@ Ids Listed(void (*aGetter)(tSclValueId, Ids*), tSclValueId aId)
    return ids;
 }
 
-std::string LinkText(const tSclDALink& aLink)
-{
-   return CSclLinkInfos::GetValue(aLink.SourceDA) + " -> " +
-          CSclLinkInfos::GetValue(aLink.TargetFC) + " " + CSclLinkInfos::GetValue(aLink.TargetDA);
-}
-
+// The links of aSource as "source DA -> target FC target DA".
 std::vector<std::string> Links(tSclValueId aSource)
 {
    std::vector<tSclDALink> links;
    CSclLinkInfos::GetDALinks(aSource, &links);
    std::vector<std::string> texts;
    for (const tSclDALink& link : links)
-      texts.push_back(LinkText(link));
+      texts.push_back(CSclLinkInfos::GetValue(link.SourceDA) + " -> " +
+                      CSclLinkInfos::GetValue(link.TargetFC) + " " +
+                      CSclLinkInfos::GetValue(link.TargetDA));
    return texts;
 }
 
@@ -85,8 +82,9 @@ TEST(CSclLinkInfos, NamesAndIdsRoundTrip)
 
 TEST(CSclLinkInfos, DAGroupsInOrderAndAppended)
 {
-   EXPECT_EQ(Listed(CSclLinkInfos::GetDAGroups, SVID_SEQ), (Ids{SVID_MV_C1, SVID_MV_C2, SVID_MV_C3, SVID_INC_SeqT, SVID_MV_AngC1,
-                          SVID_MV_AngC2, SVID_MV_AngC3}));
+   EXPECT_EQ(Listed(CSclLinkInfos::GetDAGroups, SVID_SEQ),
+             (Ids{SVID_MV_C1, SVID_MV_C2, SVID_MV_C3, SVID_INC_SeqT, SVID_MV_AngC1, SVID_MV_AngC2,
+                  SVID_MV_AngC3}));
 
    Ids cmv{SVID_ACT}; // existing content stays
    CSclLinkInfos::GetDAGroups(SVID_CMV, &cmv);
@@ -114,11 +112,12 @@ TEST(CSclLinkInfos, TargetAndSourceCDCs)
       return Listed(CSclLinkInfos::GetSourceCDCs, aTarget);
    };
    EXPECT_EQ(sources(SVID_DPC), (Ids{SVID_DPS, SVID_DPC}));
-   EXPECT_EQ(sources(SVID_SPC), (Ids{SVID_SPS, SVID_SPC, SVID_SPC_General, SVID_SPC_PhsA, SVID_SPC_PhsB,
-                       SVID_SPC_PhsC, SVID_SPC_Neut}));
+   EXPECT_EQ(sources(SVID_SPC), (Ids{SVID_SPS, SVID_SPC, SVID_SPC_General, SVID_SPC_PhsA,
+                                     SVID_SPC_PhsB, SVID_SPC_PhsC, SVID_SPC_Neut}));
    // ascending ids, not table order: INC_SeqT (90) comes before INS (91)
-   EXPECT_EQ(sources(SVID_INC), (Ids{SVID_INC_DirGeneral, SVID_INC_DirPhsA, SVID_INC_DirPhsB, SVID_INC_DirPhsC,
-                       SVID_INC_DirNeut, SVID_INC_SeqT, SVID_INS, SVID_INC, SVID_BSC, SVID_BCR}));
+   EXPECT_EQ(sources(SVID_INC),
+             (Ids{SVID_INC_DirGeneral, SVID_INC_DirPhsA, SVID_INC_DirPhsB, SVID_INC_DirPhsC,
+                  SVID_INC_DirNeut, SVID_INC_SeqT, SVID_INS, SVID_INC, SVID_BSC, SVID_BCR}));
    EXPECT_TRUE(sources(SVID_ACT).empty());
 }
 

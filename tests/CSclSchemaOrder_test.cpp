@@ -26,9 +26,8 @@ int32_t Key(const CScl* apChild)
 std::vector<tSclClassId> ChildClasses(const CSclContainer& aParent)
 {
    std::vector<tSclClassId> classes;
-   for (int i = 0; i < aParent.GetChildCount(); ++i) {
+   for (int i = 0; i < aParent.GetChildCount(); ++i)
       classes.push_back(aParent.GetChild(i)->GetClassId());
-   }
    return classes;
 }
 

@@ -52,19 +52,16 @@ const CSclContainer* MatchingTarget(CSclRef& aRef, bool aInScope)
    const std::string content = aRef.GetContent();
    std::vector<CSclContainer*> candidates;
    aRef.GetRefValList(candidates);
-   const CSclContainer* pMatch = nullptr;
    for (CSclContainer* pCandidate : candidates) {
       if (aInScope && !InSearchScope(aRef, *pCandidate))
          continue;
       aRef.SetRefSclContainer(pCandidate);
       const bool same = aRef.GetRefKeyText() == keyText && aRef.GetContent() == content;
       aRef.SetRefSclContainer(nullptr);
-      if (same) {
-         pMatch = pCandidate;
-         break;
-      }
+      if (same)
+         return pCandidate;
    }
-   return pMatch;
+   return nullptr;
 }
 
 } // namespace

@@ -1,6 +1,4 @@
-// Damaged corpus files: truncated, with bytes flipped, or in a wrong or broken encoding.
-// Each either loads (and then completes, packs, and writes what reads back equal) or is
-// refused with the reader's report and xml_parser_error; nothing else may happen.
+// Damaged corpus files load or are refused with the reader's report; nothing else may happen.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -36,15 +34,12 @@ const std::vector<tCorpusFile>& Corpus()
 
 // What LoadDamaged demands of an input besides a load or a clean refusal.
 enum class tOracle {
-   None,      // nothing more (flipped bytes, broken encodings: see below)
+   None,      // nothing more: flipped bytes can leave text a save does not keep as it was
    RoundTrip, // once loaded, it saves and loads back equal
    MustLoad   // as RoundTrip, and it must load (an intact file)
 };
 
-// Loads aBytes as a file. Refused: only with xml_parser_error, whose report names the reader.
-// Loaded: what aOracle demands, then completion and packing. (Flipped bytes and broken
-// encodings can leave text beside elements, around the root or with zero bytes, which a save
-// and load does not keep as it was yet; those inputs are held to loading or refusing only.)
+// Loads aBytes: refused only with the reader's xml_parser_error; loaded, as aOracle demands.
 void LoadDamaged(const std::string& aBytes, const std::string& aWhat, tOracle aOracle)
 {
    SCOPED_TRACE(aWhat);

@@ -1,6 +1,5 @@
-// Documents nested far beyond any real SCL file: the reader stops creating elements at
-// SCL_MAX_READ_LEVEL with one report, keeps everything else, and every walk of the object
-// model copes with the deepest tree a file can give. Inputs are generated at run time.
+// Documents nested far beyond any real SCL file, generated at run time: the reader stops at
+// SCL_MAX_READ_LEVEL with one report, and every walk copes with the deepest tree.
 #include <string>
 #include <vector>
 
@@ -8,6 +7,7 @@
 
 #include "RobustnessSupport.h"
 #include "SclDll/SclLib.h"
+#include "SclTextSupport.h"
 #include "TestSupport.h"
 
 using namespace Arvenko::Melvotar;
@@ -79,13 +79,11 @@ TEST(RobustnessDeepStress, MillionLevelsStopAtTheLimitWithOneReportAndKeepTheRes
 
 TEST(RobustnessDeep, TreeAtTheLimitSavesAndLoadsWithoutReport)
 {
-   // The deepest tree a file can give is written and read back unchanged and silently.
    const std::string document =
        Repeat("<x>", SCL_MAX_READ_LEVEL) + "v" + Repeat("</x>", SCL_MAX_READ_LEVEL);
    CSclFile file;
-   CXmlParser reader(document.data(), static_cast<int32_t>(document.size()), FF_UTF8);
    CaptureReports reports;
-   file.Read(&reader);
+   SclTest::ReadText(file, document);
    EXPECT_TRUE(reports.Get().empty());
    EXPECT_EQ(Deepest(&file)->GetLevel(), SCL_MAX_READ_LEVEL);
    EXPECT_EQ(Deepest(&file)->GetValue(), "v");
@@ -95,14 +93,12 @@ TEST(RobustnessDeep, TreeAtTheLimitSavesAndLoadsWithoutReport)
 
 TEST(RobustnessDeepStress, UnclosedNestingEndsWithTheInput)
 {
-   // A million start tags and no end tag: everything up to the limit stays, the input's end
-   // ends every open element.
+   // Everything up to the limit stays; the input's end ends every open element.
    const std::string document = Repeat("<a k='1'>", kMillion);
    CSclFile file;
-   CXmlParser reader(document.data(), static_cast<int32_t>(document.size()), FF_UTF8);
    {
       CaptureReports reports;
-      file.Read(&reader);
+      SclTest::ReadText(file, document);
       EXPECT_EQ(CountLinesStartingWith(reports.Get(), "Fehler: "), 1);
    }
    EXPECT_EQ(Deepest(&file)->GetLevel(), SCL_MAX_READ_LEVEL);
@@ -119,9 +115,8 @@ TEST(RobustnessDeep, LimitCountsFromTheLevelOfTheElementReadInto)
       pParent = pParent->CreateSclContainer(CID_CONTAINER, InsertLast);
    ASSERT_EQ(pParent->GetLevel(), SCL_MAX_READ_LEVEL - 3);
    const std::string content = "<a><b><c><d><x/></d></c></b><e/></a><f/>";
-   CXmlParser reader(content.data(), static_cast<int32_t>(content.size()), FF_UTF8);
    CaptureReports reports;
-   pParent->Read(&reader);
+   SclTest::ReadText(*pParent, content);
    ASSERT_FALSE(reports.Get().empty());
    EXPECT_EQ(reports.Get()[0], "Fehler: CSclContainer::Read - <d>: Verschachtelung zu tief, "
                                "Element wird \xFC"
@@ -143,12 +138,10 @@ TEST(RobustnessDeep, LimitCountsFromTheLevelOfTheElementReadInto)
 
 TEST(RobustnessDeep, MissingEndTagsRepairedAllTheWayUp)
 {
-   // A stray end tag at the bottom of the deepest tree: every element loses its end tag, and
-   // every repair hands the children up, so all elements end up side by side in the root.
+   // A stray end tag at the bottom: each repair hands the children up, side by side in the root.
    const std::string document = Repeat("<a>", SCL_MAX_READ_LEVEL) + "</b>";
    CSclFile file;
-   CXmlParser reader(document.data(), static_cast<int32_t>(document.size()), FF_UTF8);
-   file.Read(&reader); // no callback: the report of each repair names the whole path
+   SclTest::ReadText(file, document); // no callback: each repair report names the whole path
    ASSERT_EQ(file.GetChildCount(), SCL_MAX_READ_LEVEL);
    for (int i = 0; i < file.GetChildCount(); ++i) {
       ASSERT_EQ(file.GetChild(i)->GetSclName(), "a");
@@ -158,8 +151,7 @@ TEST(RobustnessDeep, MissingEndTagsRepairedAllTheWayUp)
 
 TEST(RobustnessDeepStress, MillionLevelsBuiltInCodeSurviveEveryOperation)
 {
-   // No reader limit guards a tree built through the API: every walk, path and level
-   // computation and the destruction must cope with it. Element x at level k + 1 under SCL.
+   // No reader limit guards a tree built through the API. Element x at level k + 1 under SCL.
    auto* pFile = new CSclFile;
    CSclContainer* pScl = pFile->CreateSclContainer(CID_SCL, InsertLast);
    CSclContainer* pDeepest = pScl;
@@ -183,8 +175,7 @@ TEST(RobustnessDeepStress, MillionLevelsBuiltInCodeSurviveEveryOperation)
    EXPECT_EQ(pScl->GetNext(0, INT32_MAX), pScl->GetChild(0));
 
    SclTest::WalkEveryWay(*pFile, false);
-   // The rule-driven comparison sees a difference at the bottom, reported with a location of
-   // bounded size.
+   // The rule-driven comparison reports a difference at the bottom with a bounded location.
    CSclFile other;
    ASSERT_EQ(other.Copy(*pFile), SE_OK);
    const auto* pOtherDeepest =

@@ -1,6 +1,5 @@
-// Loading, saving, comparing and packing each corpus file, one test per file, so that the
-// leak checkers see every input road: the sanitizer build runs all of them with its leak
-// check, scripts/memcheck runs a few under valgrind.
+// Loading, saving, comparing and packing each corpus file, one test per file for the leak
+// checkers (the sanitizer build runs all, scripts/memcheck a few under valgrind).
 #include <cctype>
 #include <string>
 #include <vector>
@@ -29,8 +28,7 @@ std::vector<std::string> CorpusFiles()
    return files;
 }
 
-// Test name of a corpus file: its path with every other character than a letter or a digit
-// as "_".
+// Test name of a corpus file: its path with "_" for every character but letters and digits.
 std::string TestName(const ::testing::TestParamInfo<std::string>& aInfo)
 {
    std::string name = aInfo.param.empty() ? "corpus_missing" : aInfo.param;
@@ -40,10 +38,8 @@ std::string TestName(const ::testing::TestParamInfo<std::string>& aInfo)
    return name;
 }
 
-// The one difference that saving and reloading makes for the compare: a reference without
-// target writes every key into its owner's start tag, also one that it does not hold (as an
-// empty value). The reloaded reference then holds that key as an empty value, which is
-// reported as an additional child (event 9) of the unresolved reference.
+// The one difference a save and reload makes: an unresolved reference writes every key, also
+// one it does not hold, which comes back as an extra empty value (event 9).
 bool IsEmptyKeyWrittenForUnresolvedRef(const SclTest::tCompareReport& aReport)
 {
    const CScl* pScl = aReport.pScl;
@@ -81,9 +77,7 @@ TEST_P(RobustnessMemory, LoadSaveComparePack)
 
    CSmartCompare rules;
    rules.ReadIgnoreFile(DataPath("compare_rules.xml"));
-   // The reloaded file holds every template under its old id, so the compare matches them
-   // by id without aligning (the alignment would rename a template that has an equal twin
-   // under another id to the twin's id).
+   // Templates keep their ids, so the compare matches them by id without aligning.
    {
       SclTest::RecordCompareReports record(rules);
       const bool equal = file.SmartCompare(again, rules, true);
@@ -97,8 +91,7 @@ TEST_P(RobustnessMemory, LoadSaveComparePack)
       EXPECT_EQ(equal, counted == 0);
    }
 
-   // A copy has equal content, but its references resolve only when completed; completed, it
-   // packs as the file.
+   // A copy's references resolve only when completed; completed, it packs as the file.
    CSclFile copy;
    ASSERT_EQ(copy.Copy(again), SE_OK);
    EXPECT_TRUE(copy.ContentCompare(again));

@@ -11,8 +11,7 @@
 
 namespace SclTest {
 
-/// The size of the stress suites. Suites whose name ends in "Stress" are the heavy ones:
-/// scripts/test runs them in the g++ configuration only.
+/// The size of the stress suites (named ...Stress; scripts/test runs them under g++ only).
 constexpr int kMillion = 1000000;
 
 /// aText repeated aCount times.
@@ -35,8 +34,7 @@ inline int CountLinesStartingWith(const std::vector<std::string>& aLines,
    return count;
 }
 
-/// Objects of the tree below and including apTop. (GetNext computes the level of each object
-/// it steps from, which makes a whole walk of a very deep tree quadratic.)
+/// Objects of the tree below and including apTop (not by GetNext: quadratic on deep trees).
 inline size_t CountObjects(const Arvenko::Melvotar::Scl::CSclContainer* apTop)
 {
    size_t count = 1;
@@ -47,8 +45,7 @@ inline size_t CountObjects(const Arvenko::Melvotar::Scl::CSclContainer* apTop)
    return count;
 }
 
-/// The file roots hold equal children. (The roots themselves differ in their names, the
-/// paths they were read from.)
+/// The file roots hold equal children (the roots' names, their paths, differ).
 inline void ExpectSameChildren(const Arvenko::Melvotar::Scl::CSclFile& aLeft,
                                const Arvenko::Melvotar::Scl::CSclFile& aRight)
 {
@@ -57,10 +54,8 @@ inline void ExpectSameChildren(const Arvenko::Melvotar::Scl::CSclFile& aLeft,
       EXPECT_TRUE(aLeft.GetChild(i)->ContentCompare(*aRight.GetChild(i))) << "child " << i;
 }
 
-/// Runs every walk over the tree of arFile that a caller may start on a loaded document:
-/// completion, checksum, writing, copy, the three comparisons, check, sort, template packing
-/// and destruction. With aSave the document is also saved and must load back equal, with a
-/// valid checksum stamp when it has an SCL element.
+/// Runs every walk a caller may start on a loaded document over arFile; with aSave it is also
+/// saved and must load back equal, with a valid stamp when it has an SCL element.
 inline void WalkEveryWay(Arvenko::Melvotar::Scl::CSclFile& arFile, bool aSave)
 {
    using namespace Arvenko::Melvotar::Scl;

@@ -1,6 +1,4 @@
-// Documents of extreme width and size: a million siblings, a million attributes on one
-// element, a value of a hundred megabytes, a file that is one long comment. Each loads,
-// saves, compares and goes without a report. Inputs are generated at run time.
+// Documents of extreme width and size, generated at run time, load and walk without a report.
 #include <string>
 
 #include <gtest/gtest.h>
@@ -31,8 +29,7 @@ void Load(CSclFile& arFile, const std::string& aDocument)
 
 TEST(RobustnessWideStress, MillionSiblings)
 {
-   // Plain and typed siblings in schema order (unknown elements lead), so that every
-   // insertion compares its place with the sibling in front.
+   // Plain and typed siblings in schema order: every insertion compares with the one in front.
    CSclFile file;
    Load(file, "<SCL>" + Repeat("<x/>", kMillion / 2) +
                   Repeat("<Private type=\"p\"/>", kMillion / 2) + "<Header/></SCL>");
@@ -80,8 +77,7 @@ std::string Numbered(const std::string& aName, int aCount)
 
 TEST(RobustnessWideStress, MillionSiblingsAgainstSchemaOrder)
 {
-   // Every unknown element arrives behind the typed ones, which it must pass: alternating,
-   // then all typed ones first. Sorting each child on arrival would take quadratic time.
+   // Unknown elements arrive behind typed ones they must pass: alternating, then typed first.
    std::string alternating;
    for (int i = 0; i < kMillion / 2; ++i) {
       const std::string number = std::to_string(i);
@@ -94,8 +90,7 @@ TEST(RobustnessWideStress, MillionSiblingsAgainstSchemaOrder)
 
 TEST(RobustnessWideStress, MillionAttributesOnOneElement)
 {
-   // The same name a million times, and a text behind them: the attributes keep their order
-   // and stay in front of the text.
+   // The same name a million times: the attributes keep their order, in front of the text.
    std::string attributes;
    for (int i = 0; i < kMillion; ++i)
       attributes += " a=\"" + std::to_string(i) + "\"";

@@ -21,8 +21,7 @@ inline void ReadText(Arvenko::Melvotar::Scl::CSclContainer& aContainer, const st
    aContainer.Read(&parser);
 }
 
-/// A file root holding aText (library text) read through the real reader, which completes
-/// the tree.
+/// A file root holding aText (library text) read through the real reader, which completes it.
 inline std::unique_ptr<Arvenko::Melvotar::Scl::CSclFile> ReadXml(const std::string& aText)
 {
    auto pFile = std::make_unique<Arvenko::Melvotar::Scl::CSclFile>();
@@ -30,8 +29,7 @@ inline std::unique_ptr<Arvenko::Melvotar::Scl::CSclFile> ReadXml(const std::stri
    return pFile;
 }
 
-/// The lines the container writer produces for aContainer at level aIndent (library text,
-/// one line feed per line). Throws what the writer throws.
+/// The lines the container writer produces for aContainer at aIndent; throws what it throws.
 inline std::string WriteText(const Arvenko::Melvotar::Scl::CSclContainer& aContainer,
                              int aIndent = 0)
 {
@@ -49,8 +47,7 @@ inline std::string StartTag(const Arvenko::Melvotar::Scl::CSclContainer& aContai
    return text.substr(0, text.find_first_of("\r\n"));
 }
 
-/// The first child of apParent answering aClassId, as an element; null when there is none
-/// (or apParent is null), so that calls can be chained.
+/// The first child element of apParent answering aClassId; null when none or apParent is null.
 inline Arvenko::Melvotar::Scl::CSclContainer*
 ChildElement(const Arvenko::Melvotar::Scl::CSclContainer* apParent,
              Arvenko::Melvotar::Scl::tSclClassId aClassId)
@@ -61,8 +58,7 @@ ChildElement(const Arvenko::Melvotar::Scl::CSclContainer* apParent,
                                                               : nullptr;
 }
 
-/// Creates a child of class aClassId with the given attributes, at aIndex (by default at its
-/// schema place).
+/// Creates a child of class aClassId with these attributes at aIndex (default: its schema place).
 inline Arvenko::Melvotar::Scl::CSclContainer*
 Add(Arvenko::Melvotar::Scl::CSclContainer* apParent, Arvenko::Melvotar::Scl::tSclClassId aClassId,
     std::initializer_list<std::pair<const char*, const char*>> aAttribs = {},

@@ -7,8 +7,7 @@ using Xunit;
 
 namespace Arvenko.Melvotar.SclNET.Tests;
 
-/// <summary>Elements written as text and read back, compare and checksum members, type nodes and
-/// the file options beyond the library's conventions.</summary>
+/// <summary>Elements written as text and read back, compare and checksum members, type nodes, options.</summary>
 [Collection("process-wide")]
 public class ElementTextTests
 {
@@ -64,25 +63,20 @@ public class ElementTextTests
         }
 
         // Through parser objects over a file.
-        string path = Path.Combine(Path.GetTempPath(), $"sclnet-ied-{Environment.ProcessId}.xml");
-        try
+        using (var temp = new TempPath("ied.xml"))
         {
-            using (var writer = new XmlParser(path, FileFormatNet.Utf16, true))
+            using (var writer = new XmlParser(temp.Path, FileFormatNet.Utf16, true))
                 ied.Write(writer, false);
             var (copyFile, scl) = NewDocument();
             using (copyFile)
             {
-                var reader = new XmlParser(path, FileFormatNet.Utf16, false);
+                var reader = new XmlParser(temp.Path, FileFormatNet.Utf16, false);
                 scl.Read(reader);
                 reader.Dispose();
                 Assert.Equal("XmlParser object disposed", Assert.Throws<ObjectDisposedException>(() => scl.Read(reader)).Message);
                 scl.Complete();
                 Assert.True(ied.ContentCompare(scl.Child(SclClassIdNet.IED)!));
             }
-        }
-        finally
-        {
-            File.Delete(path);
         }
 
         // Text content up to an end tag of the element's own name; nothing written: nothing read.
@@ -117,8 +111,7 @@ public class ElementTextTests
         Assert.Contains(type.RefList, r => ReferenceEquals(r.Parent, ln0));
         Assert.Null(scl.GetTypeNodeOfInstance());
 
-        // Check results of every corpus file are compared with the native library's by the
-        // native answer tests; here the defaults of a new file.
+        // The defaults of a new file.
         using (var empty = new SclFile())
         {
             Assert.Equal(SclEditionNet.Edition2007B4, empty.Edition);
@@ -133,31 +126,23 @@ public class ElementTextTests
         Assert.Equal(SclEditionNet.Edition2007B4, file.Edition);
         SclContainer ied = scl.ChildById(SclClassIdNet.IED, "C1")!;
 
-        // Interchange options: a character outside Windows-1252 saved as itself and a tab in an
-        // attribute value as a reference, so that XML processors read both back as they were;
-        // the library's own convention writes the character's reference text and the tab as it is.
+        // By default a character outside Windows-1252 is saved as its reference text and a tab as
+        // it is; the interchange options save the character itself and the tab as a reference.
         ied.SetValue(SclNameIdNet.desc, "Ω\tFeld");
-        string path = Path.Combine(Path.GetTempPath(), $"sclnet-interchange-{Environment.ProcessId}.scd");
-        try
-        {
-            file.Write(path, false);
-            Assert.Contains("desc=\"&amp;#x3a9;\tFeld\"", File.ReadAllText(path, Encoding.UTF8));
-            file.Interchange = SclFile.InterchangeAll;
-            Assert.True(file.Interchange.HasFlag(SclInterchangeNet.XmlText));
-            file.Write(path, false);
-            string saved = File.ReadAllText(path, Encoding.UTF8);
-            Assert.DoesNotContain("\t", saved);
-            Assert.Contains("desc=\"Ω&#", saved);
-            file.Interchange = SclInterchangeNet.XmlText | SclInterchangeNet.EditionOrder;
-            Assert.Equal(SclInterchangeNet.XmlText | SclInterchangeNet.EditionOrder, file.Interchange);
-            using var back = new SclFile();
-            back.Read(path);
-            Assert.Equal("Ω\tFeld", Support.Scl(back).ChildById(SclClassIdNet.IED, "C1")!.GetValue(SclNameIdNet.desc));
-            Assert.Equal(SclEditionNet.Edition2007B4, back.Edition);
-        }
-        finally
-        {
-            File.Delete(path);
-        }
+        using var temp = new TempPath("interchange.scd");
+        file.Write(temp.Path, false);
+        Assert.Contains("desc=\"&amp;#x3a9;\tFeld\"", File.ReadAllText(temp.Path, Encoding.UTF8));
+        file.Interchange = SclFile.InterchangeAll;
+        Assert.True(file.Interchange.HasFlag(SclInterchangeNet.XmlText));
+        file.Write(temp.Path, false);
+        string saved = File.ReadAllText(temp.Path, Encoding.UTF8);
+        Assert.DoesNotContain("\t", saved);
+        Assert.Contains("desc=\"Ω&#", saved);
+        file.Interchange = SclInterchangeNet.XmlText | SclInterchangeNet.EditionOrder;
+        Assert.Equal(SclInterchangeNet.XmlText | SclInterchangeNet.EditionOrder, file.Interchange);
+        using var back = new SclFile();
+        back.Read(temp.Path);
+        Assert.Equal("Ω\tFeld", Support.Scl(back).ChildById(SclClassIdNet.IED, "C1")!.GetValue(SclNameIdNet.desc));
+        Assert.Equal(SclEditionNet.Edition2007B4, back.Edition);
     }
 }

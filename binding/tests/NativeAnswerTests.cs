@@ -124,19 +124,14 @@ public class NativeAnswerTests
         Assert.Equal(native, probes.Select(p => ProbeLine(texts, p)));
 
         // A pool written and read back gives the same texts; an unreadable file keeps the pool.
-        string pool = Path.Combine(Path.GetTempPath(), $"sclnet-pool-{Environment.ProcessId}.xml");
-        try
+        using (var pool = new TempPath("pool.xml"))
         {
-            texts.SaveXMLFile(pool);
+            texts.SaveXMLFile(pool.Path);
             using var loaded = new SclKevText();
-            Assert.True(loaded.LoadXMLFile(pool));
+            Assert.True(loaded.LoadXMLFile(pool.Path));
             Assert.Equal(native, probes.Select(p => ProbeLine(loaded, p)));
-            Assert.False(loaded.LoadXMLFile(pool + ".missing"));
+            Assert.False(loaded.LoadXMLFile(pool.Path + ".missing"));
             Assert.Equal("DAN q.validity", loaded.GetKevText(new SclTextRefNet(513, 1)));
-        }
-        finally
-        {
-            File.Delete(pool);
         }
         texts.Dispose();
         texts.Dispose();
@@ -178,8 +173,7 @@ public class NativeAnswerTests
         return output.Split('\n', StringSplitOptions.RemoveEmptyEntries);
     }
 
-    /// <summary>The native answer tool: SCLNET_ANSWERS (set by scripts/dotnet-test), else the
-    /// one of the g++ build.</summary>
+    /// <summary>The native answer tool: SCLNET_ANSWERS, else the one of the g++ build.</summary>
     private static string AnswersTool
     {
         get

@@ -52,6 +52,17 @@ internal sealed class Reports : IDisposable
     public void Dispose() => Arvenko.Melvotar.SclNET.Scl.TextEventHandler = null;
 }
 
+/// <summary>A path in the temporary folder, its file deleted when disposed.</summary>
+internal sealed class TempPath : IDisposable
+{
+    public string Path { get; }
+
+    public TempPath(string name) =>
+        Path = System.IO.Path.Combine(System.IO.Path.GetTempPath(), $"sclnet-{Environment.ProcessId}-{name}");
+
+    public void Dispose() => File.Delete(Path);
+}
+
 /// <summary>Tests that change the process-wide text handler or count registry entries run one
 /// at a time.</summary>
 [CollectionDefinition("process-wide", DisableParallelization = true)]

@@ -10,10 +10,8 @@ using Xunit;
 
 namespace Arvenko.Melvotar.SclNET.Tests;
 
-/// <summary>The managed typed surface against the native one: the accessor records the native
-/// classes are printed from (Generated/TypedRecords.g.json, written by the generator) are read
-/// here and turned into the expected managed members by the binding's own naming rules, then
-/// compared with the built assembly by reflection.</summary>
+/// <summary>The managed typed surface against the accessor records of the native classes
+/// (Generated/TypedRecords.g.json), turned into managed members by the binding's naming rules.</summary>
 [Collection("process-wide")] // the binding is used from one thread at a time
 public class TypedSurfaceTests
 {
@@ -21,8 +19,7 @@ public class TypedSurfaceTests
     private static readonly MethodInfo NewTypedWrapper =
         typeof(Scl).GetMethod("NewTypedWrapper", BindingFlags.NonPublic | BindingFlags.Static)!;
 
-    /// <summary>The element and reference classes a managed caller is promised, with the
-    /// intermediate classes they derive from.</summary>
+    /// <summary>The classes a managed caller is promised, with their intermediate bases.</summary>
     private const string PromisedClasses =
         "AccessControl AccessPoint Address Association Authentication Bay BitRate ClientLN Communication " +
         "ConductingEquipment ConfDataSet ConfLNs ConfLogControl ConfReportControl ConfSG ConnectedAP " +
@@ -56,12 +53,10 @@ public class TypedSurfaceTests
     private static Type ManagedType(string ident) =>
         Binding.GetType("Arvenko.Melvotar.SclNET.Scl" + ident) ?? throw new Xunit.Sdk.XunitException("no class Scl" + ident);
 
-    /// <summary>One expected member: its signature line and, for members that can be called on
-    /// a detached wrapper, the disposed message the call must throw.</summary>
+    /// <summary>One expected member: its signature and the disposed message of a detached call.</summary>
     private record Expected(string Signature, string Member, string Message);
 
-    /// <summary>The managed members a record stands for (the naming of the binding's typed
-    /// members: attribute properties, CreateX, X, Xs, XCount, X(key), Content, RefX, FlagX).</summary>
+    /// <summary>The managed members a record stands for (properties, CreateX, X, Xs, XCount, RefX, FlagX).</summary>
     private static IEnumerable<Expected> ExpectedMembers(Record c)
     {
         string cls = "Scl" + c.ident;
@@ -167,8 +162,6 @@ public class TypedSurfaceTests
         Assert.Equal(typeof(SclContainer), typeof(Scl_xml).BaseType);
     }
 
-    /// <summary>Every typed member of every class, called on a detached wrapper, throws the
-    /// disposed exception with the message of its member kind.</summary>
     [Fact]
     public void EveryTypedMemberOfADetachedWrapperThrowsItsDisposedMessage()
     {
@@ -247,8 +240,7 @@ public class TypedSurfaceTests
         Assert.True(files > 50, files.ToString());
     }
 
-    /// <summary>Each getter, setter and method of that name declared on the type, as a call
-    /// that rethrows what the member threw.</summary>
+    /// <summary>Each getter, setter and method of that name, as a call rethrowing what it threw.</summary>
     private static IEnumerable<Action> Calls(Type t, string name, object target)
     {
         foreach (MemberInfo m in t.GetMember(name, BindingFlags.Public | BindingFlags.Instance | BindingFlags.DeclaredOnly))

@@ -7,9 +7,7 @@ using Xunit;
 namespace Arvenko.Melvotar.SclNET.Tests;
 
 /// <summary>The wrappers of native objects (one per object, detached when it goes) and the typed
-/// members at work on the sample station: navigation by the child families, references that
-/// follow a rename, the reference setters, flags, text content, type nodes, and a deleted
-/// element refused as the target of a reference setter.</summary>
+/// members at work on the sample station.</summary>
 [Collection("process-wide")]
 public class WrapperTests
 {
@@ -247,9 +245,7 @@ public class WrapperTests
         Assert.True(services.FlagReadWrite);
     }
 
-    /// <summary>A deleted element given as the new target of a typed reference setter is refused
-    /// with its disposed message and the target stays. (Members called on deleted or detached
-    /// wrappers are covered by the wrapper and surface suites.)</summary>
+    /// <summary>A deleted target is refused with its disposed message; the old target stays.</summary>
     [Fact]
     public void ADeletedTargetIsRefusedByTheReferenceSetter()
     {

@@ -1,5 +1,4 @@
-// The name table in its first state (nothing of the process registered a name before), and
-// when all 65,535 name ids are taken.
+// The name table in its first state (no name registered yet), and with all 65,535 ids taken.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// A process that meets more names than the name table has ids: names past the last id stay
-// with their objects and read, write, compare and copy like any other.
+// Names past the last id of the name table stay with their objects and work like any other.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -25,36 +25,38 @@ std::string ConvertedText(const std::string& aFileBytes, tFileFormat* apFormat =
    return std::string(parser.GetBuffer(), static_cast<size_t>(parser.GetLength()));
 }
 
-std::string Utf16Le(const std::u16string& aText)
+// aText as UTF-16 behind its byte order mark, little-endian unless aBigEndian.
+std::string Utf16(const std::u16string& aText, bool aBigEndian = false)
 {
-   std::string bytes = "\xFF\xFE";
+   std::string bytes = aBigEndian ? "\xFE\xFF" : "\xFF\xFE";
    for (char16_t unit : aText) {
-      bytes.push_back(static_cast<char>(unit & 0xFF));
-      bytes.push_back(static_cast<char>(unit >> 8));
+      bytes.push_back(static_cast<char>(aBigEndian ? unit >> 8 : unit & 0xFF));
+      bytes.push_back(static_cast<char>(aBigEndian ? unit & 0xFF : unit >> 8));
    }
    return bytes;
 }
 
-std::string Utf16Be(const std::u16string& aText)
+// The message of the xml_parser_error that aCall throws.
+template <class tCall> std::string Thrown(tCall aCall)
 {
-   std::string bytes = "\xFE\xFF";
-   for (char16_t unit : aText) {
-      bytes.push_back(static_cast<char>(unit >> 8));
-      bytes.push_back(static_cast<char>(unit & 0xFF));
-   }
-   return bytes;
-}
-
-// The message of the xml_parser_error that constructing a reader over these bytes throws.
-std::string ReadFailure(const std::string& aFileBytes)
-{
-   TempFile file = TempFile::WithBytes(aFileBytes);
    try {
-      CXmlParser parser(file.Path(), FF_UTF8, false);
+      aCall();
    } catch (const xml_parser_error& e) {
       return e.what();
    }
    return "no failure";
+}
+
+// The same for constructing a reader over aPath.
+std::string OpenFailure(const std::string& aPath)
+{
+   return Thrown([&] { CXmlParser parser(aPath, FF_UTF8, false); });
+}
+
+// The same for a file with these bytes.
+std::string ReadFailure(const std::string& aFileBytes)
+{
+   return OpenFailure(TempFile::WithBytes(aFileBytes).Path());
 }
 
 struct Tag {
@@ -75,6 +77,16 @@ Tag FirstTag(const std::string& aText)
 {
    CXmlParser parser(aText.data(), static_cast<int32_t>(aText.size()), FF_UTF8);
    return NextTag(parser);
+}
+
+// A tag in one line: its flags (Start, End, CData) in brackets, its name, its attributes.
+std::string Describe(const Tag& aTag)
+{
+   std::string text = std::string("[") + (aTag.IsStart ? "S" : "") + (aTag.IsEnd ? "E" : "") +
+                      (aTag.IsCData ? "C" : "") + "]" + aTag.Name;
+   for (const auto& attrib : aTag.Attribs)
+      text += " " + attrib.Name + "='" + attrib.Value + "'";
+   return text;
 }
 
 } // namespace
@@ -104,9 +116,9 @@ TEST(XmlReaderDetection, FormatAndLibraryTextOfEachInput)
        // Only the first encoding attribute counts.
        {"<?xml encoding=\"UTF-8\" encoding=\"ISO-8859-1\"?><a/>", FF_UTF8, ""},
        // UTF-16 in both byte orders; an odd last byte is dropped.
-       {Utf16Le(utf16), FF_UTF16, "<a b=\"&#x3a9;\xE4\x80\"/>"},
-       {Utf16Be(utf16), FF_UTF16, "<a b=\"&#x3a9;\xE4\x80\"/>"},
-       {Utf16Le(u"<a/>") + "x", FF_UTF16, "<a/>"},
+       {Utf16(utf16), FF_UTF16, "<a b=\"&#x3a9;\xE4\x80\"/>"},
+       {Utf16(utf16, true), FF_UTF16, "<a b=\"&#x3a9;\xE4\x80\"/>"},
+       {Utf16(u"<a/>") + "x", FF_UTF16, "<a/>"},
        // The UTF-8 byte order mark becomes a reference; character and reference read alike.
        {"\xEF\xBB\xBF<a/>", FF_UTF8, "&#xfeff;<a/>"},
        {"<a>\xCE\xA9 &#x3a9;</a>", FF_UTF8, "<a>&#x3a9; &#x3a9;</a>"},
@@ -138,13 +150,11 @@ TEST(XmlReaderConversion, TruncatedSequencesAndOutputLimitsFail)
        "CXmlParser::CXmlParser - Fehler bei Umwandlung UTF8 -> UTF16 (vorzeitiges Quellende)";
    EXPECT_EQ(ReadFailure("<a/>\xE2\x82"), truncated);
    EXPECT_EQ(ReadFailure("\xC3"), truncated);
-   // 1000 units that each need an eight-byte reference do not fit into size + 1024 bytes; nor
-   // do stray continuation bytes that each become a six-byte reference, far beyond twice the
-   // units plus 1024 bytes (the UTF-8 limit matches the two-stage conversion). A few fit.
+   // Units needing eight-byte (UTF-16) or six-byte (UTF-8) references overflow; a few fit.
    const std::string tooSmall =
        "CXmlParser::CXmlParser - Puffer f\xFCr Umwandlung Unicode -> Ansi zu klein";
-   EXPECT_EQ(ReadFailure(Utf16Le(std::u16string(1000, u'\u4E2D'))), tooSmall);
-   EXPECT_EQ(ConvertedText(Utf16Le(std::u16string(10, u'\u4E2D'))).size(), 80u);
+   EXPECT_EQ(ReadFailure(Utf16(std::u16string(1000, u'\u4E2D'))), tooSmall);
+   EXPECT_EQ(ConvertedText(Utf16(std::u16string(10, u'\u4E2D'))).size(), 80u);
    EXPECT_EQ(ReadFailure(std::string(2000, '\x85')), tooSmall);
    EXPECT_EQ(ConvertedText(std::string(100, '\x85')).size(), 600u);
 }
@@ -153,59 +163,33 @@ TEST(XmlReaderFailures, MissingEmptyAndDirectory)
 {
    CaptureReports capture;
    const std::string missing = "/nonexistent/dir/file.scd";
-   try {
-      CXmlParser parser(missing, FF_UTF8, false);
-      FAIL() << "no exception";
-   } catch (const xml_parser_error& e) {
-      EXPECT_STREQ(e.what(), "CXmlParser::CXmlParser - Fehler beim \xD6"
-                             "ffnen der Datei");
-   }
-   EXPECT_EQ(capture.Get(), (Lines{"CXmlParser::CXmlParser - Fehler beim \xD6"
-                                   "ffnen der Datei",
-                                   "   XML-Datei: " + missing, ""}));
+   const std::string cannotOpen = "CXmlParser::CXmlParser - Fehler beim \xD6"
+                                  "ffnen der Datei";
+   EXPECT_EQ(OpenFailure(missing), cannotOpen);
+   EXPECT_EQ(capture.Get(), (Lines{cannotOpen, "   XML-Datei: " + missing, ""}));
    EXPECT_EQ(ReadFailure(""), "CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
-   try {
-      CXmlParser parser("/tmp", FF_UTF8, false);
-      FAIL() << "no exception";
-   } catch (const xml_parser_error& e) {
-      EXPECT_STREQ(e.what(), "CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
-   }
+   EXPECT_EQ(OpenFailure("/tmp"), "CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
 }
 
 // ---- tokens ----
 
 TEST(XmlReaderTags, EveryConstructKind)
 {
-   const struct {
-      const char* Text;
-      const char* Name;
-      bool IsStart, IsEnd, IsCData;
-      size_t Attribs;
-   } rows[] = {
-       {"<a x='1'>", "a", true, false, false, 1},
-       {"<a/>", "a", true, true, false, 0},
-       {"<a x=\"1\"/>", "a", true, true, false, 1},
-       {"</a>", "a", false, true, false, 0},
-       {"<?xml version='1.0' encoding=\"UTF-8\"?>", "?xml", true, true, false, 2},
-       {"<!-- t -->", " t ", false, false, false, 0},
-       {"<![CDATA[a<b>]c]]>", "a<b>]c", false, false, true, 0},
-       {"<!DOCTYPE SCL>", "!DOCTYPE SCL", false, false, false, 0},
+   const std::pair<const char*, const char*> rows[] = {
+       {"<a x='1'>", "[S]a x='1'"},
+       {"<a/>", "[SE]a"},
+       {"<a x=\"1\"/>", "[SE]a x='1'"},
+       {"</a>", "[E]a"},
+       {"<?xml version='1.0' encoding=\"UTF-8\"?>", "[SE]?xml version='1.0' encoding='UTF-8'"},
+       {"<!-- t -->", "[] t "},
+       {"<![CDATA[a<b>]c]]>", "[C]a<b>]c"},
+       {"<!DOCTYPE SCL>", "[]!DOCTYPE SCL"},
    };
-   for (const auto& row : rows) {
-      const Tag t = FirstTag(row.Text);
-      EXPECT_EQ(t.Result, 0) << row.Text;
-      EXPECT_EQ(t.Name, row.Name);
-      EXPECT_EQ(std::make_tuple(t.IsStart, t.IsEnd, t.IsCData),
-                std::make_tuple(row.IsStart, row.IsEnd, row.IsCData))
-          << row.Text;
-      EXPECT_EQ(t.Attribs.size(), row.Attribs) << row.Text;
+   for (const auto& [text, expected] : rows) {
+      const Tag t = FirstTag(text);
+      EXPECT_EQ(t.Result, 0) << text;
+      EXPECT_EQ(Describe(t), expected);
    }
-   Tag t = FirstTag("<a x='1'>");
-   EXPECT_EQ(t.Attribs.at(0).Name, "x");
-   EXPECT_EQ(t.Attribs.at(0).Value, "1");
-   t = FirstTag("<?xml version='1.0' encoding=\"UTF-8\"?>");
-   EXPECT_EQ(t.Attribs.at(1).Name, "encoding");
-   EXPECT_EQ(t.Attribs.at(1).Value, "UTF-8");
 }
 
 TEST(XmlReaderTags, ViewsReadAsTheCopyingCall)
@@ -257,11 +241,9 @@ TEST(XmlReaderTags, SkipsCharacterDataAndKeepsThePositionOfAnUnfinishedTag)
 {
    const std::string text = "text<a>more</a><b/>xy<a";
    CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
-   EXPECT_EQ(NextTag(parser).Name, "a");
-   Tag end = NextTag(parser);
-   EXPECT_EQ(end.Name, "a");
-   EXPECT_TRUE(end.IsEnd);
-   EXPECT_EQ(NextTag(parser).Name, "b");
+   EXPECT_EQ(Describe(NextTag(parser)), "[S]a");
+   EXPECT_EQ(Describe(NextTag(parser)), "[E]a");
+   EXPECT_EQ(Describe(NextTag(parser)), "[SE]b");
    char c = 0;
    parser.Read(c);
    EXPECT_EQ(NextTag(parser).Result, 12);
@@ -273,28 +255,17 @@ TEST(XmlReaderAttribs, MissingQuoteIsReportedAndTolerated)
    CaptureReports capture;
    Tag t = FirstTag("<a b=c>");
    EXPECT_EQ(t.Result, 0);
-   ASSERT_EQ(t.Attribs.size(), 1u);
-   EXPECT_EQ(t.Attribs[0].Name, "b");
-   EXPECT_EQ(t.Attribs[0].Value, "c");
+   EXPECT_EQ(Describe(t), "[S]a b='c'");
    EXPECT_EQ(capture.Get(), (Lines{"Fehler: CXmlParser::GetNextAttrib - \" oder ' zu b fehlt",
                                    "   Fehlercode: XML-Struktur fehlerhaft",
                                    "   XML-Datei: ", "   Zeile in XML-Datei: 1", ""}));
    // An unquoted value stops at the delimiter of an empty tag.
-   t = FirstTag("<a b=c/>");
-   EXPECT_EQ(t.Attribs.at(0).Value, "c");
-   EXPECT_TRUE(t.IsStart && t.IsEnd);
+   EXPECT_EQ(Describe(FirstTag("<a b=c/>")), "[SE]a b='c'");
 }
 
 TEST(XmlReaderAttribs, ValuesAndFlags)
 {
-   Tag t = FirstTag("<a  b  c = 'x\"<>\ny' d/>");
-   ASSERT_EQ(t.Attribs.size(), 3u);
-   EXPECT_EQ(t.Attribs[0].Name, "b");
-   EXPECT_EQ(t.Attribs[0].Value, "");
-   EXPECT_EQ(t.Attribs[1].Name, "c");
-   EXPECT_EQ(t.Attribs[1].Value, "x\"<>\ny");
-   EXPECT_EQ(t.Attribs[2].Name, "d");
-   EXPECT_TRUE(t.IsStart && t.IsEnd);
+   EXPECT_EQ(Describe(FirstTag("<a  b  c = 'x\"<>\ny' d/>")), "[SE]a b='' c='x\"<>\ny' d=''");
    // Raw values: entities are not decoded by the tokeniser.
    EXPECT_EQ(FirstTag("<a v=\"&lt;&#x3a9;\">").Attribs[0].Value, "&lt;&#x3a9;");
 }
@@ -365,12 +336,8 @@ TEST(XmlReaderPositions, NeitherBufferNorFileThrows)
    CXmlParser parser(static_cast<char*>(nullptr), 0, FF_UTF8, false);
    char c = 0;
    EXPECT_THROW(parser.Read(c), xml_parser_error);
-   try {
-      parser.GetPos();
-      FAIL() << "no exception";
-   } catch (const xml_parser_error& e) {
-      EXPECT_STREQ(e.what(), "CXmlParser::GetPos - File- und Speicherzeiger ist 0");
-   }
+   EXPECT_EQ(Thrown([&] { parser.GetPos(); }),
+             "CXmlParser::GetPos - File- und Speicherzeiger ist 0");
    EXPECT_THROW(parser.SetPos(0), xml_parser_error);
    EXPECT_THROW(parser.GetLength(), xml_parser_error);
    EXPECT_EQ(parser.GetLine(), 0);
@@ -380,8 +347,7 @@ TEST(XmlReaderPositions, NeitherBufferNorFileThrows)
    CXmlParser writer(buffer, 8, FF_UTF8, true);
    EXPECT_EQ(writer.Read(c), 10);
    EXPECT_EQ(writer.Read(buffer, 1), 10);
-   Tag t;
-   EXPECT_EQ(writer.GetNextTag(t.Name, t.IsStart, t.IsEnd, t.Attribs, t.IsCData), 10);
+   EXPECT_EQ(NextTag(writer).Result, 10);
 }
 
 // ---- the Windows-1252 mapping ----
@@ -474,7 +440,8 @@ TEST(XmlReaderConforming, DeclaredEncodingsDecideWithoutRegardToCase)
    ASSERT_FALSE(unknown.Reports.empty());
    EXPECT_EQ(unknown.Reports[0],
              "Fehler: CXmlParser::CXmlParser - Kodierung Shift_JIS unbekannt, als UTF-8 gelesen");
-   EXPECT_EQ(ReadConforming(Utf16Be(u"<a b=\"\u03A9\u00E4\"/>")).Text, "<a b=\"&#x3a9;\xE4\"/>");
+   EXPECT_EQ(ReadConforming(Utf16(u"<a b=\"\u03A9\u00E4\"/>", true)).Text,
+             "<a b=\"&#x3a9;\xE4\"/>");
 }
 
 TEST(XmlReaderConforming, ConstructsEndAtTheirOwnDelimiters)
@@ -485,25 +452,9 @@ TEST(XmlReaderConforming, ConstructsEndAtTheirOwnDelimiters)
                             "<?xml version='1.0' encoding=\"x\"?><?empty?><!-- open";
    CXmlParser parser(text.data(), static_cast<int32_t>(text.size()), FF_UTF8);
    parser.SetTextMode(mode);
-   Tag pi = NextTag(parser);
-   EXPECT_EQ(pi.Name, "?my-pi");
-   EXPECT_TRUE(pi.IsStart && pi.IsEnd);
-   ASSERT_EQ(pi.Attribs.size(), 1u);
-   EXPECT_EQ(pi.Attribs[0].Name, "");
-   EXPECT_EQ(pi.Attribs[0].Value, "some > data");
-   Tag comment = NextTag(parser);
-   EXPECT_EQ(comment.Name, " a > b -- c ");
-   EXPECT_FALSE(comment.IsStart || comment.IsEnd || comment.IsCData);
-   Tag cdata = NextTag(parser);
-   EXPECT_EQ(cdata.Name, "x]>y");
-   EXPECT_TRUE(cdata.IsCData);
-   Tag declaration = NextTag(parser);
-   EXPECT_EQ(declaration.Name, "?xml");
-   ASSERT_EQ(declaration.Attribs.size(), 2u);
-   EXPECT_EQ(declaration.Attribs[1].Value, "x");
-   Tag empty = NextTag(parser);
-   EXPECT_EQ(empty.Name, "?empty");
-   EXPECT_EQ(empty.Attribs[0].Value, "");
+   for (const char* expected : {"[SE]?my-pi ='some > data'", "[] a > b -- c ", "[C]x]>y",
+                                "[SE]?xml version='1.0' encoding='x'", "[SE]?empty =''"})
+      EXPECT_EQ(Describe(NextTag(parser)), expected);
    const int32_t before = parser.GetPos();
    EXPECT_EQ(NextTag(parser).Result, 12); // unfinished: position kept
    EXPECT_EQ(parser.GetPos(), before);

@@ -14,15 +14,30 @@ using SclTest::TempFile;
 
 namespace {
 
-// The bytes of a file written with one Write call.
-std::string Written(tFileFormat aFormat, const std::string& aText)
+// A file written with one Write call.
+TempFile WrittenFile(tFileFormat aFormat, const std::string& aText, tXmlTextMode aMode = {})
 {
    TempFile file;
-   {
-      CXmlParser writer(file.Path(), aFormat, true);
-      EXPECT_EQ(writer.Write(aText), 0);
+   CXmlParser writer(file.Path(), aFormat, true, aMode);
+   EXPECT_EQ(writer.Write(aText), 0);
+   return file;
+}
+
+// Its bytes.
+std::string Written(tFileFormat aFormat, const std::string& aText, tXmlTextMode aMode = {})
+{
+   return WrittenFile(aFormat, aText, aMode).Bytes();
+}
+
+// The message of the xml_parser_error that aCall throws.
+template <class tCall> std::string Thrown(tCall aCall)
+{
+   try {
+      aCall();
+   } catch (const xml_parser_error& e) {
+      return e.what();
    }
-   return file.Bytes();
+   return "no exception";
 }
 
 const std::string kBom = "\xFF\xFE";
@@ -31,9 +46,8 @@ const std::string kBom = "\xFF\xFE";
 
 TEST(XmlWriterFile, ConversionOfEachFormat)
 {
-   // One Write call per row: ANSI keeps the library text, UTF-8 and UTF-16 (behind their
-   // byte order mark) resolve references and Windows-1252 bytes into characters; line feeds
-   // become CR LF everywhere.
+   // ANSI keeps the library text, UTF-8 and UTF-16 resolve references and Windows-1252 bytes;
+   // line feeds become CR LF everywhere.
    const struct {
       tFileFormat Format;
       const char* Text;
@@ -71,8 +85,7 @@ TEST(XmlWriterFile, ConversionOfEachFormat)
 
 TEST(XmlWriterFile, LongLinesConvertLikeShortOnes)
 {
-   // Runs longer than the sixteen-byte steps, with line feeds, entities and 8-bit bytes at
-   // odd places: each format equals its byte-by-byte form.
+   // Long runs with line feeds, entities and 8-bit bytes at odd places equal the byte-wise form.
    std::string text;
    for (int i = 0; i < 300; ++i)
       text += i % 37 == 0 ? '\n' : i % 53 == 0 ? '&' : i % 71 == 0 ? '\xE4' : char('a' + i % 26);
@@ -100,14 +113,8 @@ TEST(XmlWriterFile, Utf8TargetLimitPerCall)
    CaptureReports capture;
    TempFile file;
    CXmlParser writer(file.Path(), FF_UTF8, true);
-   try {
-      writer.Write(std::string(1025, '\x80'));
-      FAIL() << "no exception";
-   } catch (const xml_parser_error& e) {
-      EXPECT_STREQ(
-          e.what(),
-          "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Zielende)");
-   }
+   EXPECT_EQ(Thrown([&] { writer.Write(std::string(1025, '\x80')); }),
+             "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Zielende)");
    ASSERT_FALSE(capture.Get().empty());
    EXPECT_EQ(capture.Get()[1], "   XML-Datei: " + file.Path());
 }
@@ -115,10 +122,7 @@ TEST(XmlWriterFile, Utf8TargetLimitPerCall)
 TEST(XmlWriterFile, ExistingFileIsTruncatedAndAnInvalidFormatCannotBeOpened)
 {
    TempFile file = TempFile::WithBytes("old content that is long");
-   {
-      CXmlParser writer(file.Path(), FF_UTF8, true);
-      writer.Write("new");
-   }
+   CXmlParser(file.Path(), FF_UTF8, true).Write("new"); // closed at the end of the statement
    EXPECT_EQ(file.Bytes(), "new");
    CaptureReports capture;
    EXPECT_THROW(CXmlParser(file.Path(), static_cast<tFileFormat>(0), true), xml_parser_error);
@@ -130,21 +134,13 @@ TEST(XmlWriterFile, RoundTripThroughTheReaderInEveryFormat)
 {
    const std::string text = "<a v=\"\xE4\xF6\xFC\xDF \x80 &#x3a9; &#x4e2d;\">x &amp; y</a>";
    for (tFileFormat format : {FF_UTF8, FF_UTF16}) {
-      TempFile file;
-      {
-         CXmlParser writer(file.Path(), format, true);
-         writer.Write(text);
-      }
+      TempFile file = WrittenFile(format, text);
       CXmlParser reader(file.Path(), FF_ANSI, false);
       EXPECT_EQ(reader.GetFileFormat(), format);
       EXPECT_EQ(std::string(reader.GetBuffer(), static_cast<size_t>(reader.GetLength())), text);
    }
    const std::string declared = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + text;
-   TempFile file;
-   {
-      CXmlParser writer(file.Path(), FF_ANSI, true);
-      writer.Write(declared);
-   }
+   TempFile file = WrittenFile(FF_ANSI, declared);
    CXmlParser reader(file.Path(), FF_UTF8, false);
    EXPECT_EQ(reader.GetFileFormat(), FF_ANSI);
    // The file holds CR LF; the reader gives the line end back as LF.
@@ -170,18 +166,13 @@ TEST(XmlWriterMemory, CopiesUnconvertedAndRefusesOverflow)
    EXPECT_EQ(CXmlParser(text.data(), 3, FF_UTF8).Write("x"), 10);
    CaptureReports capture;
    CXmlParser nowhere(static_cast<char*>(nullptr), 0, FF_UTF8, true);
-   try {
-      nowhere.Write("x");
-      FAIL() << "no exception";
-   } catch (const xml_parser_error& e) {
-      EXPECT_STREQ(e.what(), "CXmlParser::Write - File- und Speicherzeiger ist 0");
-   }
+   EXPECT_EQ(Thrown([&] { nowhere.Write("x"); }),
+             "CXmlParser::Write - File- und Speicherzeiger ist 0");
 }
 
 TEST(XmlConversions, PlainRunStopsAtTheFirstByteThatConvertsDifferently)
 {
-   // Every stop byte at every place of texts around the sixteen-byte steps, with and
-   // without the line feed as a stop.
+   // Every stop byte at every place around the sixteen-byte steps, line feed a stop or not.
    for (bool lineFeedStops : {false, true}) {
       for (size_t length = 0; length <= 40; ++length) {
          EXPECT_EQ(length, PlainRunLength(std::string(length, 'a').data(), length, lineFeedStops));
@@ -230,15 +221,10 @@ TEST(XmlConversions, AnsiAndUnicode)
 TEST(XmlWriterConforming, LibraryTextBecomesWhatTheFileDeclares)
 {
    auto written = [](tFileFormat aFormat, bool aCrLf, const std::string& aText) {
-      TempFile file;
-      {
-         tXmlTextMode mode;
-         mode.Conforming = true;
-         mode.CrLf = aCrLf;
-         CXmlParser writer(file.Path(), aFormat, true, mode);
-         EXPECT_EQ(writer.Write(aText), 0);
-      }
-      return file.Bytes();
+      tXmlTextMode mode;
+      mode.Conforming = true;
+      mode.CrLf = aCrLf;
+      return Written(aFormat, aText, mode);
    };
    // Canonical references are characters; other "&#x" text, the unassigned byte 0x81 and
    // characters XML forbids (0x01, a lone surrogate) are not.
