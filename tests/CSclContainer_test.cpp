@@ -219,18 +219,14 @@ TEST(CSclContainerLookup, ForEachChildIsDepthFirstAndStops)
    CSclContainer* pLNode = Add(pBay, CID_LNode);
    CSclContainer* pSecond = Add(&root, CID_Bay);
    std::vector<const CScl*> seen;
-   EXPECT_EQ(root.ForEachChild([&](CScl* apScl) {
-      seen.push_back(apScl);
-      return 0;
-   }),
-             0);
+   auto walk = [&](const CScl* apStop) {
+      seen.clear();
+      return root.ForEachChild(
+          [&](CScl* apScl) { return seen.push_back(apScl), apScl == apStop ? 7 : 0; });
+   };
+   EXPECT_EQ(walk(nullptr), 0);
    EXPECT_EQ(seen, (std::vector<const CScl*>{pBay, pBay->GetChild(0), pLNode, pSecond}));
-   seen.clear();
-   EXPECT_EQ(root.ForEachChild([&](CScl* apScl) {
-      seen.push_back(apScl);
-      return apScl == pLNode ? 7 : 0;
-   }),
-             7);
+   EXPECT_EQ(walk(pLNode), 7);
    EXPECT_EQ(seen.size(), 3u);
 }
 

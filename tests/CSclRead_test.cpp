@@ -1,5 +1,4 @@
-// The element reader: typed and plain children, names, values, remarks, schema order,
-// the repair of missing end tags, and the file root's start and end.
+// The element reader: typing, names, values, remarks, schema order and end tag repairs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +16,10 @@
 #include "tests/TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
+using SclTest::CaptureReports;
+using SclTest::ChildElement;
+using SclTest::ReadText;
+using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -42,16 +45,14 @@ struct tPlaced {
    int32_t Key;
 };
 
-// A child in the input: its markup, its label once read, its order key when created (an
-// element the reader does not type is created without its name) and its key after.
+// A child in the input: markup, label and key once read, and its key when created.
 struct tArrival {
    std::string Xml;
    tPlaced Child;
    int32_t CreatedKey;
 };
 
-// Kind and name (or text) of a child; an element's name is followed by the value of its first
-// child when that is an attribute or text.
+// Kind and name (or text) of a child; an element's name is followed by its first value.
 std::string Label(const CScl& aChild)
 {
    if (aChild.IsClass(CID_REMARK))
@@ -93,8 +94,7 @@ std::vector<tPlaced> Placed(const CSclContainer& aContainer)
    return list;
 }
 
-// The rule of the creation sort, one child at a time: the new last child moves back over
-// every child with a greater key and stops behind the first one whose key is not greater.
+// The creation sort: the new last child moves back over every child with a greater key.
 void PlaceOneByOne(std::vector<tPlaced>& arList, const std::vector<tArrival>& aArrivals)
 {
    for (const tArrival& arrival : aArrivals) {
@@ -105,9 +105,7 @@ void PlaceOneByOne(std::vector<tPlaced>& arList, const std::vector<tArrival>& aA
    }
 }
 
-// Random children for an element of class aParentClass: elements named from aNames (typed
-// by the reader when aTyped), comments and texts; never two texts in a row, as they would
-// read as one. Element i carries the attribute n="i".
+// Random elements named from aNames (n="i" each), comments and texts, never two texts in a row.
 class CArrivalMaker {
  public:
    CArrivalMaker(tSclClassId aParentClass, bool aTyped, std::vector<std::string> aNames,
@@ -126,31 +124,26 @@ class CArrivalMaker {
       bool afterText = false;
       while (static_cast<int>(arrivals.size()) < aCount) {
          const size_t which = pick(m_Random);
-         const std::string number = std::to_string(m_Count++);
-         if (which == m_Names.size() + 1 && !afterText) {
-            arrivals.push_back({"t" + number, {"text:t" + number, m_TextKey}, m_TextKey});
-         } else if (which == m_Names.size()) {
-            arrivals.push_back(
-                {"<!--c" + number + "-->", {"comment:c" + number, m_RemarkKey}, m_RemarkKey});
-         } else if (which < m_Names.size()) {
-            const std::string& name = m_Names[which];
-            const std::pair<int32_t, int32_t> keys = ElementKeys(name);
-            arrivals.push_back({"<" + name + " n=\"" + number + "\"/>",
-                                {"<" + name + ">" + number, keys.second},
-                                keys.first});
-         } else {
+         const std::string n = std::to_string(m_Count++);
+         if (which < m_Names.size())
+            arrivals.push_back(Element(m_Names[which], n));
+         else if (which == m_Names.size())
+            arrivals.push_back({"<!--c" + n + "-->", {"comment:c" + n, m_RemarkKey}, m_RemarkKey});
+         else if (!afterText)
+            arrivals.push_back({"t" + n, {"text:t" + n, m_TextKey}, m_TextKey});
+         else
             continue;
-         }
          afterText = arrivals.back().Xml[0] == 't';
       }
       return arrivals;
    }
 
-   /// The start tag of an element of that name without attributes.
-   tArrival Opened(const std::string& aName)
+   /// An element of that name: empty with n="aNumber" when a number is given, else opened.
+   tArrival Element(const std::string& aName, const std::string& aNumber = std::string())
    {
       const std::pair<int32_t, int32_t> keys = ElementKeys(aName);
-      return {"<" + aName + ">", {"<" + aName + ">", keys.second}, keys.first};
+      const std::string tail = aNumber.empty() ? ">" : " n=\"" + aNumber + "\"/>";
+      return {"<" + aName + tail, {"<" + aName + ">" + aNumber, keys.second}, keys.first};
    }
 
  private:
@@ -211,21 +204,20 @@ const char* const s_BayText = "<Bay name=\"B1\"><LNode lnClass=\"XCBR\"/></Bay>"
 TEST(CSclRead, ElementsAreTypedInsideSclAndBelowAFreeRoot)
 {
    CSclFile file;
-   SclTest::ReadText(file, s_VoltageLevelDocument);
-   CSclContainer* pLevel = SclTest::ChildElement(
-       SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_Substation),
-       CID_VoltageLevel);
+   ReadText(file, s_VoltageLevelDocument);
+   CSclContainer* pLevel =
+       ChildElement(ChildElement(ChildElement(&file, CID_SCL), CID_Substation), CID_VoltageLevel);
    ASSERT_NE(nullptr, pLevel);
 
-   SclTest::CaptureReports reports;
-   SclTest::ReadText(*pLevel, s_BayText);
+   CaptureReports reports;
+   ReadText(*pLevel, s_BayText);
    EXPECT_TRUE(reports.Get().empty()); // input ending inside the element is no error
 
-   CSclContainer* pBay = SclTest::ChildElement(pLevel, CID_Bay);
+   CSclContainer* pBay = ChildElement(pLevel, CID_Bay);
    ASSERT_NE(nullptr, pBay);
    EXPECT_EQ(CID_Bay, pBay->GetClassId());
-   EXPECT_EQ((std::vector<std::string>{"@name=B1", "<LNode>XCBR"}), Labels(*pBay));
-   CSclContainer* pNode = SclTest::ChildElement(pBay, CID_LNode);
+   EXPECT_EQ((Strings{"@name=B1", "<LNode>XCBR"}), Labels(*pBay));
+   CSclContainer* pNode = ChildElement(pBay, CID_LNode);
    ASSERT_NE(nullptr, pNode);
    EXPECT_EQ(CID_LNode, pNode->GetClassId());
    EXPECT_EQ("XCBR", pNode->GetValue(NID_lnClass));
@@ -234,17 +226,17 @@ TEST(CSclRead, ElementsAreTypedInsideSclAndBelowAFreeRoot)
    CSclContainer root(nullptr);
    CSclContainer* pHolder = root.CreateSclContainer(CID_CONTAINER, InsertLast);
    ASSERT_NE(nullptr, pHolder);
-   SclTest::ReadText(*pHolder, s_BayText);
-   EXPECT_EQ(std::vector<std::string>{"<Bay>B1"}, Labels(*pHolder));
+   ReadText(*pHolder, s_BayText);
+   EXPECT_EQ(Strings{"<Bay>B1"}, Labels(*pHolder));
    auto* pPlain = static_cast<CSclContainer*>(pHolder->GetChild(0));
    EXPECT_EQ(CID_CONTAINER, pPlain->GetClassId());
-   EXPECT_EQ((std::vector<std::string>{"@name=B1", "<LNode>XCBR"}), Labels(*pPlain));
+   EXPECT_EQ((Strings{"@name=B1", "<LNode>XCBR"}), Labels(*pPlain));
    EXPECT_EQ(CID_CONTAINER, pPlain->GetChild(1)->GetClassId());
 
    // A free-standing root types its own children; theirs are outside SCL again.
    CSclContainer freeRoot(nullptr);
-   SclTest::ReadText(freeRoot, s_BayText);
-   CSclContainer* pTypedBay = SclTest::ChildElement(&freeRoot, CID_Bay);
+   ReadText(freeRoot, s_BayText);
+   CSclContainer* pTypedBay = ChildElement(&freeRoot, CID_Bay);
    ASSERT_NE(nullptr, pTypedBay);
    ASSERT_EQ(2, pTypedBay->GetChildCount());
    EXPECT_EQ(CID_CONTAINER, pTypedBay->GetChild(1)->GetClassId());
@@ -254,15 +246,15 @@ TEST(CSclRead, ElementsAreTypedInsideSclAndBelowAFreeRoot)
 TEST(CSclRead, UnknownNamesAreRegisteredAndKept)
 {
    CSclFile file;
-   SclTest::ReadText(file, "<SCL><Unknown a=\"1\" zz9Attr=\"2\"/><bay/><Unknown/></SCL>");
-   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+   ReadText(file, "<SCL><Unknown a=\"1\" zz9Attr=\"2\"/><bay/><Unknown/></SCL>");
+   CSclContainer* pScl = ChildElement(&file, CID_SCL);
    ASSERT_NE(nullptr, pScl);
    ASSERT_EQ(3, pScl->GetChildCount());
    const auto* pUnknown = static_cast<const CSclContainer*>(pScl->GetChild(0));
    EXPECT_EQ(CID_CONTAINER, pUnknown->GetClassId());
    EXPECT_EQ("Unknown", pUnknown->GetSclName());
    EXPECT_GT(pUnknown->GetNameId(), NID_LAST_FIXED);
-   EXPECT_EQ((std::vector<std::string>{"@a=1", "@zz9Attr=2"}), Labels(*pUnknown));
+   EXPECT_EQ((Strings{"@a=1", "@zz9Attr=2"}), Labels(*pUnknown));
    EXPECT_GT(pUnknown->GetChild(1)->GetNameId(), NID_LAST_FIXED);
    // Names compare case-sensitively; an unknown name keeps its id for later elements.
    EXPECT_EQ(CID_CONTAINER, pScl->GetChild(1)->GetClassId());
@@ -273,59 +265,54 @@ TEST(CSclRead, UnknownNamesAreRegisteredAndKept)
 TEST(CSclRead, ValuesAreNormalisedAndDecoded)
 {
    CSclContainer root(nullptr);
-   SclTest::ReadText(root, "<Val a=\"&lt;&amp;&quot;&apos;&gt; &unknown; &#x3a9;  two  blanks\">"
-                           "  x   y\t\n z  &amp;amp; </Val>");
-   CSclContainer* pVal = SclTest::ChildElement(&root, CID_Val);
+   ReadText(root, "<Val a=\"&lt;&amp;&quot;&apos;&gt; &unknown; &#x3a9;  two  blanks\">"
+                  "  x   y\t\n z  &amp;amp; </Val>");
+   CSclContainer* pVal = ChildElement(&root, CID_Val);
    ASSERT_NE(nullptr, pVal);
    // Attribute values keep their blanks; text runs fold every whitespace run to one blank.
-   EXPECT_EQ(
-       (std::vector<std::string>{"@a=<&\"'> &unknown; &#x3a9;  two  blanks", "text: x y z &amp; "}),
-       Labels(*pVal));
+   EXPECT_EQ((Strings{"@a=<&\"'> &unknown; &#x3a9;  two  blanks", "text: x y z &amp; "}),
+             Labels(*pVal));
    // Reading again appends to the children there are.
-   SclTest::ReadText(root, "<B/>text");
-   EXPECT_EQ(
-       (std::vector<std::string>{"<Val><&\"'> &unknown; &#x3a9;  two  blanks", "<B>", "text:text"}),
-       Labels(root));
+   ReadText(root, "<B/>text");
+   EXPECT_EQ((Strings{"<Val><&\"'> &unknown; &#x3a9;  two  blanks", "<B>", "text:text"}),
+             Labels(root));
 }
 
 TEST(CSclRead, RemarksKeepCommentsCDataAndDeclarations)
 {
    CSclFile file;
-   SclTest::ReadText(file, "<?xml version=\"1.0\"?>\n<!DOCTYPE SCL>\n<!-- a\r\n b -->\n"
-                           "<SCL><![CDATA[<raw> & ]]><!----></SCL>");
-   EXPECT_EQ((std::vector<std::string>{"<?xml>1.0", "comment:!DOCTYPE SCL", "comment: a&#x0a; b ",
-                                       "<SCL>"}),
+   ReadText(file, "<?xml version=\"1.0\"?>\n<!DOCTYPE SCL>\n<!-- a\r\n b -->\n"
+                  "<SCL><![CDATA[<raw> & ]]><!----></SCL>");
+   EXPECT_EQ((Strings{"<?xml>1.0", "comment:!DOCTYPE SCL", "comment: a&#x0a; b ", "<SCL>"}),
              Labels(file));
    EXPECT_EQ(CID__xml, file.GetChild(0)->GetClassId());
-   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+   CSclContainer* pScl = ChildElement(&file, CID_SCL);
    ASSERT_NE(nullptr, pScl);
-   EXPECT_EQ((std::vector<std::string>{"cdata:<raw> & ", "comment:"}), Labels(*pScl));
+   EXPECT_EQ((Strings{"cdata:<raw> & ", "comment:"}), Labels(*pScl));
 }
 
 TEST(CSclRead, ChildrenTakeTheirSchemaPlace)
 {
    CSclFile file;
-   SclTest::ReadText(file, "<SCL><Bay desc=\"d\" name=\"B\"><LNode lnClass=\"X\"/>tail<!-- c -->"
-                           "<Private type=\"p\"/><Text>t</Text></Bay></SCL>");
-   CSclContainer* pBay = SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_Bay);
+   ReadText(file, "<SCL><Bay desc=\"d\" name=\"B\"><LNode lnClass=\"X\"/>tail<!-- c -->"
+                  "<Private type=\"p\"/><Text>t</Text></Bay></SCL>");
+   CSclContainer* pBay = ChildElement(ChildElement(&file, CID_SCL), CID_Bay);
    ASSERT_NE(nullptr, pBay);
-   // Attributes in read order, then remarks, elements in schema sequence, text last (LNode's
-   // lnClass went into its reference).
-   EXPECT_EQ((std::vector<std::string>{"@desc=d", "@name=B", "comment: c ", "<Text>t", "<Private>p",
-                                       "<LNode>", "text:tail"}),
+   EXPECT_EQ((Strings{"@desc=d", "@name=B", "comment: c ", "<Text>t", "<Private>p", "<LNode>",
+                      "text:tail"}),
              Labels(*pBay));
 }
 
 TEST(CSclRead, MissingEndTagMovesTheChildrenUp)
 {
    CSclContainer root(nullptr);
-   SclTest::CaptureReports reports;
-   SclTest::ReadText(root, "<A><B x=\"1\"><C/>t</A><D/>");
+   CaptureReports reports;
+   ReadText(root, "<A><B x=\"1\"><C/>t</A><D/>");
 
-   EXPECT_EQ((std::vector<std::string>{"<A>", "<D>"}), Labels(root));
+   EXPECT_EQ((Strings{"<A>", "<D>"}), Labels(root));
    auto* pA = static_cast<CSclContainer*>(root.GetChild(0));
    // B's attribute cannot follow A's elements; B's other children follow B.
-   EXPECT_EQ((std::vector<std::string>{"<B>", "<C>", "text:t"}), Labels(*pA));
+   EXPECT_EQ((Strings{"<B>", "<C>", "text:t"}), Labels(*pA));
    EXPECT_EQ(0, static_cast<CSclContainer*>(pA->GetChild(0))->GetChildCount());
    ExpectLinked(*pA);
 
@@ -344,25 +331,23 @@ TEST(CSclRead, MissingEndTagMovesTheChildrenUp)
 TEST(CSclRead, RunOfMissingEndTagsEndsAtTheMatchingElement)
 {
    CSclContainer root(nullptr);
-   SclTest::CaptureReports reports;
-   SclTest::ReadText(root, "<R><A a=\"1\"><B b=\"2\"><C/><D d=\"3\">x</R><E/>");
+   CaptureReports reports;
+   ReadText(root, "<R><A a=\"1\"><B b=\"2\"><C/><D d=\"3\">x</R><E/>");
 
-   EXPECT_EQ((std::vector<std::string>{"<R>", "<E>"}), Labels(root));
+   EXPECT_EQ((Strings{"<R>", "<E>"}), Labels(root));
    auto* pR = static_cast<CSclContainer*>(root.GetChild(0));
-   EXPECT_EQ((std::vector<std::string>{"<A>", "<B>", "<C>", "<D>", "text:x"}), Labels(*pR));
+   EXPECT_EQ((Strings{"<A>", "<B>", "<C>", "<D>", "text:x"}), Labels(*pR));
    ExpectLinked(*pR);
 
-   // One repair per element, innermost first; each refused attribute names the child count
-   // its parent had at that moment.
+   // One repair per element, innermost first, each with its parent's child count then.
    std::vector<std::string> order;
    for (const std::string& line : reports.Get())
       if (line.find("Ende-Tag fehlt") != std::string::npos ||
           line.find("Zusatzinfo.") != std::string::npos)
          order.push_back(line);
-   EXPECT_EQ((std::vector<std::string>{
-                 "Fehler: CSclContainer::Read - <D>: Ende-Tag fehlt", "   Zusatzinfo.: 3",
-                 "Fehler: CSclContainer::Read - <B>: Ende-Tag fehlt", "   Zusatzinfo.: 2",
-                 "Fehler: CSclContainer::Read - <A>: Ende-Tag fehlt", "   Zusatzinfo.: 1"}),
+   EXPECT_EQ((Strings{"Fehler: CSclContainer::Read - <D>: Ende-Tag fehlt", "   Zusatzinfo.: 3",
+                      "Fehler: CSclContainer::Read - <B>: Ende-Tag fehlt", "   Zusatzinfo.: 2",
+                      "Fehler: CSclContainer::Read - <A>: Ende-Tag fehlt", "   Zusatzinfo.: 1"}),
              order);
 }
 
@@ -370,27 +355,25 @@ TEST(CSclFileRead, TopLevelItemsKeepTheirOrderUpToAStrayEndTag)
 {
    CSclFile file;
    file.SetChanged(true);
-   SclTest::ReadText(file, "junk <?xml version='1.0'?> between <SCL/><!--c-->after");
+   ReadText(file, "junk <?xml version='1.0'?> between <SCL/><!--c-->after");
    // Text before the first markup is dropped; the file root does not sort.
-   EXPECT_EQ((std::vector<std::string>{"<?xml>1.0", "text: between ", "<SCL>", "comment:c",
-                                       "text:after"}),
+   EXPECT_EQ((Strings{"<?xml>1.0", "text: between ", "<SCL>", "comment:c", "text:after"}),
              Labels(file));
    EXPECT_FALSE(file.IsChanged());
    EXPECT_FALSE(file.IsLoading());
 
    // A stray end tag ends the document.
    CSclFile stray;
-   SclTest::CaptureReports reports;
-   SclTest::ReadText(stray, "<SCL/></X><Header/>");
-   EXPECT_EQ((std::vector<std::string>{"<SCL>"}), Labels(stray));
+   CaptureReports reports;
+   ReadText(stray, "<SCL/></X><Header/>");
+   EXPECT_EQ((Strings{"<SCL>"}), Labels(stray));
    ASSERT_FALSE(reports.Get().empty());
    EXPECT_EQ("Fehler: CSclContainer::Read - <>: Ende-Tag fehlt", reports.Get()[0]);
 }
 
 TEST(CSclFileRead, InputFreedWhileReadingLeavesTreeAndReportLinesIntact)
 {
-   // Some MiB of lines, so that the reader gives the memory of the part read back on the
-   // way; a repair after it must still name its line, counted across the freed part.
+   // A repair after some MiB of freed input still names its line.
    constexpr int kLines = 200000;
    std::string text = "<Doc>\n";
    for (int i = 0; i < kLines; ++i)
@@ -398,7 +381,7 @@ TEST(CSclFileRead, InputFreedWhileReadingLeavesTreeAndReportLinesIntact)
    text += "<Q><R></Q>\n<P a=\"last\">end</P>\n</Doc>\n";
    const SclTest::TempFile input = SclTest::TempFile::WithBytes(text);
    CSclFile file;
-   SclTest::CaptureReports reports;
+   CaptureReports reports;
    file.Read(input.Path());
 
    ASSERT_EQ(1, file.GetChildCount());
@@ -413,11 +396,9 @@ TEST(CSclFileRead, InputFreedWhileReadingLeavesTreeAndReportLinesIntact)
 
 TEST(CSclReadOrder, ReadingIntoUnsortedChildrenPlacesAsIfSortedOneByOne)
 {
-   // Existing children put anywhere by index, so that the list is not in schema order; the
-   // children read behind them go where sorting each on creation would put them.
    CSclFile file;
-   SclTest::ReadText(file, "<SCL/>");
-   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+   ReadText(file, "<SCL/>");
+   CSclContainer* pScl = ChildElement(&file, CID_SCL);
    ASSERT_NE(nullptr, pScl);
    ASSERT_EQ(SE_OK, pScl->SetAttribValue("version", "1"));
    std::mt19937 random(3);
@@ -436,7 +417,7 @@ TEST(CSclReadOrder, ReadingIntoUnsortedChildrenPlacesAsIfSortedOneByOne)
    std::vector<tPlaced> expected = Placed(*pScl);
    const std::vector<tArrival> arrivals =
        CArrivalMaker(CID_SCL, true, s_SclChildNames, 4u).Make(2000);
-   SclTest::ReadText(*pScl, Markup(arrivals));
+   ReadText(*pScl, Markup(arrivals));
    PlaceOneByOne(expected, arrivals);
    EXPECT_EQ(Labels(expected), Labels(*pScl));
    ExpectLinked(*pScl);
@@ -444,10 +425,7 @@ TEST(CSclReadOrder, ReadingIntoUnsortedChildrenPlacesAsIfSortedOneByOne)
 
 TEST(CSclReadOrder, PlainChildrenOfATypedElementPlaceByTheirKeyAsCreated)
 {
-   // Below a typed element outside SCL the reader types nothing: a child is created as a
-   // plain element without its name and takes the name's schema position only afterwards,
-   // so later children pass it by the key it had when created. The element's own children
-   // are out of order too.
+   // Outside SCL a child is created plain and unnamed; later children pass it by that key.
    CSclContainer root(nullptr);
    CSclContainer* pBay = root.CreateSclContainer(CID_Bay);
    ASSERT_NE(nullptr, pBay);
@@ -458,7 +436,7 @@ TEST(CSclReadOrder, PlainChildrenOfATypedElementPlaceByTheirKeyAsCreated)
    std::vector<tPlaced> expected = Placed(*pBay);
    const std::vector<tArrival> arrivals =
        CArrivalMaker(CID_Bay, false, s_BayChildNames, 5u).Make(2000);
-   SclTest::ReadText(*pBay, Markup(arrivals));
+   ReadText(*pBay, Markup(arrivals));
    PlaceOneByOne(expected, arrivals);
    EXPECT_EQ(Labels(expected), Labels(*pBay));
    ExpectLinked(*pBay);
@@ -467,12 +445,10 @@ TEST(CSclReadOrder, PlainChildrenOfATypedElementPlaceByTheirKeyAsCreated)
 
 TEST(CSclReadOrder, ChildrenOfAnElementWithoutEndTagFollowItsParentsPlacedChildren)
 {
-   // Substation's end tag is missing: its children, in its own schema order, follow SCL's
-   // children (Substation among them) in SCL's order. The second SCL element is left open
-   // by the end of input and is ordered all the same.
+   // The second SCL element is left open by the end of input and is ordered all the same.
    CArrivalMaker sclMaker(CID_SCL, true, s_SclChildNames, 6u);
    std::vector<tArrival> sclArrivals = sclMaker.Make(1000);
-   sclArrivals.push_back(sclMaker.Opened("Substation"));
+   sclArrivals.push_back(sclMaker.Element("Substation"));
    const std::vector<tArrival> substationArrivals =
        CArrivalMaker(CID_Substation, true,
                      {"x", "Private", "Text", "LNode", "VoltageLevel", "Function"}, 7u)
@@ -480,10 +456,10 @@ TEST(CSclReadOrder, ChildrenOfAnElementWithoutEndTagFollowItsParentsPlacedChildr
    const std::vector<tArrival> openArrivals =
        CArrivalMaker(CID_SCL, true, s_SclChildNames, 8u).Make(500);
 
-   SclTest::CaptureReports reports;
+   CaptureReports reports;
    CSclFile file;
-   SclTest::ReadText(file, "<SCL>" + Markup(sclArrivals) + Markup(substationArrivals) +
-                               "</SCL><SCL>" + Markup(openArrivals));
+   ReadText(file, "<SCL>" + Markup(sclArrivals) + Markup(substationArrivals) + "</SCL><SCL>" +
+                      Markup(openArrivals));
    ASSERT_EQ(2, file.GetChildCount());
 
    std::vector<tPlaced> expected;
@@ -510,12 +486,10 @@ TEST(CSclReadOrder, ChildrenOfAnElementWithoutEndTagFollowItsParentsPlacedChildr
 
 TEST(CSclReadOrder, RepairReportsLocateElementsWhereTheyStandSoFar)
 {
-   // A plain AccessPoint below a typed IED outside SCL is created without its name and goes
-   // in front of the first one; the report of the repair inside it counts it as the first
-   // of its kind, as the tree stands at that moment.
-   SclTest::CaptureReports reports;
+   // The unnamed plain AccessPoint goes in front and is counted as the first of its kind.
+   CaptureReports reports;
    CSclFile file;
-   SclTest::ReadText(file, "<IED><AccessPoint/><AccessPoint><x></y></AccessPoint></IED>");
+   ReadText(file, "<IED><AccessPoint/><AccessPoint><x></y></AccessPoint></IED>");
    const std::string x = std::to_string(CSclNameTable::FindNameId("x"));
    const std::string ied = std::to_string(CID_IED);
    const std::string accessPoint =

@@ -18,8 +18,7 @@ CSclRef* AddRef(CSclContainer* apParent, tSclClassId aClassId)
    return static_cast<CSclRef*>(apParent->CreateSclContainer(aClassId));
 }
 
-// A file whose templates hold DAType D1, DAType D2, DOType O1 and EnumType E7, and an LN with
-// lnClass MMXU and lnType T1 below IED E1.
+// Templates DAType D1 and D2, DOType O1, EnumType E7, LNodeType T1; an LN MMXU below IED E1.
 struct CFile {
    CSclFile file;
    CSclContainer* pScl = Add(&file, CID_SCL);
@@ -49,7 +48,13 @@ TEST(CSclValue, CopyCompareAndCheck)
    EXPECT_EQ(pOther->GetNameId(), NID_name);
    EXPECT_EQ(pOther->GetValue(), "B");
    EXPECT_TRUE(pOther->ContentCompare(*pName));
-   EXPECT_FALSE(pText->ContentCompare(*pOther));
+   pText->SetValue("B");
+   EXPECT_FALSE(pText->ContentCompare(*pOther)); // a text against an attribute of that value
+   CSclValue* pDesc = pBay->CreateSclValue("desc");
+   pDesc->SetValue("B");
+   EXPECT_FALSE(pDesc->ContentCompare(*pName)); // the same text under another name
+   pOther->SetValue("C");
+   EXPECT_FALSE(pOther->ContentCompare(*pName));
 
    CSclRemark* pRemark = pBay->CreateSclRemark();
    CaptureReports capture;

@@ -12,8 +12,7 @@ using SclTest::Add;
 
 namespace {
 
-// File > SCL > Header, IED E1 > AccessPoint AP1 > Server > LDevice LD1 > LN0,
-// DataTypeTemplates > EnumType E7.
+// SCL > Header, IED E1 > AccessPoint AP1 > Server > LDevice LD1 > LN0, templates > EnumType E7.
 struct CTree {
    CSclFile file;
    CSclContainer* pScl = Add(&file, CID_SCL);
@@ -161,8 +160,7 @@ TEST(CScl, DeleteNotifyFiresAfterTheChildren)
       CSclContainer* pBay = Add(&root, CID_Bay, {{"name", "B"}});
       Add(pBay, CID_LNode);
       EXPECT_EQ(root.DeleteChild(pBay), SE_OK);
-      // The bay's value and LNode go before the bay itself; the bay's class id is still
-      // its own when the hook sees it.
+      // The bay's value and LNode go first; the hook still sees the bay's own class id.
       EXPECT_EQ(s_Notified, (std::vector<tSclClassId>{CID_VALUE, CID_LNode, CID_Bay}));
       s_Notified.clear();
    }

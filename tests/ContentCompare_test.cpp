@@ -21,25 +21,6 @@ CSclContainer* First(const std::unique_ptr<CSclFile>& apFile, std::initializer_l
 
 } // namespace
 
-TEST(ContentCompare, ValuesCompareClassNameAndText)
-{
-   auto pLeft = ReadXml("<SCL><Private type=\"a\">text</Private></SCL>");
-   auto pRight = ReadXml("<SCL><Private type=\"a\">text</Private></SCL>");
-   auto pOther = ReadXml("<SCL><Private source=\"a\">a</Private></SCL>");
-   CSclContainer* pLeftPrivate = First(pLeft, {0, 0});
-   CSclContainer* pRightPrivate = First(pRight, {0, 0});
-   CSclContainer* pOtherPrivate = First(pOther, {0, 0});
-   const CScl* pType = pLeftPrivate->GetChild(0);
-   EXPECT_TRUE(pType->ContentCompare(*pRightPrivate->GetChild(0)));
-   EXPECT_TRUE(pLeftPrivate->ContentCompare(*pRightPrivate));
-   // Same text under another attribute name, and an attribute against a text value.
-   EXPECT_FALSE(pType->ContentCompare(*pOtherPrivate->GetChild(0)));
-   EXPECT_FALSE(pType->ContentCompare(*pOtherPrivate->GetChild(1)));
-   static_cast<CSclValue*>(pRightPrivate->GetChild(0))->SetValue("b");
-   EXPECT_FALSE(pType->ContentCompare(*pRightPrivate->GetChild(0)));
-   EXPECT_FALSE(pLeftPrivate->ContentCompare(*pRightPrivate));
-}
-
 TEST(ContentCompare, ElementsNeedEqualChildrenInEqualOrder)
 {
    auto pLeft = ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><LNode lnClass=\"X\"/></Bay></SCL>");
@@ -50,6 +31,10 @@ TEST(ContentCompare, ElementsNeedEqualChildrenInEqualOrder)
    auto pSame = ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><LNode lnClass=\"X\"/></Bay></SCL>");
    EXPECT_TRUE(pLeft->ContentCompare(*pSame));
    EXPECT_FALSE(pLeft->ContentCompare(*pSwapped));
+   CSmartCompare rules; // the compare with rules matches attributes by name
+   SclTest::RecordCompareReports record(rules);
+   EXPECT_TRUE(pLeft->SmartCompare(*pSwapped, rules, true));
+   EXPECT_TRUE(record.Get().empty());
    EXPECT_FALSE(pLeft->ContentCompare(*pComment));
    EXPECT_FALSE(pLeft->ContentCompare(*pDeep));
    // A typed Bay and a plain element named Bay differ in class.
@@ -65,25 +50,20 @@ TEST(ContentCompare, ReferencesCompareKeyTextAndIedContent)
 {
    auto pFile = ReadXml("<SCL/>");
    CSclContainer* pScl = First(pFile, {0});
-   auto MakeRef = [&](tSclClassId aClassId, const char* apAttribute, const char* apValue) {
+   // A DATypeRef by its type key, an IEDRef by its text.
+   auto MakeRef = [&](tSclClassId aClassId, const char* apValue) {
       CSclContainer* pRef = pScl->CreateSclContainer(aClassId);
-      if (apAttribute != nullptr)
-         pRef->SetAttribValue(apAttribute, apValue);
+      if (aClassId == CID_DATypeRef)
+         pRef->SetAttribValue("type", apValue);
       else
          pRef->CreateSclValue(NID_NONE)->SetValue(apValue);
       return pRef;
    };
-   CSclContainer* pTypeA = MakeRef(CID_DATypeRef, "type", "A");
-   CSclContainer* pTypeB = MakeRef(CID_DATypeRef, "type", "B");
-   CSclContainer* pTypeA2 = MakeRef(CID_DATypeRef, "type", "A");
-   CSclContainer* pIed1 = MakeRef(CID_IEDRef, nullptr, "E1");
-   CSclContainer* pIed2 = MakeRef(CID_IEDRef, nullptr, "E2");
-   CSclContainer* pIed1b = MakeRef(CID_IEDRef, nullptr, "E1");
-   EXPECT_TRUE(pTypeA->ContentCompare(*pTypeA2));
-   EXPECT_FALSE(pTypeA->ContentCompare(*pTypeB));
-   EXPECT_FALSE(pTypeA->ContentCompare(*pScl));
-   EXPECT_TRUE(pIed1->ContentCompare(*pIed1b));
-   EXPECT_FALSE(pIed1->ContentCompare(*pIed2));
+   EXPECT_TRUE(MakeRef(CID_DATypeRef, "A")->ContentCompare(*MakeRef(CID_DATypeRef, "A")));
+   EXPECT_FALSE(MakeRef(CID_DATypeRef, "A")->ContentCompare(*MakeRef(CID_DATypeRef, "B")));
+   EXPECT_FALSE(MakeRef(CID_DATypeRef, "A")->ContentCompare(*pScl));
+   EXPECT_TRUE(MakeRef(CID_IEDRef, "E1")->ContentCompare(*MakeRef(CID_IEDRef, "E1")));
+   EXPECT_FALSE(MakeRef(CID_IEDRef, "E1")->ContentCompare(*MakeRef(CID_IEDRef, "E2")));
 }
 
 TEST(CompareWithoutTopLevelId, SkipsOnlyTheTopElementsKeys)

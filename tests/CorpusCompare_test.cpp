@@ -1,5 +1,4 @@
-// Every corpus file compared with a second reading of itself, then with that reading after one
-// attribute value was changed, one element deleted, one added and two siblings swapped.
+// Every corpus file against a second reading of itself with one change of each kind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -119,9 +118,8 @@ CScl* FindPlainAttribute(const CSclFile& aFile)
    return nullptr;
 }
 
-// The last element (document order) that can go without changing anything else: the last
-// of its class among its siblings (no instance index moves), unreferenced, below an element
-// without text, and none of the other changed objects or their ancestors.
+// The last element that can go without moving an instance index or a reference target,
+// below an element without text and none of the other changed objects or their ancestors.
 CSclContainer* FindDeletable(const CSclFile& aFile, std::initializer_list<const CScl*> aKeep)
 {
    CSclContainer* pFound = nullptr;

@@ -1,5 +1,4 @@
-// The typed accessor families through their helpers, the deviations from the schema rows,
-// composite identities, completion of data attributes and the services flags.
+// The typed accessor families, composite identities, data attribute types and services flags.
 #include <gtest/gtest.h>
 
 #include <type_traits>
@@ -14,11 +13,6 @@ static_assert(std::is_base_of_v<CSclDIBase, CSclSDI> && !std::is_base_of_v<CSclD
 static_assert(std::is_base_of_v<CSclDABase, CSclBDA> && std::is_base_of_v<CSclDOBase, CSclSDO>);
 
 namespace {
-
-CSclSCL* SclOf(const std::unique_ptr<CSclFile>& apFile)
-{
-   return static_cast<CSclSCL*>(apFile->GetChild(CID_SCL));
-}
 
 CSclLDevice* FirstLDevice(CSclSCL* apScl)
 {
@@ -41,7 +35,7 @@ TEST(TypedAccessors, LogicalNodeIdentitiesAndLists)
   <LN0 lnClass="LLN0" inst="" lnType="T0"/>
   <LN lnClass="PTOC" inst="1" lnType="U"/>
  </LDevice></Server></AccessPoint></IED></SCL>)");
-   CSclLDevice* pLD = FirstLDevice(SclOf(pFile));
+   CSclLDevice* pLD = FirstLDevice(pFile->GetSclElement());
    // Unresolved LNodeTypeRefs: lnClass is answered from the stored key.
    EXPECT_EQ(pLD->GetLN("aXCBR1"), pLD->GetChild(CID_LN));
    EXPECT_EQ(pLD->GetLN("XCBR1"), nullptr);
@@ -70,7 +64,7 @@ TEST(TypedAccessors, CompositeIdentities)
  </LN></LDevice></Server></AccessPoint></IED>
  <DataTypeTemplates><LNodeType id="T1" lnClass="MMXU"/><LNodeType id="T1" lnClass="XCBR"/></DataTypeTemplates>
 </SCL>)");
-   CSclSCL* pScl = SclOf(pFile);
+   CSclSCL* pScl = pFile->GetSclElement();
    CSclDataTypeTemplates* pTemplates = pScl->GetDataTypeTemplates();
    EXPECT_EQ(pTemplates->GetLNodeType("T1"), nullptr);
    CSclLNodeType* pMMXU = pTemplates->GetLNodeType("MMXUT1");
@@ -99,7 +93,7 @@ TEST(TypedAccessors, ContentReplacesTheFirstTextChild)
        R"(<SCL><Header id="h"><History><Hitem version="1" revision="1" when="now">first</Hitem></History></Header>
  <IED name="E"><AccessPoint name="P"><Server><LDevice inst="L"><LN0 lnClass="LLN0" inst="" lnType="T">
   <GSEControl name="g" appID="a"><Private type="p"/></GSEControl></LN0></LDevice></Server></AccessPoint></IED></SCL>)");
-   CSclSCL* pScl = SclOf(pFile);
+   CSclSCL* pScl = pFile->GetSclElement();
    std::vector<CSclHitem*> items;
    pScl->GetHeader()->GetHistory()->GetHitems(items);
    CSclHitem* pItem = items.at(0);
@@ -110,8 +104,7 @@ TEST(TypedAccessors, ContentReplacesTheFirstTextChild)
    EXPECT_EQ(pItem->GetContent(), "third");
    EXPECT_EQ(pItem->GetChildCount(), children);
 
-   // Without text the first SetContent creates one text child after the elements; repeated
-   // calls replace it.
+   // Without text the first SetContent creates one text child after the elements.
    CSclGSEControl* pGcb = FirstLDevice(pScl)->GetLN0()->GetGSEControl("g");
    EXPECT_EQ(pGcb->GetContent(), "");
    EXPECT_EQ(pGcb->SetContent("x"), SE_OK);
@@ -133,7 +126,7 @@ TEST(TypedAccessors, ChildFamiliesKeysAndPlacement)
   <VoltageLevel name="V"><Bay name="B"><ConductingEquipment name="Q" type="CBR">
    <Terminal cNodeName="1"/><Terminal cNodeName="2"/><Terminal cNodeName="3"/></ConductingEquipment></Bay></VoltageLevel>
  </Substation></SCL>)");
-   CSclSCL* pScl = SclOf(pFile);
+   CSclSCL* pScl = pFile->GetSclElement();
    std::vector<CSclPrivate*> privates;
    pScl->GetPrivates(privates);
    pScl->GetPrivates(privates);
@@ -165,7 +158,7 @@ TEST(TypedAccessors, DataAttributesChooseTheirTypeReferenceByBasicType)
   <DA name="c" bType="Struct" type="S" fc="ST"/>
  </DOType><DAType id="S"><BDA name="i" bType="INT32" type="Beh"/></DAType>
  <EnumType id="Beh"><EnumVal ord="1">on</EnumVal></EnumType></DataTypeTemplates></SCL>)");
-   CSclDataTypeTemplates* pTemplates = SclOf(pFile)->GetDataTypeTemplates();
+   CSclDataTypeTemplates* pTemplates = pFile->GetSclElement()->GetDataTypeTemplates();
    CSclDOType* pDOType = pTemplates->GetDOType("D");
    CSclDA* pEnum = pDOType->GetDA("a");
    EXPECT_EQ(pEnum->Get_type(), "Beh");
@@ -191,31 +184,11 @@ TEST(TypedAccessors, DataAttributesChooseTheirTypeReferenceByBasicType)
    EXPECT_EQ(pDOType->GetDA("c")->GetRefDAType(), pTemplates->GetDAType("S"));
 }
 
-TEST(TypedAccessors, IEDNameContentIsItsReferenceKey)
-{
-   auto pFile =
-       SclTest::ReadXml(R"(<SCL><IED name="A"><AccessPoint name="P"><Server><LDevice inst="L">
-  <LN0 lnClass="LLN0" inst="" lnType="T"><SampledValueControl name="s" smvID="i" smpRate="1" nofASDU="1">
-   <IEDName>Z</IEDName><SmvOpts/></SampledValueControl></LN0></LDevice></Server></AccessPoint></IED>
- <IED name="B"/></SCL>)");
-   CSclSCL* pScl = SclOf(pFile);
-   CSclSampledValueControl* pSvc = FirstLDevice(pScl)->GetLN0()->GetSampledValueControl("s");
-   std::vector<CSclIEDName*> names;
-   pSvc->GetIEDNames(names);
-   CSclIEDName* pName = names.at(0);
-   EXPECT_EQ(pName->GetRefIED(), nullptr);
-   EXPECT_EQ(pName->GetContent(), "Z");
-   EXPECT_EQ(pName->SetRefIED(pScl->GetIED("B")), SE_OK);
-   EXPECT_EQ(pName->GetContent(), "B");
-   pScl->GetIED("B")->Set_name("C");
-   EXPECT_EQ(SclTest::WriteText(*pName), "<IEDName>C</IEDName>\n");
-}
-
 TEST(TypedAccessors, ServicesFlagsAddAndRemoveChildrenInSchemaOrder)
 {
    auto pFile = SclTest::ReadXml(R"(<SCL><IED name="E"><Services><GetDirectory/><GOOSE max="5"/>
   <FileHandling/><ReportSettings cbName="Fix"/></Services></IED></SCL>)");
-   CSclServices* pServices = SclOf(pFile)->GetIED("E")->GetServices();
+   CSclServices* pServices = pFile->GetSclElement()->GetIED("E")->GetServices();
    ASSERT_NE(pServices, nullptr);
    EXPECT_TRUE(pServices->GetFlagGOOSE());
    pServices->SetFlagGOOSE(true);
@@ -240,7 +213,7 @@ TEST(TypedAccessors, ServicesFlagsAddAndRemoveChildrenInSchemaOrder)
    EXPECT_FALSE(pServices->GetFlagReportSettings());
 
    auto pEmpty = SclTest::ReadXml("<SCL><IED name=\"E\"><Services/></IED></SCL>");
-   CSclServices* pNew = SclOf(pEmpty)->GetIED("E")->GetServices();
+   CSclServices* pNew = pEmpty->GetSclElement()->GetIED("E")->GetServices();
    pNew->SetFlagGOOSE(true);
    ASSERT_NE(pNew->GetGOOSE(), nullptr);
    EXPECT_EQ(pNew->GetGOOSE()->GetChildCount(), 0);
