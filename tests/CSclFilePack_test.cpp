@@ -83,9 +83,7 @@ TEST(CSclFilePack, DataObjectTypesThatDifferOnlyInTheirIdMerge)
        R"(<DOType id="INS_1" cdc="INS"><DA name="stVal" bType="INT32" fc="ST"/></DOType>)"
        R"(<DOType id="CMV_1" cdc="CMV"><SDO name="mag" type="INS_2"/></DOType>)"
        R"(<DOType id="INS_2" cdc="INS"><DA name="stVal" bType="INT32" fc="ST"/></DOType>)");
-   const auto refsBefore = RefCounts(*pFile);
-   ASSERT_EQ(refsBefore.second, 0);
-
+   ASSERT_EQ(RefCounts(*pFile).second, 0);
    EXPECT_TRUE(pFile->PackDataTypeTemplates());
    EXPECT_EQ(TemplateIds(*pFile), (std::vector<std::string>{"L1", "L2", "INS_1", "CMV_1"}));
    const CSclContainer* pIns = Template(*pFile, CID_DOType, "INS_1");

@@ -62,15 +62,6 @@ CSclPrivate* Stamp(const CSclFile& aFile, const char* apType, int aOccurrence = 
    return nullptr;
 }
 
-std::vector<std::string> Lines(const std::string& aText)
-{
-   std::vector<std::string> lines;
-   size_t start = 0;
-   for (size_t end; (end = aText.find('\n', start)) != std::string::npos; start = end + 1)
-      lines.push_back(aText.substr(start, end - start));
-   return lines;
-}
-
 CSclContainer* Element(const CSclFile& aFile, const std::string& aPath)
 {
    CSclContainer* pElement = aFile.GetSclElement();
@@ -233,15 +224,13 @@ TEST(CSclFile, OnlyTheFirstChecksumAndTheLastOtherStampsAreRenewed)
 TEST(CSclFile, SavingTwiceDiffersAtMostInTheVolatileStamps)
 {
    tLoaded loaded(s_Document);
-   const std::vector<std::string> a = Lines(Saved(loaded.file)), b = Lines(Saved(loaded.file));
-   ASSERT_EQ(a.size(), b.size());
-   for (size_t i = 0; i < a.size(); ++i) {
-      if (a[i] != b[i]) {
-         EXPECT_TRUE(a[i].find("Arvenko-SclLib-EditTime") != std::string::npos ||
-                     a[i].find("Arvenko-CRC") != std::string::npos)
-             << a[i];
-      }
-   }
+   std::istringstream first(Saved(loaded.file)), second(Saved(loaded.file));
+   std::string a, b;
+   while (std::getline(first, a) && std::getline(second, b))
+      EXPECT_TRUE(a == b || a.find("Arvenko-SclLib-EditTime") != std::string::npos ||
+                  a.find("Arvenko-CRC") != std::string::npos)
+          << a;
+   EXPECT_TRUE(first.eof() && !std::getline(second, b)) << "both have the same number of lines";
 }
 
 TEST(CSclFile, SavedFormatsCarryTheirDeclarationAndReadBackTheSame)
@@ -368,8 +357,7 @@ TEST(CSclFile, ThreadsTakeTurnsUnderOneLockOfTheCaller)
          files[aThread] = std::move(pFile);
       }
    };
-   std::thread first(work, 0);
-   std::thread second(work, 1);
+   std::thread first(work, 0), second(work, 1);
    first.join();
    second.join();
    EXPECT_NE(nameIds[0], 0);
@@ -569,11 +557,11 @@ TEST(CSclFileInterchange, EditionOrderKeepsTheEditionsOrderAndOnlyTheKeysRead)
    // A copy writes the same tags and attributes, possibly in the library's element order.
    CSclFile copy;
    ASSERT_EQ(copy.Copy(file), SE_OK);
-   std::vector<std::string> copiedLines = ContentLines(Saved(copy));
-   std::vector<std::string> sortedExpected = expected;
-   std::sort(copiedLines.begin(), copiedLines.end());
-   std::sort(sortedExpected.begin(), sortedExpected.end());
-   EXPECT_EQ(copiedLines, sortedExpected);
+   auto sorted = [](std::vector<std::string> aLines) {
+      std::sort(aLines.begin(), aLines.end());
+      return aLines;
+   };
+   EXPECT_EQ(sorted(ContentLines(Saved(copy))), sorted(expected));
    // A pack sorts the templates' attributes; the checksum covers the order written.
    {
       CSclFile packed;
@@ -590,7 +578,6 @@ TEST(CSclFileInterchange, EditionOrderKeepsTheEditionsOrderAndOnlyTheKeysRead)
       EXPECT_TRUE(reread.IsValidFileCRC());
    }
 
-   // The library's own tables judge the Edition 2 names wrong, the edition knows them.
    std::vector<std::string> found;
    auto collect = [&found](const CScl&, const std::string& aName) {
       found.push_back(aName);

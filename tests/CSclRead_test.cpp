@@ -19,9 +19,10 @@ using namespace Arvenko::Melvotar::Scl;
 using SclTest::CaptureReports;
 using SclTest::ChildElement;
 using SclTest::ReadText;
-using Strings = std::vector<std::string>;
 
 namespace {
+
+using Strings = std::vector<std::string>;
 
 // Every child names aContainer as its parent and finds itself at its place.
 void ExpectLinked(const CSclContainer& aContainer)
@@ -67,19 +68,11 @@ std::string Label(const CScl& aChild)
           (pFirst != nullptr && pFirst->IsClass(CID_VALUE) ? pFirst->GetValue() : "");
 }
 
-std::vector<std::string> Labels(const CSclContainer& aContainer)
+Strings Labels(const CSclContainer& aContainer)
 {
    std::vector<std::string> labels;
    for (int i = 0; i < aContainer.GetChildCount(); ++i)
       labels.push_back(Label(*aContainer.GetChild(i)));
-   return labels;
-}
-
-std::vector<std::string> Labels(const std::vector<tPlaced>& aList)
-{
-   std::vector<std::string> labels;
-   for (const tPlaced& child : aList)
-      labels.push_back(child.Label);
    return labels;
 }
 
@@ -94,15 +87,20 @@ std::vector<tPlaced> Placed(const CSclContainer& aContainer)
    return list;
 }
 
-// The creation sort: the new last child moves back over every child with a greater key.
-void PlaceOneByOne(std::vector<tPlaced>& arList, const std::vector<tArrival>& aArrivals)
+// The labels after the creation sort placed aArrivals one by one behind aList: the new last
+// child moves back over every child with a greater key.
+Strings PlacedLabels(std::vector<tPlaced> aList, const std::vector<tArrival>& aArrivals)
 {
    for (const tArrival& arrival : aArrivals) {
-      size_t place = arList.size();
-      while (place > 0 && arList[place - 1].Key > arrival.CreatedKey)
+      size_t place = aList.size();
+      while (place > 0 && aList[place - 1].Key > arrival.CreatedKey)
          --place;
-      arList.insert(arList.begin() + static_cast<std::ptrdiff_t>(place), arrival.Child);
+      aList.insert(aList.begin() + static_cast<std::ptrdiff_t>(place), arrival.Child);
    }
+   Strings labels;
+   for (const tPlaced& child : aList)
+      labels.push_back(child.Label);
+   return labels;
 }
 
 // Random elements named from aNames (n="i" each), comments and texts, never two texts in a row.
@@ -414,12 +412,11 @@ TEST(CSclReadOrder, ReadingIntoUnsortedChildrenPlacesAsIfSortedOneByOne)
       else
          ASSERT_NE(nullptr, SclTest::Add(pScl, classes[random() % 7], {{"n", "e"}}, index));
    }
-   std::vector<tPlaced> expected = Placed(*pScl);
+   const std::vector<tPlaced> before = Placed(*pScl);
    const std::vector<tArrival> arrivals =
        CArrivalMaker(CID_SCL, true, s_SclChildNames, 4u).Make(2000);
    ReadText(*pScl, Markup(arrivals));
-   PlaceOneByOne(expected, arrivals);
-   EXPECT_EQ(Labels(expected), Labels(*pScl));
+   EXPECT_EQ(PlacedLabels(before, arrivals), Labels(*pScl));
    ExpectLinked(*pScl);
 }
 
@@ -433,12 +430,11 @@ TEST(CSclReadOrder, PlainChildrenOfATypedElementPlaceByTheirKeyAsCreated)
    ASSERT_NE(nullptr, SclTest::Add(pBay, CID_Private, {{"n", "p"}}, 1));
    ASSERT_NE(nullptr, SclTest::Add(pBay, CID_Text, {{"n", "t"}}, 2));
    ASSERT_NE(nullptr, pBay->CreateSclRemark(3));
-   std::vector<tPlaced> expected = Placed(*pBay);
+   const std::vector<tPlaced> before = Placed(*pBay);
    const std::vector<tArrival> arrivals =
        CArrivalMaker(CID_Bay, false, s_BayChildNames, 5u).Make(2000);
    ReadText(*pBay, Markup(arrivals));
-   PlaceOneByOne(expected, arrivals);
-   EXPECT_EQ(Labels(expected), Labels(*pBay));
+   EXPECT_EQ(PlacedLabels(before, arrivals), Labels(*pBay));
    ExpectLinked(*pBay);
    EXPECT_EQ(1, pBay->GetChildCount(CID_LNode)); // the one made above: read ones are plain
 }
@@ -462,14 +458,12 @@ TEST(CSclReadOrder, ChildrenOfAnElementWithoutEndTagFollowItsParentsPlacedChildr
                       Markup(openArrivals));
    ASSERT_EQ(2, file.GetChildCount());
 
-   std::vector<tPlaced> expected;
-   PlaceOneByOne(expected, sclArrivals);
-   std::vector<tPlaced> carried;
-   PlaceOneByOne(carried, substationArrivals);
+   Strings expected = PlacedLabels({}, sclArrivals);
+   const Strings carried = PlacedLabels({}, substationArrivals);
    expected.insert(expected.end(), carried.begin(), carried.end());
    const auto* pScl = static_cast<const CSclContainer*>(file.GetChild(0));
    const std::vector<std::string> labels = Labels(*pScl);
-   EXPECT_EQ(Labels(expected), labels);
+   EXPECT_EQ(expected, labels);
    ExpectLinked(*pScl);
    const auto substation = std::find(labels.begin(), labels.end(), "<Substation>");
    ASSERT_NE(labels.end(), substation);
@@ -477,9 +471,8 @@ TEST(CSclReadOrder, ChildrenOfAnElementWithoutEndTagFollowItsParentsPlacedChildr
                     pScl->GetChild(static_cast<int>(substation - labels.begin())))
                     ->GetChildCount());
 
-   std::vector<tPlaced> expectedOpen;
-   PlaceOneByOne(expectedOpen, openArrivals);
-   EXPECT_EQ(Labels(expectedOpen), Labels(*static_cast<const CSclContainer*>(file.GetChild(1))));
+   EXPECT_EQ(PlacedLabels({}, openArrivals),
+             Labels(*static_cast<const CSclContainer*>(file.GetChild(1))));
    EXPECT_EQ(1u, CountLine(reports.Get(), "Fehler: CSclContainer::Read - <Substation>: Ende-Tag "
                                           "fehlt"));
 }

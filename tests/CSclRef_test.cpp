@@ -35,7 +35,7 @@ struct CFile {
 
 } // namespace
 
-TEST(CSclValue, CopyCompareAndCheck)
+TEST(CSclValue, ValuesAndRemarksCopyCompareAndCheck)
 {
    CSclContainer root(nullptr);
    CSclContainer* pBay = Add(&root, CID_Bay, {{"name", "B"}});
@@ -73,11 +73,8 @@ TEST(CSclValue, CopyCompareAndCheck)
    CSclRef* pRef = AddRef(pBay, CID_LNodeTypeRef);
    EXPECT_EQ(pRef->CreateSclValue("lnType")->Check(2), SE_OK);
    EXPECT_EQ(pRef->CreateSclValue("desc")->Check(2), SE_NAME);
-}
 
-TEST(CSclRemark, CDataFlagIsCopiedAndCompared)
-{
-   CSclContainer root(nullptr);
+   // Remarks: the CDATA flag is copied and compared.
    CSclRemark* pComment = root.CreateSclRemark();
    pComment->SetValue("text");
    CSclRemark* pCData = root.CreateSclRemark();
@@ -94,9 +91,8 @@ TEST(CSclRemark, CDataFlagIsCopiedAndCompared)
    EXPECT_EQ(pCopy->GetValue(), "text");
    EXPECT_TRUE(pCopy->ContentCompare(*pCData));
 
-   CSclValue* pValue = root.CreateSclValue("desc");
-   CaptureReports capture;
-   EXPECT_EQ(pCopy->Copy(*pValue), SE_WRONG_TYPE);
+   capture.Clear();
+   EXPECT_EQ(pCopy->Copy(*pDesc), SE_WRONG_TYPE);
    EXPECT_EQ(capture.Get().at(0), "Fehler: CSclRemark::Copy - Aufruf mit falschem Typ");
    EXPECT_EQ(pCopy->GetNameId(), 0);
 }

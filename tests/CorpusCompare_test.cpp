@@ -85,10 +85,9 @@ bool FindSwapPair(const CSclFile& aFile, CSclContainer*& arFirst, CSclContainer*
          if (!IsElement(pChild) || !static_cast<CSclContainer*>(pChild)->HasId())
             continue;
          tIdStruct identity = pChild->GetIdStruct();
-         identity.Count = 2;
-         if (identity.Id.empty() || pParent->GetChildByIdStruct(identity) != nullptr)
-            continue;
-         if (pChild->GetIdStruct().Count == 1)
+         const bool first = identity.Count == 1;
+         identity.Count = 2; // no second sibling of that identity
+         if (first && !identity.Id.empty() && pParent->GetChildByIdStruct(identity) == nullptr)
             unique.push_back(static_cast<CSclContainer*>(pChild));
       }
       for (size_t i = 0; i < unique.size(); ++i)
@@ -142,12 +141,10 @@ CSclContainer* FindDeletable(const CSclFile& aFile, std::initializer_list<const 
 // Where a new Private goes: the SCL element, else the first top-level element.
 CSclContainer* FindAddParent(const CSclFile& aFile)
 {
-   CScl* pParent = aFile.GetChild(CID_SCL);
-   if (pParent == nullptr)
-      pParent = aFile.GetChild(CID_CONTAINER);
-   if (pParent == nullptr || HasTextChild(*static_cast<CSclContainer*>(pParent)))
-      return nullptr;
-   return static_cast<CSclContainer*>(pParent);
+   auto* pParent = static_cast<CSclContainer*>(aFile.GetChild(CID_SCL) != nullptr
+                                                   ? aFile.GetChild(CID_SCL)
+                                                   : aFile.GetChild(CID_CONTAINER));
+   return pParent == nullptr || HasTextChild(*pParent) ? nullptr : pParent;
 }
 
 std::vector<tCompareReport> Sorted(std::vector<tCompareReport> aReports)
