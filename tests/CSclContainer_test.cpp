@@ -296,7 +296,7 @@ TEST(CSclContainerCheck, NamesAgainstTheSchema)
    EXPECT_EQ(root.Check(2), SE_OK);
 }
 
-TEST(CSclContainerSort, SchemaOrderStableAndAttributes)
+TEST(CSclContainerSort, SchemaOrderStableAttributesAndTheFileRoot)
 {
    CSclContainer root(nullptr);
    CSclContainer* pBay = Add(&root, CID_Bay);
@@ -321,10 +321,7 @@ TEST(CSclContainerSort, SchemaOrderStableAndAttributes)
    // Attributes by name id: desc (151) before name (180).
    EXPECT_TRUE(pBay->Sort(false, false, true));
    EXPECT_EQ(pBay->GetChild(0)->GetNameId(), NID_desc);
-}
 
-TEST(CSclContainerSort, FileRootKeepsItsOrderButSortsBelow)
-{
    CSclFile file;
    CSclContainer* pScl = Add(&file, CID_SCL);
    file.CreateSclRemark(); // a remark after the SCL element stays there

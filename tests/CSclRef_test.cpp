@@ -153,7 +153,7 @@ TEST(CSclRef, DeletedTargetLeavesTheReferenceUnresolved)
    EXPECT_TRUE(refs.empty());
 }
 
-TEST(CSclRef, WrongTargetClassIsRefused)
+TEST(CSclRef, CandidatesHandlesAndTheRefusedTargetClass)
 {
    CFile doc;
    CSclRef* pRef = AddRef(doc.pIed, CID_DATypeRef);
@@ -175,14 +175,10 @@ TEST(CSclRef, WrongTargetClassIsRefused)
    EXPECT_EQ(pRef->GetRefSclContainer(), nullptr);
    EXPECT_EQ(capture.Get().at(0),
              "Fehler: CSclRef::GetRefSclContainer - Referenzzeiger hat falschen Typ");
-}
 
-TEST(CSclRef, CandidatesAndHandles)
-{
-   CFile doc;
-   CSclRef* pRef = AddRef(doc.pIed, CID_DATypeRef);
+   // Candidates are the containers of the target class, in document order.
    std::vector<CSclContainer*> candidates;
-   EXPECT_EQ(pRef->GetRefValList(candidates), SE_OK);
+   EXPECT_EQ(AddRef(doc.pIed, CID_DATypeRef)->GetRefValList(candidates), SE_OK);
    EXPECT_EQ(candidates, (std::vector<CSclContainer*>{doc.pD1, doc.pD2}));
    CSclRef* pLnRef = AddRef(doc.pIed, CID_LNRef); // target LNBase: LN and LN0
    candidates.clear();

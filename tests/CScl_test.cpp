@@ -72,7 +72,7 @@ TEST(CScl, IdNamesAndPaths)
    EXPECT_EQ(pText->GetIdNamePath(), "Header[H].");
 }
 
-TEST(CScl, IdStructCountsEqualSiblingsOnly)
+TEST(CScl, IdStructsCountEqualSiblingsAndRoundTripAsArrays)
 {
    CSclContainer root(nullptr);
    CSclContainer* pB1 = Add(&root, CID_Bay, {{"name", "B"}});
@@ -87,10 +87,7 @@ TEST(CScl, IdStructCountsEqualSiblingsOnly)
    EXPECT_EQ(pB2->GetInstanceIndex(), 2);
    EXPECT_EQ(pB2->GetIndex(), 2);
    EXPECT_EQ(root.GetChildByIdStruct(pB2->GetIdStruct()), pB2);
-}
 
-TEST(CScl, IdStructArrayRoundTrip)
-{
    CTree tree;
    tIdStruct path[5];
    ASSERT_EQ(tree.pLd->FillIdStructArray(path, 5), SE_OK);

@@ -215,27 +215,7 @@ TEST(SclRefResolution, UnresolvedReferencesWriteWhatTheyRead)
    EXPECT_EQ(SclTest::WriteText(*pIEDName), "<IEDName>E1</IEDName>\n");
 }
 
-TEST(SclRefResolution, DeletedTargetsLeaveStaleReferences)
-{
-   tDoc doc;
-   CSclReportControl* pReport = doc.LN0()->GetReportControl("rc1");
-   CSclDataSet* pDataSet = doc.LN0()->GetDataSet("ds1");
-   ASSERT_EQ(pReport->GetRefDataSet(), pDataSet);
-   ASSERT_EQ(doc.LN0()->DeleteChild(pDataSet), SE_OK);
-   EXPECT_EQ(pReport->GetRefDataSet(), nullptr);
-   EXPECT_EQ(pReport->Get_datSet(), "");
-   EXPECT_EQ(SclTest::StartTag(*pReport),
-             "<ReportControl name=\"rc1\" rptID=\"r\" confRev=\"1\" datSet=\"\">");
-
-   CSclIED* pIED = doc.IED();
-   CSclConnectedAP* pCAP = doc.ConnectedAP();
-   ASSERT_EQ(doc.Scl()->DeleteChild(pIED), SE_OK);
-   EXPECT_EQ(pCAP->GetRefAccessPoint(), nullptr);
-   EXPECT_EQ(pCAP->Get_iedName(), "");
-   EXPECT_EQ(SclTest::StartTag(*pCAP), "<ConnectedAP iedName=\"\" apName=\"\">");
-}
-
-TEST(SclRefResolution, SetRefPointsTheReferenceAndChecksTheClass)
+TEST(SclRefResolution, SetRefPointsTheReferenceAndDeletedTargetsLeaveItStale)
 {
    tDoc doc;
    CSclDataTypeTemplates* pTemplates = doc.Templates();
@@ -252,6 +232,23 @@ TEST(SclRefResolution, SetRefPointsTheReferenceAndChecksTheClass)
    EXPECT_EQ(pDO->SetRefDOType(pTemplates->GetDOType("ENS")), SE_OK);
    EXPECT_EQ(pDO->Get_type(), "ENS");
    EXPECT_EQ(pDO->GetChildCount(CID_DOTypeRef), 1);
+
+   // Deleting a target leaves its references stale, with empty keys.
+   CSclReportControl* pReport = doc.LN0()->GetReportControl("rc1");
+   CSclDataSet* pDataSet = doc.LN0()->GetDataSet("ds1");
+   ASSERT_EQ(pReport->GetRefDataSet(), pDataSet);
+   ASSERT_EQ(doc.LN0()->DeleteChild(pDataSet), SE_OK);
+   EXPECT_EQ(pReport->GetRefDataSet(), nullptr);
+   EXPECT_EQ(pReport->Get_datSet(), "");
+   EXPECT_EQ(SclTest::StartTag(*pReport),
+             "<ReportControl name=\"rc1\" rptID=\"r\" confRev=\"1\" datSet=\"\">");
+
+   CSclIED* pIED = doc.IED();
+   CSclConnectedAP* pCAP = doc.ConnectedAP();
+   ASSERT_EQ(doc.Scl()->DeleteChild(pIED), SE_OK);
+   EXPECT_EQ(pCAP->GetRefAccessPoint(), nullptr);
+   EXPECT_EQ(pCAP->Get_iedName(), "");
+   EXPECT_EQ(SclTest::StartTag(*pCAP), "<ConnectedAP iedName=\"\" apName=\"\">");
 }
 
 TEST(SclRefResolution, CopiesIntoAnotherDocumentCarryPlainKeys)
