@@ -410,6 +410,14 @@ TEST(CSclFileInterchange, SavedCharactersReadBackThroughXmllintInEveryEncoding)
    const std::string sources[] = {InterchangeDocument("UTF-8", utf8),
                                   InterchangeDocument("iso-8859-1", latin1),
                                   InterchangeDocument("windows-1252", cp1252)};
+   // Where each value is found, and the UTF-8 text xmllint gives for it.
+   const std::pair<std::string, std::string> expected[] = {
+       {"Header\"]/@*[local-name()=\"toolID", "a\tb"},
+       {"Substation\"]/@*[local-name()=\"desc", "33.3 MVA\r\n230 kV"},
+       {"VoltageLevel\"]/@*[local-name()=\"name",
+        "\xCE\xA9 \xE2\x88\x9A \xE2\x82\xAC \xE2\x80\x93 & x"},
+       {"VoltageLevel\"]/@*[local-name()=\"desc", std::string("\xC2\xB0") + "C \xC2\xB0"},
+       {"Text", "\xCE\xA9 & \xE2\x82\xAC \xE2\x80\x93 \xE2\x88\x9A"}};
    for (const std::string& source : sources) {
       TempFile input = TempFile::WithBytes(source);
       for (XmlParser::tFileFormat format :
@@ -422,18 +430,10 @@ TEST(CSclFileInterchange, SavedCharactersReadBackThroughXmllintInEveryEncoding)
          TempFile saved(".scd");
          file.Write(saved.Path());
          const std::string where = source.substr(30, 20) + " saved as " + std::to_string(format);
-         auto value = [&](const std::string& aPath) {
-            return XmlLintValue(saved.Path(), "string(//*[local-name()=\"" + aPath + "\"])");
-         };
-         EXPECT_EQ(value("Header\"]/@*[local-name()=\"toolID"), "a\tb") << where;
-         EXPECT_EQ(value("Substation\"]/@*[local-name()=\"desc"), "33.3 MVA\r\n230 kV") << where;
-         EXPECT_EQ(value("VoltageLevel\"]/@*[local-name()=\"name"),
-                   "\xCE\xA9 \xE2\x88\x9A \xE2\x82\xAC \xE2\x80\x93 & x")
-             << where;
-         EXPECT_EQ(value("VoltageLevel\"]/@*[local-name()=\"desc"), "\xC2\xB0"
-                                                                    "C \xC2\xB0")
-             << where;
-         EXPECT_EQ(value("Text"), "\xCE\xA9 & \xE2\x82\xAC \xE2\x80\x93 \xE2\x88\x9A") << where;
+         for (const auto& [path, text] : expected)
+            EXPECT_EQ(XmlLintValue(saved.Path(), "string(//*[local-name()=\"" + path + "\"])"),
+                      text)
+                << where;
          EXPECT_EQ(XmlLintValue(saved.Path(), "string(//processing-instruction(\"my-pi\"))"),
                    "some data")
              << where;

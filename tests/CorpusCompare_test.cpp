@@ -55,13 +55,6 @@ bool IsReferenced(const CSclContainer& aElement)
    return false;
 }
 
-bool IsSelfOrAncestor(const CScl* apCandidate, const CScl* apObject)
-{
-   return apObject != nullptr &&
-          (apCandidate == apObject ||
-           apObject->IsElementOf(static_cast<const CSclContainer*>(apCandidate)));
-}
-
 // The object of the other tree at the same identity path.
 CScl* Counterpart(const CScl* apScl, const CSclFile& aOtherFile)
 {
@@ -131,8 +124,9 @@ CSclContainer* FindDeletable(const CSclFile& aFile, std::initializer_list<const 
           pParent->GetChildByInstanceIndex(pElement->GetClassId(),
                                            pElement->GetInstanceIndex() + 1) != nullptr)
          continue;
-      if (std::none_of(aKeep.begin(), aKeep.end(),
-                       [&](const CScl* apKeep) { return IsSelfOrAncestor(pElement, apKeep); }))
+      if (std::none_of(aKeep.begin(), aKeep.end(), [&](const CScl* apKeep) {
+             return apKeep != nullptr && (apKeep == pElement || apKeep->IsElementOf(pElement));
+          }))
          pFound = pElement;
    }
    return pFound;

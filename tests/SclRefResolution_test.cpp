@@ -136,7 +136,6 @@ TEST(SclRefResolution, EveryKindResolvesToItsTarget)
 TEST(SclRefResolution, KeysFollowRenamedTargets)
 {
    tDoc doc;
-   CSclDataTypeTemplates* pTemplates = doc.Templates();
    CSclLN* pLN = doc.LN();
    CSclLN0* pLN0 = doc.LN0();
    CSclBay* pBay = doc.Bay();
@@ -145,7 +144,7 @@ TEST(SclRefResolution, KeysFollowRenamedTargets)
    CSclIEDName* pIEDName = Child<CSclIEDName>(pLN0->GetGSEControl("gcb1"));
    CSclDataSet* pDataSet = pLN0->GetDataSet("ds1");
 
-   pTemplates->GetLNodeType("XCBRT1")->Set_id("T2");
+   doc.Templates()->GetLNodeType("XCBRT1")->Set_id("T2");
    doc.LD()->Set_inst("LDX");
    doc.IED()->Set_name("E2");
    pBay->Set_name("B9");
