@@ -199,7 +199,7 @@ const char* const s_BayText = "<Bay name=\"B1\"><LNode lnClass=\"XCBR\"/></Bay>"
 
 } // namespace
 
-TEST(CSclRead, ElementsAreTypedInsideSclAndBelowAFreeRoot)
+TEST(CSclRead, ElementsAreTypedInsideSclAndUnknownNamesKeptPlain)
 {
    CSclFile file;
    ReadText(file, s_VoltageLevelDocument);
@@ -239,13 +239,10 @@ TEST(CSclRead, ElementsAreTypedInsideSclAndBelowAFreeRoot)
    ASSERT_EQ(2, pTypedBay->GetChildCount());
    EXPECT_EQ(CID_CONTAINER, pTypedBay->GetChild(1)->GetClassId());
    EXPECT_EQ("LNode", pTypedBay->GetChild(1)->GetSclName());
-}
 
-TEST(CSclRead, UnknownNamesAreRegisteredAndKept)
-{
-   CSclFile file;
-   ReadText(file, "<SCL><Unknown a=\"1\" zz9Attr=\"2\"/><bay/><Unknown/></SCL>");
-   CSclContainer* pScl = ChildElement(&file, CID_SCL);
+   CSclFile unknown;
+   ReadText(unknown, "<SCL><Unknown a=\"1\" zz9Attr=\"2\"/><bay/><Unknown/></SCL>");
+   CSclContainer* pScl = ChildElement(&unknown, CID_SCL);
    ASSERT_NE(nullptr, pScl);
    ASSERT_EQ(3, pScl->GetChildCount());
    const auto* pUnknown = static_cast<const CSclContainer*>(pScl->GetChild(0));
@@ -260,7 +257,7 @@ TEST(CSclRead, UnknownNamesAreRegisteredAndKept)
    EXPECT_EQ(pUnknown->GetNameId(), pScl->GetChild(2)->GetNameId());
 }
 
-TEST(CSclRead, ValuesAreNormalisedAndDecoded)
+TEST(CSclRead, ValuesAreNormalisedAndRemarksKept)
 {
    CSclContainer root(nullptr);
    ReadText(root, "<Val a=\"&lt;&amp;&quot;&apos;&gt; &unknown; &#x3a9;  two  blanks\">"
@@ -274,10 +271,7 @@ TEST(CSclRead, ValuesAreNormalisedAndDecoded)
    ReadText(root, "<B/>text");
    EXPECT_EQ((Strings{"<Val><&\"'> &unknown; &#x3a9;  two  blanks", "<B>", "text:text"}),
              Labels(root));
-}
 
-TEST(CSclRead, RemarksKeepCommentsCDataAndDeclarations)
-{
    CSclFile file;
    ReadText(file, "<?xml version=\"1.0\"?>\n<!DOCTYPE SCL>\n<!-- a\r\n b -->\n"
                   "<SCL><![CDATA[<raw> & ]]><!----></SCL>");

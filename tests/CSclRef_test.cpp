@@ -97,10 +97,10 @@ TEST(CSclValue, ValuesAndRemarksCopyCompareAndCheck)
    EXPECT_EQ(pCopy->GetNameId(), 0);
 }
 
-TEST(CSclRef, ResolvesByIdPathWithinItsFile)
+TEST(CSclRef, ResolvesByIdPathAndDeletedTargetsLeaveItUnresolved)
 {
    CFile doc;
-   CSclRef* pRef = AddRef(doc.pIed, CID_EnumTypeRef);
+   CSclRef* pRef = AddRef(doc.pLn, CID_EnumTypeRef);
    EXPECT_EQ(pRef->GetTargetClass(), CID_EnumType);
    pRef->CreateSclValue("type")->SetValue("E7");
    EXPECT_EQ(pRef->GetValue(), "");
@@ -117,11 +117,7 @@ TEST(CSclRef, ResolvesByIdPathWithinItsFile)
    CSclRef* pLoose = AddRef(&root, CID_EnumTypeRef);
    EXPECT_EQ(pLoose->SetValue(""), SE_VALUE);
    EXPECT_EQ(pLoose->GetRefSclContainer(), nullptr);
-}
 
-TEST(CSclRef, DeletedTargetLeavesTheReferenceUnresolved)
-{
-   CFile doc;
    CSclRef* pFirst = AddRef(doc.pIed, CID_DATypeRef);
    CSclRef* pSecond = AddRef(doc.pLn, CID_DATypeRef);
    ASSERT_EQ(pFirst->SetRefSclContainer(doc.pD1), SE_OK);

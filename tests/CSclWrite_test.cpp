@@ -89,7 +89,7 @@ TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLinesUnlessAlone)
                  WriteText(*ChildElement(&root, CID_Text)));
 }
 
-TEST(CSclWrite, AttributeValuesAndTextsAreEncoded)
+TEST(CSclWrite, ValuesAreEncodedAndReferencesWriteTheirKeysIntoTheOwnersStartTag)
 {
    CSclContainer root(nullptr);
    CSclContainer* pText = root.CreateSclContainer(CID_Text, InsertLast);
@@ -107,10 +107,7 @@ TEST(CSclWrite, AttributeValuesAndTextsAreEncoded)
    ASSERT_NE(nullptr, pAgain);
    EXPECT_EQ("a\"b'c<d>e&f", pAgain->GetValue(NID_source));
    EXPECT_EQ("1 < 2 & &#x3a9;", pAgain->GetValue(tSclNameId(0)));
-}
 
-TEST(CSclWrite, ReferencesWriteTheirKeysIntoTheOwnersStartTag)
-{
    CSclFile file;
    ReadText(file, "<SCL><IED name=\"E1\"><AccessPoint name=\"AP\"><LN inst=\"1\"/>"
                   "</AccessPoint></IED><GSEControl name=\"G\"><IEDName/></GSEControl>"

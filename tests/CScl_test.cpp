@@ -28,7 +28,7 @@ struct CTree {
 
 } // namespace
 
-TEST(CScl, LevelsFileAndAncestors)
+TEST(CScl, LevelsAncestorsIdNamesPathsAndReportedPlaces)
 {
    CSclContainer root(nullptr);
    EXPECT_EQ(root.GetLevel(), 0);
@@ -50,11 +50,7 @@ TEST(CScl, LevelsFileAndAncestors)
    EXPECT_TRUE(tree.pLn0->IsElementOf(tree.pIed));
    EXPECT_FALSE(tree.pLn0->IsElementOf(tree.pLn0));
    EXPECT_FALSE(tree.pLn0->IsElementOf(tree.pTemplates));
-}
 
-TEST(CScl, IdNamesAndPaths)
-{
-   CTree tree;
    EXPECT_EQ(tree.pIed->GetIdName(), "IED[E1]");
    EXPECT_EQ(tree.pServer->GetIdName(), "Server");
    EXPECT_EQ(tree.pLn0->GetIdName(), "LN0[LLN0]");
@@ -70,6 +66,18 @@ TEST(CScl, IdNamesAndPaths)
    CSclValue* pText = tree.pHeader->CreateSclValue(tSclNameId(0));
    EXPECT_EQ(pText->GetIdName(), "");
    EXPECT_EQ(pText->GetIdNamePath(), "Header[H].");
+
+   SclTest::CaptureReports capture;
+   OutputSclError("CSclContainer::DeleteChild - Index zu gro\xDF", SE_VALUE, tree.pLd, 7);
+   EXPECT_EQ(capture.Get(),
+             (Lines{"Fehler: CSclContainer::DeleteChild - Index zu gro\xDF",
+                    "   Fehlercode: Wert unzul\xE4ssig",
+                    "   Ort in SCL-Datei: IED[E1].AccessPoint[AP1].Server.LDevice[LD1]",
+                    "      [[(84,84,,1)(61,61,E1,1)(9,9,AP1,1)(92,92,,1)(64,64,LD1,1)]]",
+                    "   Zusatzinfo.: 7", ""}));
+   capture.Clear();
+   OutputSclError("Hinweis", SE_OK, &tree.file, 0);
+   EXPECT_EQ(capture.Get(), (Lines{"Hinweis", "   Ort in SCL-Datei: ", "      [[]]", ""}));
 }
 
 TEST(CScl, IdStructsCountEqualSiblingsAndRoundTripAsArrays)
@@ -165,20 +173,4 @@ TEST(CScl, DeleteNotifyFiresAfterTheChildren)
    EXPECT_NE(CScl::GetDeleteNotify(), nullptr);
    CScl::SetDeleteNotify(nullptr, nullptr);
    EXPECT_EQ(CScl::GetDeleteNotify(), nullptr);
-}
-
-TEST(CScl, ReportNamesTheObjectsPlace)
-{
-   CTree tree;
-   SclTest::CaptureReports capture;
-   OutputSclError("CSclContainer::DeleteChild - Index zu gro\xDF", SE_VALUE, tree.pLd, 7);
-   EXPECT_EQ(capture.Get(),
-             (Lines{"Fehler: CSclContainer::DeleteChild - Index zu gro\xDF",
-                    "   Fehlercode: Wert unzul\xE4ssig",
-                    "   Ort in SCL-Datei: IED[E1].AccessPoint[AP1].Server.LDevice[LD1]",
-                    "      [[(84,84,,1)(61,61,E1,1)(9,9,AP1,1)(92,92,,1)(64,64,LD1,1)]]",
-                    "   Zusatzinfo.: 7", ""}));
-   capture.Clear();
-   OutputSclError("Hinweis", SE_OK, &tree.file, 0);
-   EXPECT_EQ(capture.Get(), (Lines{"Hinweis", "   Ort in SCL-Datei: ", "      [[]]", ""}));
 }

@@ -23,7 +23,7 @@ CSclContainer* First(const std::unique_ptr<CSclFile>& apFile, std::initializer_l
 
 } // namespace
 
-TEST(ContentCompare, ElementsNeedEqualChildrenInEqualOrder)
+TEST(ContentCompare, ElementsNeedEqualChildrenInOrderAndReferencesEqualKeys)
 {
    auto pLeft = ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><LNode lnClass=\"X\"/></Bay></SCL>");
    auto pSwapped = ReadXml("<SCL><Bay desc=\"d\" name=\"B\"><LNode lnClass=\"X\"/></Bay></SCL>");
@@ -46,10 +46,7 @@ TEST(ContentCompare, ElementsNeedEqualChildrenInEqualOrder)
    pTypedBay->DeleteChild(2);
    EXPECT_EQ(pPlainBay->GetSclName(), "Bay");
    EXPECT_FALSE(pTypedBay->ContentCompare(*pPlainBay));
-}
 
-TEST(ContentCompare, ReferencesCompareKeyTextAndIedContent)
-{
    auto pFile = ReadXml("<SCL/>");
    CSclContainer* pScl = First(pFile, {0});
    // A DATypeRef by its type key, an IEDRef by its text.
