@@ -37,7 +37,7 @@ struct CTwoAttribsThreeElements {
 
 } // namespace
 
-TEST(CSclContainerInsert, AttributesGoToTheEndOfTheAttributeBlock)
+TEST(CSclContainerValue, AttributesEndTheirBlockAndContentIsSimpleOrMixed)
 {
    CTwoAttribsThreeElements element;
    auto* pDirect = new CSclValue(&element.root, "desc", InsertLast);
@@ -51,6 +51,37 @@ TEST(CSclContainerInsert, AttributesGoToTheEndOfTheAttributeBlock)
    CSclValue* pText = element.root.CreateSclValue(tSclNameId(0), InsertLast);
    EXPECT_FALSE(pText->IsAttrib());
    EXPECT_EQ(pText->GetIndex(), element.root.GetChildCount() - 1);
+
+   CSclContainer root(nullptr);
+   EXPECT_EQ(root.GetValue(), "");
+   EXPECT_EQ(root.SetValue("x"), SE_VALUE_SET); // no text child to set
+
+   root.SetAttribValue("type", "T");
+   root.CreateSclRemark()->SetValue("comment");
+   root.CreateSclValue(tSclNameId(0))->SetValue("abc");
+   EXPECT_EQ(root.GetValue(), "abc"); // attributes and remarks do not count
+   EXPECT_EQ(root.SetValue("xyz"), SE_OK);
+   EXPECT_EQ(root.GetValue(), "xyz");
+   EXPECT_EQ(root.GetValue(tSclNameId(0)), "xyz");
+   EXPECT_EQ(root.GetValue(NID_type), "T");
+   EXPECT_EQ(root.GetValue(NID_desc), "");
+
+   new CSclContainer(&root, InsertLast);
+   EXPECT_EQ(root.GetValue(), "<<mixed>> xyz <<...>>");
+   EXPECT_EQ(root.SetValue("new"), SE_VALUE_SET);
+   EXPECT_EQ(root.GetValue(tSclNameId(0)), "xyz");
+
+   // SetAttribValue creates or replaces; a child element of that name is no attribute.
+   CSclContainer* pChild = Add(&root, CID_Bay);
+   EXPECT_EQ(root.SetAttribValue("name", "B1"), SE_OK);
+   EXPECT_EQ(root.SetAttribValue(NID_desc, "d"), SE_OK);
+   EXPECT_EQ(root.SetAttribValue("name", "B2"), SE_OK);
+   EXPECT_EQ(root.GetAttribCount(), 3);
+   EXPECT_EQ(root.GetChild(1)->GetNameId(), NID_name);
+   EXPECT_EQ(root.GetChild(2)->GetNameId(), NID_desc);
+   EXPECT_EQ(root.GetValue(NID_name), "B2");
+   EXPECT_EQ(root.SetAttribValue("Bay", "x"), SE_WRONG_TYPE);
+   EXPECT_EQ(pChild->GetChildCount(), 0);
 }
 
 TEST(CSclContainer, RefusedIndexesAreReportedAndChangeNothing)
@@ -145,40 +176,6 @@ TEST(CSclContainer, DeletedChildrenLeaveNoGapsAndSwapsKeepTheBlocks)
    EXPECT_EQ(element.root.GetChild(1), pAttrib);
    EXPECT_EQ(element.root.SwapChild(4, 2), SE_OK);
    EXPECT_EQ(element.root.GetChild(4), pElement);
-}
-
-TEST(CSclContainerValue, SimpleAndMixedContentAndAttributes)
-{
-   CSclContainer root(nullptr);
-   EXPECT_EQ(root.GetValue(), "");
-   EXPECT_EQ(root.SetValue("x"), SE_VALUE_SET); // no text child to set
-
-   root.SetAttribValue("type", "T");
-   root.CreateSclRemark()->SetValue("comment");
-   root.CreateSclValue(tSclNameId(0))->SetValue("abc");
-   EXPECT_EQ(root.GetValue(), "abc"); // attributes and remarks do not count
-   EXPECT_EQ(root.SetValue("xyz"), SE_OK);
-   EXPECT_EQ(root.GetValue(), "xyz");
-   EXPECT_EQ(root.GetValue(tSclNameId(0)), "xyz");
-   EXPECT_EQ(root.GetValue(NID_type), "T");
-   EXPECT_EQ(root.GetValue(NID_desc), "");
-
-   new CSclContainer(&root, InsertLast);
-   EXPECT_EQ(root.GetValue(), "<<mixed>> xyz <<...>>");
-   EXPECT_EQ(root.SetValue("new"), SE_VALUE_SET);
-   EXPECT_EQ(root.GetValue(tSclNameId(0)), "xyz");
-
-   // SetAttribValue creates or replaces; a child element of that name is no attribute.
-   CSclContainer* pChild = Add(&root, CID_Bay);
-   EXPECT_EQ(root.SetAttribValue("name", "B1"), SE_OK);
-   EXPECT_EQ(root.SetAttribValue(NID_desc, "d"), SE_OK);
-   EXPECT_EQ(root.SetAttribValue("name", "B2"), SE_OK);
-   EXPECT_EQ(root.GetAttribCount(), 3);
-   EXPECT_EQ(root.GetChild(1)->GetNameId(), NID_name);
-   EXPECT_EQ(root.GetChild(2)->GetNameId(), NID_desc);
-   EXPECT_EQ(root.GetValue(NID_name), "B2");
-   EXPECT_EQ(root.SetAttribValue("Bay", "x"), SE_WRONG_TYPE);
-   EXPECT_EQ(pChild->GetChildCount(), 0);
 }
 
 TEST(CSclContainerLookup, ByClassNameIdAndInstance)

@@ -145,7 +145,7 @@ const char* const s_CascadeTemplates =
     R"(<EnumType id="E1"><EnumVal ord="1">on</EnumVal></EnumType>)"
     R"(<EnumType id="E2"><EnumVal ord="1">on</EnumVal></EnumType>)";
 
-TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
+TEST(CSclFilePack, MergesCascadeAndACopyPacksAsTheReadOneOnceCompleted)
 {
    auto pFile = ReadTemplates(s_CascadeUsers, s_CascadeTemplates);
    ASSERT_EQ(RefCounts(*pFile).second, 0);
@@ -162,11 +162,8 @@ TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
    });
    EXPECT_EQ(lnTypeUsers, 2);
    EXPECT_FALSE(pFile->PackDataTypeTemplates());
-}
 
-// A copy's references have no target until completed: only then it packs as the read one.
-TEST(CSclFilePack, CopiedDocumentPacksAsTheReadOneOnceCompleted)
-{
+   // A copy's references have no target until completed: only then it packs as the read one.
    auto pRead = ReadTemplates(s_CascadeUsers, s_CascadeTemplates);
    CSclFile uncompleted;
    ASSERT_EQ(uncompleted.Copy(*pRead), SE_OK);

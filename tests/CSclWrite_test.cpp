@@ -29,7 +29,7 @@ const char* const s_Document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
 
 } // namespace
 
-TEST(CSclWrite, ShortFormsNestingAndTheFileRootAtItsOwnLevel)
+TEST(CSclWrite, ShortFormsNestingRemarksAndTexts)
 {
    CSclFile file;
    ReadText(file, std::string(s_Document) + "<!----><!--end-->tail");
@@ -54,14 +54,11 @@ TEST(CSclWrite, ShortFormsNestingAndTheFileRootAtItsOwnLevel)
              "         <Text>abc</Text>\n"
              "      </Header>\n",
              WriteText(*ChildElement(ChildElement(&file, CID_SCL), CID_Header), 2));
-}
 
-TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLinesUnlessAlone)
-{
-   CSclFile file;
-   ReadText(file, "<SCL><Header id=\"h\">text<![CDATA[x<y]]><Text>t</Text>more"
-                  "<!-- c --><!----></Header></SCL>");
-   CSclContainer* pHeader = ChildElement(ChildElement(&file, CID_SCL), CID_Header);
+   CSclFile texts;
+   ReadText(texts, "<SCL><Header id=\"h\">text<![CDATA[x<y]]><Text>t</Text>more"
+                   "<!-- c --><!----></Header></SCL>");
+   CSclContainer* pHeader = ChildElement(ChildElement(&texts, CID_SCL), CID_Header);
    ASSERT_NE(nullptr, pHeader);
    pHeader->CreateSclValue(tSclNameId(0), InsertLast)->SetValue(std::string());
    // Remarks raw, texts encoded, empty ones left out, children in their list order.

@@ -27,7 +27,7 @@ CSclLDevice* FirstLDevice(CSclSCL* apScl)
 
 } // namespace
 
-TEST(TypedAccessors, LogicalNodeIdentitiesAndLists)
+TEST(TypedAccessors, LogicalNodeListsAndCompositeIdentities)
 {
    auto pFile =
        SclTest::ReadXml(R"(<SCL><IED name="E"><AccessPoint name="P"><Server><LDevice inst="L">
@@ -54,17 +54,14 @@ TEST(TypedAccessors, LogicalNodeIdentitiesAndLists)
    EXPECT_EQ(bases[1], pLD->GetLN("aXCBR1"));
    EXPECT_EQ(pLD->GetLNBaseCount(), 3);
    EXPECT_EQ(pLD->GetLNCount(), 2);
-}
 
-TEST(TypedAccessors, CompositeIdentities)
-{
-   auto pFile = SclTest::ReadXml(R"(<SCL>
+   auto pComposite = SclTest::ReadXml(R"(<SCL>
  <IED name="E"><AccessPoint name="P"><Server><LDevice inst="L"><LN lnClass="XCBR" inst="1" lnType="T1">
   <DOI name="Pos"/><DOI name="Pos" ix="2"><DAI name="stVal" ix="0"/><SDI name="q"/></DOI>
  </LN></LDevice></Server></AccessPoint></IED>
  <DataTypeTemplates><LNodeType id="T1" lnClass="MMXU"/><LNodeType id="T1" lnClass="XCBR"/></DataTypeTemplates>
 </SCL>)");
-   CSclSCL* pScl = pFile->GetSclElement();
+   CSclSCL* pScl = pComposite->GetSclElement();
    CSclDataTypeTemplates* pTemplates = pScl->GetDataTypeTemplates();
    EXPECT_EQ(pTemplates->GetLNodeType("T1"), nullptr);
    CSclLNodeType* pMMXU = pTemplates->GetLNodeType("MMXUT1");
@@ -115,7 +112,7 @@ TEST(TypedAccessors, ContentReplacesTheFirstTextChild)
              "   y\n</GSEControl>\n");
 }
 
-TEST(TypedAccessors, ChildFamiliesKeysAndPlacement)
+TEST(TypedAccessors, ChildFamiliesKeysPlacementAndServicesFlags)
 {
    auto pFile = SclTest::ReadXml(R"(<SCL><Private type="a"/><Private/><Substation name="S">
   <VoltageLevel name="V"><Bay name="B"><ConductingEquipment name="Q" type="CBR">
@@ -143,6 +140,40 @@ TEST(TypedAccessors, ChildFamiliesKeysAndPlacement)
    EXPECT_EQ(pQ->Set__virtual("true"), SE_OK);
    EXPECT_EQ(pQ->Get__virtual(), "true");
    EXPECT_EQ(pQ->GetTerminal(""), pQ->GetChild(CID_Terminal)); // no name: empty identity
+
+   // Services flags add and remove children in schema order.
+   auto pWithServices =
+       SclTest::ReadXml(R"(<SCL><IED name="E"><Services><GetDirectory/><GOOSE max="5"/>
+  <FileHandling/><ReportSettings cbName="Fix"/></Services></IED></SCL>)");
+   CSclServices* pServices = pWithServices->GetSclElement()->GetIED("E")->GetServices();
+   ASSERT_NE(pServices, nullptr);
+   EXPECT_TRUE(pServices->GetFlagGOOSE());
+   pServices->SetFlagGOOSE(true);
+   EXPECT_EQ(pServices->GetGOOSE()->Get_max(), "5");
+
+   EXPECT_FALSE(pServices->GetFlagDynAssociation());
+   pServices->SetFlagDynAssociation(true);
+   EXPECT_TRUE(pServices->GetFlagDynAssociation());
+   EXPECT_EQ(pServices->GetChild(0), pServices->GetDynAssociation());
+
+   pServices->SetFlagConfLNs(true);
+   EXPECT_EQ(pServices->GetChild(pServices->GetChildCount() - 1), pServices->GetConfLNs());
+   pServices->SetFlagGSSE(true);
+   EXPECT_EQ(pServices->GetGSSE()->GetIndex() + 1, pServices->GetFileHandling()->GetIndex());
+
+   const int count = pServices->GetChildCount();
+   pServices->SetFlagReportSettings(false);
+   EXPECT_EQ(pServices->GetReportSettings(), nullptr);
+   EXPECT_EQ(pServices->GetChildCount(), count - 1);
+   pServices->SetFlagReportSettings(false);
+   EXPECT_EQ(pServices->GetChildCount(), count - 1);
+   EXPECT_FALSE(pServices->GetFlagReportSettings());
+
+   auto pEmpty = SclTest::ReadXml("<SCL><IED name=\"E\"><Services/></IED></SCL>");
+   CSclServices* pNew = pEmpty->GetSclElement()->GetIED("E")->GetServices();
+   pNew->SetFlagGOOSE(true);
+   ASSERT_NE(pNew->GetGOOSE(), nullptr);
+   EXPECT_EQ(pNew->GetGOOSE()->GetChildCount(), 0);
 }
 
 TEST(TypedAccessors, DataAttributesChooseTheirTypeReferenceByBasicType)
@@ -177,39 +208,4 @@ TEST(TypedAccessors, DataAttributesChooseTheirTypeReferenceByBasicType)
    EXPECT_EQ(pEnum->Get_type(), "S");
    EXPECT_EQ(pEnum->Get_bType(), "Enum");
    EXPECT_EQ(pDOType->GetDA("c")->GetRefDAType(), pTemplates->GetDAType("S"));
-}
-
-TEST(TypedAccessors, ServicesFlagsAddAndRemoveChildrenInSchemaOrder)
-{
-   auto pFile = SclTest::ReadXml(R"(<SCL><IED name="E"><Services><GetDirectory/><GOOSE max="5"/>
-  <FileHandling/><ReportSettings cbName="Fix"/></Services></IED></SCL>)");
-   CSclServices* pServices = pFile->GetSclElement()->GetIED("E")->GetServices();
-   ASSERT_NE(pServices, nullptr);
-   EXPECT_TRUE(pServices->GetFlagGOOSE());
-   pServices->SetFlagGOOSE(true);
-   EXPECT_EQ(pServices->GetGOOSE()->Get_max(), "5");
-
-   EXPECT_FALSE(pServices->GetFlagDynAssociation());
-   pServices->SetFlagDynAssociation(true);
-   EXPECT_TRUE(pServices->GetFlagDynAssociation());
-   EXPECT_EQ(pServices->GetChild(0), pServices->GetDynAssociation());
-
-   pServices->SetFlagConfLNs(true);
-   EXPECT_EQ(pServices->GetChild(pServices->GetChildCount() - 1), pServices->GetConfLNs());
-   pServices->SetFlagGSSE(true);
-   EXPECT_EQ(pServices->GetGSSE()->GetIndex() + 1, pServices->GetFileHandling()->GetIndex());
-
-   const int count = pServices->GetChildCount();
-   pServices->SetFlagReportSettings(false);
-   EXPECT_EQ(pServices->GetReportSettings(), nullptr);
-   EXPECT_EQ(pServices->GetChildCount(), count - 1);
-   pServices->SetFlagReportSettings(false);
-   EXPECT_EQ(pServices->GetChildCount(), count - 1);
-   EXPECT_FALSE(pServices->GetFlagReportSettings());
-
-   auto pEmpty = SclTest::ReadXml("<SCL><IED name=\"E\"><Services/></IED></SCL>");
-   CSclServices* pNew = pEmpty->GetSclElement()->GetIED("E")->GetServices();
-   pNew->SetFlagGOOSE(true);
-   ASSERT_NE(pNew->GetGOOSE(), nullptr);
-   EXPECT_EQ(pNew->GetGOOSE()->GetChildCount(), 0);
 }
