@@ -446,7 +446,7 @@ TEST(CSclFileInterchange, SavedCharactersReadBackThroughXmllintInEveryEncoding)
    }
 }
 
-TEST(CSclFileInterchange, CutOffAndRepairedInputIsKnownAfterReading)
+TEST(CSclFileInterchange, CutOffRepairedAndCrLfInput)
 {
    const std::string whole = s_Document;
    for (bool interchange : {false, true}) {
@@ -469,10 +469,7 @@ TEST(CSclFileInterchange, CutOffAndRepairedInputIsKnownAfterReading)
       EXPECT_EQ(file->GetReadRepairs(), 2);
       EXPECT_FALSE(file->IsReadTruncated());
    }
-}
 
-TEST(CSclFileInterchange, CrLfFilesStayCrLfAndTheOptionIsOffByDefault)
-{
    std::string crlf = s_Document;
    for (size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2)
       crlf.insert(at, 1, '\r');

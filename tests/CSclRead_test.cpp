@@ -295,7 +295,7 @@ TEST(CSclRead, ChildrenTakeTheirSchemaPlace)
              Labels(*pBay));
 }
 
-TEST(CSclRead, MissingEndTagMovesTheChildrenUp)
+TEST(CSclRead, MissingEndTagsMoveTheChildrenUpToTheMatchingElement)
 {
    CSclContainer root(nullptr);
    CaptureReports reports;
@@ -318,16 +318,14 @@ TEST(CSclRead, MissingEndTagMovesTheChildrenUp)
    EXPECT_EQ(1u, CountLine(lines, "Fehler: CSclContainer::InsertChild - aIndex f\xFCr Attribut zu "
                                   "gro\xDF"));
    EXPECT_EQ(1u, CountLine(lines, "   Zusatzinfo.: 1")); // A's child count at the time
-}
 
-TEST(CSclRead, RunOfMissingEndTagsEndsAtTheMatchingElement)
-{
-   CSclContainer root(nullptr);
-   CaptureReports reports;
-   ReadText(root, "<R><A a=\"1\"><B b=\"2\"><C/><D d=\"3\">x</R><E/>");
+   // A run of missing end tags ends at the matching element.
+   CSclContainer run(nullptr);
+   reports.Clear();
+   ReadText(run, "<R><A a=\"1\"><B b=\"2\"><C/><D d=\"3\">x</R><E/>");
 
-   EXPECT_EQ((Strings{"<R>", "<E>"}), Labels(root));
-   auto* pR = static_cast<CSclContainer*>(root.GetChild(0));
+   EXPECT_EQ((Strings{"<R>", "<E>"}), Labels(run));
+   auto* pR = static_cast<CSclContainer*>(run.GetChild(0));
    EXPECT_EQ((Strings{"<A>", "<B>", "<C>", "<D>", "text:x"}), Labels(*pR));
    ExpectLinked(*pR);
 
@@ -343,7 +341,7 @@ TEST(CSclRead, RunOfMissingEndTagsEndsAtTheMatchingElement)
              order);
 }
 
-TEST(CSclFileRead, TopLevelItemsKeepTheirOrderUpToAStrayEndTag)
+TEST(CSclFileRead, TopLevelOrderStrayEndTagsAndInputFreedWhileReading)
 {
    CSclFile file;
    file.SetChanged(true);
@@ -361,10 +359,7 @@ TEST(CSclFileRead, TopLevelItemsKeepTheirOrderUpToAStrayEndTag)
    EXPECT_EQ((Strings{"<SCL>"}), Labels(stray));
    ASSERT_FALSE(reports.Get().empty());
    EXPECT_EQ("Fehler: CSclContainer::Read - <>: Ende-Tag fehlt", reports.Get()[0]);
-}
 
-TEST(CSclFileRead, InputFreedWhileReadingLeavesTreeAndReportLinesIntact)
-{
    // A repair after some MiB of freed input still names its line.
    constexpr int kLines = 200000;
    std::string text = "<Doc>\n";
@@ -372,12 +367,12 @@ TEST(CSclFileRead, InputFreedWhileReadingLeavesTreeAndReportLinesIntact)
       text += "<P a=\"v" + std::to_string(i) + "\">t" + std::to_string(i) + "</P>\n";
    text += "<Q><R></Q>\n<P a=\"last\">end</P>\n</Doc>\n";
    const SclTest::TempFile input = SclTest::TempFile::WithBytes(text);
-   CSclFile file;
-   CaptureReports reports;
-   file.Read(input.Path());
+   CSclFile big;
+   reports.Clear();
+   big.Read(input.Path());
 
-   ASSERT_EQ(1, file.GetChildCount());
-   const auto* pDoc = static_cast<const CSclContainer*>(file.GetChild(0));
+   ASSERT_EQ(1, big.GetChildCount());
+   const auto* pDoc = static_cast<const CSclContainer*>(big.GetChild(0));
    ASSERT_EQ(kLines + 2, pDoc->GetChildCount());
    EXPECT_EQ("v0", static_cast<const CSclContainer*>(pDoc->GetChild(0))
                        ->GetValue(CSclNameTable::FindNameId("a")));
