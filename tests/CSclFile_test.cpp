@@ -219,6 +219,13 @@ TEST(CSclFile, OnlyTheFirstChecksumAndTheLastOtherStampsAreRenewed)
    EXPECT_NE(Stamp(other.file, SCL_STAMP_EDIT_TIME, 0)->GetContent(), "old");
    EXPECT_EQ(Stamp(other.file, SCL_STAMP_EDIT_TIME, 1), nullptr);
    EXPECT_EQ(other.file.GetSclElement()->GetPrivateCount(), 4);
+
+   // A document without SCL is saved without stamps.
+   tLoaded foreign("<?xml version=\"1.0\"?><Other a=\"1\"><SCL/></Other>");
+   EXPECT_EQ(Saved(foreign.file),
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Other a=\"1\">\r\n"
+             "   <SCL/>\r\n</Other>\r\n");
+   EXPECT_FALSE(foreign.file.IsValidFileCRC());
 }
 
 TEST(CSclFile, SavingTwiceDiffersAtMostInTheVolatileStamps)
@@ -283,14 +290,6 @@ TEST(CSclFile, SavedFormatsCarryTheirDeclarationAndReadBackTheSame)
    plain.file.SetFileFormat(static_cast<XmlParser::tFileFormat>(7));
    EXPECT_EQ(plain.file.GetFileFormat(), 7);
    EXPECT_EQ(plain.file.GetChild(CID__xml), nullptr);
-}
-
-TEST(CSclFile, ADocumentWithoutSclIsSavedWithoutStamps)
-{
-   tLoaded loaded("<?xml version=\"1.0\"?><Other a=\"1\"><SCL/></Other>");
-   EXPECT_EQ(Saved(loaded.file), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Other a=\"1\">\r\n"
-                                 "   <SCL/>\r\n</Other>\r\n");
-   EXPECT_FALSE(loaded.file.IsValidFileCRC());
 }
 
 TEST(CSclFile, CopyTakesOnlyFilesAndMarksTheCopyChanged)

@@ -135,7 +135,7 @@ TEST(CSclWrite, ValuesAreEncodedAndReferencesWriteTheirKeysIntoTheOwnersStartTag
              WriteText(*ChildElement(pScl, CID_GSEControl)));
 }
 
-TEST(CSclWrite, RefusedOutputThrowsAfterTheLinesThatFit)
+TEST(CSclWrite, RefusedOutputAndLimitedLinesThrowAfterTheLinesThatFit)
 {
    CSclContainer root(nullptr);
    ReadText(root, "<Bay name=\"B\"><LNode/></Bay>");
@@ -157,21 +157,18 @@ TEST(CSclWrite, RefusedOutputThrowsAfterTheLinesThatFit)
                                        "   Fehlercode: I/O-Fehler", ""}),
              reports.Get());
    EXPECT_EQ(firstLine, std::string(buffer.data(), static_cast<size_t>(writer.GetPos())));
-}
 
-TEST(CSclWrite, LinesThatConvertWithLimitsKeepTheirOwnCall)
-{
    // A line whose conversion is limited per call is cut or refused on its own.
-   CSclContainer root(nullptr);
-   ReadText(root, "<Bay name=\"B\"><LNode/></Bay>");
-   CSclContainer* pBay = ChildElement(&root, CID_Bay);
+   CSclContainer limited(nullptr);
+   ReadText(limited, "<Bay name=\"B\"><LNode/></Bay>");
+   CSclContainer* pBay = ChildElement(&limited, CID_Bay);
    pBay->CreateSclRemark(1)->SetValue(std::string("a\0b", 3));
 
    // UTF-16 ends a call at its first zero unit: the remark line only.
    const SclTest::TempFile utf16;
    {
-      CXmlParser writer(utf16.Path(), FF_UTF16, true);
-      pBay->Write(0, &writer, false);
+      CXmlParser wide(utf16.Path(), FF_UTF16, true);
+      pBay->Write(0, &wide, false);
    }
    std::string expected = "\xFF\xFE";
    for (char c : std::string("<Bay name=\"B\">\r\n   <!--a   <LNode/>\r\n</Bay>\r\n")) {
@@ -184,10 +181,10 @@ TEST(CSclWrite, LinesThatConvertWithLimitsKeepTheirOwnCall)
    pBay->DeleteChild(pBay->GetChild(1));
    pBay->CreateSclRemark(pBay->GetChildCount())->SetValue(std::string(1100, '\x80'));
    const SclTest::TempFile utf8;
-   CaptureReports reports;
+   reports.Clear();
    {
-      CXmlParser writer(utf8.Path(), FF_UTF8, true);
-      EXPECT_THROW(pBay->Write(0, &writer, false), xml_parser_error);
+      CXmlParser narrow(utf8.Path(), FF_UTF8, true);
+      EXPECT_THROW(pBay->Write(0, &narrow, false), xml_parser_error);
    }
    EXPECT_EQ("<Bay name=\"B\">\r\n   <LNode/>\r\n", utf8.Bytes());
 }
