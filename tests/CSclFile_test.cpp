@@ -469,6 +469,7 @@ TEST(CSclFileInterchange, CutOffRepairedAndCrLfInput)
       EXPECT_FALSE(file->IsReadTruncated());
    }
 
+   // A CR LF file stays CR LF; the option is off by default.
    std::string crlf = s_Document;
    for (size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2)
       crlf.insert(at, 1, '\r');

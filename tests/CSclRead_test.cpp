@@ -62,8 +62,7 @@ std::string Label(const CScl& aChild)
    if (aChild.IsClass(CID_VALUE))
       return (aChild.GetNameId() == 0 ? "text:" : "@" + aChild.GetSclName() + "=") +
              aChild.GetValue();
-   const auto& element = static_cast<const CSclContainer&>(aChild);
-   const CScl* pFirst = element.GetChild(0);
+   const CScl* pFirst = static_cast<const CSclContainer&>(aChild).GetChild(0);
    return "<" + aChild.GetSclName() + ">" +
           (pFirst != nullptr && pFirst->IsClass(CID_VALUE) ? pFirst->GetValue() : "");
 }
