@@ -37,7 +37,7 @@ struct CTwoAttribsThreeElements {
 
 } // namespace
 
-TEST(CSclContainerInsert, AttributesGoToTheEndOfTheAttributeBlock)
+TEST(CSclContainerValue, AttributesEndTheirBlockAndContentIsSimpleOrMixed)
 {
    CTwoAttribsThreeElements element;
    auto* pDirect = new CSclValue(&element.root, "desc", InsertLast);
@@ -51,6 +51,37 @@ TEST(CSclContainerInsert, AttributesGoToTheEndOfTheAttributeBlock)
    CSclValue* pText = element.root.CreateSclValue(tSclNameId(0), InsertLast);
    EXPECT_FALSE(pText->IsAttrib());
    EXPECT_EQ(pText->GetIndex(), element.root.GetChildCount() - 1);
+
+   CSclContainer root(nullptr);
+   EXPECT_EQ(root.GetValue(), "");
+   EXPECT_EQ(root.SetValue("x"), SE_VALUE_SET); // no text child to set
+
+   root.SetAttribValue("type", "T");
+   root.CreateSclRemark()->SetValue("comment");
+   root.CreateSclValue(tSclNameId(0))->SetValue("abc");
+   EXPECT_EQ(root.GetValue(), "abc"); // attributes and remarks do not count
+   EXPECT_EQ(root.SetValue("xyz"), SE_OK);
+   EXPECT_EQ(root.GetValue(), "xyz");
+   EXPECT_EQ(root.GetValue(tSclNameId(0)), "xyz");
+   EXPECT_EQ(root.GetValue(NID_type), "T");
+   EXPECT_EQ(root.GetValue(NID_desc), "");
+
+   new CSclContainer(&root, InsertLast);
+   EXPECT_EQ(root.GetValue(), "<<mixed>> xyz <<...>>");
+   EXPECT_EQ(root.SetValue("new"), SE_VALUE_SET);
+   EXPECT_EQ(root.GetValue(tSclNameId(0)), "xyz");
+
+   // SetAttribValue creates or replaces; a child element of that name is no attribute.
+   CSclContainer* pChild = Add(&root, CID_Bay);
+   EXPECT_EQ(root.SetAttribValue("name", "B1"), SE_OK);
+   EXPECT_EQ(root.SetAttribValue(NID_desc, "d"), SE_OK);
+   EXPECT_EQ(root.SetAttribValue("name", "B2"), SE_OK);
+   EXPECT_EQ(root.GetAttribCount(), 3);
+   EXPECT_EQ(root.GetChild(1)->GetNameId(), NID_name);
+   EXPECT_EQ(root.GetChild(2)->GetNameId(), NID_desc);
+   EXPECT_EQ(root.GetValue(NID_name), "B2");
+   EXPECT_EQ(root.SetAttribValue("Bay", "x"), SE_WRONG_TYPE);
+   EXPECT_EQ(pChild->GetChildCount(), 0);
 }
 
 TEST(CSclContainer, RefusedIndexesAreReportedAndChangeNothing)
@@ -147,40 +178,6 @@ TEST(CSclContainer, DeletedChildrenLeaveNoGapsAndSwapsKeepTheBlocks)
    EXPECT_EQ(element.root.GetChild(4), pElement);
 }
 
-TEST(CSclContainerValue, SimpleAndMixedContentAndAttributes)
-{
-   CSclContainer root(nullptr);
-   EXPECT_EQ(root.GetValue(), "");
-   EXPECT_EQ(root.SetValue("x"), SE_VALUE_SET); // no text child to set
-
-   root.SetAttribValue("type", "T");
-   root.CreateSclRemark()->SetValue("comment");
-   root.CreateSclValue(tSclNameId(0))->SetValue("abc");
-   EXPECT_EQ(root.GetValue(), "abc"); // attributes and remarks do not count
-   EXPECT_EQ(root.SetValue("xyz"), SE_OK);
-   EXPECT_EQ(root.GetValue(), "xyz");
-   EXPECT_EQ(root.GetValue(tSclNameId(0)), "xyz");
-   EXPECT_EQ(root.GetValue(NID_type), "T");
-   EXPECT_EQ(root.GetValue(NID_desc), "");
-
-   new CSclContainer(&root, InsertLast);
-   EXPECT_EQ(root.GetValue(), "<<mixed>> xyz <<...>>");
-   EXPECT_EQ(root.SetValue("new"), SE_VALUE_SET);
-   EXPECT_EQ(root.GetValue(tSclNameId(0)), "xyz");
-
-   // SetAttribValue creates or replaces; a child element of that name is no attribute.
-   CSclContainer* pChild = Add(&root, CID_Bay);
-   EXPECT_EQ(root.SetAttribValue("name", "B1"), SE_OK);
-   EXPECT_EQ(root.SetAttribValue(NID_desc, "d"), SE_OK);
-   EXPECT_EQ(root.SetAttribValue("name", "B2"), SE_OK);
-   EXPECT_EQ(root.GetAttribCount(), 3);
-   EXPECT_EQ(root.GetChild(1)->GetNameId(), NID_name);
-   EXPECT_EQ(root.GetChild(2)->GetNameId(), NID_desc);
-   EXPECT_EQ(root.GetValue(NID_name), "B2");
-   EXPECT_EQ(root.SetAttribValue("Bay", "x"), SE_WRONG_TYPE);
-   EXPECT_EQ(pChild->GetChildCount(), 0);
-}
-
 TEST(CSclContainerLookup, ByClassNameIdAndInstance)
 {
    CSclContainer root(nullptr);
@@ -219,18 +216,14 @@ TEST(CSclContainerLookup, ForEachChildIsDepthFirstAndStops)
    CSclContainer* pLNode = Add(pBay, CID_LNode);
    CSclContainer* pSecond = Add(&root, CID_Bay);
    std::vector<const CScl*> seen;
-   EXPECT_EQ(root.ForEachChild([&](CScl* apScl) {
-      seen.push_back(apScl);
-      return 0;
-   }),
-             0);
+   auto walk = [&](const CScl* apStop) {
+      seen.clear();
+      return root.ForEachChild(
+          [&](CScl* apScl) { return seen.push_back(apScl), apScl == apStop ? 7 : 0; });
+   };
+   EXPECT_EQ(walk(nullptr), 0);
    EXPECT_EQ(seen, (std::vector<const CScl*>{pBay, pBay->GetChild(0), pLNode, pSecond}));
-   seen.clear();
-   EXPECT_EQ(root.ForEachChild([&](CScl* apScl) {
-      seen.push_back(apScl);
-      return apScl == pLNode ? 7 : 0;
-   }),
-             7);
+   EXPECT_EQ(walk(pLNode), 7);
    EXPECT_EQ(seen.size(), 3u);
 }
 
@@ -246,11 +239,8 @@ TEST(CSclContainerCopy, DeepCopyInSchemaOrderOfElementsOnly)
    ASSERT_EQ(target.Copy(source), SE_OK);
    auto* pCopy = static_cast<CSclContainer*>(target.GetChild(0));
    ASSERT_NE(pCopy, nullptr);
-   EXPECT_EQ(pCopy->GetClassId(), CID_Bay);
-   EXPECT_TRUE(pCopy->ContentCompare(*pBay));
+   EXPECT_TRUE(pCopy->ContentCompare(*pBay)); // class, attributes and children alike
    EXPECT_TRUE(target.ContentCompare(source));
-   EXPECT_EQ(static_cast<CSclContainer*>(pCopy->GetChild(CID_LNode))->GetValue(NID_lnClass),
-             "XCBR");
    EXPECT_NE(pCopy->GetChild(CID_LNode), pBay->GetChild(CID_LNode));
    EXPECT_EQ(target.GetChildCount(), 1);
    ASSERT_EQ(target.Copy(source), SE_OK); // a second copy appends
@@ -300,7 +290,7 @@ TEST(CSclContainerCheck, NamesAgainstTheSchema)
    EXPECT_EQ(root.Check(2), SE_OK);
 }
 
-TEST(CSclContainerSort, SchemaOrderStableAndAttributes)
+TEST(CSclContainerSort, SchemaOrderStableAttributesAndTheFileRoot)
 {
    CSclContainer root(nullptr);
    CSclContainer* pBay = Add(&root, CID_Bay);
@@ -325,10 +315,7 @@ TEST(CSclContainerSort, SchemaOrderStableAndAttributes)
    // Attributes by name id: desc (151) before name (180).
    EXPECT_TRUE(pBay->Sort(false, false, true));
    EXPECT_EQ(pBay->GetChild(0)->GetNameId(), NID_desc);
-}
 
-TEST(CSclContainerSort, FileRootKeepsItsOrderButSortsBelow)
-{
    CSclFile file;
    CSclContainer* pScl = Add(&file, CID_SCL);
    file.CreateSclRemark(); // a remark after the SCL element stays there

@@ -42,8 +42,7 @@ CSclContainer* Template(const CSclFile& aFile, tSclClassId aClassId, const std::
    return nullptr;
 }
 
-// Numbers of resolved and unresolved references in the file (with aTypesOnly, only those to
-// type templates).
+// Numbers of resolved and unresolved references (with aTypesOnly, those to type templates).
 std::pair<int, int> RefCounts(const CSclFile& aFile, bool aTypesOnly = false)
 {
    std::pair<int, int> counts{0, 0};
@@ -77,18 +76,14 @@ std::unique_ptr<CSclFile> ReadTemplates(const std::string& aUsers, const std::st
 TEST(CSclFilePack, DataObjectTypesThatDifferOnlyInTheirIdMerge)
 {
    auto pFile = ReadTemplates(
-       s_Users, "<LNodeType id=\"L1\" lnClass=\"LLN0\"><DO name=\"Beh\" type=\"INS_2\"/>"
-                "<DO name=\"Mod\" type=\"INS_1\"/></LNodeType>"
-                "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"Beh\" type=\"CMV_1\"/>"
-                "</LNodeType>"
-                "<DOType id=\"INS_1\" cdc=\"INS\"><DA name=\"stVal\" bType=\"INT32\" "
-                "fc=\"ST\"/></DOType>"
-                "<DOType id=\"CMV_1\" cdc=\"CMV\"><SDO name=\"mag\" type=\"INS_2\"/></DOType>"
-                "<DOType id=\"INS_2\" cdc=\"INS\"><DA name=\"stVal\" bType=\"INT32\" "
-                "fc=\"ST\"/></DOType>");
-   const auto refsBefore = RefCounts(*pFile);
-   ASSERT_EQ(refsBefore.second, 0);
-
+       s_Users,
+       R"(<LNodeType id="L1" lnClass="LLN0"><DO name="Beh" type="INS_2"/>)"
+       R"(<DO name="Mod" type="INS_1"/></LNodeType>)"
+       R"(<LNodeType id="L2" lnClass="GGIO"><DO name="Beh" type="CMV_1"/></LNodeType>)"
+       R"(<DOType id="INS_1" cdc="INS"><DA name="stVal" bType="INT32" fc="ST"/></DOType>)"
+       R"(<DOType id="CMV_1" cdc="CMV"><SDO name="mag" type="INS_2"/></DOType>)"
+       R"(<DOType id="INS_2" cdc="INS"><DA name="stVal" bType="INT32" fc="ST"/></DOType>)");
+   ASSERT_EQ(RefCounts(*pFile).second, 0);
    EXPECT_TRUE(pFile->PackDataTypeTemplates());
    EXPECT_EQ(TemplateIds(*pFile), (std::vector<std::string>{"L1", "L2", "INS_1", "CMV_1"}));
    const CSclContainer* pIns = Template(*pFile, CID_DOType, "INS_1");
@@ -132,29 +127,25 @@ TEST(CSclFilePack, UnequalTemplatesStayAndAreSortedWithTheirAttributesOrdered)
    EXPECT_FALSE(ReadXml("<Other/>")->PackDataTypeTemplates());
 }
 
-// Users and templates of a merge that cascades through every template class: A3 and A4
-// become equal only when A2 has merged into A1, which comes after them (a second pass over
-// the attribute types), D2 only then, and L2 last.
+// A merge that cascades through every template class: A3 and A4 become equal only when A2
+// has merged into A1, which comes after them, D2 only then, and L2 last.
 const char* const s_CascadeUsers =
-    "<IED name=\"I\"><AccessPoint name=\"A\"><Server><LDevice inst=\"L\">"
-    "<LN lnClass=\"GGIO\" inst=\"1\" lnType=\"L2\"/>"
-    "<LN lnClass=\"GGIO\" inst=\"2\" lnType=\"L1\"/>"
-    "</LDevice></Server></AccessPoint></IED>";
+    R"(<IED name="I"><AccessPoint name="A"><Server><LDevice inst="L">)"
+    R"(<LN lnClass="GGIO" inst="1" lnType="L2"/><LN lnClass="GGIO" inst="2" lnType="L1"/>)"
+    R"(</LDevice></Server></AccessPoint></IED>)";
 const char* const s_CascadeTemplates =
-    "<LNodeType id=\"L1\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D1\"/></LNodeType>"
-    "<LNodeType id=\"L2\" lnClass=\"GGIO\"><DO name=\"X\" type=\"D2\"/></LNodeType>"
-    "<DOType id=\"D1\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A3\" "
-    "fc=\"ST\"/></DOType>"
-    "<DOType id=\"D2\" cdc=\"ENS\"><DA name=\"v\" bType=\"Struct\" type=\"A4\" "
-    "fc=\"ST\"/></DOType>"
-    "<DAType id=\"A3\"><BDA name=\"s\" bType=\"Struct\" type=\"A1\"/></DAType>"
-    "<DAType id=\"A4\"><BDA name=\"s\" bType=\"Struct\" type=\"A2\"/></DAType>"
-    "<DAType id=\"A1\"><BDA name=\"e\" bType=\"Enum\" type=\"E1\"/></DAType>"
-    "<DAType id=\"A2\"><BDA type=\"E2\" bType=\"Enum\" name=\"e\"/></DAType>"
-    "<EnumType id=\"E1\"><EnumVal ord=\"1\">on</EnumVal></EnumType>"
-    "<EnumType id=\"E2\"><EnumVal ord=\"1\">on</EnumVal></EnumType>";
+    R"(<LNodeType id="L1" lnClass="GGIO"><DO name="X" type="D1"/></LNodeType>)"
+    R"(<LNodeType id="L2" lnClass="GGIO"><DO name="X" type="D2"/></LNodeType>)"
+    R"(<DOType id="D1" cdc="ENS"><DA name="v" bType="Struct" type="A3" fc="ST"/></DOType>)"
+    R"(<DOType id="D2" cdc="ENS"><DA name="v" bType="Struct" type="A4" fc="ST"/></DOType>)"
+    R"(<DAType id="A3"><BDA name="s" bType="Struct" type="A1"/></DAType>)"
+    R"(<DAType id="A4"><BDA name="s" bType="Struct" type="A2"/></DAType>)"
+    R"(<DAType id="A1"><BDA name="e" bType="Enum" type="E1"/></DAType>)"
+    R"(<DAType id="A2"><BDA type="E2" bType="Enum" name="e"/></DAType>)"
+    R"(<EnumType id="E1"><EnumVal ord="1">on</EnumVal></EnumType>)"
+    R"(<EnumType id="E2"><EnumVal ord="1">on</EnumVal></EnumType>)";
 
-TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
+TEST(CSclFilePack, MergesCascadeAndACopyPacksAsTheReadOneOnceCompleted)
 {
    auto pFile = ReadTemplates(s_CascadeUsers, s_CascadeTemplates);
    ASSERT_EQ(RefCounts(*pFile).second, 0);
@@ -171,13 +162,8 @@ TEST(CSclFilePack, MergesCascadeFromEnumerationsToNodeTypes)
    });
    EXPECT_EQ(lnTypeUsers, 2);
    EXPECT_FALSE(pFile->PackDataTypeTemplates());
-}
 
-// A merge follows the references of the document. Those of a copied document have no target
-// until they are completed (they carry their key values): packing a copy leaves its users
-// naming the merged templates, and a completed copy packs as the read document.
-TEST(CSclFilePack, CopiedDocumentPacksAsTheReadOneOnceCompleted)
-{
+   // A copy's references have no target until completed: only then it packs as the read one.
    auto pRead = ReadTemplates(s_CascadeUsers, s_CascadeTemplates);
    CSclFile uncompleted;
    ASSERT_EQ(uncompleted.Copy(*pRead), SE_OK);
@@ -212,9 +198,7 @@ TEST(CSclFilePack, CopiedDocumentPacksAsTheReadOneOnceCompleted)
    EXPECT_FALSE(copy.PackDataTypeTemplates());
 }
 
-// A corpus file with equal templates under several ids, used by logical nodes and data
-// objects: packing gives one result whether the file was read twice or read, copied and
-// completed.
+// A corpus file with equal templates under several ids packs alike read twice or copied.
 TEST(CSclFilePack, CorpusFilePacksAlikeReadTwiceOrCopied)
 {
    const std::string path =

@@ -1,5 +1,4 @@
-// The element reader: typed and plain children, names, values, remarks, schema order,
-// the repair of missing end tags, and the file root's start and end.
+// The element reader: typing, names, values, remarks, schema order and end tag repairs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,8 +16,13 @@
 #include "tests/TestSupport.h"
 
 using namespace Arvenko::Melvotar::Scl;
+using SclTest::CaptureReports;
+using SclTest::ChildElement;
+using SclTest::ReadText;
 
 namespace {
+
+using Strings = std::vector<std::string>;
 
 // Every child names aContainer as its parent and finds itself at its place.
 void ExpectLinked(const CSclContainer& aContainer)
@@ -42,16 +46,14 @@ struct tPlaced {
    int32_t Key;
 };
 
-// A child in the input: its markup, its label once read, its order key when created (an
-// element the reader does not type is created without its name) and its key after.
+// A child in the input: markup, label and key once read, and its key when created.
 struct tArrival {
    std::string Xml;
    tPlaced Child;
    int32_t CreatedKey;
 };
 
-// Kind and name (or text) of a child; an element's name is followed by the value of its first
-// child when that is an attribute or text.
+// Kind and name (or text) of a child; an element's name is followed by its first value.
 std::string Label(const CScl& aChild)
 {
    if (aChild.IsClass(CID_REMARK))
@@ -60,25 +62,16 @@ std::string Label(const CScl& aChild)
    if (aChild.IsClass(CID_VALUE))
       return (aChild.GetNameId() == 0 ? "text:" : "@" + aChild.GetSclName() + "=") +
              aChild.GetValue();
-   const auto& element = static_cast<const CSclContainer&>(aChild);
-   const CScl* pFirst = element.GetChild(0);
+   const CScl* pFirst = static_cast<const CSclContainer&>(aChild).GetChild(0);
    return "<" + aChild.GetSclName() + ">" +
           (pFirst != nullptr && pFirst->IsClass(CID_VALUE) ? pFirst->GetValue() : "");
 }
 
-std::vector<std::string> Labels(const CSclContainer& aContainer)
+Strings Labels(const CSclContainer& aContainer)
 {
    std::vector<std::string> labels;
    for (int i = 0; i < aContainer.GetChildCount(); ++i)
       labels.push_back(Label(*aContainer.GetChild(i)));
-   return labels;
-}
-
-std::vector<std::string> Labels(const std::vector<tPlaced>& aList)
-{
-   std::vector<std::string> labels;
-   for (const tPlaced& child : aList)
-      labels.push_back(child.Label);
    return labels;
 }
 
@@ -93,21 +86,23 @@ std::vector<tPlaced> Placed(const CSclContainer& aContainer)
    return list;
 }
 
-// The rule of the creation sort, one child at a time: the new last child moves back over
-// every child with a greater key and stops behind the first one whose key is not greater.
-void PlaceOneByOne(std::vector<tPlaced>& arList, const std::vector<tArrival>& aArrivals)
+// The labels after the creation sort placed aArrivals one by one behind aList: the new last
+// child moves back over every child with a greater key.
+Strings PlacedLabels(std::vector<tPlaced> aList, const std::vector<tArrival>& aArrivals)
 {
    for (const tArrival& arrival : aArrivals) {
-      size_t place = arList.size();
-      while (place > 0 && arList[place - 1].Key > arrival.CreatedKey)
+      size_t place = aList.size();
+      while (place > 0 && aList[place - 1].Key > arrival.CreatedKey)
          --place;
-      arList.insert(arList.begin() + static_cast<std::ptrdiff_t>(place), arrival.Child);
+      aList.insert(aList.begin() + static_cast<std::ptrdiff_t>(place), arrival.Child);
    }
+   Strings labels;
+   for (const tPlaced& child : aList)
+      labels.push_back(child.Label);
+   return labels;
 }
 
-// Random children for an element of class aParentClass: elements named from aNames (typed
-// by the reader when aTyped), comments and texts; never two texts in a row, as they would
-// read as one. Element i carries the attribute n="i".
+// Random elements named from aNames (n="i" each), comments and texts, never two texts in a row.
 class CArrivalMaker {
  public:
    CArrivalMaker(tSclClassId aParentClass, bool aTyped, std::vector<std::string> aNames,
@@ -126,31 +121,26 @@ class CArrivalMaker {
       bool afterText = false;
       while (static_cast<int>(arrivals.size()) < aCount) {
          const size_t which = pick(m_Random);
-         const std::string number = std::to_string(m_Count++);
-         if (which == m_Names.size() + 1 && !afterText) {
-            arrivals.push_back({"t" + number, {"text:t" + number, m_TextKey}, m_TextKey});
-         } else if (which == m_Names.size()) {
-            arrivals.push_back(
-                {"<!--c" + number + "-->", {"comment:c" + number, m_RemarkKey}, m_RemarkKey});
-         } else if (which < m_Names.size()) {
-            const std::string& name = m_Names[which];
-            const std::pair<int32_t, int32_t> keys = ElementKeys(name);
-            arrivals.push_back({"<" + name + " n=\"" + number + "\"/>",
-                                {"<" + name + ">" + number, keys.second},
-                                keys.first});
-         } else {
+         const std::string n = std::to_string(m_Count++);
+         if (which < m_Names.size())
+            arrivals.push_back(Element(m_Names[which], n));
+         else if (which == m_Names.size())
+            arrivals.push_back({"<!--c" + n + "-->", {"comment:c" + n, m_RemarkKey}, m_RemarkKey});
+         else if (!afterText)
+            arrivals.push_back({"t" + n, {"text:t" + n, m_TextKey}, m_TextKey});
+         else
             continue;
-         }
          afterText = arrivals.back().Xml[0] == 't';
       }
       return arrivals;
    }
 
-   /// The start tag of an element of that name without attributes.
-   tArrival Opened(const std::string& aName)
+   /// An element of that name: empty with n="aNumber" when a number is given, else opened.
+   tArrival Element(const std::string& aName, const std::string& aNumber = std::string())
    {
       const std::pair<int32_t, int32_t> keys = ElementKeys(aName);
-      return {"<" + aName + ">", {"<" + aName + ">", keys.second}, keys.first};
+      const std::string tail = aNumber.empty() ? ">" : " n=\"" + aNumber + "\"/>";
+      return {"<" + aName + tail, {"<" + aName + ">" + aNumber, keys.second}, keys.first};
    }
 
  private:
@@ -208,24 +198,23 @@ const char* const s_BayText = "<Bay name=\"B1\"><LNode lnClass=\"XCBR\"/></Bay>"
 
 } // namespace
 
-TEST(CSclRead, ElementsAreTypedInsideSclAndBelowAFreeRoot)
+TEST(CSclRead, ElementsAreTypedInsideSclAndUnknownNamesKeptPlain)
 {
    CSclFile file;
-   SclTest::ReadText(file, s_VoltageLevelDocument);
-   CSclContainer* pLevel = SclTest::ChildElement(
-       SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_Substation),
-       CID_VoltageLevel);
+   ReadText(file, s_VoltageLevelDocument);
+   CSclContainer* pLevel =
+       ChildElement(ChildElement(ChildElement(&file, CID_SCL), CID_Substation), CID_VoltageLevel);
    ASSERT_NE(nullptr, pLevel);
 
-   SclTest::CaptureReports reports;
-   SclTest::ReadText(*pLevel, s_BayText);
+   CaptureReports reports;
+   ReadText(*pLevel, s_BayText);
    EXPECT_TRUE(reports.Get().empty()); // input ending inside the element is no error
 
-   CSclContainer* pBay = SclTest::ChildElement(pLevel, CID_Bay);
+   CSclContainer* pBay = ChildElement(pLevel, CID_Bay);
    ASSERT_NE(nullptr, pBay);
    EXPECT_EQ(CID_Bay, pBay->GetClassId());
-   EXPECT_EQ((std::vector<std::string>{"@name=B1", "<LNode>XCBR"}), Labels(*pBay));
-   CSclContainer* pNode = SclTest::ChildElement(pBay, CID_LNode);
+   EXPECT_EQ((Strings{"@name=B1", "<LNode>XCBR"}), Labels(*pBay));
+   CSclContainer* pNode = ChildElement(pBay, CID_LNode);
    ASSERT_NE(nullptr, pNode);
    EXPECT_EQ(CID_LNode, pNode->GetClassId());
    EXPECT_EQ("XCBR", pNode->GetValue(NID_lnClass));
@@ -234,35 +223,32 @@ TEST(CSclRead, ElementsAreTypedInsideSclAndBelowAFreeRoot)
    CSclContainer root(nullptr);
    CSclContainer* pHolder = root.CreateSclContainer(CID_CONTAINER, InsertLast);
    ASSERT_NE(nullptr, pHolder);
-   SclTest::ReadText(*pHolder, s_BayText);
-   EXPECT_EQ(std::vector<std::string>{"<Bay>B1"}, Labels(*pHolder));
+   ReadText(*pHolder, s_BayText);
+   EXPECT_EQ(Strings{"<Bay>B1"}, Labels(*pHolder));
    auto* pPlain = static_cast<CSclContainer*>(pHolder->GetChild(0));
    EXPECT_EQ(CID_CONTAINER, pPlain->GetClassId());
-   EXPECT_EQ((std::vector<std::string>{"@name=B1", "<LNode>XCBR"}), Labels(*pPlain));
+   EXPECT_EQ((Strings{"@name=B1", "<LNode>XCBR"}), Labels(*pPlain));
    EXPECT_EQ(CID_CONTAINER, pPlain->GetChild(1)->GetClassId());
 
    // A free-standing root types its own children; theirs are outside SCL again.
    CSclContainer freeRoot(nullptr);
-   SclTest::ReadText(freeRoot, s_BayText);
-   CSclContainer* pTypedBay = SclTest::ChildElement(&freeRoot, CID_Bay);
+   ReadText(freeRoot, s_BayText);
+   CSclContainer* pTypedBay = ChildElement(&freeRoot, CID_Bay);
    ASSERT_NE(nullptr, pTypedBay);
    ASSERT_EQ(2, pTypedBay->GetChildCount());
    EXPECT_EQ(CID_CONTAINER, pTypedBay->GetChild(1)->GetClassId());
    EXPECT_EQ("LNode", pTypedBay->GetChild(1)->GetSclName());
-}
 
-TEST(CSclRead, UnknownNamesAreRegisteredAndKept)
-{
-   CSclFile file;
-   SclTest::ReadText(file, "<SCL><Unknown a=\"1\" zz9Attr=\"2\"/><bay/><Unknown/></SCL>");
-   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+   CSclFile unknown;
+   ReadText(unknown, "<SCL><Unknown a=\"1\" zz9Attr=\"2\"/><bay/><Unknown/></SCL>");
+   CSclContainer* pScl = ChildElement(&unknown, CID_SCL);
    ASSERT_NE(nullptr, pScl);
    ASSERT_EQ(3, pScl->GetChildCount());
    const auto* pUnknown = static_cast<const CSclContainer*>(pScl->GetChild(0));
    EXPECT_EQ(CID_CONTAINER, pUnknown->GetClassId());
    EXPECT_EQ("Unknown", pUnknown->GetSclName());
    EXPECT_GT(pUnknown->GetNameId(), NID_LAST_FIXED);
-   EXPECT_EQ((std::vector<std::string>{"@a=1", "@zz9Attr=2"}), Labels(*pUnknown));
+   EXPECT_EQ((Strings{"@a=1", "@zz9Attr=2"}), Labels(*pUnknown));
    EXPECT_GT(pUnknown->GetChild(1)->GetNameId(), NID_LAST_FIXED);
    // Names compare case-sensitively; an unknown name keeps its id for later elements.
    EXPECT_EQ(CID_CONTAINER, pScl->GetChild(1)->GetClassId());
@@ -270,62 +256,54 @@ TEST(CSclRead, UnknownNamesAreRegisteredAndKept)
    EXPECT_EQ(pUnknown->GetNameId(), pScl->GetChild(2)->GetNameId());
 }
 
-TEST(CSclRead, ValuesAreNormalisedAndDecoded)
+TEST(CSclRead, ValuesAreNormalisedAndRemarksKept)
 {
    CSclContainer root(nullptr);
-   SclTest::ReadText(root, "<Val a=\"&lt;&amp;&quot;&apos;&gt; &unknown; &#x3a9;  two  blanks\">"
-                           "  x   y\t\n z  &amp;amp; </Val>");
-   CSclContainer* pVal = SclTest::ChildElement(&root, CID_Val);
+   ReadText(root, "<Val a=\"&lt;&amp;&quot;&apos;&gt; &unknown; &#x3a9;  two  blanks\">"
+                  "  x   y\t\n z  &amp;amp; </Val>");
+   CSclContainer* pVal = ChildElement(&root, CID_Val);
    ASSERT_NE(nullptr, pVal);
    // Attribute values keep their blanks; text runs fold every whitespace run to one blank.
-   EXPECT_EQ(
-       (std::vector<std::string>{"@a=<&\"'> &unknown; &#x3a9;  two  blanks", "text: x y z &amp; "}),
-       Labels(*pVal));
+   EXPECT_EQ((Strings{"@a=<&\"'> &unknown; &#x3a9;  two  blanks", "text: x y z &amp; "}),
+             Labels(*pVal));
    // Reading again appends to the children there are.
-   SclTest::ReadText(root, "<B/>text");
-   EXPECT_EQ(
-       (std::vector<std::string>{"<Val><&\"'> &unknown; &#x3a9;  two  blanks", "<B>", "text:text"}),
-       Labels(root));
-}
+   ReadText(root, "<B/>text");
+   EXPECT_EQ((Strings{"<Val><&\"'> &unknown; &#x3a9;  two  blanks", "<B>", "text:text"}),
+             Labels(root));
 
-TEST(CSclRead, RemarksKeepCommentsCDataAndDeclarations)
-{
    CSclFile file;
-   SclTest::ReadText(file, "<?xml version=\"1.0\"?>\n<!DOCTYPE SCL>\n<!-- a\r\n b -->\n"
-                           "<SCL><![CDATA[<raw> & ]]><!----></SCL>");
-   EXPECT_EQ((std::vector<std::string>{"<?xml>1.0", "comment:!DOCTYPE SCL", "comment: a&#x0a; b ",
-                                       "<SCL>"}),
+   ReadText(file, "<?xml version=\"1.0\"?>\n<!DOCTYPE SCL>\n<!-- a\r\n b -->\n"
+                  "<SCL><![CDATA[<raw> & ]]><!----></SCL>");
+   EXPECT_EQ((Strings{"<?xml>1.0", "comment:!DOCTYPE SCL", "comment: a&#x0a; b ", "<SCL>"}),
              Labels(file));
    EXPECT_EQ(CID__xml, file.GetChild(0)->GetClassId());
-   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+   CSclContainer* pScl = ChildElement(&file, CID_SCL);
    ASSERT_NE(nullptr, pScl);
-   EXPECT_EQ((std::vector<std::string>{"cdata:<raw> & ", "comment:"}), Labels(*pScl));
+   EXPECT_EQ((Strings{"cdata:<raw> & ", "comment:"}), Labels(*pScl));
 }
 
 TEST(CSclRead, ChildrenTakeTheirSchemaPlace)
 {
    CSclFile file;
-   SclTest::ReadText(file, "<SCL><Bay desc=\"d\" name=\"B\"><LNode lnClass=\"X\"/>tail<!-- c -->"
-                           "<Private type=\"p\"/><Text>t</Text></Bay></SCL>");
-   CSclContainer* pBay = SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_Bay);
+   ReadText(file, "<SCL><Bay desc=\"d\" name=\"B\"><LNode lnClass=\"X\"/>tail<!-- c -->"
+                  "<Private type=\"p\"/><Text>t</Text></Bay></SCL>");
+   CSclContainer* pBay = ChildElement(ChildElement(&file, CID_SCL), CID_Bay);
    ASSERT_NE(nullptr, pBay);
-   // Attributes in read order, then remarks, elements in schema sequence, text last (LNode's
-   // lnClass went into its reference).
-   EXPECT_EQ((std::vector<std::string>{"@desc=d", "@name=B", "comment: c ", "<Text>t", "<Private>p",
-                                       "<LNode>", "text:tail"}),
+   EXPECT_EQ((Strings{"@desc=d", "@name=B", "comment: c ", "<Text>t", "<Private>p", "<LNode>",
+                      "text:tail"}),
              Labels(*pBay));
 }
 
-TEST(CSclRead, MissingEndTagMovesTheChildrenUp)
+TEST(CSclRead, MissingEndTagsMoveTheChildrenUpToTheMatchingElement)
 {
    CSclContainer root(nullptr);
-   SclTest::CaptureReports reports;
-   SclTest::ReadText(root, "<A><B x=\"1\"><C/>t</A><D/>");
+   CaptureReports reports;
+   ReadText(root, "<A><B x=\"1\"><C/>t</A><D/>");
 
-   EXPECT_EQ((std::vector<std::string>{"<A>", "<D>"}), Labels(root));
+   EXPECT_EQ((Strings{"<A>", "<D>"}), Labels(root));
    auto* pA = static_cast<CSclContainer*>(root.GetChild(0));
    // B's attribute cannot follow A's elements; B's other children follow B.
-   EXPECT_EQ((std::vector<std::string>{"<B>", "<C>", "text:t"}), Labels(*pA));
+   EXPECT_EQ((Strings{"<B>", "<C>", "text:t"}), Labels(*pA));
    EXPECT_EQ(0, static_cast<CSclContainer*>(pA->GetChild(0))->GetChildCount());
    ExpectLinked(*pA);
 
@@ -339,70 +317,61 @@ TEST(CSclRead, MissingEndTagMovesTheChildrenUp)
    EXPECT_EQ(1u, CountLine(lines, "Fehler: CSclContainer::InsertChild - aIndex f\xFCr Attribut zu "
                                   "gro\xDF"));
    EXPECT_EQ(1u, CountLine(lines, "   Zusatzinfo.: 1")); // A's child count at the time
-}
 
-TEST(CSclRead, RunOfMissingEndTagsEndsAtTheMatchingElement)
-{
-   CSclContainer root(nullptr);
-   SclTest::CaptureReports reports;
-   SclTest::ReadText(root, "<R><A a=\"1\"><B b=\"2\"><C/><D d=\"3\">x</R><E/>");
+   // A run of missing end tags ends at the matching element.
+   CSclContainer run(nullptr);
+   reports.Clear();
+   ReadText(run, "<R><A a=\"1\"><B b=\"2\"><C/><D d=\"3\">x</R><E/>");
 
-   EXPECT_EQ((std::vector<std::string>{"<R>", "<E>"}), Labels(root));
-   auto* pR = static_cast<CSclContainer*>(root.GetChild(0));
-   EXPECT_EQ((std::vector<std::string>{"<A>", "<B>", "<C>", "<D>", "text:x"}), Labels(*pR));
+   EXPECT_EQ((Strings{"<R>", "<E>"}), Labels(run));
+   auto* pR = static_cast<CSclContainer*>(run.GetChild(0));
+   EXPECT_EQ((Strings{"<A>", "<B>", "<C>", "<D>", "text:x"}), Labels(*pR));
    ExpectLinked(*pR);
 
-   // One repair per element, innermost first; each refused attribute names the child count
-   // its parent had at that moment.
+   // One repair per element, innermost first, each with its parent's child count then.
    std::vector<std::string> order;
    for (const std::string& line : reports.Get())
       if (line.find("Ende-Tag fehlt") != std::string::npos ||
           line.find("Zusatzinfo.") != std::string::npos)
          order.push_back(line);
-   EXPECT_EQ((std::vector<std::string>{
-                 "Fehler: CSclContainer::Read - <D>: Ende-Tag fehlt", "   Zusatzinfo.: 3",
-                 "Fehler: CSclContainer::Read - <B>: Ende-Tag fehlt", "   Zusatzinfo.: 2",
-                 "Fehler: CSclContainer::Read - <A>: Ende-Tag fehlt", "   Zusatzinfo.: 1"}),
+   EXPECT_EQ((Strings{"Fehler: CSclContainer::Read - <D>: Ende-Tag fehlt", "   Zusatzinfo.: 3",
+                      "Fehler: CSclContainer::Read - <B>: Ende-Tag fehlt", "   Zusatzinfo.: 2",
+                      "Fehler: CSclContainer::Read - <A>: Ende-Tag fehlt", "   Zusatzinfo.: 1"}),
              order);
 }
 
-TEST(CSclFileRead, TopLevelItemsKeepTheirOrderUpToAStrayEndTag)
+TEST(CSclFileRead, TopLevelOrderStrayEndTagsAndInputFreedWhileReading)
 {
    CSclFile file;
    file.SetChanged(true);
-   SclTest::ReadText(file, "junk <?xml version='1.0'?> between <SCL/><!--c-->after");
+   ReadText(file, "junk <?xml version='1.0'?> between <SCL/><!--c-->after");
    // Text before the first markup is dropped; the file root does not sort.
-   EXPECT_EQ((std::vector<std::string>{"<?xml>1.0", "text: between ", "<SCL>", "comment:c",
-                                       "text:after"}),
+   EXPECT_EQ((Strings{"<?xml>1.0", "text: between ", "<SCL>", "comment:c", "text:after"}),
              Labels(file));
    EXPECT_FALSE(file.IsChanged());
    EXPECT_FALSE(file.IsLoading());
 
    // A stray end tag ends the document.
    CSclFile stray;
-   SclTest::CaptureReports reports;
-   SclTest::ReadText(stray, "<SCL/></X><Header/>");
-   EXPECT_EQ((std::vector<std::string>{"<SCL>"}), Labels(stray));
+   CaptureReports reports;
+   ReadText(stray, "<SCL/></X><Header/>");
+   EXPECT_EQ((Strings{"<SCL>"}), Labels(stray));
    ASSERT_FALSE(reports.Get().empty());
    EXPECT_EQ("Fehler: CSclContainer::Read - <>: Ende-Tag fehlt", reports.Get()[0]);
-}
 
-TEST(CSclFileRead, InputFreedWhileReadingLeavesTreeAndReportLinesIntact)
-{
-   // Some MiB of lines, so that the reader gives the memory of the part read back on the
-   // way; a repair after it must still name its line, counted across the freed part.
+   // A repair after some MiB of freed input still names its line.
    constexpr int kLines = 200000;
    std::string text = "<Doc>\n";
    for (int i = 0; i < kLines; ++i)
       text += "<P a=\"v" + std::to_string(i) + "\">t" + std::to_string(i) + "</P>\n";
    text += "<Q><R></Q>\n<P a=\"last\">end</P>\n</Doc>\n";
    const SclTest::TempFile input = SclTest::TempFile::WithBytes(text);
-   CSclFile file;
-   SclTest::CaptureReports reports;
-   file.Read(input.Path());
+   CSclFile big;
+   reports.Clear();
+   big.Read(input.Path());
 
-   ASSERT_EQ(1, file.GetChildCount());
-   const auto* pDoc = static_cast<const CSclContainer*>(file.GetChild(0));
+   ASSERT_EQ(1, big.GetChildCount());
+   const auto* pDoc = static_cast<const CSclContainer*>(big.GetChild(0));
    ASSERT_EQ(kLines + 2, pDoc->GetChildCount());
    EXPECT_EQ("v0", static_cast<const CSclContainer*>(pDoc->GetChild(0))
                        ->GetValue(CSclNameTable::FindNameId("a")));
@@ -413,11 +382,9 @@ TEST(CSclFileRead, InputFreedWhileReadingLeavesTreeAndReportLinesIntact)
 
 TEST(CSclReadOrder, ReadingIntoUnsortedChildrenPlacesAsIfSortedOneByOne)
 {
-   // Existing children put anywhere by index, so that the list is not in schema order; the
-   // children read behind them go where sorting each on creation would put them.
    CSclFile file;
-   SclTest::ReadText(file, "<SCL/>");
-   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
+   ReadText(file, "<SCL/>");
+   CSclContainer* pScl = ChildElement(&file, CID_SCL);
    ASSERT_NE(nullptr, pScl);
    ASSERT_EQ(SE_OK, pScl->SetAttribValue("version", "1"));
    std::mt19937 random(3);
@@ -433,21 +400,17 @@ TEST(CSclReadOrder, ReadingIntoUnsortedChildrenPlacesAsIfSortedOneByOne)
       else
          ASSERT_NE(nullptr, SclTest::Add(pScl, classes[random() % 7], {{"n", "e"}}, index));
    }
-   std::vector<tPlaced> expected = Placed(*pScl);
+   const std::vector<tPlaced> before = Placed(*pScl);
    const std::vector<tArrival> arrivals =
        CArrivalMaker(CID_SCL, true, s_SclChildNames, 4u).Make(2000);
-   SclTest::ReadText(*pScl, Markup(arrivals));
-   PlaceOneByOne(expected, arrivals);
-   EXPECT_EQ(Labels(expected), Labels(*pScl));
+   ReadText(*pScl, Markup(arrivals));
+   EXPECT_EQ(PlacedLabels(before, arrivals), Labels(*pScl));
    ExpectLinked(*pScl);
 }
 
 TEST(CSclReadOrder, PlainChildrenOfATypedElementPlaceByTheirKeyAsCreated)
 {
-   // Below a typed element outside SCL the reader types nothing: a child is created as a
-   // plain element without its name and takes the name's schema position only afterwards,
-   // so later children pass it by the key it had when created. The element's own children
-   // are out of order too.
+   // Outside SCL a child is created plain and unnamed; later children pass it by that key.
    CSclContainer root(nullptr);
    CSclContainer* pBay = root.CreateSclContainer(CID_Bay);
    ASSERT_NE(nullptr, pBay);
@@ -455,24 +418,21 @@ TEST(CSclReadOrder, PlainChildrenOfATypedElementPlaceByTheirKeyAsCreated)
    ASSERT_NE(nullptr, SclTest::Add(pBay, CID_Private, {{"n", "p"}}, 1));
    ASSERT_NE(nullptr, SclTest::Add(pBay, CID_Text, {{"n", "t"}}, 2));
    ASSERT_NE(nullptr, pBay->CreateSclRemark(3));
-   std::vector<tPlaced> expected = Placed(*pBay);
+   const std::vector<tPlaced> before = Placed(*pBay);
    const std::vector<tArrival> arrivals =
        CArrivalMaker(CID_Bay, false, s_BayChildNames, 5u).Make(2000);
-   SclTest::ReadText(*pBay, Markup(arrivals));
-   PlaceOneByOne(expected, arrivals);
-   EXPECT_EQ(Labels(expected), Labels(*pBay));
+   ReadText(*pBay, Markup(arrivals));
+   EXPECT_EQ(PlacedLabels(before, arrivals), Labels(*pBay));
    ExpectLinked(*pBay);
    EXPECT_EQ(1, pBay->GetChildCount(CID_LNode)); // the one made above: read ones are plain
 }
 
 TEST(CSclReadOrder, ChildrenOfAnElementWithoutEndTagFollowItsParentsPlacedChildren)
 {
-   // Substation's end tag is missing: its children, in its own schema order, follow SCL's
-   // children (Substation among them) in SCL's order. The second SCL element is left open
-   // by the end of input and is ordered all the same.
+   // The second SCL element is left open by the end of input and is ordered all the same.
    CArrivalMaker sclMaker(CID_SCL, true, s_SclChildNames, 6u);
    std::vector<tArrival> sclArrivals = sclMaker.Make(1000);
-   sclArrivals.push_back(sclMaker.Opened("Substation"));
+   sclArrivals.push_back(sclMaker.Element("Substation"));
    const std::vector<tArrival> substationArrivals =
        CArrivalMaker(CID_Substation, true,
                      {"x", "Private", "Text", "LNode", "VoltageLevel", "Function"}, 7u)
@@ -480,20 +440,18 @@ TEST(CSclReadOrder, ChildrenOfAnElementWithoutEndTagFollowItsParentsPlacedChildr
    const std::vector<tArrival> openArrivals =
        CArrivalMaker(CID_SCL, true, s_SclChildNames, 8u).Make(500);
 
-   SclTest::CaptureReports reports;
+   CaptureReports reports;
    CSclFile file;
-   SclTest::ReadText(file, "<SCL>" + Markup(sclArrivals) + Markup(substationArrivals) +
-                               "</SCL><SCL>" + Markup(openArrivals));
+   ReadText(file, "<SCL>" + Markup(sclArrivals) + Markup(substationArrivals) + "</SCL><SCL>" +
+                      Markup(openArrivals));
    ASSERT_EQ(2, file.GetChildCount());
 
-   std::vector<tPlaced> expected;
-   PlaceOneByOne(expected, sclArrivals);
-   std::vector<tPlaced> carried;
-   PlaceOneByOne(carried, substationArrivals);
+   Strings expected = PlacedLabels({}, sclArrivals);
+   const Strings carried = PlacedLabels({}, substationArrivals);
    expected.insert(expected.end(), carried.begin(), carried.end());
    const auto* pScl = static_cast<const CSclContainer*>(file.GetChild(0));
    const std::vector<std::string> labels = Labels(*pScl);
-   EXPECT_EQ(Labels(expected), labels);
+   EXPECT_EQ(expected, labels);
    ExpectLinked(*pScl);
    const auto substation = std::find(labels.begin(), labels.end(), "<Substation>");
    ASSERT_NE(labels.end(), substation);
@@ -501,21 +459,18 @@ TEST(CSclReadOrder, ChildrenOfAnElementWithoutEndTagFollowItsParentsPlacedChildr
                     pScl->GetChild(static_cast<int>(substation - labels.begin())))
                     ->GetChildCount());
 
-   std::vector<tPlaced> expectedOpen;
-   PlaceOneByOne(expectedOpen, openArrivals);
-   EXPECT_EQ(Labels(expectedOpen), Labels(*static_cast<const CSclContainer*>(file.GetChild(1))));
+   EXPECT_EQ(PlacedLabels({}, openArrivals),
+             Labels(*static_cast<const CSclContainer*>(file.GetChild(1))));
    EXPECT_EQ(1u, CountLine(reports.Get(), "Fehler: CSclContainer::Read - <Substation>: Ende-Tag "
                                           "fehlt"));
 }
 
 TEST(CSclReadOrder, RepairReportsLocateElementsWhereTheyStandSoFar)
 {
-   // A plain AccessPoint below a typed IED outside SCL is created without its name and goes
-   // in front of the first one; the report of the repair inside it counts it as the first
-   // of its kind, as the tree stands at that moment.
-   SclTest::CaptureReports reports;
+   // The unnamed plain AccessPoint goes in front and is counted as the first of its kind.
+   CaptureReports reports;
    CSclFile file;
-   SclTest::ReadText(file, "<IED><AccessPoint/><AccessPoint><x></y></AccessPoint></IED>");
+   ReadText(file, "<IED><AccessPoint/><AccessPoint><x></y></AccessPoint></IED>");
    const std::string x = std::to_string(CSclNameTable::FindNameId("x"));
    const std::string ied = std::to_string(CID_IED);
    const std::string accessPoint =

@@ -18,8 +18,7 @@ CSclRef* AddRef(CSclContainer* apParent, tSclClassId aClassId)
    return static_cast<CSclRef*>(apParent->CreateSclContainer(aClassId));
 }
 
-// A file whose templates hold DAType D1, DAType D2, DOType O1 and EnumType E7, and an LN with
-// lnClass MMXU and lnType T1 below IED E1.
+// Templates DAType D1 and D2, DOType O1, EnumType E7, LNodeType T1; an LN MMXU below IED E1.
 struct CFile {
    CSclFile file;
    CSclContainer* pScl = Add(&file, CID_SCL);
@@ -36,7 +35,7 @@ struct CFile {
 
 } // namespace
 
-TEST(CSclValue, CopyCompareAndCheck)
+TEST(CSclValue, ValuesAndRemarksCopyCompareAndCheck)
 {
    CSclContainer root(nullptr);
    CSclContainer* pBay = Add(&root, CID_Bay, {{"name", "B"}});
@@ -49,7 +48,13 @@ TEST(CSclValue, CopyCompareAndCheck)
    EXPECT_EQ(pOther->GetNameId(), NID_name);
    EXPECT_EQ(pOther->GetValue(), "B");
    EXPECT_TRUE(pOther->ContentCompare(*pName));
-   EXPECT_FALSE(pText->ContentCompare(*pOther));
+   pText->SetValue("B");
+   EXPECT_FALSE(pText->ContentCompare(*pOther)); // a text against an attribute of that value
+   CSclValue* pDesc = pBay->CreateSclValue("desc");
+   pDesc->SetValue("B");
+   EXPECT_FALSE(pDesc->ContentCompare(*pName)); // the same text under another name
+   pOther->SetValue("C");
+   EXPECT_FALSE(pOther->ContentCompare(*pName));
 
    CSclRemark* pRemark = pBay->CreateSclRemark();
    CaptureReports capture;
@@ -68,11 +73,8 @@ TEST(CSclValue, CopyCompareAndCheck)
    CSclRef* pRef = AddRef(pBay, CID_LNodeTypeRef);
    EXPECT_EQ(pRef->CreateSclValue("lnType")->Check(2), SE_OK);
    EXPECT_EQ(pRef->CreateSclValue("desc")->Check(2), SE_NAME);
-}
 
-TEST(CSclRemark, CDataFlagIsCopiedAndCompared)
-{
-   CSclContainer root(nullptr);
+   // Remarks: the CDATA flag is copied and compared.
    CSclRemark* pComment = root.CreateSclRemark();
    pComment->SetValue("text");
    CSclRemark* pCData = root.CreateSclRemark();
@@ -89,17 +91,16 @@ TEST(CSclRemark, CDataFlagIsCopiedAndCompared)
    EXPECT_EQ(pCopy->GetValue(), "text");
    EXPECT_TRUE(pCopy->ContentCompare(*pCData));
 
-   CSclValue* pValue = root.CreateSclValue("desc");
-   CaptureReports capture;
-   EXPECT_EQ(pCopy->Copy(*pValue), SE_WRONG_TYPE);
+   capture.Clear();
+   EXPECT_EQ(pCopy->Copy(*pDesc), SE_WRONG_TYPE);
    EXPECT_EQ(capture.Get().at(0), "Fehler: CSclRemark::Copy - Aufruf mit falschem Typ");
    EXPECT_EQ(pCopy->GetNameId(), 0);
 }
 
-TEST(CSclRef, ResolvesByIdPathWithinItsFile)
+TEST(CSclRef, ResolvesByIdPathAndDeletedTargetsLeaveItUnresolved)
 {
    CFile doc;
-   CSclRef* pRef = AddRef(doc.pIed, CID_EnumTypeRef);
+   CSclRef* pRef = AddRef(doc.pLn, CID_EnumTypeRef);
    EXPECT_EQ(pRef->GetTargetClass(), CID_EnumType);
    pRef->CreateSclValue("type")->SetValue("E7");
    EXPECT_EQ(pRef->GetValue(), "");
@@ -116,11 +117,7 @@ TEST(CSclRef, ResolvesByIdPathWithinItsFile)
    CSclRef* pLoose = AddRef(&root, CID_EnumTypeRef);
    EXPECT_EQ(pLoose->SetValue(""), SE_VALUE);
    EXPECT_EQ(pLoose->GetRefSclContainer(), nullptr);
-}
 
-TEST(CSclRef, DeletedTargetLeavesTheReferenceUnresolved)
-{
-   CFile doc;
    CSclRef* pFirst = AddRef(doc.pIed, CID_DATypeRef);
    CSclRef* pSecond = AddRef(doc.pLn, CID_DATypeRef);
    ASSERT_EQ(pFirst->SetRefSclContainer(doc.pD1), SE_OK);
@@ -152,7 +149,7 @@ TEST(CSclRef, DeletedTargetLeavesTheReferenceUnresolved)
    EXPECT_TRUE(refs.empty());
 }
 
-TEST(CSclRef, WrongTargetClassIsRefused)
+TEST(CSclRef, CandidatesHandlesAndTheRefusedTargetClass)
 {
    CFile doc;
    CSclRef* pRef = AddRef(doc.pIed, CID_DATypeRef);
@@ -174,14 +171,10 @@ TEST(CSclRef, WrongTargetClassIsRefused)
    EXPECT_EQ(pRef->GetRefSclContainer(), nullptr);
    EXPECT_EQ(capture.Get().at(0),
              "Fehler: CSclRef::GetRefSclContainer - Referenzzeiger hat falschen Typ");
-}
 
-TEST(CSclRef, CandidatesAndHandles)
-{
-   CFile doc;
-   CSclRef* pRef = AddRef(doc.pIed, CID_DATypeRef);
+   // Candidates are the containers of the target class, in document order.
    std::vector<CSclContainer*> candidates;
-   EXPECT_EQ(pRef->GetRefValList(candidates), SE_OK);
+   EXPECT_EQ(AddRef(doc.pIed, CID_DATypeRef)->GetRefValList(candidates), SE_OK);
    EXPECT_EQ(candidates, (std::vector<CSclContainer*>{doc.pD1, doc.pD2}));
    CSclRef* pLnRef = AddRef(doc.pIed, CID_LNRef); // target LNBase: LN and LN0
    candidates.clear();

@@ -15,6 +15,10 @@
 
 using namespace Arvenko::Melvotar::Scl;
 using namespace Arvenko::Melvotar::XmlParser;
+using SclTest::CaptureReports;
+using SclTest::ChildElement;
+using SclTest::ReadText;
+using SclTest::WriteText;
 
 namespace {
 
@@ -25,10 +29,10 @@ const char* const s_Document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
 
 } // namespace
 
-TEST(CSclWrite, ShortFormsNestingAndTheFileRootAtItsOwnLevel)
+TEST(CSclWrite, ShortFormsNestingRemarksAndTexts)
 {
    CSclFile file;
-   SclTest::ReadText(file, std::string(s_Document) + "<!----><!--end-->tail");
+   ReadText(file, std::string(s_Document) + "<!----><!--end-->tail");
    EXPECT_EQ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
              "<SCL>\n"
              "   <Header id=\"H\">\n"
@@ -43,23 +47,18 @@ TEST(CSclWrite, ShortFormsNestingAndTheFileRootAtItsOwnLevel)
              "<!---->\n" // at the file level even an empty remark keeps its line
              "<!--end-->\n"
              "tail\n",
-             SclTest::WriteText(file));
-   EXPECT_EQ(0u, SclTest::WriteText(file, 1).find("   <?xml"));
+             WriteText(file));
+   EXPECT_EQ(0u, WriteText(file, 1).find("   <?xml"));
    // An element alone: the level shifts every line by three blanks per level.
    EXPECT_EQ("      <Header id=\"H\">\n"
              "         <Text>abc</Text>\n"
              "      </Header>\n",
-             SclTest::WriteText(
-                 *SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_Header), 2));
-}
+             WriteText(*ChildElement(ChildElement(&file, CID_SCL), CID_Header), 2));
 
-TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLinesUnlessAlone)
-{
-   CSclFile file;
-   SclTest::ReadText(file, "<SCL><Header id=\"h\">text<![CDATA[x<y]]><Text>t</Text>more"
-                           "<!-- c --><!----></Header></SCL>");
-   CSclContainer* pHeader =
-       SclTest::ChildElement(SclTest::ChildElement(&file, CID_SCL), CID_Header);
+   CSclFile texts;
+   ReadText(texts, "<SCL><Header id=\"h\">text<![CDATA[x<y]]><Text>t</Text>more"
+                   "<!-- c --><!----></Header></SCL>");
+   CSclContainer* pHeader = ChildElement(ChildElement(&texts, CID_SCL), CID_Header);
    ASSERT_NE(nullptr, pHeader);
    pHeader->CreateSclValue(tSclNameId(0), InsertLast)->SetValue(std::string());
    // Remarks raw, texts encoded, empty ones left out, children in their list order.
@@ -70,11 +69,11 @@ TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLinesUnlessAlone)
              "   text\n"
              "   more\n"
              "</Header>\n",
-             SclTest::WriteText(*pHeader));
+             WriteText(*pHeader));
 
    // Content stands on the start tag's line only when it is a single text.
    CSclContainer root(nullptr);
-   SclTest::ReadText(root, "<Val sGroup=\"1\">v</Val><P type=\"a\"><!--c--></P><Text>a<X/></Text>");
+   ReadText(root, "<Val sGroup=\"1\">v</Val><P type=\"a\"><!--c--></P><Text>a<X/></Text>");
    EXPECT_EQ("<Val sGroup=\"1\">v</Val>\n"
              "<P type=\"a\">\n"
              "   <!--c-->\n"
@@ -83,12 +82,11 @@ TEST(CSclWrite, RemarksAndTextsFollowTheStartTagOnTheirOwnLinesUnlessAlone)
              "   <X/>\n"
              "   a\n"
              "</Text>\n",
-             SclTest::WriteText(*SclTest::ChildElement(&root, CID_Val)) +
-                 SclTest::WriteText(*SclTest::ChildElement(&root, CID_P)) +
-                 SclTest::WriteText(*SclTest::ChildElement(&root, CID_Text)));
+             WriteText(*ChildElement(&root, CID_Val)) + WriteText(*ChildElement(&root, CID_P)) +
+                 WriteText(*ChildElement(&root, CID_Text)));
 }
 
-TEST(CSclWrite, AttributeValuesAndTextsAreEncoded)
+TEST(CSclWrite, ValuesAreEncodedAndReferencesWriteTheirKeysIntoTheOwnersStartTag)
 {
    CSclContainer root(nullptr);
    CSclContainer* pText = root.CreateSclContainer(CID_Text, InsertLast);
@@ -97,26 +95,23 @@ TEST(CSclWrite, AttributeValuesAndTextsAreEncoded)
    // A character outside Windows-1252 is held as a reference; its "&" is written escaped.
    pText->CreateSclValue(tSclNameId(0), InsertLast)->SetValue("1 < 2 & &#x3a9;");
    EXPECT_EQ("<Text source=\"a&quot;b&apos;c&lt;d&gt;e&amp;f\">1 &lt; 2 &amp; &amp;#x3a9;</Text>\n",
-             SclTest::WriteText(*pText));
+             WriteText(*pText));
 
    // Reading the output gives the same values back.
    CSclContainer again(nullptr);
-   SclTest::ReadText(again, SclTest::WriteText(*pText));
-   const CSclContainer* pAgain = SclTest::ChildElement(&again, CID_Text);
+   ReadText(again, WriteText(*pText));
+   const CSclContainer* pAgain = ChildElement(&again, CID_Text);
    ASSERT_NE(nullptr, pAgain);
    EXPECT_EQ("a\"b'c<d>e&f", pAgain->GetValue(NID_source));
    EXPECT_EQ("1 < 2 & &#x3a9;", pAgain->GetValue(tSclNameId(0)));
-}
 
-TEST(CSclWrite, ReferencesWriteTheirKeysIntoTheOwnersStartTag)
-{
    CSclFile file;
-   SclTest::ReadText(file, "<SCL><IED name=\"E1\"><AccessPoint name=\"AP\"><LN inst=\"1\"/>"
-                           "</AccessPoint></IED><GSEControl name=\"G\"><IEDName/></GSEControl>"
-                           "</SCL>");
-   CSclContainer* pScl = SclTest::ChildElement(&file, CID_SCL);
-   CSclContainer* pLn = SclTest::ChildElement(
-       SclTest::ChildElement(SclTest::ChildElement(pScl, CID_IED), CID_AccessPoint), CID_LN);
+   ReadText(file, "<SCL><IED name=\"E1\"><AccessPoint name=\"AP\"><LN inst=\"1\"/>"
+                  "</AccessPoint></IED><GSEControl name=\"G\"><IEDName/></GSEControl>"
+                  "</SCL>");
+   CSclContainer* pScl = ChildElement(&file, CID_SCL);
+   CSclContainer* pLn =
+       ChildElement(ChildElement(ChildElement(pScl, CID_IED), CID_AccessPoint), CID_LN);
    ASSERT_NE(nullptr, pLn);
    CSclContainer* pRef = pLn->CreateSclContainer(CID_LNodeTypeRef, InsertLast);
    ASSERT_NE(nullptr, pRef);
@@ -124,34 +119,33 @@ TEST(CSclWrite, ReferencesWriteTheirKeysIntoTheOwnersStartTag)
    pRef->SetAttribValue(NID_lnType, "T1");
    // Attributes come first, the reference's key text follows.
    EXPECT_EQ("<LN inst=\"1\"" + static_cast<CSclRef*>(pRef)->GetRefKeyText() + "/>\n",
-             SclTest::WriteText(*pLn));
-   EXPECT_NE(std::string::npos, SclTest::WriteText(*pLn).find("lnType=\"T1\""));
+             WriteText(*pLn));
+   EXPECT_NE(std::string::npos, WriteText(*pLn).find("lnType=\"T1\""));
 
    // An IEDRef stands for its owner's text.
-   CSclContainer* pIedName =
-       SclTest::ChildElement(SclTest::ChildElement(pScl, CID_GSEControl), CID_IEDName);
+   CSclContainer* pIedName = ChildElement(ChildElement(pScl, CID_GSEControl), CID_IEDName);
    ASSERT_NE(nullptr, pIedName);
    CSclContainer* pIedRef = pIedName->CreateSclContainer(CID_IEDRef, InsertLast);
    ASSERT_NE(nullptr, pIedRef);
    pIedRef->CreateSclValue(tSclNameId(0), InsertLast)->SetValue("E&1");
-   EXPECT_EQ("<IEDName>E&amp;1</IEDName>\n", SclTest::WriteText(*pIedName));
+   EXPECT_EQ("<IEDName>E&amp;1</IEDName>\n", WriteText(*pIedName));
    EXPECT_EQ("<GSEControl name=\"G\">\n"
              "   <IEDName>E&amp;1</IEDName>\n"
              "</GSEControl>\n",
-             SclTest::WriteText(*SclTest::ChildElement(pScl, CID_GSEControl)));
+             WriteText(*ChildElement(pScl, CID_GSEControl)));
 }
 
-TEST(CSclWrite, RefusedOutputThrowsAfterTheLinesThatFit)
+TEST(CSclWrite, RefusedOutputAndLimitedLinesThrowAfterTheLinesThatFit)
 {
    CSclContainer root(nullptr);
-   SclTest::ReadText(root, "<Bay name=\"B\"><LNode/></Bay>");
+   ReadText(root, "<Bay name=\"B\"><LNode/></Bay>");
    const std::string firstLine = "<Bay name=\"B\">\n";
    std::vector<char> buffer(firstLine.size() + 5);
    CXmlParser writer(buffer.data(), static_cast<int32_t>(buffer.size()), FF_UTF8, true);
 
-   SclTest::CaptureReports reports;
+   CaptureReports reports;
    try {
-      SclTest::ChildElement(&root, CID_Bay)->Write(0, &writer, false);
+      ChildElement(&root, CID_Bay)->Write(0, &writer, false);
       ADD_FAILURE() << "no exception";
    } catch (const scl_error& error) {
       EXPECT_STREQ("IO-Fehler beim Schreiben !", error.what());
@@ -163,22 +157,18 @@ TEST(CSclWrite, RefusedOutputThrowsAfterTheLinesThatFit)
                                        "   Fehlercode: I/O-Fehler", ""}),
              reports.Get());
    EXPECT_EQ(firstLine, std::string(buffer.data(), static_cast<size_t>(writer.GetPos())));
-}
 
-TEST(CSclWrite, LinesThatConvertWithLimitsKeepTheirOwnCall)
-{
-   // Lines are handed to the parser in blocks; a line whose conversion counts per call
-   // must still be cut or refused on its own, with the lines around it written.
-   CSclContainer root(nullptr);
-   SclTest::ReadText(root, "<Bay name=\"B\"><LNode/></Bay>");
-   CSclContainer* pBay = SclTest::ChildElement(&root, CID_Bay);
+   // A line whose conversion is limited per call is cut or refused on its own.
+   CSclContainer limited(nullptr);
+   ReadText(limited, "<Bay name=\"B\"><LNode/></Bay>");
+   CSclContainer* pBay = ChildElement(&limited, CID_Bay);
    pBay->CreateSclRemark(1)->SetValue(std::string("a\0b", 3));
 
    // UTF-16 ends a call at its first zero unit: the remark line only.
    const SclTest::TempFile utf16;
    {
-      CXmlParser writer(utf16.Path(), FF_UTF16, true);
-      pBay->Write(0, &writer, false);
+      CXmlParser wide(utf16.Path(), FF_UTF16, true);
+      pBay->Write(0, &wide, false);
    }
    std::string expected = "\xFF\xFE";
    for (char c : std::string("<Bay name=\"B\">\r\n   <!--a   <LNode/>\r\n</Bay>\r\n")) {
@@ -187,15 +177,14 @@ TEST(CSclWrite, LinesThatConvertWithLimitsKeepTheirOwnCall)
    }
    EXPECT_EQ(expected, utf16.Bytes());
 
-   // UTF-8 refuses a line that grows beyond twice its units plus 1024 bytes; what came
-   // before it is in the file.
+   // UTF-8 refuses a line growing beyond twice its units plus 1024 bytes; lines before it stay.
    pBay->DeleteChild(pBay->GetChild(1));
    pBay->CreateSclRemark(pBay->GetChildCount())->SetValue(std::string(1100, '\x80'));
    const SclTest::TempFile utf8;
-   SclTest::CaptureReports reports;
+   reports.Clear();
    {
-      CXmlParser writer(utf8.Path(), FF_UTF8, true);
-      EXPECT_THROW(pBay->Write(0, &writer, false), xml_parser_error);
+      CXmlParser narrow(utf8.Path(), FF_UTF8, true);
+      EXPECT_THROW(pBay->Write(0, &narrow, false), xml_parser_error);
    }
    EXPECT_EQ("<Bay name=\"B\">\r\n   <LNode/>\r\n", utf8.Bytes());
 }
@@ -208,12 +197,11 @@ TEST(CSclWrite, DeepTreesNeedNoCallStackAndNoParser)
       pLevel = pLevel->CreateSclContainer(CID_CONTAINER, InsertLast);
    pLevel->SetSclName("leaf");
    // Without a parser the walk is a dry run that writes and reports nothing.
-   SclTest::CaptureReports reports;
+   CaptureReports reports;
    EXPECT_NO_THROW(root.Write(0, nullptr, false));
    EXPECT_NO_THROW(root.Write(3, nullptr, true));
    EXPECT_TRUE(reports.Get().empty());
    // Indentation stops growing at SCL_MAX_WRITE_INDENT levels.
-   EXPECT_EQ(std::string(3 * SCL_MAX_WRITE_INDENT, ' ') + "<leaf/>\n",
-             SclTest::WriteText(*pLevel, 10000));
-   EXPECT_EQ(std::string(3 * 5, ' ') + "<leaf/>\n", SclTest::WriteText(*pLevel, 5));
+   EXPECT_EQ(std::string(3 * SCL_MAX_WRITE_INDENT, ' ') + "<leaf/>\n", WriteText(*pLevel, 10000));
+   EXPECT_EQ(std::string(3 * 5, ' ') + "<leaf/>\n", WriteText(*pLevel, 5));
 }

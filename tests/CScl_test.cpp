@@ -12,8 +12,7 @@ using SclTest::Add;
 
 namespace {
 
-// File > SCL > Header, IED E1 > AccessPoint AP1 > Server > LDevice LD1 > LN0,
-// DataTypeTemplates > EnumType E7.
+// SCL > Header, IED E1 > AccessPoint AP1 > Server > LDevice LD1 > LN0, templates > EnumType E7.
 struct CTree {
    CSclFile file;
    CSclContainer* pScl = Add(&file, CID_SCL);
@@ -29,7 +28,7 @@ struct CTree {
 
 } // namespace
 
-TEST(CScl, LevelsFileAndAncestors)
+TEST(CScl, LevelsAncestorsIdNamesPathsAndReportedPlaces)
 {
    CSclContainer root(nullptr);
    EXPECT_EQ(root.GetLevel(), 0);
@@ -51,11 +50,7 @@ TEST(CScl, LevelsFileAndAncestors)
    EXPECT_TRUE(tree.pLn0->IsElementOf(tree.pIed));
    EXPECT_FALSE(tree.pLn0->IsElementOf(tree.pLn0));
    EXPECT_FALSE(tree.pLn0->IsElementOf(tree.pTemplates));
-}
 
-TEST(CScl, IdNamesAndPaths)
-{
-   CTree tree;
    EXPECT_EQ(tree.pIed->GetIdName(), "IED[E1]");
    EXPECT_EQ(tree.pServer->GetIdName(), "Server");
    EXPECT_EQ(tree.pLn0->GetIdName(), "LN0[LLN0]");
@@ -71,9 +66,21 @@ TEST(CScl, IdNamesAndPaths)
    CSclValue* pText = tree.pHeader->CreateSclValue(tSclNameId(0));
    EXPECT_EQ(pText->GetIdName(), "");
    EXPECT_EQ(pText->GetIdNamePath(), "Header[H].");
+
+   SclTest::CaptureReports capture;
+   OutputSclError("CSclContainer::DeleteChild - Index zu gro\xDF", SE_VALUE, tree.pLd, 7);
+   EXPECT_EQ(capture.Get(),
+             (Lines{"Fehler: CSclContainer::DeleteChild - Index zu gro\xDF",
+                    "   Fehlercode: Wert unzul\xE4ssig",
+                    "   Ort in SCL-Datei: IED[E1].AccessPoint[AP1].Server.LDevice[LD1]",
+                    "      [[(84,84,,1)(61,61,E1,1)(9,9,AP1,1)(92,92,,1)(64,64,LD1,1)]]",
+                    "   Zusatzinfo.: 7", ""}));
+   capture.Clear();
+   OutputSclError("Hinweis", SE_OK, &tree.file, 0);
+   EXPECT_EQ(capture.Get(), (Lines{"Hinweis", "   Ort in SCL-Datei: ", "      [[]]", ""}));
 }
 
-TEST(CScl, IdStructCountsEqualSiblingsOnly)
+TEST(CScl, IdStructsCountEqualSiblingsAndRoundTripAsArrays)
 {
    CSclContainer root(nullptr);
    CSclContainer* pB1 = Add(&root, CID_Bay, {{"name", "B"}});
@@ -88,10 +95,7 @@ TEST(CScl, IdStructCountsEqualSiblingsOnly)
    EXPECT_EQ(pB2->GetInstanceIndex(), 2);
    EXPECT_EQ(pB2->GetIndex(), 2);
    EXPECT_EQ(root.GetChildByIdStruct(pB2->GetIdStruct()), pB2);
-}
 
-TEST(CScl, IdStructArrayRoundTrip)
-{
    CTree tree;
    tIdStruct path[5];
    ASSERT_EQ(tree.pLd->FillIdStructArray(path, 5), SE_OK);
@@ -161,8 +165,7 @@ TEST(CScl, DeleteNotifyFiresAfterTheChildren)
       CSclContainer* pBay = Add(&root, CID_Bay, {{"name", "B"}});
       Add(pBay, CID_LNode);
       EXPECT_EQ(root.DeleteChild(pBay), SE_OK);
-      // The bay's value and LNode go before the bay itself; the bay's class id is still
-      // its own when the hook sees it.
+      // The bay's value and LNode go first; the hook still sees the bay's own class id.
       EXPECT_EQ(s_Notified, (std::vector<tSclClassId>{CID_VALUE, CID_LNode, CID_Bay}));
       s_Notified.clear();
    }
@@ -170,20 +173,4 @@ TEST(CScl, DeleteNotifyFiresAfterTheChildren)
    EXPECT_NE(CScl::GetDeleteNotify(), nullptr);
    CScl::SetDeleteNotify(nullptr, nullptr);
    EXPECT_EQ(CScl::GetDeleteNotify(), nullptr);
-}
-
-TEST(CScl, ReportNamesTheObjectsPlace)
-{
-   CTree tree;
-   SclTest::CaptureReports capture;
-   OutputSclError("CSclContainer::DeleteChild - Index zu gro\xDF", SE_VALUE, tree.pLd, 7);
-   EXPECT_EQ(capture.Get(),
-             (Lines{"Fehler: CSclContainer::DeleteChild - Index zu gro\xDF",
-                    "   Fehlercode: Wert unzul\xE4ssig",
-                    "   Ort in SCL-Datei: IED[E1].AccessPoint[AP1].Server.LDevice[LD1]",
-                    "      [[(84,84,,1)(61,61,E1,1)(9,9,AP1,1)(92,92,,1)(64,64,LD1,1)]]",
-                    "   Zusatzinfo.: 7", ""}));
-   capture.Clear();
-   OutputSclError("Hinweis", SE_OK, &tree.file, 0);
-   EXPECT_EQ(capture.Get(), (Lines{"Hinweis", "   Ort in SCL-Datei: ", "      [[]]", ""}));
 }

@@ -2,6 +2,8 @@
 // element's identity.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "SclDll/SclCrc32.h"
 #include "tests/CompareSupport.h"
 
@@ -21,26 +23,7 @@ CSclContainer* First(const std::unique_ptr<CSclFile>& apFile, std::initializer_l
 
 } // namespace
 
-TEST(ContentCompare, ValuesCompareClassNameAndText)
-{
-   auto pLeft = ReadXml("<SCL><Private type=\"a\">text</Private></SCL>");
-   auto pRight = ReadXml("<SCL><Private type=\"a\">text</Private></SCL>");
-   auto pOther = ReadXml("<SCL><Private source=\"a\">a</Private></SCL>");
-   CSclContainer* pLeftPrivate = First(pLeft, {0, 0});
-   CSclContainer* pRightPrivate = First(pRight, {0, 0});
-   CSclContainer* pOtherPrivate = First(pOther, {0, 0});
-   const CScl* pType = pLeftPrivate->GetChild(0);
-   EXPECT_TRUE(pType->ContentCompare(*pRightPrivate->GetChild(0)));
-   EXPECT_TRUE(pLeftPrivate->ContentCompare(*pRightPrivate));
-   // Same text under another attribute name, and an attribute against a text value.
-   EXPECT_FALSE(pType->ContentCompare(*pOtherPrivate->GetChild(0)));
-   EXPECT_FALSE(pType->ContentCompare(*pOtherPrivate->GetChild(1)));
-   static_cast<CSclValue*>(pRightPrivate->GetChild(0))->SetValue("b");
-   EXPECT_FALSE(pType->ContentCompare(*pRightPrivate->GetChild(0)));
-   EXPECT_FALSE(pLeftPrivate->ContentCompare(*pRightPrivate));
-}
-
-TEST(ContentCompare, ElementsNeedEqualChildrenInEqualOrder)
+TEST(ContentCompare, ElementsNeedEqualChildrenInOrderAndReferencesEqualKeys)
 {
    auto pLeft = ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><LNode lnClass=\"X\"/></Bay></SCL>");
    auto pSwapped = ReadXml("<SCL><Bay desc=\"d\" name=\"B\"><LNode lnClass=\"X\"/></Bay></SCL>");
@@ -50,6 +33,10 @@ TEST(ContentCompare, ElementsNeedEqualChildrenInEqualOrder)
    auto pSame = ReadXml("<SCL><Bay name=\"B\" desc=\"d\"><LNode lnClass=\"X\"/></Bay></SCL>");
    EXPECT_TRUE(pLeft->ContentCompare(*pSame));
    EXPECT_FALSE(pLeft->ContentCompare(*pSwapped));
+   CSmartCompare rules; // the compare with rules matches attributes by name
+   SclTest::RecordCompareReports record(rules);
+   EXPECT_TRUE(pLeft->SmartCompare(*pSwapped, rules, true));
+   EXPECT_TRUE(record.Get().empty());
    EXPECT_FALSE(pLeft->ContentCompare(*pComment));
    EXPECT_FALSE(pLeft->ContentCompare(*pDeep));
    // A typed Bay and a plain element named Bay differ in class.
@@ -59,31 +46,23 @@ TEST(ContentCompare, ElementsNeedEqualChildrenInEqualOrder)
    pTypedBay->DeleteChild(2);
    EXPECT_EQ(pPlainBay->GetSclName(), "Bay");
    EXPECT_FALSE(pTypedBay->ContentCompare(*pPlainBay));
-}
 
-TEST(ContentCompare, ReferencesCompareKeyTextAndIedContent)
-{
    auto pFile = ReadXml("<SCL/>");
    CSclContainer* pScl = First(pFile, {0});
-   auto MakeRef = [&](tSclClassId aClassId, const char* apAttribute, const char* apValue) {
+   // A DATypeRef by its type key, an IEDRef by its text.
+   auto MakeRef = [&](tSclClassId aClassId, const char* apValue) {
       CSclContainer* pRef = pScl->CreateSclContainer(aClassId);
-      if (apAttribute != nullptr)
-         pRef->SetAttribValue(apAttribute, apValue);
+      if (aClassId == CID_DATypeRef)
+         pRef->SetAttribValue("type", apValue);
       else
          pRef->CreateSclValue(NID_NONE)->SetValue(apValue);
       return pRef;
    };
-   CSclContainer* pTypeA = MakeRef(CID_DATypeRef, "type", "A");
-   CSclContainer* pTypeB = MakeRef(CID_DATypeRef, "type", "B");
-   CSclContainer* pTypeA2 = MakeRef(CID_DATypeRef, "type", "A");
-   CSclContainer* pIed1 = MakeRef(CID_IEDRef, nullptr, "E1");
-   CSclContainer* pIed2 = MakeRef(CID_IEDRef, nullptr, "E2");
-   CSclContainer* pIed1b = MakeRef(CID_IEDRef, nullptr, "E1");
-   EXPECT_TRUE(pTypeA->ContentCompare(*pTypeA2));
-   EXPECT_FALSE(pTypeA->ContentCompare(*pTypeB));
-   EXPECT_FALSE(pTypeA->ContentCompare(*pScl));
-   EXPECT_TRUE(pIed1->ContentCompare(*pIed1b));
-   EXPECT_FALSE(pIed1->ContentCompare(*pIed2));
+   EXPECT_TRUE(MakeRef(CID_DATypeRef, "A")->ContentCompare(*MakeRef(CID_DATypeRef, "A")));
+   EXPECT_FALSE(MakeRef(CID_DATypeRef, "A")->ContentCompare(*MakeRef(CID_DATypeRef, "B")));
+   EXPECT_FALSE(MakeRef(CID_DATypeRef, "A")->ContentCompare(*pScl));
+   EXPECT_TRUE(MakeRef(CID_IEDRef, "E1")->ContentCompare(*MakeRef(CID_IEDRef, "E1")));
+   EXPECT_FALSE(MakeRef(CID_IEDRef, "E1")->ContentCompare(*MakeRef(CID_IEDRef, "E2")));
 }
 
 TEST(CompareWithoutTopLevelId, SkipsOnlyTheTopElementsKeys)
@@ -100,27 +79,21 @@ TEST(CompareWithoutTopLevelId, SkipsOnlyTheTopElementsKeys)
                "</DataTypeTemplates></SCL>");
    CSclContainer* pTemplates = First(pFile, {0, 0});
    auto At = [&](int aIndex) { return static_cast<CSclContainer*>(pTemplates->GetChild(aIndex)); };
-   EXPECT_TRUE(At(3)->CompareWithoutTopLevelId(*At(4)));
-   EXPECT_FALSE(At(3)->ContentCompare(*At(4)));
-   // The key of a deeper element (DA name) is compared, and so is the attribute order.
-   EXPECT_FALSE(At(3)->CompareWithoutTopLevelId(*At(5)));
-   EXPECT_FALSE(At(3)->CompareWithoutTopLevelId(*At(6)));
-   // lnClass is a key of LNodeType, but always compared.
-   EXPECT_TRUE(At(0)->CompareWithoutTopLevelId(*At(1)));
-   EXPECT_FALSE(At(0)->CompareWithoutTopLevelId(*At(2)));
-   EXPECT_FALSE(At(0)->CompareWithoutTopLevelId(*At(3)));
-
-   // The checksum without the top element's keys agrees; it does not see the attribute order.
    auto Crc = [&](int aIndex) { return At(aIndex)->GetCRC32WithoutTopLevelId(SCL_CRC32_START); };
+   EXPECT_FALSE(At(3)->ContentCompare(*At(4)));
+   // Deeper keys (DA name) and LNodeType's lnClass are compared; the checksum without the top
+   // element's keys agrees, but does not see the attribute order.
+   const std::tuple<int, int, bool, bool> rows[] = {{3, 4, true, true},   {3, 5, false, false},
+                                                    {3, 6, false, true},  {0, 1, true, true},
+                                                    {0, 2, false, false}, {0, 3, false, false}};
+   for (const auto& [a, b, equal, sameCrc] : rows) {
+      EXPECT_EQ(At(a)->CompareWithoutTopLevelId(*At(b)), equal) << a << "/" << b;
+      EXPECT_EQ(Crc(a) == Crc(b), sameCrc) << a << "/" << b;
+   }
    EXPECT_EQ(Crc(3), CalcCRC32String(std::string("\x03") + "DOType" + "\x01" + "cdcSPS" + "\x03" +
                                          "DA" + "\x01" + "namestVal" + "\x01" + "fcST",
                                      SCL_CRC32_START));
    EXPECT_NE(At(3)->GetCRC32(SCL_CRC32_START), At(4)->GetCRC32(SCL_CRC32_START));
-   EXPECT_EQ(Crc(3), Crc(4));
-   EXPECT_NE(Crc(3), Crc(5));
-   EXPECT_EQ(Crc(3), Crc(6));
-   EXPECT_EQ(Crc(0), Crc(1));
-   EXPECT_NE(Crc(0), Crc(2));
 }
 
 TEST(CompareWithoutTopLevelId, LogicalNodesDifferInLnClassOnly)

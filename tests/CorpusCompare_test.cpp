@@ -1,5 +1,4 @@
-// Every corpus file compared with a second reading of itself, then with that reading after one
-// attribute value was changed, one element deleted, one added and two siblings swapped.
+// Every corpus file against a second reading of itself with one change of each kind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -56,13 +55,6 @@ bool IsReferenced(const CSclContainer& aElement)
    return false;
 }
 
-bool IsSelfOrAncestor(const CScl* apCandidate, const CScl* apObject)
-{
-   return apObject != nullptr &&
-          (apCandidate == apObject ||
-           apObject->IsElementOf(static_cast<const CSclContainer*>(apCandidate)));
-}
-
 // The object of the other tree at the same identity path.
 CScl* Counterpart(const CScl* apScl, const CSclFile& aOtherFile)
 {
@@ -86,10 +78,9 @@ bool FindSwapPair(const CSclFile& aFile, CSclContainer*& arFirst, CSclContainer*
          if (!IsElement(pChild) || !static_cast<CSclContainer*>(pChild)->HasId())
             continue;
          tIdStruct identity = pChild->GetIdStruct();
-         identity.Count = 2;
-         if (identity.Id.empty() || pParent->GetChildByIdStruct(identity) != nullptr)
-            continue;
-         if (pChild->GetIdStruct().Count == 1)
+         const bool first = identity.Count == 1;
+         identity.Count = 2; // no second sibling of that identity
+         if (first && !identity.Id.empty() && pParent->GetChildByIdStruct(identity) == nullptr)
             unique.push_back(static_cast<CSclContainer*>(pChild));
       }
       for (size_t i = 0; i < unique.size(); ++i)
@@ -119,9 +110,8 @@ CScl* FindPlainAttribute(const CSclFile& aFile)
    return nullptr;
 }
 
-// The last element (document order) that can go without changing anything else: the last
-// of its class among its siblings (no instance index moves), unreferenced, below an element
-// without text, and none of the other changed objects or their ancestors.
+// The last element that can go without moving an instance index or a reference target,
+// below an element without text and none of the other changed objects or their ancestors.
 CSclContainer* FindDeletable(const CSclFile& aFile, std::initializer_list<const CScl*> aKeep)
 {
    CSclContainer* pFound = nullptr;
@@ -134,8 +124,9 @@ CSclContainer* FindDeletable(const CSclFile& aFile, std::initializer_list<const 
           pParent->GetChildByInstanceIndex(pElement->GetClassId(),
                                            pElement->GetInstanceIndex() + 1) != nullptr)
          continue;
-      if (std::none_of(aKeep.begin(), aKeep.end(),
-                       [&](const CScl* apKeep) { return IsSelfOrAncestor(pElement, apKeep); }))
+      if (std::none_of(aKeep.begin(), aKeep.end(), [&](const CScl* apKeep) {
+             return apKeep != nullptr && (apKeep == pElement || apKeep->IsElementOf(pElement));
+          }))
          pFound = pElement;
    }
    return pFound;
@@ -144,12 +135,10 @@ CSclContainer* FindDeletable(const CSclFile& aFile, std::initializer_list<const 
 // Where a new Private goes: the SCL element, else the first top-level element.
 CSclContainer* FindAddParent(const CSclFile& aFile)
 {
-   CScl* pParent = aFile.GetChild(CID_SCL);
-   if (pParent == nullptr)
-      pParent = aFile.GetChild(CID_CONTAINER);
-   if (pParent == nullptr || HasTextChild(*static_cast<CSclContainer*>(pParent)))
-      return nullptr;
-   return static_cast<CSclContainer*>(pParent);
+   auto* pParent = static_cast<CSclContainer*>(aFile.GetChild(CID_SCL) != nullptr
+                                                   ? aFile.GetChild(CID_SCL)
+                                                   : aFile.GetChild(CID_CONTAINER));
+   return pParent == nullptr || HasTextChild(*pParent) ? nullptr : pParent;
 }
 
 std::vector<tCompareReport> Sorted(std::vector<tCompareReport> aReports)

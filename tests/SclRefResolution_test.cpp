@@ -11,53 +11,35 @@ using namespace Arvenko::Melvotar::Scl;
 namespace {
 
 const char* const kDocument = R"(<?xml version="1.0" encoding="UTF-8"?>
-<SCL>
- <Header id="h"/>
- <Substation name="S1">
-  <VoltageLevel name="V1">
-   <Bay name="B1">
-    <ConductingEquipment name="CB" type="CBR">
-     <Terminal name="T" connectivityNode="S1/V1/B1/N1" substationName="S1" voltageLevelName="V1" bayName="B1" cNodeName="N1"/>
-    </ConductingEquipment>
-    <ConnectivityNode name="N1" pathName="S1/V1/B1/N1"/>
-    <LNode iedName="E1" ldInst="LD1" prefix="a" lnClass="XCBR" lnInst="1"/>
-   </Bay>
-  </VoltageLevel>
- </Substation>
- <Communication>
-  <SubNetwork name="W1">
-   <ConnectedAP iedName="E1" apName="P1">
-    <GSE ldInst="LD1" cbName="gcb1"/>
-    <SMV ldInst="LD1" cbName="svc1"/>
-   </ConnectedAP>
-  </SubNetwork>
- </Communication>
- <IED name="E1">
-  <AccessPoint name="P1">
-   <Server>
-    <Authentication/>
-    <LDevice inst="LD1">
-     <LN0 lnClass="LLN0" inst="" lnType="T0">
-      <DataSet name="ds1">
-       <FCDA ldInst="LD1" lnClass="LLN0" doName="Beh" fc="ST"/>
-       <FCDA ldInst="LD1" prefix="a" lnClass="XCBR" lnInst="1" doName="Pos" fc="ST"/>
-      </DataSet>
-      <ReportControl name="rc1" datSet="ds1" rptID="r" confRev="1">
-       <OptFields/>
-       <RptEnabled><ClientLN iedName="E1" ldInst="LD1" prefix="a" lnClass="XCBR" lnInst="1"/></RptEnabled>
-      </ReportControl>
-      <GSEControl name="gcb1" datSet="ds1" appID="a1"><IEDName>E1</IEDName></GSEControl>
-      <SampledValueControl name="svc1" datSet="ds1" smvID="s" smpRate="80" nofASDU="1"><SmvOpts/></SampledValueControl>
-     </LN0>
-     <LN prefix="a" lnClass="XCBR" inst="1" lnType="T1">
-      <GSEControl name="gcbLN" appID="a2"/>
-      <Inputs><ExtRef iedName="E1" ldInst="LD1" prefix="a" lnClass="XCBR" lnInst="1" doName="Pos"/></Inputs>
-     </LN>
-    </LDevice>
-    <Association kind="predefined" iedName="E1" ldInst="LD1" lnClass="LLN0" lnInst=""/>
-   </Server>
-  </AccessPoint>
- </IED>
+<SCL><Header id="h"/>
+ <Substation name="S1"><VoltageLevel name="V1"><Bay name="B1">
+  <ConductingEquipment name="CB" type="CBR">
+   <Terminal name="T" connectivityNode="S1/V1/B1/N1" substationName="S1" voltageLevelName="V1" bayName="B1" cNodeName="N1"/>
+  </ConductingEquipment>
+  <ConnectivityNode name="N1" pathName="S1/V1/B1/N1"/>
+  <LNode iedName="E1" ldInst="LD1" prefix="a" lnClass="XCBR" lnInst="1"/>
+ </Bay></VoltageLevel></Substation>
+ <Communication><SubNetwork name="W1"><ConnectedAP iedName="E1" apName="P1">
+  <GSE ldInst="LD1" cbName="gcb1"/><SMV ldInst="LD1" cbName="svc1"/>
+ </ConnectedAP></SubNetwork></Communication>
+ <IED name="E1"><AccessPoint name="P1"><Server><Authentication/><LDevice inst="LD1">
+  <LN0 lnClass="LLN0" inst="" lnType="T0">
+   <DataSet name="ds1">
+    <FCDA ldInst="LD1" lnClass="LLN0" doName="Beh" fc="ST"/>
+    <FCDA ldInst="LD1" prefix="a" lnClass="XCBR" lnInst="1" doName="Pos" fc="ST"/>
+   </DataSet>
+   <ReportControl name="rc1" datSet="ds1" rptID="r" confRev="1"><OptFields/>
+    <RptEnabled><ClientLN iedName="E1" ldInst="LD1" prefix="a" lnClass="XCBR" lnInst="1"/></RptEnabled>
+   </ReportControl>
+   <GSEControl name="gcb1" datSet="ds1" appID="a1"><IEDName>E1</IEDName></GSEControl>
+   <SampledValueControl name="svc1" datSet="ds1" smvID="s" smpRate="80" nofASDU="1"><SmvOpts/></SampledValueControl>
+  </LN0>
+  <LN prefix="a" lnClass="XCBR" inst="1" lnType="T1"><GSEControl name="gcbLN" appID="a2"/>
+   <Inputs><ExtRef iedName="E1" ldInst="LD1" prefix="a" lnClass="XCBR" lnInst="1" doName="Pos"/></Inputs>
+  </LN>
+ </LDevice>
+ <Association kind="predefined" iedName="E1" ldInst="LD1" lnClass="LLN0" lnInst=""/>
+ </Server></AccessPoint></IED>
  <DataTypeTemplates>
   <LNodeType id="T0" lnClass="LLN0"><DO name="Beh" type="ENS"/></LNodeType>
   <LNodeType id="T1" lnClass="XCBR"><DO name="Pos" type="DPC"/></LNodeType>
@@ -79,15 +61,10 @@ template <class T> T* Child(const CSclContainer* apParent, int aIndex = 0)
    return list.at(static_cast<size_t>(aIndex));
 }
 
-CSclSCL* SclOf(const std::unique_ptr<CSclFile>& apFile)
-{
-   return static_cast<CSclSCL*>(apFile->GetChild(CID_SCL));
-}
-
 /// The loaded document and short ways to its elements.
 struct tDoc {
    std::unique_ptr<CSclFile> pFile = SclTest::ReadXml(kDocument);
-   CSclSCL* Scl() const { return SclOf(pFile); }
+   CSclSCL* Scl() const { return pFile->GetSclElement(); }
    CSclIED* IED() const { return static_cast<CSclIED*>(Scl()->GetChild(CID_IED)); }
    CSclLDevice* LD() const { return IED()->GetAccessPoint("P1")->GetServer()->GetLDevice("LD1"); }
    CSclLN0* LN0() const { return LD()->GetLN0(); }
@@ -159,7 +136,6 @@ TEST(SclRefResolution, EveryKindResolvesToItsTarget)
 TEST(SclRefResolution, KeysFollowRenamedTargets)
 {
    tDoc doc;
-   CSclDataTypeTemplates* pTemplates = doc.Templates();
    CSclLN* pLN = doc.LN();
    CSclLN0* pLN0 = doc.LN0();
    CSclBay* pBay = doc.Bay();
@@ -168,7 +144,7 @@ TEST(SclRefResolution, KeysFollowRenamedTargets)
    CSclIEDName* pIEDName = Child<CSclIEDName>(pLN0->GetGSEControl("gcb1"));
    CSclDataSet* pDataSet = pLN0->GetDataSet("ds1");
 
-   pTemplates->GetLNodeType("XCBRT1")->Set_id("T2");
+   doc.Templates()->GetLNodeType("XCBRT1")->Set_id("T2");
    doc.LD()->Set_inst("LDX");
    doc.IED()->Set_name("E2");
    pBay->Set_name("B9");
@@ -201,19 +177,17 @@ TEST(SclRefResolution, KeysFollowRenamedTargets)
 
 TEST(SclRefResolution, UnresolvedReferencesWriteWhatTheyRead)
 {
-   // lnClass XCBR does not match the only LNodeType T1 (of class MMXU); the DataSet does not
-   // exist; the GSE's ConnectedAP names no access point; iedName is missing on the LNode.
    auto pFile = SclTest::ReadXml(R"(<SCL>
  <Communication><SubNetwork name="W"><ConnectedAP iedName="E1" apName="nope">
   <GSE ldInst="LD1" cbName="g"/></ConnectedAP></SubNetwork></Communication>
  <IED name="E1"><AccessPoint name="P"><Server><LDevice inst="LD1">
   <LN0 lnClass="LLN0" inst="" lnType="T1"><ReportControl name="r" datSet="none" rptID="x" confRev="1"/>
-   <GSEControl name="g" appID="a"/></LN0>
+   <GSEControl name="g" appID="a"><IEDName>Z</IEDName></GSEControl></LN0>
  </LDevice></Server></AccessPoint></IED>
  <Substation name="S"><LNode lnClass="LLN0" ldInst="LD1"/></Substation>
  <DataTypeTemplates><LNodeType id="T1" lnClass="MMXU"/></DataTypeTemplates>
 </SCL>)");
-   CSclSCL* pScl = SclOf(pFile);
+   CSclSCL* pScl = pFile->GetSclElement();
    CSclLN0* pLN0 =
        pScl->GetIED("E1")->GetAccessPoint("P")->GetServer()->GetLDevice("LD1")->GetLN0();
    EXPECT_EQ(pLN0->GetRefLNodeType(), nullptr);
@@ -232,29 +206,15 @@ TEST(SclRefResolution, UnresolvedReferencesWriteWhatTheyRead)
    EXPECT_EQ(pLNode->GetRefLNBase(), nullptr);
    EXPECT_EQ(pLNode->Get_ldInst(), "LD1");
    EXPECT_EQ(pLNode->Get_iedName(), "");
+   // An IEDName's content is its reference's key, also once pointed at an IED.
+   CSclIEDName* pIEDName = Child<CSclIEDName>(pLN0->GetGSEControl("g"));
+   EXPECT_EQ(pIEDName->GetRefIED(), nullptr);
+   EXPECT_EQ(pIEDName->GetContent(), "Z");
+   EXPECT_EQ(pIEDName->SetRefIED(pScl->GetIED("E1")), SE_OK);
+   EXPECT_EQ(SclTest::WriteText(*pIEDName), "<IEDName>E1</IEDName>\n");
 }
 
-TEST(SclRefResolution, DeletedTargetsLeaveStaleReferences)
-{
-   tDoc doc;
-   CSclReportControl* pReport = doc.LN0()->GetReportControl("rc1");
-   CSclDataSet* pDataSet = doc.LN0()->GetDataSet("ds1");
-   ASSERT_EQ(pReport->GetRefDataSet(), pDataSet);
-   ASSERT_EQ(doc.LN0()->DeleteChild(pDataSet), SE_OK);
-   EXPECT_EQ(pReport->GetRefDataSet(), nullptr);
-   EXPECT_EQ(pReport->Get_datSet(), "");
-   EXPECT_EQ(SclTest::StartTag(*pReport),
-             "<ReportControl name=\"rc1\" rptID=\"r\" confRev=\"1\" datSet=\"\">");
-
-   CSclIED* pIED = doc.IED();
-   CSclConnectedAP* pCAP = doc.ConnectedAP();
-   ASSERT_EQ(doc.Scl()->DeleteChild(pIED), SE_OK);
-   EXPECT_EQ(pCAP->GetRefAccessPoint(), nullptr);
-   EXPECT_EQ(pCAP->Get_iedName(), "");
-   EXPECT_EQ(SclTest::StartTag(*pCAP), "<ConnectedAP iedName=\"\" apName=\"\">");
-}
-
-TEST(SclRefResolution, SetRefPointsTheReferenceAndChecksTheClass)
+TEST(SclRefResolution, SetRefPointsTheReferenceAndDeletedTargetsLeaveItStale)
 {
    tDoc doc;
    CSclDataTypeTemplates* pTemplates = doc.Templates();
@@ -271,6 +231,23 @@ TEST(SclRefResolution, SetRefPointsTheReferenceAndChecksTheClass)
    EXPECT_EQ(pDO->SetRefDOType(pTemplates->GetDOType("ENS")), SE_OK);
    EXPECT_EQ(pDO->Get_type(), "ENS");
    EXPECT_EQ(pDO->GetChildCount(CID_DOTypeRef), 1);
+
+   // Deleting a target leaves its references stale, with empty keys.
+   CSclReportControl* pReport = doc.LN0()->GetReportControl("rc1");
+   CSclDataSet* pDataSet = doc.LN0()->GetDataSet("ds1");
+   ASSERT_EQ(pReport->GetRefDataSet(), pDataSet);
+   ASSERT_EQ(doc.LN0()->DeleteChild(pDataSet), SE_OK);
+   EXPECT_EQ(pReport->GetRefDataSet(), nullptr);
+   EXPECT_EQ(pReport->Get_datSet(), "");
+   EXPECT_EQ(SclTest::StartTag(*pReport),
+             "<ReportControl name=\"rc1\" rptID=\"r\" confRev=\"1\" datSet=\"\">");
+
+   CSclIED* pIED = doc.IED();
+   CSclConnectedAP* pCAP = doc.ConnectedAP();
+   ASSERT_EQ(doc.Scl()->DeleteChild(pIED), SE_OK);
+   EXPECT_EQ(pCAP->GetRefAccessPoint(), nullptr);
+   EXPECT_EQ(pCAP->Get_iedName(), "");
+   EXPECT_EQ(SclTest::StartTag(*pCAP), "<ConnectedAP iedName=\"\" apName=\"\">");
 }
 
 TEST(SclRefResolution, CopiesIntoAnotherDocumentCarryPlainKeys)
@@ -307,8 +284,7 @@ TEST(SclRefResolution, CopiesIntoAnotherDocumentCarryPlainKeys)
 
 TEST(SclRefResolution, SearchRulesOfLogicalNodesAndControlBlocks)
 {
-   // Two access points hold LD1: an LN0 target is taken from the last one, an LN from the
-   // first that has it. An FCDA with empty ldInst finds only an LN directly in an access point.
+   // An LN0 is taken from the last access point holding LD1, an LN from the first.
    auto pFile = SclTest::ReadXml(R"(<SCL>
  <IED name="E1">
   <AccessPoint name="A"><Server><LDevice inst="LD1"><LN0 lnClass="LLN0" inst="" lnType="x"/>
@@ -326,7 +302,7 @@ TEST(SclRefResolution, SearchRulesOfLogicalNodesAndControlBlocks)
    <ExtRef ldInst="LD1" lnClass="XCBR" lnInst="1" doName="A"/>
   </Inputs></LN0></LDevice></Server></AccessPoint></IED>
 </SCL>)");
-   CSclSCL* pScl = SclOf(pFile);
+   CSclSCL* pScl = pFile->GetSclElement();
    CSclIED* pE1 = pScl->GetIED("E1");
    CSclLDevice* pLDA = pE1->GetAccessPoint("A")->GetServer()->GetLDevice("LD1");
    CSclLDevice* pLDB = pE1->GetAccessPoint("B")->GetServer()->GetLDevice("LD1");
@@ -348,14 +324,13 @@ TEST(SclRefResolution, SearchRulesOfLogicalNodesAndControlBlocks)
 
 TEST(SclRefResolution, CompletionTakesTheFirstMatchAndSeesEarlierEdits)
 {
-   // Two IEDs named E1: references resolve to the first in child order. A later completion
-   // (after renaming it) finds what the tree holds then.
+   // Of two IEDs named E1 the first resolves; a later completion sees the rename.
    auto pFile = SclTest::ReadXml(R"(<SCL>
  <Communication><SubNetwork name="W"><ConnectedAP iedName="E1" apName="P"/></SubNetwork></Communication>
  <IED name="E1" desc="first"><AccessPoint name="P"/></IED>
  <IED name="E1" desc="second"><AccessPoint name="P"/></IED>
 </SCL>)");
-   CSclSCL* pScl = SclOf(pFile);
+   CSclSCL* pScl = pFile->GetSclElement();
    std::vector<CSclIED*> ieds;
    pScl->GetIEDs(ieds);
    ASSERT_EQ(ieds.size(), 2u);
@@ -375,8 +350,7 @@ TEST(SclRefResolution, CompletionTakesTheFirstMatchAndSeesEarlierEdits)
 
 TEST(SclRefResolution, OwnAncestorsAndAccessPointNodesInTheSearch)
 {
-   // Two bays named B: each terminal finds the node of its own bay. An ExtRef with an ldInst
-   // does not look at the access point's own LNs.
+   // Each terminal finds its own bay's node; an ExtRef with ldInst skips the access point's LNs.
    auto pFile = SclTest::ReadXml(R"(<SCL>
  <Substation name="S"><VoltageLevel name="V">
   <Bay name="B"><ConductingEquipment name="Q" type="CBR"><Terminal substationName="S"
@@ -392,7 +366,7 @@ TEST(SclRefResolution, OwnAncestorsAndAccessPointNodesInTheSearch)
   <Server><LDevice inst="L"><LN0 lnClass="LLN0" inst="" lnType="x"/></LDevice></Server>
  </AccessPoint></IED>
 </SCL>)");
-   CSclSCL* pScl = SclOf(pFile);
+   CSclSCL* pScl = pFile->GetSclElement();
    std::vector<CSclBay*> bays;
    pScl->GetSubstation("S")->GetVoltageLevel("V")->GetBays(bays);
    ASSERT_EQ(bays.size(), 2u);
