@@ -220,31 +220,46 @@ bool SclRefHasKey(tSclClassId aRefClassId, tSclNameId aNameId)
 
 namespace {
 
-/// A key of aRef with apTarget as its resolved target (null: the stored value).
-std::string RefKeyOf(const CSclRef& aRef, const CSclContainer* apTarget, tSclNameId aNameId)
+// Where a key of aRef comes from when apTarget is its resolved target: an attribute of the
+// target or of one of its ancestors, the fixed "LLN0", or (pFrom null) the reference's own
+// stored value.
+struct tKeySource {
+   const CSclContainer* pFrom = nullptr;
+   tSclNameId attribute = NID_NONE;
+   bool lln0 = false;
+};
+
+tKeySource KeySourceOf(const CSclContainer* apTarget, const tSclRefKeyRules& aRules,
+                       tSclNameId aNameId)
 {
    if (apTarget == nullptr)
-      return Stored(aRef, aNameId);
-   for (const tSclRefKeyRule& rule : SclRefKeyRules(aRef.GetClassId())) {
+      return {};
+   for (const tSclRefKeyRule& rule : aRules) {
       if (rule.key != aNameId)
          continue;
       switch (rule.source) {
       case KS_TARGET:
-         return SclReadAttrib(*apTarget, rule.attribute);
-      case KS_ANCESTOR: {
-         const CSclContainer* pAncestor = apTarget->GetParent(rule.ancestor);
-         return pAncestor != nullptr ? SclReadAttrib(*pAncestor, rule.attribute)
-                                     : Stored(aRef, aNameId);
-      }
+         return {apTarget, rule.attribute};
+      case KS_ANCESTOR:
+         return {apTarget->GetParent(rule.ancestor), rule.attribute};
       case KS_LN_ONLY:
-         return apTarget->IsClass(CID_LN) ? SclReadAttrib(*apTarget, rule.attribute)
-                                          : Stored(aRef, aNameId);
+         return apTarget->IsClass(CID_LN) ? tKeySource{apTarget, rule.attribute} : tKeySource{};
       case KS_LLN0:
-         return apTarget->IsClass(CID_LN0) ? std::string("LLN0")
-                                           : SclReadAttrib(*apTarget, rule.attribute);
+         return apTarget->IsClass(CID_LN0) ? tKeySource{nullptr, NID_NONE, true}
+                                           : tKeySource{apTarget, rule.attribute};
       }
    }
-   return Stored(aRef, aNameId);
+   return {};
+}
+
+/// A key of aRef with apTarget as its resolved target (null: the stored value).
+std::string RefKeyOf(const CSclRef& aRef, const CSclContainer* apTarget, tSclNameId aNameId)
+{
+   const tKeySource source = KeySourceOf(apTarget, SclRefKeyRules(aRef.GetClassId()), aNameId);
+   if (source.lln0)
+      return "LLN0";
+   return source.pFrom != nullptr ? SclReadAttrib(*source.pFrom, source.attribute)
+                                  : Stored(aRef, aNameId);
 }
 
 const std::string s_NoText;
@@ -290,28 +305,11 @@ const std::string* ReadAttribInPlace(const CSclContainer& aElement, tSclNameId a
 const std::string* KeyTextInPlace(const CSclRef& aRef, const CSclContainer* apTarget,
                                   const tSclRefKeyRules& aRules, tSclNameId aNameId)
 {
-   if (apTarget == nullptr)
-      return PlainValueText(aRef, aNameId);
-   for (const tSclRefKeyRule& rule : aRules) {
-      if (rule.key != aNameId)
-         continue;
-      switch (rule.source) {
-      case KS_TARGET:
-         return ReadAttribInPlace(*apTarget, rule.attribute);
-      case KS_ANCESTOR: {
-         const CSclContainer* pAncestor = apTarget->GetParent(rule.ancestor);
-         return pAncestor != nullptr ? ReadAttribInPlace(*pAncestor, rule.attribute)
-                                     : PlainValueText(aRef, aNameId);
-      }
-      case KS_LN_ONLY:
-         return apTarget->IsClass(CID_LN) ? ReadAttribInPlace(*apTarget, rule.attribute)
-                                          : PlainValueText(aRef, aNameId);
-      case KS_LLN0:
-         return apTarget->IsClass(CID_LN0) ? &s_Lln0Text
-                                           : ReadAttribInPlace(*apTarget, rule.attribute);
-      }
-   }
-   return PlainValueText(aRef, aNameId);
+   const tKeySource source = KeySourceOf(apTarget, aRules, aNameId);
+   if (source.lln0)
+      return &s_Lln0Text;
+   return source.pFrom != nullptr ? ReadAttribInPlace(*source.pFrom, source.attribute)
+                                  : PlainValueText(aRef, aNameId);
 }
 
 // SclRefKey in place; null where a text must be built, or where the target is of the wrong
