@@ -130,4 +130,15 @@ class TempFile {
    std::string m_Path;
 };
 
+// The message of the tError that aCall throws ("no exception" when it throws none).
+template <class tError, class tCall> std::string Thrown(tCall aCall)
+{
+   try {
+      aCall();
+   } catch (const tError& e) {
+      return e.what();
+   }
+   return "no exception";
+}
+
 } // namespace SclTest

@@ -36,21 +36,10 @@ std::string Utf16(const std::u16string& aText, bool aBigEndian = false)
    return bytes;
 }
 
-// The message of the xml_parser_error that aCall throws.
-template <class tCall> std::string Thrown(tCall aCall)
-{
-   try {
-      aCall();
-   } catch (const xml_parser_error& e) {
-      return e.what();
-   }
-   return "no failure";
-}
-
 // The same for constructing a reader over aPath.
 std::string OpenFailure(const std::string& aPath)
 {
-   return Thrown([&] { CXmlParser parser(aPath, FF_UTF8, false); });
+   return SclTest::Thrown<xml_parser_error>([&] { CXmlParser parser(aPath, FF_UTF8, false); });
 }
 
 // The same for a file with these bytes.
@@ -336,7 +325,7 @@ TEST(XmlReaderPositions, NeitherBufferNorFileThrows)
    CXmlParser parser(static_cast<char*>(nullptr), 0, FF_UTF8, false);
    char c = 0;
    EXPECT_THROW(parser.Read(c), xml_parser_error);
-   EXPECT_EQ(Thrown([&] { parser.GetPos(); }),
+   EXPECT_EQ(SclTest::Thrown<xml_parser_error>([&] { parser.GetPos(); }),
              "CXmlParser::GetPos - File- und Speicherzeiger ist 0");
    EXPECT_THROW(parser.SetPos(0), xml_parser_error);
    EXPECT_THROW(parser.GetLength(), xml_parser_error);

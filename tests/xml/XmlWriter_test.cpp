@@ -29,17 +29,6 @@ std::string Written(tFileFormat aFormat, const std::string& aText, tXmlTextMode 
    return WrittenFile(aFormat, aText, aMode).Bytes();
 }
 
-// The message of the xml_parser_error that aCall throws.
-template <class tCall> std::string Thrown(tCall aCall)
-{
-   try {
-      aCall();
-   } catch (const xml_parser_error& e) {
-      return e.what();
-   }
-   return "no exception";
-}
-
 const std::string kBom = "\xFF\xFE";
 
 } // namespace
@@ -113,7 +102,7 @@ TEST(XmlWriterFile, Utf8TargetLimitPerCall)
    CaptureReports capture;
    TempFile file;
    CXmlParser writer(file.Path(), FF_UTF8, true);
-   EXPECT_EQ(Thrown([&] { writer.Write(std::string(1025, '\x80')); }),
+   EXPECT_EQ(SclTest::Thrown<xml_parser_error>([&] { writer.Write(std::string(1025, '\x80')); }),
              "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Zielende)");
    ASSERT_FALSE(capture.Get().empty());
    EXPECT_EQ(capture.Get()[1], "   XML-Datei: " + file.Path());
@@ -166,7 +155,7 @@ TEST(XmlWriterMemory, CopiesUnconvertedAndRefusesOverflow)
    EXPECT_EQ(CXmlParser(text.data(), 3, FF_UTF8).Write("x"), 10);
    CaptureReports capture;
    CXmlParser nowhere(static_cast<char*>(nullptr), 0, FF_UTF8, true);
-   EXPECT_EQ(Thrown([&] { nowhere.Write("x"); }),
+   EXPECT_EQ(SclTest::Thrown<xml_parser_error>([&] { nowhere.Write("x"); }),
              "CXmlParser::Write - File- und Speicherzeiger ist 0");
 }
 
