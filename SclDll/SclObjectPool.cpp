@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -20,6 +23,24 @@ namespace {
 // Blocks are aligned to their size, so that the head of a slot's block, and in it the pool,
 // is found from the slot's address alone.
 constexpr size_t BLOCK_SIZE = size_t(1) << 20;
+
+// A new block; aFill: the pool fills blocks already, so this one will be filled too.
+void* NewBlock(bool aFill)
+{
+   void* pBlock = std::aligned_alloc(BLOCK_SIZE, BLOCK_SIZE);
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+   // A block is filled from its start to its end: its pages are mapped in one call instead of
+   // one page fault each. The first block of a pool is left to the faults, so that a small
+   // tree keeps its small memory. (Large pages measured slower here: clearing them on first
+   // touch cost more than the faults they save.) Only a hint; an older system refuses it and
+   // the pages come with the faults.
+   if (pBlock != nullptr && aFill)
+      madvise(pBlock, BLOCK_SIZE, MADV_POPULATE_WRITE);
+#else
+   (void)aFill;
+#endif
+   return pBlock;
+}
 
 struct tBlockHead {
    CSclObjectPool* pPool;
@@ -102,7 +123,7 @@ void* CSclObjectPool::Take(size_t aSize)
    } else {
       const size_t bytes = slot * GRAIN;
       if (static_cast<size_t>(m_pEnd - m_pNext) < bytes) {
-         void* pBlock = std::aligned_alloc(BLOCK_SIZE, BLOCK_SIZE);
+         void* pBlock = NewBlock(m_pBlocks != nullptr);
          if (pBlock == nullptr)
             return nullptr; // the caller's heap allocation reports the shortage
          *static_cast<tBlockHead*>(pBlock) = {this, m_pBlocks};
