@@ -2,6 +2,7 @@
 
 #include "xmlparser/XmlParser.h"
 
+#include <algorithm>
 #include <array>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -259,6 +260,77 @@ int Utf8ToLibraryText(const unsigned char* apBytes, size_t aSize, char* apOut, s
    if (out >= 2 * units + 1024)
       return Utf8ToLibraryTextViaUtf16(apBytes, aSize, apOut, aProduced);
    aProduced = out;
+   return kConvertOk;
+}
+
+int Utf8ToLibraryTextInPlace(char* apBuffer, size_t aSize, size_t aCapacity, size_t& aProduced)
+{
+   // The text is written behind the reading position. Library text may be longer than its
+   // UTF-8 (a reference for a character without a Windows-1252 byte): when the writing would
+   // overtake the reading, the unread rest moves once to the end of the buffer. The output
+   // stays below Utf8ToLibraryText's limit of 2 * aSize + 1024 bytes, so that its first
+   // fallback never applies; its last one (output against the unit count) is checked at the
+   // end.
+   auto* const buffer = reinterpret_cast<unsigned char*>(apBuffer);
+   const size_t capacity = std::min(aCapacity, 2 * aSize + 1016);
+   size_t read = 0;
+   size_t write = 0;
+   size_t end = aSize;
+   bool moved = capacity <= aSize;
+   size_t units = 0;
+   while (read < end) {
+      // Eight bytes at a time while they are plain ASCII without NUL (most of a file).
+      if (end - read >= 8) {
+         uint64_t word;
+         std::memcpy(&word, buffer + read, 8);
+         const uint64_t high = word & 0x8080808080808080ULL;
+         const uint64_t zero = (word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL;
+         if ((high | zero) == 0) {
+            if (write != read)
+               std::memcpy(buffer + write, &word, 8);
+            write += 8;
+            read += 8;
+            units += 8;
+            continue;
+         }
+      }
+      const unsigned char lead = buffer[read];
+      if (lead < 0x80 && lead != 0) {
+         buffer[write++] = lead;
+         ++read;
+         ++units;
+         continue;
+      }
+      const int trailing = Utf8TrailingBytes(lead);
+      if (static_cast<size_t>(trailing) >= end - read)
+         return kConvertSourceExhausted;
+      uint16_t decoded[2];
+      const int count = DecodeUtf8(buffer, read, trailing, decoded);
+      units += static_cast<size_t>(count);
+      char text[16];
+      size_t length = 0;
+      for (int k = 0; k < count; ++k) {
+         const unsigned char byte = UnicodeToCp1252(decoded[k]);
+         if (byte != 0)
+            text[length++] = static_cast<char>(byte);
+         else
+            length += FormatReference(decoded[k], text + length);
+      }
+      if (write + length > read) {
+         const size_t room = capacity - end;
+         if (moved || write + length > read + room)
+            return kConvertNoRoom;
+         std::memmove(buffer + read + room, buffer + read, end - read);
+         read += room;
+         end += room;
+         moved = true;
+      }
+      std::memcpy(buffer + write, text, length);
+      write += length;
+   }
+   if (write >= 2 * units + 1024)
+      return kConvertNoRoom;
+   aProduced = write;
    return kConvertOk;
 }
 

@@ -15,7 +15,8 @@ namespace Arvenko::Melvotar::XmlParser {
 enum : int {
    kConvertOk = 0,
    kConvertSourceExhausted = 1, ///< a multi-byte sequence runs past the end of the input
-   kConvertBufferTooSmall = 4   ///< a "&#x...;" reference does not fit into the output
+   kConvertBufferTooSmall = 4,  ///< a "&#x...;" reference does not fit into the output
+   kConvertNoRoom = 8           ///< an in-place conversion gave up; its input is spoiled
 };
 
 /// UTF-16 unit of a Windows-1252 byte; '?' for 0x81, 0x8D, 0x8F, 0x90, 0x9D.
@@ -40,6 +41,13 @@ int Utf16ToLibraryText(const unsigned char* apBytes, size_t aUnitCount, bool aSw
 /// Returns kConvertOk, kConvertSourceExhausted or kConvertBufferTooSmall.
 int Utf8ToLibraryText(const unsigned char* apBytes, size_t aSize, char* apOut, size_t aCapacity,
                       size_t& aProduced);
+
+/// Utf8ToLibraryText in place: the aSize bytes at the start of apBuffer (aCapacity bytes)
+/// are replaced by their library text, which is Utf8ToLibraryText's to the byte. Returns
+/// kConvertOk, kConvertSourceExhausted, or kConvertNoRoom when the text does not fit (or
+/// would take Utf8ToLibraryText's fallback): then the buffer holds neither text, and the
+/// caller converts a fresh copy of the input with Utf8ToLibraryText.
+int Utf8ToLibraryTextInPlace(char* apBuffer, size_t aSize, size_t aCapacity, size_t& aProduced);
 
 /// Value of the hexadecimal number at apText as "%x" reads it (leading whitespace, sign,
 /// "0x" prefix); 0 when there is none or it is above 0xFFFF.

@@ -228,24 +228,48 @@ void CXmlParser::OpenForReading()
       length = std::ftell(m_pFile);
    if (length <= 0 || length > kMaxFileSize || std::fseek(m_pFile, 0, SEEK_SET) != 0)
       FailConstruction("CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
-   m_pBuffer = new char[static_cast<size_t>(length)];
+   // Room behind the file for UTF-8 that its library text makes longer (references), so
+   // that the text is converted in the same buffer; never touched otherwise.
+   const size_t capacity = static_cast<size_t>(length) + static_cast<size_t>(length) / 16 + 1016;
+   m_pBuffer = new char[capacity];
    m_OwnsBuffer = true;
    m_Size = static_cast<int32_t>(length);
-   if (std::fread(m_pBuffer, 1, static_cast<size_t>(length), m_pFile) !=
-       static_cast<size_t>(length))
-      FailConstruction("CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
+   ReadWholeFile();
 
    if (m_Mode.Conforming) {
       ConvertConforming();
    } else {
       DetectFormat();
       m_Pos = 0;
-      ConvertToLibraryText();
+      const auto* bytes = reinterpret_cast<const unsigned char*>(m_pBuffer);
+      size_t produced = 0;
+      if (m_Format != FF_UTF8 || IsPlainAscii(bytes, static_cast<size_t>(m_Size))) {
+         ConvertToLibraryText();
+      } else {
+         const int result = Utf8ToLibraryTextInPlace(m_pBuffer, static_cast<size_t>(m_Size),
+                                                     capacity, produced);
+         if (result == kConvertOk) {
+            m_Size = static_cast<int32_t>(produced);
+         } else {
+            // The text did not fit, or the input ends inside a character: the input is read
+            // again and converted into a new buffer, which also reports a failure.
+            ReadWholeFile();
+            ConvertToLibraryText();
+         }
+      }
    }
    const char* lineFeed =
        static_cast<const char*>(std::memchr(m_pBuffer, '\n', static_cast<size_t>(m_Size)));
    m_CrLf = lineFeed == nullptr || (lineFeed > m_pBuffer && lineFeed[-1] == '\r');
    m_Size = static_cast<int32_t>(NormaliseLineEnds(m_pBuffer, static_cast<size_t>(m_Size)));
+}
+
+void CXmlParser::ReadWholeFile()
+{
+   if (std::fseek(m_pFile, 0, SEEK_SET) != 0 ||
+       std::fread(m_pBuffer, 1, static_cast<size_t>(m_Size), m_pFile) !=
+           static_cast<size_t>(m_Size))
+      FailConstruction("CXmlParser::CXmlParser - Fehler beim Lesen der Datei");
 }
 
 namespace {

@@ -177,6 +177,7 @@ class CXmlParser {
    static constexpr long kMaxFileSize = 0x7FFFFBFF;
 
    void OpenForReading();
+   void ReadWholeFile();
    void OpenForWriting();
    void DetectFormat();
    void ConvertToLibraryText();

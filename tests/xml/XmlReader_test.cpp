@@ -146,6 +146,17 @@ TEST(XmlReaderConversion, TruncatedSequencesAndOutputLimitsFail)
    EXPECT_EQ(ConvertedText(Utf16(std::u16string(10, u'\u4E2D'))).size(), 80u);
    EXPECT_EQ(ReadFailure(std::string(2000, '\x85')), tooSmall);
    EXPECT_EQ(ConvertedText(std::string(100, '\x85')).size(), 600u);
+   // Three-byte characters with eight-byte references: the limit counts units, not bytes.
+   std::string han;
+   for (int i = 0; i < 200; ++i)
+      han += "\xE4\xB8\xAD";
+   EXPECT_EQ(ReadFailure(han), tooSmall);
+   EXPECT_EQ(ConvertedText(han.substr(0, 450)), [] {
+      std::string text;
+      for (int i = 0; i < 150; ++i)
+         text += "&#x4e2d;";
+      return text;
+   }());
 }
 
 TEST(XmlReaderFailures, MissingEmptyAndDirectory)
