@@ -212,7 +212,7 @@ int CScl::GetIndex() const
 {
    if (m_pParent == nullptr)
       return -1;
-   const std::vector<CScl*>& children = m_pParent->m_Children;
+   const tSclChildList& children = m_pParent->m_Children;
    if (static_cast<size_t>(m_IndexHint) < children.size() && children[m_IndexHint] == this)
       return static_cast<int>(m_IndexHint);
    for (size_t i = 0; i < children.size(); ++i)

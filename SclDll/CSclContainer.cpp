@@ -42,14 +42,14 @@ CSclContainer::CSclContainer(CSclContainer* apParent, const std::string& aName, 
 // destroys nothing below it: no destructor recurses, however deep the tree.
 struct CSclContainer::tDestroyFrame {
    CSclContainer* pElement = nullptr;
-   std::vector<CScl*>* pChildren = nullptr;
+   tSclChildList* pChildren = nullptr;
    size_t next = 0;
 
    tWalk Step(tDestroyFrame& arChild)
    {
-      std::vector<CScl*>& children = *pChildren;
+      tSclChildList& children = *pChildren;
       if (next == children.size()) {
-         std::vector<CScl*>().swap(children);
+         tSclChildList().swap(children);
          return tWalk::Up;
       }
       CScl* pChild = children[next];
@@ -67,7 +67,7 @@ struct CSclContainer::tDestroyFrame {
    }
 };
 
-std::vector<CScl*>& CSclContainer::BeginDestruction(CSclContainer& arElement)
+tSclChildList& CSclContainer::BeginDestruction(CSclContainer& arElement)
 {
    // What the element's destructor does before its children go: a reference first drops its
    // registration on the target, the element its own handle.
@@ -120,7 +120,7 @@ struct tTextContent {
    bool HasElement = false;
 };
 
-tTextContent ScanTextContent(const std::vector<CScl*>& aChildren)
+tTextContent ScanTextContent(const tSclChildList& aChildren)
 {
    tTextContent content;
    for (CScl* pScl : aChildren) {

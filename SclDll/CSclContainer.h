@@ -9,6 +9,7 @@
 
 #include "SclDll/CScl.h"
 #include "SclDll/SclForward.h"
+#include "SclDll/SclObjectPool.h"
 
 namespace Arvenko::Melvotar::XmlParser {
 class CXmlParser;
@@ -31,6 +32,8 @@ constexpr int SCL_MAX_READ_LEVEL = 100000;
 /// indented as far as this, so that the size of a written file grows with the size of its
 /// tree, not with the square of its depth.
 constexpr int SCL_MAX_WRITE_INDENT = 64;
+/// The child list of an element: its storage comes from the object pool of a read.
+using tSclChildList = std::vector<CScl*, CSclPoolAllocator<CScl*>>;
 
 /// Element object. Children in document order: attributes (named values) first, then
 /// text values, remarks, child elements and reference objects. Owns its children; every
@@ -237,7 +240,7 @@ class CSclContainer : public CScl {
    CScl* FindUnlistedChild(const std::string& aName) const;
    /// Prepares arElement for the destruction of its children as its destructor does (drops
    /// its handle and its reference registration, sets deleting); returns its child list.
-   static std::vector<CScl*>& BeginDestruction(CSclContainer& arElement);
+   static tSclChildList& BeginDestruction(CSclContainer& arElement);
    struct tDestroyFrame;
    /// After a creation: destroys a child the list refused (false), else sorts it into
    /// place when it was appended with InsertLast (true).
@@ -264,7 +267,7 @@ class CSclContainer : public CScl {
    /// storage in m_Children is allocated as children arrive.
    uint32_t m_Capacity : 30;
    uint32_t m_Deleting : 1;
-   std::vector<CScl*> m_Children;
+   tSclChildList m_Children;
 };
 
 } // namespace Arvenko::Melvotar::Scl

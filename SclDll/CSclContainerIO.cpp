@@ -1018,7 +1018,7 @@ void CSclContainer::PassChildrenUp(std::vector<CScl*>& arCarried)
       AdoptCarried(arCarried);
       return;
    }
-   std::vector<CScl*> children;
+   tSclChildList children;
    children.swap(m_Children);
    m_Capacity = DEF_SCL_CHILD_COUNT;
    // The attributes lead the list. Behind the parent's elements the parent refuses them

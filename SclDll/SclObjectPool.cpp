@@ -105,6 +105,39 @@ bool CSclObjectPool::IsActiveSlot(const void* apMemory)
    return false;
 }
 
+namespace {
+
+// The word in front of an array: whether it is a pool slot (else heap memory).
+constexpr size_t ARRAY_HEAD = sizeof(void*);
+constexpr uintptr_t ARRAY_FROM_POOL = 1;
+constexpr uintptr_t ARRAY_FROM_HEAP = 2;
+
+} // namespace
+
+void* CSclObjectPool::AllocateArray(size_t aSize)
+{
+   if (aSize > SIZE_MAX - ARRAY_HEAD)
+      throw std::bad_alloc();
+   const size_t total = aSize + ARRAY_HEAD;
+   void* pSlot = Allocate(total);
+   const uintptr_t origin = pSlot != nullptr ? ARRAY_FROM_POOL : ARRAY_FROM_HEAP;
+   if (pSlot == nullptr)
+      pSlot = ::operator new(total);
+   *static_cast<uintptr_t*>(pSlot) = origin;
+   return static_cast<char*>(pSlot) + ARRAY_HEAD;
+}
+
+void CSclObjectPool::FreeArray(void* apArray, size_t aSize) noexcept
+{
+   if (apArray == nullptr)
+      return;
+   void* pSlot = static_cast<char*>(apArray) - ARRAY_HEAD;
+   if (*static_cast<uintptr_t*>(pSlot) == ARRAY_FROM_POOL)
+      Free(pSlot, aSize + ARRAY_HEAD);
+   else
+      ::operator delete(pSlot);
+}
+
 CSclObjectPool::~CSclObjectPool()
 {
    while (m_pBlocks != nullptr) {

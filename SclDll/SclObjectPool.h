@@ -39,6 +39,13 @@ class CSclObjectPool {
    /// object whose constructor failed (searches the pool's blocks).
    static bool IsActiveSlot(const void* apMemory);
 
+   /// aSize bytes for an array, aligned for pointers: from the pool of the innermost scope
+   /// when it serves the size, else from the heap (std::bad_alloc when that fails). A word in
+   /// front of the array says where it came from.
+   static void* AllocateArray(size_t aSize);
+   /// Gives back an array from AllocateArray, with the same size.
+   static void FreeArray(void* apArray, size_t aSize) noexcept;
+
  private:
    CSclObjectPool() = default;
    ~CSclObjectPool();
@@ -58,6 +65,30 @@ class CSclObjectPool {
    void* m_pBlocks = nullptr; // newest block first, chained through their heads
    size_t m_Live = 0;
    bool m_Owned = true;
+};
+
+/// An allocator for containers whose storage comes from the pool of the innermost scope
+/// (CSclObjectPool::AllocateArray): the child lists of the elements of a tree being read sit
+/// beside the elements, and a destroyed tree gives them back with its blocks.
+template <class T>
+struct CSclPoolAllocator {
+   using value_type = T;
+
+   CSclPoolAllocator() noexcept = default;
+   template <class U>
+   CSclPoolAllocator(const CSclPoolAllocator<U>&) noexcept
+   {
+   }
+   T* allocate(size_t aCount)
+   {
+      return static_cast<T*>(CSclObjectPool::AllocateArray(aCount * sizeof(T)));
+   }
+   void deallocate(T* apArray, size_t aCount) noexcept
+   {
+      CSclObjectPool::FreeArray(apArray, aCount * sizeof(T));
+   }
+   friend bool operator==(const CSclPoolAllocator&, const CSclPoolAllocator&) { return true; }
+   friend bool operator!=(const CSclPoolAllocator&, const CSclPoolAllocator&) { return false; }
 };
 
 } // namespace Arvenko::Melvotar::Scl
