@@ -95,7 +95,9 @@ bool CSclContainer::IsClass(tSclClassId aClassId) const
 
 bool CSclContainer::IsAttrib(const CScl* apScl)
 {
-   return apScl->GetNameId() != 0 && apScl->IsClass(CID_VALUE);
+   // Plain values, most of a tree, answer by their class id without a virtual call.
+   return apScl->GetNameId() != 0 &&
+          (apScl->GetClassId() == CID_VALUE || apScl->IsClass(CID_VALUE));
 }
 
 namespace {
@@ -472,12 +474,11 @@ bool CSclContainer::AdoptCreated(CScl* apChild, int aIndex)
       delete apChild;
       return false;
    }
-   // An attribute behind an attribute is in its place: the simple sort would stop at the
-   // first pair (as a reader appends the attributes of a start tag).
+   // A single child is in its place, and an attribute behind an attribute too: the simple
+   // sort would stop at the first pair (as a reader appends the attributes of a start tag).
    const size_t count = m_Children.size();
-   if (aIndex == InsertLast &&
-       !(count >= 2 && IsPlainAttribute(m_Children[count - 1]) &&
-         IsPlainAttribute(m_Children[count - 2])))
+   if (aIndex == InsertLast && count >= 2 &&
+       !(IsPlainAttribute(m_Children[count - 1]) && IsPlainAttribute(m_Children[count - 2])))
       Sort(false, true, false);
    return true;
 }
@@ -534,7 +535,10 @@ tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
    // memory of a loaded file.
    if (m_Children.size() == m_Children.capacity())
       m_Children.reserve(std::max<size_t>(4, 2 * m_Children.size()));
-   m_Children.insert(m_Children.begin() + index, apChild);
+   if (index == count)
+      m_Children.push_back(apChild);
+   else
+      m_Children.insert(m_Children.begin() + index, apChild);
    apChild->m_IndexHint = static_cast<uint32_t>(index);
    return SE_OK;
 }
