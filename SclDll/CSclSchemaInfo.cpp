@@ -250,7 +250,8 @@ int32_t CSclSchemaInfo::GetChildOrderKey(const CScl* apParent, const CScl* apChi
 {
    SCL_ASSERT("SclDll/CSclSchemaInfo", apParent != nullptr);
    SCL_ASSERT("SclDll/CSclSchemaInfo", apChild != nullptr);
-   if (apChild->IsClass(CID_VALUE)) {
+   // Plain values answer by their class id without a virtual call.
+   if (apChild->GetClassId() == CID_VALUE || apChild->IsClass(CID_VALUE)) {
       return apChild->GetNameId() != NID_NONE ? 0 : GetMaxSequence(apParent->GetClassId()) + 4;
    }
    if (apChild->IsClass(CID_REF)) {
@@ -259,7 +260,14 @@ int32_t CSclSchemaInfo::GetChildOrderKey(const CScl* apParent, const CScl* apChi
    if (apChild->IsClass(CID_REMARK)) {
       return 2;
    }
-   return GetSequence(apParent->GetClassId(), apChild->GetNameId()) + 3;
+   // GetSequence, in place: every element a reader creates is asked.
+   const tSclClassId classId = apParent->GetClassId();
+   const tSclNameId nameId = apChild->GetNameId();
+   if (classId < 0 || classId >= CLASS_COUNT || nameId >= NAME_COUNT) {
+      return 3;
+   }
+   const int16_t row = m_RowOfPair[classId * NAME_COUNT + nameId];
+   return row < 0 ? 3 : g_SchemaRows[row].sequence + 3;
 }
 
 tSclError CSclSchemaInfo::CheckName(const CScl* apObject) const
