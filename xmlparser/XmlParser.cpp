@@ -200,12 +200,10 @@ int32_t CountLineFeeds(const char* apFrom, const char* apTo)
 
 } // namespace
 
-void CXmlParser::DiscardBefore(int32_t aPos)
+void CXmlParser::DiscardInput(int32_t aPos)
 {
-   // A large step keeps the calls to the system rare.
-   constexpr int32_t kStep = 4 << 20;
    if (m_WriteMode || !m_OwnsBuffer || m_pBuffer == nullptr || aPos > m_Size ||
-       aPos - m_DiscardedTo < kStep)
+       aPos - m_DiscardedTo < kDiscardStep)
       return;
    // The lines up to aPos are counted now, so that GetLine never counts in what goes.
    if (m_LineCacheBuffer != m_pBuffer || m_LineCachePos < m_DiscardedTo) {

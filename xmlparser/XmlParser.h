@@ -152,7 +152,12 @@ class CXmlParser {
    /// Reading: the caller reads nothing before aPos any more and sets no position before it,
    /// so the memory of the input before aPos may go back to the system (in steps of some
    /// MiB; only input the parser owns). GetLine keeps counting right from aPos on.
-   void DiscardBefore(int32_t aPos);
+   void DiscardBefore(int32_t aPos)
+   {
+      // Asked at every tag: the call pays off only once per step.
+      if (aPos - m_DiscardedTo >= kDiscardStep)
+         DiscardInput(aPos);
+   }
    bool IsWriteMode() const { return m_WriteMode; }
    /// The text being read (library text after conversion), or a memory writer's buffer.
    const char* GetBuffer() const { return m_pBuffer; }
@@ -175,6 +180,11 @@ class CXmlParser {
  private:
    // Files are addressed with 32-bit offsets.
    static constexpr long kMaxFileSize = 0x7FFFFBFF;
+   // Input goes back to the system in steps of this many bytes (a large step keeps the calls
+   // to the system rare).
+   static constexpr int32_t kDiscardStep = 4 << 20;
+
+   void DiscardInput(int32_t aPos);
 
    void OpenForReading();
    void ReadWholeFile();
