@@ -326,6 +326,14 @@ const std::string* RefKeyInPlace(const CSclRef& aRef, tSclNameId aNameId)
 
 } // namespace
 
+bool SclLNIdentityInPlace(const CSclContainer& aLN, const std::string* (&arParts)[3])
+{
+   arParts[0] = ReadAttribInPlace(aLN, NID_prefix);
+   arParts[1] = ReadAttribInPlace(aLN, NID_lnClass);
+   arParts[2] = ReadAttribInPlace(aLN, NID_inst);
+   return arParts[0] != nullptr && arParts[1] != nullptr && arParts[2] != nullptr;
+}
+
 std::string SclRefKey(const CSclRef& aRef, tSclNameId aNameId)
 {
    return RefKeyOf(aRef, aRef.GetRefSclContainer(), aNameId);
@@ -336,8 +344,23 @@ void SclCompleteRef(CSclRef& aRef)
    if (aRef.GetTargetHandle() != 0)
       return;
    CSclContainer* pTarget = SearchTarget(aRef);
-   if (pTarget != nullptr && aRef.SetRefSclContainer(pTarget) == SE_OK)
+   if (pTarget == nullptr)
+      return;
+   // An LN's identity reads its lnClass through its type reference: from now on the target's
+   // text instead of the stored one. The lookups of the completion learn when that differs.
+   CSclContainer* pOwner = aRef.GetParent();
+   bool identityChanges = false;
+   if (aRef.GetClassId() == CID_LNodeTypeRef && pOwner != nullptr && pOwner->IsClass(CID_LN)) {
+      const tSclRefKeyRules rules = SclRefKeyRules(CID_LNodeTypeRef);
+      const std::string* pStored = PlainValueText(aRef, NID_lnClass);
+      const std::string* pResolved = KeyTextInPlace(aRef, pTarget, rules, NID_lnClass);
+      identityChanges = pStored == nullptr || pResolved == nullptr || *pStored != *pResolved;
+   }
+   if (aRef.SetRefSclContainer(pTarget) == SE_OK) {
       aRef.DeleteChildren();
+      if (identityChanges)
+         SclIdentityMayChange(*pOwner);
+   }
 }
 
 std::string SclRefKeyText(const CSclRef& aRef)
