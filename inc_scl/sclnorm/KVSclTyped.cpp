@@ -47,7 +47,8 @@ const std::vector<tSclClassId>& RefClassesOf(tSclClassId aClassId)
 /// Lookups among siblings answered from an index while the outermost completion runs. During
 /// completion the tree changes only by reference children and moved key values, so the
 /// identities of classes whose identity reads no reference attribute stay what they were when
-/// an entry was built; classes that do (LN, LN0) are always scanned.
+/// an entry was built; LNs, whose lnClass is such an attribute, have an index of their own
+/// that is dropped when an identity changes; other classes that read one (LN0) are scanned.
 class CLookupIndex {
  public:
    static CLookupIndex* Active() { return s_pActive; }
