@@ -426,10 +426,14 @@ std::string SclGetIdentity(const CSclContainer& aElement, const char* apLiteral,
 
 void SclCompleteElement(CSclContainer& aElement)
 {
+   // Most elements carry no reference class (the data attributes carry theirs).
+   const std::vector<tSclClassId>& refClasses = RefClassesOf(aElement.GetClassId());
+   if (refClasses.empty())
+      return;
    if (aElement.IsClass(CID_DABase))
       CompleteDataAttribute(aElement);
    else
-      for (tSclClassId refClass : RefClassesOf(aElement.GetClassId()))
+      for (tSclClassId refClass : refClasses)
          MoveKeysToRef(aElement, refClass);
 }
 
