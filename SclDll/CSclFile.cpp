@@ -313,8 +313,10 @@ bool CSclFile::CorrectMultipliersInWalk(CSclContainer& arElement, bool& arCorrec
    } else if (arCorrecting) {
       changed = CorrectMultiplier(arElement);
    }
-   // Walks that stay out of references leave their content to a walk of its own.
-   if (arCorrecting && arElement.IsClass(CID_REF) && CorrectMultipliersBelow(arElement))
+   // Walks that stay out of references leave their content to a walk of its own (a resolved
+   // reference has given up its content).
+   if (arCorrecting && arElement.GetChildCount() != 0 && arElement.IsClass(CID_REF) &&
+       CorrectMultipliersBelow(arElement))
       changed = true;
    return changed;
 }

@@ -1,18 +1,80 @@
 #include "SclDll/CSclRef.h"
 
-#include <map>
-#include <unordered_map>
+#include <memory>
 
 namespace Arvenko::Melvotar::Scl {
 
 namespace {
 
+// Handles and registration keys are handed out in ascending order and never reused, so their
+// entries live in pages indexed by the number itself: no hashing and no rehashing. A page goes
+// when its last entry is no longer in use (a destroyed tree releases its pages); what stays of
+// a page that is gone is its null in the directory.
+template <class TEntry> class CPagedTable {
+ public:
+   /// The entry of aNumber; null when its page is gone or was never made.
+   TEntry* Find(uint64_t aNumber) const
+   {
+      const uint64_t page = aNumber >> s_PageBits;
+      return page < m_Pages.size() && m_Pages[page] != nullptr
+                 ? &m_Pages[page]->entries[aNumber & s_PageMask]
+                 : nullptr;
+   }
+
+   /// The entry of aNumber, its page made when missing.
+   TEntry& Get(uint64_t aNumber)
+   {
+      const uint64_t page = aNumber >> s_PageBits;
+      if (page >= m_Pages.size())
+         m_Pages.resize(page + 1);
+      if (m_Pages[page] == nullptr)
+         m_Pages[page].reset(new tPage());
+      return m_Pages[page]->entries[aNumber & s_PageMask];
+   }
+
+   /// Counts a change of the entry of aNumber into or out of use; frees a page none uses.
+   void Account(uint64_t aNumber, bool aWasInUse, bool aIsInUse)
+   {
+      if (aWasInUse == aIsInUse)
+         return;
+      std::unique_ptr<tPage>& pPage = m_Pages[aNumber >> s_PageBits];
+      pPage->inUse += aIsInUse ? 1 : -1;
+      if (pPage->inUse == 0)
+         pPage.reset();
+   }
+
+ private:
+   static constexpr unsigned s_PageBits = 12;
+   static constexpr uint64_t s_PageMask = (uint64_t(1) << s_PageBits) - 1;
+   struct tPage {
+      TEntry entries[size_t(1) << s_PageBits] = {};
+      int inUse = 0;
+   };
+   std::vector<std::unique_ptr<tPage>> m_Pages;
+};
+
+// A handle: its container (null once destroyed) and its registrations, oldest first, as a
+// list linked through the registrations.
+struct tHandle {
+   CSclContainer* pContainer;
+   uint64_t firstKey;
+   uint64_t lastKey;
+   bool InUse() const { return pContainer != nullptr || firstKey != 0; }
+};
+
+// A registration of a reference on a target (target 0: none).
+struct tRegistration {
+   uint32_t target;
+   uint32_t ref;
+   uint64_t previousKey;
+   uint64_t nextKey;
+};
+
 struct tRegistry {
    uint32_t lastHandle = 0;
    uint64_t lastKey = 0;
-   std::unordered_map<uint32_t, CSclContainer*> containers;
-   // Per target: registration key (ascending = registration order) -> reference handle.
-   std::unordered_map<uint32_t, std::map<uint64_t, uint32_t>> refsByTarget;
+   CPagedTable<tHandle> handles;
+   CPagedTable<tRegistration> registrations;
 };
 
 tRegistry& Registry()
@@ -29,52 +91,89 @@ tRegistry& Registry()
 uint32_t CSclRefRegistry::AddContainer(CSclContainer* apContainer)
 {
    tRegistry& registry = Registry();
-   uint32_t handle = ++registry.lastHandle;
-   registry.containers[handle] = apContainer;
+   const uint32_t handle = ++registry.lastHandle;
+   tHandle& entry = registry.handles.Get(handle);
+   const bool wasInUse = entry.InUse();
+   entry.pContainer = apContainer;
+   registry.handles.Account(handle, wasInUse, entry.InUse());
    return handle;
 }
 
 void CSclRefRegistry::RemoveContainer(uint32_t aHandle)
 {
    tRegistry& registry = Registry();
-   registry.containers.erase(aHandle);
-   registry.refsByTarget.erase(aHandle);
+   tHandle* pEntry = registry.handles.Find(aHandle);
+   if (pEntry == nullptr || !pEntry->InUse())
+      return;
+   for (uint64_t key = pEntry->firstKey; key != 0;) {
+      tRegistration& registration = *registry.registrations.Find(key);
+      const uint64_t next = registration.nextKey;
+      registration = tRegistration();
+      registry.registrations.Account(key, true, false);
+      key = next;
+   }
+   *pEntry = tHandle();
+   registry.handles.Account(aHandle, true, false);
 }
 
 CSclContainer* CSclRefRegistry::FindContainer(uint32_t aHandle)
 {
-   const tRegistry& registry = Registry();
-   auto it = registry.containers.find(aHandle);
-   return it == registry.containers.end() ? nullptr : it->second;
+   const tHandle* pEntry = Registry().handles.Find(aHandle);
+   return pEntry == nullptr ? nullptr : pEntry->pContainer;
 }
 
 uint64_t CSclRefRegistry::AddRef(uint32_t aTarget, uint32_t aRefHandle)
 {
    tRegistry& registry = Registry();
-   uint64_t key = ++registry.lastKey;
-   registry.refsByTarget[aTarget].emplace(key, aRefHandle);
+   const uint64_t key = ++registry.lastKey;
+   if (aTarget == 0)
+      return key; // no handle to hold it: nothing finds or removes it
+   tHandle& target = registry.handles.Get(aTarget);
+   const bool targetWasInUse = target.InUse();
+   tRegistration& registration = registry.registrations.Get(key);
+   registration = {aTarget, aRefHandle, target.lastKey, 0};
+   registry.registrations.Account(key, false, true);
+   if (target.lastKey != 0)
+      registry.registrations.Find(target.lastKey)->nextKey = key;
+   else
+      target.firstKey = key;
+   target.lastKey = key;
+   registry.handles.Account(aTarget, targetWasInUse, true);
    return key;
 }
 
 void CSclRefRegistry::RemoveRef(uint32_t aTarget, uint64_t aKey)
 {
    tRegistry& registry = Registry();
-   auto it = registry.refsByTarget.find(aTarget);
-   if (it == registry.refsByTarget.end())
+   tRegistration* pRegistration = registry.registrations.Find(aKey);
+   if (pRegistration == nullptr || aTarget == 0 || pRegistration->target != aTarget)
       return;
-   it->second.erase(aKey);
-   if (it->second.empty())
-      registry.refsByTarget.erase(it);
+   const tRegistration registration = *pRegistration;
+   *pRegistration = tRegistration();
+   registry.registrations.Account(aKey, true, false);
+   tHandle& target = *registry.handles.Find(aTarget);
+   if (registration.previousKey != 0)
+      registry.registrations.Find(registration.previousKey)->nextKey = registration.nextKey;
+   else
+      target.firstKey = registration.nextKey;
+   if (registration.nextKey != 0)
+      registry.registrations.Find(registration.nextKey)->previousKey = registration.previousKey;
+   else
+      target.lastKey = registration.previousKey;
+   registry.handles.Account(aTarget, true, target.InUse());
 }
 
 void CSclRefRegistry::GetRefs(uint32_t aTarget, std::vector<uint32_t>& aRefHandles)
 {
-   const tRegistry& registry = Registry();
-   auto it = registry.refsByTarget.find(aTarget);
-   if (it == registry.refsByTarget.end())
+   tRegistry& registry = Registry();
+   const tHandle* pTarget = registry.handles.Find(aTarget);
+   if (pTarget == nullptr)
       return;
-   for (const auto& entry : it->second)
-      aRefHandles.push_back(entry.second);
+   for (uint64_t key = pTarget->firstKey; key != 0;) {
+      const tRegistration& registration = *registry.registrations.Find(key);
+      aRefHandles.push_back(registration.ref);
+      key = registration.nextKey;
+   }
 }
 
 // ---- CSclRef ----

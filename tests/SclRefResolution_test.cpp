@@ -348,6 +348,30 @@ TEST(SclRefResolution, CompletionTakesTheFirstMatchAndSeesEarlierEdits)
    EXPECT_EQ(pNew->GetChildCount(CID_VALUE), 0); // the keys moved into the resolved reference
 }
 
+TEST(SclRefResolution, AnLNFoundBeforeItsTypeResolvesIsFoundByItsNewIdentityAfterwards)
+{
+   // LNodeType "A"+"BC" matches the LN's stored "AB"+"C"; resolved, the LN reads lnClass "A".
+   auto pFile = SclTest::ReadXml(R"(<SCL>
+ <Substation name="S"><VoltageLevel name="V"><Bay name="B">
+  <LNode iedName="E1" ldInst="L" lnClass="AB" lnInst="1"/></Bay></VoltageLevel></Substation>
+ <IED name="E1"><AccessPoint name="P"><Server><LDevice inst="L">
+  <LN lnClass="AB" inst="1" lnType="C"/></LDevice></Server></AccessPoint></IED>
+ <IED name="E2"><AccessPoint name="P"><Server><LDevice inst="L"><LN0 lnClass="LLN0" inst="" lnType="C">
+  <Inputs><ExtRef iedName="E1" ldInst="L" lnClass="A" lnInst="1" doName="X"/>
+   <ExtRef iedName="E1" ldInst="L" lnClass="AB" lnInst="1" doName="X"/></Inputs></LN0>
+ </LDevice></Server></AccessPoint></IED>
+ <DataTypeTemplates><LNodeType id="BC" lnClass="A"/></DataTypeTemplates>
+</SCL>)");
+   CSclSCL* pScl = pFile->GetSclElement();
+   CSclLN* pLN = pScl->GetIED("E1")->GetAccessPoint("P")->GetServer()->GetLDevice("L")->GetLN("A1");
+   ASSERT_NE(pLN, nullptr);
+   auto* pNode = Child<CSclLNode>(pScl->GetSubstation("S")->GetVoltageLevel("V")->GetBay("B"));
+   EXPECT_EQ(pNode->GetRefLN(), pLN);
+   CSclLN0* pLN0 = pScl->GetIED("E2")->GetAccessPoint("P")->GetServer()->GetLDevice("L")->GetLN0();
+   EXPECT_EQ(Child<CSclExtRef>(pLN0->GetInputs(), 0)->GetRefLN(), pLN);
+   EXPECT_EQ(Child<CSclExtRef>(pLN0->GetInputs(), 1)->GetRefLNBase(), nullptr);
+}
+
 TEST(SclRefResolution, OwnAncestorsAndAccessPointNodesInTheSearch)
 {
    // Each terminal finds its own bay's node; an ExtRef with ldInst skips the access point's LNs.

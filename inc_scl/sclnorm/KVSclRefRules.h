@@ -3,9 +3,13 @@
 // completion; not part of the public surface.
 #pragma once
 
+#include <string>
+
 #include "SclDll/SclIds.h"
 
 namespace Arvenko::Melvotar::Scl {
+
+class CSclContainer;
 
 /// Where a resolved reference takes a key's value from.
 enum tSclKeySource {
@@ -36,5 +40,11 @@ struct tSclRefKeyRules {
 tSclRefKeyRules SclRefKeyRules(tSclClassId aRefClassId);
 /// Whether aNameId is a key of aRefClassId.
 bool SclRefHasKey(tSclClassId aRefClassId, tSclNameId aNameId);
+
+/// The parts of an LN's identity (prefix, lnClass and inst; the identity is their
+/// concatenation) read in place; false when one of them must be built.
+bool SclLNIdentityInPlace(const CSclContainer& aLN, const std::string* (&arParts)[3]);
+/// Tells the lookups of a running completion that the identity of aElement may have changed.
+void SclIdentityMayChange(const CSclContainer& aElement);
 
 } // namespace Arvenko::Melvotar::Scl

@@ -1,6 +1,7 @@
 // Behaviour of the twelve reference classes: key getters, target searches, key text, copy.
 #include <algorithm>
 #include <iterator>
+#include <list>
 #include <vector>
 
 #include "SclDll/CSclNameTable.h"
@@ -68,6 +69,27 @@ std::string Stored(const CSclRef& aRef, tSclNameId aKey)
    return aRef.GetValue(aKey);
 }
 
+const std::string* PlainValueText(const CSclContainer& aElement, tSclNameId aNameId);
+
+/// The stored keys of one reference read in place; a key whose text must be built is kept
+/// here for as long as the reader lives.
+class CStoredKeys {
+ public:
+   explicit CStoredKeys(const CSclRef& aRef) : m_Ref(aRef) {}
+
+   const std::string& operator()(tSclNameId aKey)
+   {
+      if (const std::string* pText = PlainValueText(m_Ref, aKey))
+         return *pText;
+      m_Built.push_back(Stored(m_Ref, aKey));
+      return m_Built.back();
+   }
+
+ private:
+   const CSclRef& m_Ref;
+   std::list<std::string> m_Built;
+};
+
 /// The logical node of an IED that the keys name (see the search rules of LNRef/FCDA_LNRef).
 CSclLNBase* SearchLN(const CSclIED* apIED, const std::string& aLdInst, const std::string& aPrefix,
                      const std::string& aLnClass, const std::string& aLnInst)
@@ -130,7 +152,7 @@ template <class T> T* SearchControl(CSclRef& aRef)
 /// The target the stored keys of aRef name, or null.
 CSclContainer* SearchTarget(CSclRef& aRef)
 {
-   auto key = [&aRef](tSclNameId aKey) { return Stored(aRef, aKey); };
+   CStoredKeys key(aRef);
    switch (aRef.GetClassId()) {
    case CID_APRef:
       if (key(NID_iedName).empty() || key(NID_apName).empty())
@@ -326,6 +348,14 @@ const std::string* RefKeyInPlace(const CSclRef& aRef, tSclNameId aNameId)
 
 } // namespace
 
+bool SclLNIdentityInPlace(const CSclContainer& aLN, const std::string* (&arParts)[3])
+{
+   arParts[0] = ReadAttribInPlace(aLN, NID_prefix);
+   arParts[1] = ReadAttribInPlace(aLN, NID_lnClass);
+   arParts[2] = ReadAttribInPlace(aLN, NID_inst);
+   return arParts[0] != nullptr && arParts[1] != nullptr && arParts[2] != nullptr;
+}
+
 std::string SclRefKey(const CSclRef& aRef, tSclNameId aNameId)
 {
    return RefKeyOf(aRef, aRef.GetRefSclContainer(), aNameId);
@@ -336,8 +366,23 @@ void SclCompleteRef(CSclRef& aRef)
    if (aRef.GetTargetHandle() != 0)
       return;
    CSclContainer* pTarget = SearchTarget(aRef);
-   if (pTarget != nullptr && aRef.SetRefSclContainer(pTarget) == SE_OK)
+   if (pTarget == nullptr)
+      return;
+   // An LN's identity reads its lnClass through its type reference: from now on the target's
+   // text instead of the stored one. The lookups of the completion learn when that differs.
+   CSclContainer* pOwner = aRef.GetParent();
+   bool identityChanges = false;
+   if (aRef.GetClassId() == CID_LNodeTypeRef && pOwner != nullptr && pOwner->IsClass(CID_LN)) {
+      const tSclRefKeyRules rules = SclRefKeyRules(CID_LNodeTypeRef);
+      const std::string* pStored = PlainValueText(aRef, NID_lnClass);
+      const std::string* pResolved = KeyTextInPlace(aRef, pTarget, rules, NID_lnClass);
+      identityChanges = pStored == nullptr || pResolved == nullptr || *pStored != *pResolved;
+   }
+   if (aRef.SetRefSclContainer(pTarget) == SE_OK) {
       aRef.DeleteChildren();
+      if (identityChanges)
+         SclIdentityMayChange(*pOwner);
+   }
 }
 
 std::string SclRefKeyText(const CSclRef& aRef)

@@ -3,6 +3,7 @@
 #include "inc_scl/sclnorm/KVSclTyped.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 
@@ -46,7 +47,8 @@ const std::vector<tSclClassId>& RefClassesOf(tSclClassId aClassId)
 /// Lookups among siblings answered from an index while the outermost completion runs. During
 /// completion the tree changes only by reference children and moved key values, so the
 /// identities of classes whose identity reads no reference attribute stay what they were when
-/// an entry was built; classes that do (LN, LN0) are always scanned.
+/// an entry was built; LNs, whose lnClass is such an attribute, have an index of their own
+/// that is dropped when an identity changes; other classes that read one (LN0) are scanned.
 class CLookupIndex {
  public:
    static CLookupIndex* Active() { return s_pActive; }
@@ -66,6 +68,39 @@ class CLookupIndex {
       }
       auto it = byKey.map.find(aKey);
       return it == byKey.map.end() ? nullptr : it->second;
+   }
+
+   /// The first LN child of aParent whose identity equals aKey. The LNs of a parent are
+   /// indexed by a hash of their identity, built from its parts in place, and a hit is
+   /// verified; an LN whose identity changes (SclIdentityMayChange) drops its parent's index.
+   CSclContainer* FindLN(const CSclContainer& aParent, const std::string& aKey)
+   {
+      tLNEntry& entry = m_LNs[&aParent];
+      if (!entry.built)
+         BuildLNs(aParent, entry);
+      if (entry.scan)
+         return ScanLNs(aParent, aKey);
+      const uint64_t hash = HashText(HashSeed(), aKey);
+      auto it = std::lower_bound(entry.byHash.begin(), entry.byHash.end(), hash,
+                                 [](const tLNHash& a, uint64_t b) { return a.hash < b; });
+      for (; it != entry.byHash.end() && it->hash == hash; ++it)
+         if (LNIdentityIs(*it->pLN, aKey))
+            return it->pLN;
+      return nullptr;
+   }
+
+   void ForgetLNs(const CSclContainer& aParent) { m_LNs.erase(&aParent); }
+
+   /// The first LN child of aParent whose identity equals aKey, compared in place.
+   static CSclContainer* ScanLNs(const CSclContainer& aParent, const std::string& aKey)
+   {
+      for (int i = 0, count = aParent.GetChildCount(); i < count; ++i) {
+         CScl* pChild = aParent.GetChild(i);
+         if (pChild->GetClassId() != CID_VALUE && pChild->IsClass(CID_LN) &&
+             LNIdentityIs(static_cast<CSclContainer&>(*pChild), aKey))
+            return static_cast<CSclContainer*>(pChild);
+      }
+      return nullptr;
    }
 
    CScl* First(const CSclContainer& aParent, tSclClassId aClassId)
@@ -139,7 +174,62 @@ class CLookupIndex {
       std::unordered_map<std::string, CSclContainer*> map;
    };
 
+   struct tLNHash {
+      uint64_t hash;
+      CSclContainer* pLN;
+   };
+   struct tLNEntry {
+      bool built = false;
+      bool scan = false; // an identity part that must be built: scanned as the identity reads
+      std::vector<tLNHash> byHash; // by hash, then child order
+   };
+
+   static uint64_t HashSeed() { return 14695981039346656037ull; }
+   // FNV-1a, so that the parts hash one after the other as their concatenation does.
+   static uint64_t HashText(uint64_t aHash, const std::string& aText)
+   {
+      for (unsigned char c : aText)
+         aHash = (aHash ^ c) * 1099511628211ull;
+      return aHash;
+   }
+
+   static bool LNIdentityIs(const CSclContainer& aLN, const std::string& aKey)
+   {
+      const std::string* parts[3];
+      if (!SclLNIdentityInPlace(aLN, parts))
+         return aLN.GetId() == aKey; // a part that must be built (and may report)
+      const size_t classAt = parts[0]->size();
+      const size_t instAt = classAt + parts[1]->size();
+      return instAt + parts[2]->size() == aKey.size() && aKey.compare(0, classAt, *parts[0]) == 0 &&
+             aKey.compare(classAt, parts[1]->size(), *parts[1]) == 0 &&
+             aKey.compare(instAt, parts[2]->size(), *parts[2]) == 0;
+   }
+
+   static void BuildLNs(const CSclContainer& aParent, tLNEntry& arEntry)
+   {
+      arEntry.built = true;
+      for (int i = 0, count = aParent.GetChildCount(); i < count; ++i) {
+         CScl* pChild = aParent.GetChild(i);
+         if (pChild->GetClassId() == CID_VALUE || !pChild->IsClass(CID_LN))
+            continue;
+         auto* pLN = static_cast<CSclContainer*>(pChild);
+         const std::string* parts[3];
+         if (!SclLNIdentityInPlace(*pLN, parts)) {
+            arEntry.scan = true;
+            arEntry.byHash.clear();
+            return;
+         }
+         uint64_t hash = HashSeed();
+         for (const std::string* pPart : parts)
+            hash = HashText(hash, *pPart);
+         arEntry.byHash.push_back({hash, pLN});
+      }
+      std::stable_sort(arEntry.byHash.begin(), arEntry.byHash.end(),
+                       [](const tLNHash& a, const tLNHash& b) { return a.hash < b.hash; });
+   }
+
    std::unordered_map<tKey, tEntry, tKeyHash> m_Entries;
+   std::unordered_map<const CSclContainer*, tLNEntry> m_LNs;
    std::unordered_map<tKey, CScl*, tKeyHash> m_First;
    static CLookupIndex* s_pActive;
 };
@@ -261,9 +351,19 @@ CSclContainer* SclFindChild(const CSclContainer& aParent, tSclClassId aClassId,
                             const std::string& aKey)
 {
    CLookupIndex* pIndex = CLookupIndex::Active();
+   if (aClassId == CID_LN)
+      return pIndex != nullptr ? pIndex->FindLN(aParent, aKey)
+                               : CLookupIndex::ScanLNs(aParent, aKey);
    if (pIndex != nullptr && CLookupIndex::IsIndexable(aClassId))
       return pIndex->Find(aParent, aClassId, aKey);
    return aParent.GetChildById(aClassId, aKey);
+}
+
+void SclIdentityMayChange(const CSclContainer& aElement)
+{
+   CLookupIndex* pIndex = CLookupIndex::Active();
+   if (pIndex != nullptr && aElement.GetParent() != nullptr)
+      pIndex->ForgetLNs(*aElement.GetParent());
 }
 
 namespace {
@@ -326,10 +426,14 @@ std::string SclGetIdentity(const CSclContainer& aElement, const char* apLiteral,
 
 void SclCompleteElement(CSclContainer& aElement)
 {
+   // Most elements carry no reference class (the data attributes carry theirs).
+   const std::vector<tSclClassId>& refClasses = RefClassesOf(aElement.GetClassId());
+   if (refClasses.empty())
+      return;
    if (aElement.IsClass(CID_DABase))
       CompleteDataAttribute(aElement);
    else
-      for (tSclClassId refClass : RefClassesOf(aElement.GetClassId()))
+      for (tSclClassId refClass : refClasses)
          MoveKeysToRef(aElement, refClass);
 }
 

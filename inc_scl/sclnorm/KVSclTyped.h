@@ -44,8 +44,9 @@ CSclContainer* SclRefTargetAs(const CSclRef& aRef, tSclClassId aClassId);
 /// when the reference cannot be created.
 tSclError SclSetRefTarget(CSclContainer& aOwner, tSclClassId aRefClassId, CSclContainer* apTarget);
 /// The first child element of class aClassId whose identity equals aKey, or null. While a
-/// completion runs, lookups among siblings whose identities cannot change during it are
-/// answered from an index; the result is the same first match in child order.
+/// completion runs, lookups among siblings whose identities cannot change during it (and among
+/// LNs, watching theirs) are answered from an index; the result is the same first match in
+/// child order.
 CSclContainer* SclFindChild(const CSclContainer& aParent, tSclClassId aClassId,
                             const std::string& aKey);
 /// The first child of class aClassId, or null. While a completion runs, the answer for an
