@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "SclDll/CSclNameTable.h"
@@ -11,6 +13,7 @@
 #include "SclDll/SclObjectPool.h"
 #include "SclDll/SclRefKeyLog.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
+#include "xmlparser/Report.h"
 
 namespace Arvenko::Melvotar::Scl {
 
@@ -243,13 +246,88 @@ void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
    // stamp, so they stay as built).
    CSclRefKeyLog keyLog;
    CSclRefKeyLog::CScope keyScope(&keyLog);
-   if (!UpdateCRCPrivate(true))
-      CorrectMultipliers();
    XmlParser::tXmlTextMode mode;
    mode.Conforming = m_Interchange.XmlText;
    mode.CrLf = m_CrLf;
+   if (WriteBesideChecksum(aPath, mode, keyLog, aWithArvenkoExtension))
+      return;
+   if (!UpdateCRCPrivate(true))
+      CorrectMultipliers();
    XmlParser::CXmlParser writer(aPath, m_Format, true, mode);
    CSclContainer::Write(0, &writer, aWithArvenkoExtension);
+}
+
+bool CSclFile::WriteBesideChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
+                                   CSclRefKeyLog& arKeyLog, bool aWithArvenkoExtension)
+{
+   // The checksum walk and the writing walk cost about the same: with a second core the
+   // writing walk runs beside the checksum walk, into memory, and the file is written from
+   // there after the walk, when the serial save would open it.
+   CSclSCL* pScl = GetSclElement();
+   if (pScl == nullptr || m_Interchange.EditionOrder || std::thread::hardware_concurrency() < 2)
+      return false;
+   // The stamp UpdateCRCPrivate finds: created (as it would) before the writer starts.
+   CSclPrivate* pStamp = FindOrCreateStamp(*pScl, SCL_STAMP_CRC, false);
+   if (pStamp == nullptr)
+      return false;
+   std::vector<const CScl*> units;
+   for (int i = 0; i < GetChildCount(); ++i) {
+      const CScl* pChild = GetChild(i);
+      // The checksum walk asks for their places: known now, it only reads them.
+      pChild->GetIndex();
+      if (pChild != pScl && pChild->IsClass(CID_CONTAINER))
+         units.push_back(pChild);
+      for (int j = 0; pChild == pScl && j < pScl->GetChildCount(); ++j)
+         if (pScl->GetChild(j)->IsClass(CID_CONTAINER))
+            units.push_back(pScl->GetChild(j));
+   }
+   if (units.size() < CSclRefKeyLog::s_MinUnitsBeside.load())
+      return false;
+   arKeyLog.ShareWithWriter(pScl, std::move(units), pStamp);
+
+   XmlParser::CXmlOutputBuffer output;
+   std::vector<tReportBlock> reports;
+   std::exception_ptr failure;
+   std::thread writer([&] {
+      CHeldReports held;
+      CSclRefKeyLog::CScope scope(&arKeyLog);
+      try {
+         XmlParser::CXmlParser memory(aPath, m_Format, aMode, output);
+         CSclContainer::Write(0, &memory, aWithArvenkoExtension);
+      } catch (const CSclRefKeyLog::tWalkFailed&) {
+      } catch (...) {
+         failure = std::current_exception();
+      }
+      reports = held.Take();
+   });
+   try {
+      UpdateCRCPrivate(true);
+   } catch (...) {
+      arKeyLog.EndWalk(true);
+      writer.join();
+      throw;
+   }
+   arKeyLog.EndWalk(false);
+   writer.join();
+
+   // Now as the serial save: the file, the lines up to the stamp, the stamp's own lines, the
+   // rest; then what went wrong in the writing.
+   XmlParser::CXmlParser file(aPath, m_Format, true, aMode);
+   const auto put = [&file](const char* apData, size_t aCount) {
+      file.WriteConverted(apData, aCount);
+   };
+   const size_t hole = arKeyLog.HoleFound() ? arKeyLog.HoleOffset() : output.Size();
+   output.ForEach(0, hole, put);
+   if (arKeyLog.HoleFound()) {
+      CSclRefKeyLog::CScope none(nullptr);
+      pStamp->CSclContainer::Write(arKeyLog.HoleIndent(), &file, aWithArvenkoExtension);
+      output.ForEach(hole, output.Size(), put);
+   }
+   for (const tReportBlock& block : reports)
+      OutputReport(block);
+   if (failure)
+      std::rethrow_exception(failure);
+   return true;
 }
 
 bool CSclFile::CorrectMultiplier(CSclContainer& arElement)

@@ -1,21 +1,39 @@
 // The key texts of the references a save's checksum walk built, kept in the order the walk
-// met them, so that the writing walk after it takes each text instead of building it again
-// from the reference's target.
+// met them, so that the writing walk takes each text instead of building it again from the
+// reference's target.
+//
+// The writing walk may run on a thread of its own while the checksum walk goes on: the log
+// then also tells the writer how far the checksum walk is. Its units are the elements below
+// the file and below the SCL element; the checksum walk may change an element (its
+// multipliers) only inside the unit it is in, so the writer writes a unit once the walk has
+// left it. One thread adds, one thread takes.
 #pragma once
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace Arvenko::Melvotar::Scl {
 
+class CScl;
 class CSclRef;
 
 class CSclRefKeyLog {
  public:
-   /// Notes the key text of apRef.
+   /// Thrown to the writer that waits for a checksum walk that failed.
+   struct tWalkFailed {};
+
+   CSclRefKeyLog() : m_pTail(NewSegment()), m_pReadSegment(m_pTail) {}
+   CSclRefKeyLog(const CSclRefKeyLog&) = delete;
+   CSclRefKeyLog& operator=(const CSclRefKeyLog&) = delete;
+
+   /// Notes the key text of apRef (the checksum walk).
    void Add(const CSclRef* apRef, const std::string& aText)
    {
       // Texts go into blocks that are never moved, so that the log grows without copies
@@ -27,7 +45,15 @@ class CSclRefKeyLog {
       char* const pText = m_Blocks.back().data() + m_Used;
       aText.copy(pText, aText.size());
       m_Used += aText.size();
-      m_Entries.push_back({apRef, pText, aText.size()});
+      if (m_TailUsed == kSegmentEntries) {
+         tSegment* const pNext = NewSegment();
+         m_pTail->pNext = pNext;
+         m_pTail = pNext;
+         m_TailUsed = 0;
+      }
+      m_pTail->entries[m_TailUsed++] = {apRef, pText, aText.size()};
+      // The entry (and a new segment) is complete before the count shows it.
+      m_Count.store(m_Count.load(std::memory_order_relaxed) + 1, std::memory_order_release);
    }
    /// Copies the noted key text of apRef into arText; false when it is not among the next
    /// few texts (the writing walk may meet references in another order), and the caller
@@ -35,16 +61,91 @@ class CSclRefKeyLog {
    bool Take(const CSclRef* apRef, std::string& arText)
    {
       constexpr size_t kLookAhead = 8;
-      for (size_t i = m_Next; i < m_Entries.size() && i < m_Next + kLookAhead; ++i) {
-         const tEntry& entry = m_Entries[i];
+      const size_t count = m_Count.load(std::memory_order_acquire);
+      const tSegment* pSegment = m_pReadSegment;
+      size_t at = m_ReadAt;
+      for (size_t i = m_Next; i < count && i < m_Next + kLookAhead; ++i, ++at) {
+         if (at == kSegmentEntries) {
+            pSegment = pSegment->pNext;
+            at = 0;
+         }
+         const tEntry& entry = pSegment->entries[at];
          if (entry.pRef != apRef)
             continue;
          arText.assign(entry.pText, entry.size);
          m_Next = i + 1;
+         m_pReadSegment = pSegment;
+         m_ReadAt = at + 1;
          return true;
       }
       return false;
    }
+
+   // ---- a writing walk beside the checksum walk ----
+
+   /// Shares the log with a writer on another thread: aUnits (the element children of the
+   /// file and of apScl, the SCL element) in the order both walks meet them; apHole, one of
+   /// them, is left to the caller (the writer notes where it stands, see NoteHole).
+   void ShareWithWriter(const CScl* apScl, std::vector<const CScl*> aUnits, const CScl* apHole)
+   {
+      m_pUnitParent = apScl;
+      m_Units = std::move(aUnits);
+      m_pHole = apHole;
+      m_pNextUnit = m_Units.empty() ? nullptr : m_Units.front();
+   }
+   /// Checksum walk: apElement is about to be fed.
+   void Reached(const CScl* apElement)
+   {
+      if (apElement == m_pNextUnit)
+         PassUnit();
+   }
+   /// Checksum walk: done (aFailed: ended by an exception).
+   void EndWalk(bool aFailed)
+   {
+      {
+         std::lock_guard<std::mutex> lock(m_Mutex);
+         m_WalkEnded = true;
+         m_WalkFailed = aFailed;
+      }
+      m_Progressed.notify_one();
+   }
+   /// Writer: apElement, a child of the file or of the SCL element, is next. Waits until
+   /// the checksum walk has left it; false for the hole, which is not to be written.
+   /// Throws tWalkFailed when the walk failed.
+   bool EnterUnit(const CScl* apElement)
+   {
+      size_t index = m_WriterUnit;
+      while (index < m_Units.size() && m_Units[index] != apElement)
+         ++index;
+      if (index == m_Units.size()) { // not a unit met in order: after the whole walk
+         WaitForWalk(m_Units.size() + 1);
+         return true;
+      }
+      m_WriterUnit = index + 1;
+      if (apElement == m_pHole)
+         return false;
+      // The walk has left unit index when it reaches the next one.
+      WaitForWalk(index + 2);
+      return true;
+   }
+   /// Writer: waits for the end of the checksum walk.
+   void WaitForWalkEnd() { WaitForWalk(m_Units.size() + 1); }
+   bool IsShared() const { return !m_Units.empty(); }
+   /// The fewest units for which a save writes beside its checksum walk (a test may take
+   /// one path with 0 or with more units than any document has).
+   static inline std::atomic<size_t> s_MinUnitsBeside{8};
+   /// The SCL element, whose children are units (as are those of the file).
+   const CScl* UnitParent() const { return m_pUnitParent; }
+   /// Writer: the hole lies after aOffset bytes of the output, at aIndent.
+   void NoteHole(size_t aOffset, int aIndent)
+   {
+      m_HoleOffset = aOffset;
+      m_HoleIndent = aIndent;
+      m_HoleFound = true;
+   }
+   bool HoleFound() const { return m_HoleFound; }
+   size_t HoleOffset() const { return m_HoleOffset; }
+   int HoleIndent() const { return m_HoleIndent; }
 
    /// The log of the save running on this thread; null outside a save.
    static CSclRefKeyLog* Active() { return s_pActive; }
@@ -63,15 +164,68 @@ class CSclRefKeyLog {
 
  private:
    static constexpr size_t kBlockSize = 1 << 20;
+   static constexpr size_t kSegmentEntries = 4096;
    struct tEntry {
       const CSclRef* pRef;
       const char* pText;
       size_t size;
    };
+   // Entries in segments that are never moved: the writer reads them while more are added.
+   struct tSegment {
+      tEntry entries[kSegmentEntries];
+      tSegment* pNext = nullptr;
+   };
+
+   tSegment* NewSegment()
+   {
+      m_Segments.push_back(std::make_unique<tSegment>());
+      return m_Segments.back().get();
+   }
+   void PassUnit()
+   {
+      const size_t reached = ++m_Reached;
+      m_pNextUnit = reached < m_Units.size() ? m_Units[reached] : nullptr;
+      {
+         std::lock_guard<std::mutex> lock(m_Mutex);
+         m_Progress = reached;
+      }
+      m_Progressed.notify_one();
+   }
+   // Until the walk has reached aUnits units (all of them and more: its end).
+   void WaitForWalk(size_t aUnits)
+   {
+      std::unique_lock<std::mutex> lock(m_Mutex);
+      m_Progressed.wait(lock, [&] { return m_WalkEnded || m_Progress >= aUnits; });
+      if (m_WalkFailed)
+         throw tWalkFailed();
+   }
+
+   // Checksum walk side.
    std::deque<std::vector<char>> m_Blocks;
    size_t m_Used = 0; // bytes used in the last block
-   std::deque<tEntry> m_Entries;
+   std::vector<std::unique_ptr<tSegment>> m_Segments;
+   tSegment* m_pTail;
+   size_t m_TailUsed = 0;
+   size_t m_Reached = 0;
+   const CScl* m_pNextUnit = nullptr;
+   // Shared.
+   std::atomic<size_t> m_Count{0};
+   std::vector<const CScl*> m_Units; // set before the writer starts
+   const CScl* m_pHole = nullptr;
+   const CScl* m_pUnitParent = nullptr;
+   std::mutex m_Mutex;
+   std::condition_variable m_Progressed;
+   size_t m_Progress = 0; // units reached, under m_Mutex
+   bool m_WalkEnded = false;
+   bool m_WalkFailed = false;
+   // Writer side.
+   const tSegment* m_pReadSegment;
+   size_t m_ReadAt = 0; // the entry m_Next in m_pReadSegment
    size_t m_Next = 0;
+   size_t m_WriterUnit = 0;
+   bool m_HoleFound = false;
+   size_t m_HoleOffset = 0;
+   int m_HoleIndent = 0;
    static inline thread_local CSclRefKeyLog* s_pActive = nullptr;
 };
 

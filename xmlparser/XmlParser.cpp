@@ -96,6 +96,13 @@ CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool a
       OpenForReading();
 }
 
+CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat,
+                       const tXmlTextMode& aMode, CXmlOutputBuffer& arOutput)
+    : m_pOutput(&arOutput), m_WriteMode(true), m_Format(aFormat), m_FileName(aFileName),
+      m_Mode(aMode)
+{
+}
+
 CXmlParser::CXmlParser(char* apBuffer, int32_t aSize, tFileFormat aFormat, bool aWriteMode)
     : m_pBuffer(apBuffer), m_Size(aSize < 0 ? 0 : aSize), m_WriteMode(aWriteMode), m_Format(aFormat)
 {
@@ -958,18 +965,17 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       m_Pos += aCount;
       return XP_OK;
    }
-   if (m_pFile == nullptr)
+   if (m_pFile == nullptr && m_pOutput == nullptr)
       ThrowNoPointer("CXmlParser::Write");
 
    if (m_Mode.Conforming) {
       LibraryTextToXmlBytes(apData, static_cast<size_t>(aCount), m_Format, m_Mode.CrLf, m_Bytes);
-      if (!m_Bytes.empty() &&
-          std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pFile) != m_Bytes.size())
+      if (!PutBytes(m_Bytes.data(), m_Bytes.size()))
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
       return XP_OK;
    }
    if (m_Format == FF_ANSI) {
-      if (!WriteAnsiWithCrLf(m_pFile, apData, static_cast<size_t>(aCount), m_Plain))
+      if (!PutBytes(m_Plain.data(), AnsiWithCrLf(apData, static_cast<size_t>(aCount), m_Plain)))
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
       return XP_OK;
    }
@@ -978,15 +984,15 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
    size_t produced = 0;
    if (PlainTextToFileBytes(apData, static_cast<size_t>(aCount), m_Format == FF_UTF16, m_Plain,
                             produced)) {
-      if (produced > 0 && std::fwrite(m_Plain.data(), 1, produced, m_pFile) != produced &&
-          m_Format == FF_UTF8)
+      if (!PutBytes(m_Plain.data(), produced) && m_Format == FF_UTF8)
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
       return XP_OK;
    }
    LibraryTextToUtf16(apData, static_cast<size_t>(aCount), m_Units);
    if (m_Format == FF_UTF16) {
       // Written like a wide string: up to the first zero unit; a failure is not reported.
-      WriteUtf16LittleEndian(m_pFile, m_Units);
+      Utf16LittleEndianBytes(m_Units, m_Bytes);
+      PutBytes(m_Bytes.data(), m_Bytes.size());
       return XP_OK;
    }
    // The encoded text may take at most twice the unit count plus 1024 bytes.
@@ -994,10 +1000,44 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       throw xml_parser_error(
           "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Zielende)", this, 0,
           0);
-   if (!m_Bytes.empty() &&
-       std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pFile) != m_Bytes.size())
+   if (!PutBytes(m_Bytes.data(), m_Bytes.size()))
       throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
    return XP_OK;
+}
+
+void CXmlParser::WriteConverted(const char* apData, size_t aCount)
+{
+   if (m_pFile == nullptr && m_pOutput == nullptr)
+      ThrowNoPointer("CXmlParser::Write");
+   // Only the plain UTF-16 writing leaves a refused write unreported.
+   if (!PutBytes(apData, aCount) && (m_Mode.Conforming || m_Format != FF_UTF16))
+      throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
+}
+
+// Hands converted bytes to the file or the memory output: false when the file refuses them.
+bool CXmlParser::PutBytes(const char* apData, size_t aCount)
+{
+   if (aCount == 0)
+      return true;
+   if (m_pOutput != nullptr) {
+      m_pOutput->Append(apData, aCount);
+      return true;
+   }
+   return std::fwrite(apData, 1, aCount, m_pFile) == aCount;
+}
+
+void CXmlOutputBuffer::Append(const char* apData, size_t aCount)
+{
+   while (aCount > 0) {
+      const size_t offset = m_Size % kBlockSize;
+      if (offset == 0 && m_Size / kBlockSize == m_Blocks.size())
+         m_Blocks.emplace_back(new char[kBlockSize]); // not cleared: every byte is written
+      const size_t count = std::min(aCount, kBlockSize - offset);
+      std::memcpy(m_Blocks[m_Size / kBlockSize].get() + offset, apData, count);
+      m_Size += count;
+      apData += count;
+      aCount -= count;
+   }
 }
 
 // ---------------------------------------------------------------------------------------------
