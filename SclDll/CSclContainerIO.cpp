@@ -1181,11 +1181,11 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
          // References of an element are already written in its start tag.
          const auto* pElement = static_cast<const CSclContainer*>(pChild);
          if (pUnits != nullptr && (inFile || level.pElement == pUnits->UnitParent()) &&
-             !pUnits->EnterUnit(pElement)) {
-            // The hole: its lines are written later, after those before it.
+             pUnits->EnterUnit(pElement) != CSclRefKeyLog::WRITE) {
+            // A hole: its lines are put between those before and after it later.
             writer.Flush();
             if (apParser != nullptr && apParser->GetOutputBuffer() != nullptr)
-               pUnits->NoteHole(apParser->GetOutputBuffer()->Size(), indent);
+               pUnits->NoteHole(pElement, apParser->GetOutputBuffer()->Size(), indent);
             continue;
          }
          if ((inFile || !pChild->IsClass(CID_REF)) && WriteStartTag(*pElement, indent, writer))

@@ -308,21 +308,66 @@ bool CSclFile::WriteBesideChecksum(const std::string& aPath, const XmlParser::tX
       throw;
    }
    arKeyLog.EndWalk(false);
+
+   // The checksum walk is done: this thread writes units from the back, each alone, until
+   // it meets the writer. Each goes into memory with its own reports and failure.
+   struct tTaken {
+      size_t begin = 0;
+      size_t end = 0;
+      std::vector<tReportBlock> reports;
+      std::exception_ptr failure;
+   };
+   std::vector<tTaken> taken(arKeyLog.Units().size());
+   XmlParser::CXmlOutputBuffer takenOutput;
+   {
+      XmlParser::CXmlParser memory(aPath, m_Format, aMode, takenOutput);
+      const auto standalone = [pScl, pStamp](const CScl* apUnit) {
+         return apUnit->GetParent() == pScl && apUnit != pStamp && !apUnit->IsClass(CID_REF);
+      };
+      CHeldReports held;
+      for (size_t unit = 0; arKeyLog.TakeLast(standalone, unit);) {
+         CSclRefKeyLog unitLog;
+         unitLog.ReadFrom(arKeyLog, unit);
+         CSclRefKeyLog::CScope scope(&unitLog);
+         tTaken& piece = taken[unit];
+         piece.begin = takenOutput.Size();
+         try {
+            // The children of the SCL element are written at one level of indentation.
+            static_cast<const CSclContainer*>(arKeyLog.Units()[unit])
+                ->Write(1, &memory, aWithArvenkoExtension);
+         } catch (...) {
+            piece.failure = std::current_exception();
+         }
+         piece.end = takenOutput.Size();
+         piece.reports = held.Take();
+      }
+   }
    writer.join();
 
-   // Now as the serial save: the file, the lines up to the stamp, the stamp's own lines, the
-   // rest; then what went wrong in the writing.
+   // Now as the serial save: the file, then the lines in their order, the stamp's written
+   // now; then what went wrong in the writing.
    XmlParser::CXmlParser file(aPath, m_Format, true, aMode);
    const auto put = [&file](const char* apData, size_t aCount) {
       file.WriteConverted(apData, aCount);
    };
-   const size_t hole = arKeyLog.HoleFound() ? arKeyLog.HoleOffset() : output.Size();
-   output.ForEach(0, hole, put);
-   if (arKeyLog.HoleFound()) {
-      CSclRefKeyLog::CScope none(nullptr);
-      pStamp->CSclContainer::Write(arKeyLog.HoleIndent(), &file, aWithArvenkoExtension);
-      output.ForEach(hole, output.Size(), put);
+   size_t done = 0;
+   for (const CSclRefKeyLog::tHole& hole : arKeyLog.Holes()) {
+      output.ForEach(done, hole.offset, put);
+      done = hole.offset;
+      if (arKeyLog.Units()[hole.unit] == pStamp) {
+         CSclRefKeyLog::CScope none(nullptr);
+         pStamp->CSclContainer::Write(hole.indent, &file, aWithArvenkoExtension);
+         continue;
+      }
+      const tTaken& piece = taken[hole.unit];
+      takenOutput.ForEach(piece.begin, piece.end, put);
+      if (piece.failure) {
+         for (const tReportBlock& block : piece.reports)
+            OutputReport(block);
+         std::rethrow_exception(piece.failure);
+      }
    }
+   output.ForEach(done, output.Size(), put);
    for (const tReportBlock& block : reports)
       OutputReport(block);
    if (failure)

@@ -29,7 +29,7 @@ class CSclRefKeyLog {
    /// Thrown to the writer that waits for a checksum walk that failed.
    struct tWalkFailed {};
 
-   CSclRefKeyLog() : m_pTail(NewSegment()), m_pReadSegment(m_pTail) {}
+   CSclRefKeyLog() = default;
    CSclRefKeyLog(const CSclRefKeyLog&) = delete;
    CSclRefKeyLog& operator=(const CSclRefKeyLog&) = delete;
 
@@ -45,7 +45,9 @@ class CSclRefKeyLog {
       char* const pText = m_Blocks.back().data() + m_Used;
       aText.copy(pText, aText.size());
       m_Used += aText.size();
-      if (m_TailUsed == kSegmentEntries) {
+      if (m_pTail == nullptr) {
+         m_pTail = m_pFirst = NewSegment();
+      } else if (m_TailUsed == kSegmentEntries) {
          tSegment* const pNext = NewSegment();
          m_pTail->pNext = pNext;
          m_pTail = pNext;
@@ -62,6 +64,8 @@ class CSclRefKeyLog {
    {
       constexpr size_t kLookAhead = 8;
       const size_t count = m_Count.load(std::memory_order_acquire);
+      if (count > m_Next && m_pReadSegment == nullptr)
+         m_pReadSegment = m_pFirst;
       const tSegment* pSegment = m_pReadSegment;
       size_t at = m_ReadAt;
       for (size_t i = m_Next; i < count && i < m_Next + kLookAhead; ++i, ++at) {
@@ -90,6 +94,7 @@ class CSclRefKeyLog {
    {
       m_pUnitParent = apScl;
       m_Units = std::move(aUnits);
+      m_Back = m_Units.size();
       m_pHole = apHole;
       m_pNextUnit = m_Units.empty() ? nullptr : m_Units.front();
    }
@@ -109,43 +114,80 @@ class CSclRefKeyLog {
       }
       m_Progressed.notify_one();
    }
-   /// Writer: apElement, a child of the file or of the SCL element, is next. Waits until
-   /// the checksum walk has left it; false for the hole, which is not to be written.
-   /// Throws tWalkFailed when the walk failed.
-   bool EnterUnit(const CScl* apElement)
+   /// What the writer does with a unit.
+   enum tUnit { WRITE, HOLE, TAKEN };
+   /// Writer: apElement, a child of the file or of the SCL element, is next. WRITE: the
+   /// checksum walk has left it; HOLE: not to be written; TAKEN: the caller writes it (see
+   /// TakeLast). Throws tWalkFailed when the walk failed.
+   tUnit EnterUnit(const CScl* apElement)
    {
       size_t index = m_WriterUnit;
       while (index < m_Units.size() && m_Units[index] != apElement)
          ++index;
       if (index == m_Units.size()) { // not a unit met in order: after the whole walk
          WaitForWalk(m_Units.size() + 1);
-         return true;
+         return WRITE;
       }
       m_WriterUnit = index + 1;
       if (apElement == m_pHole)
-         return false;
+         return HOLE;
+      std::unique_lock<std::mutex> lock(m_Mutex);
+      if (index >= m_Back)
+         return TAKEN;
+      m_Front = index + 1;
       // The walk has left unit index when it reaches the next one.
-      WaitForWalk(index + 2);
+      WaitForWalk(lock, index + 2);
+      return WRITE;
+   }
+   /// The caller, after the walk: takes the last unit the writer has not begun when it may
+   /// be written alone (aStandalone tells), in arUnit (its index); false when there is none.
+   template <class TStandalone>
+   bool TakeLast(TStandalone&& aStandalone, size_t& arUnit)
+   {
+      std::lock_guard<std::mutex> lock(m_Mutex);
+      if (m_Back <= m_Front || !aStandalone(m_Units[m_Back - 1]))
+         return false;
+      arUnit = --m_Back;
       return true;
+   }
+   const std::vector<const CScl*>& Units() const { return m_Units; }
+   /// A log that hands out the key texts of unit aUnit of arSource (whose walk has ended)
+   /// on, for a writer of that unit alone.
+   void ReadFrom(const CSclRefKeyLog& aSource, size_t aUnit)
+   {
+      const size_t count = aSource.m_Count.load();
+      const size_t first =
+          aUnit < aSource.m_UnitEntries.size() ? aSource.m_UnitEntries[aUnit] : count;
+      m_Count.store(count);
+      m_Next = first;
+      if (first < count) {
+         m_pReadSegment = aSource.m_Segments[first / kSegmentEntries].get();
+         m_ReadAt = first % kSegmentEntries;
+      }
    }
    /// Writer: waits for the end of the checksum walk.
    void WaitForWalkEnd() { WaitForWalk(m_Units.size() + 1); }
    bool IsShared() const { return !m_Units.empty(); }
+   /// The SCL element, whose children are units (as are those of the file).
+   const CScl* UnitParent() const { return m_pUnitParent; }
    /// The fewest units for which a save writes beside its checksum walk (a test may take
    /// one path with 0 or with more units than any document has).
    static inline std::atomic<size_t> s_MinUnitsBeside{8};
-   /// The SCL element, whose children are units (as are those of the file).
-   const CScl* UnitParent() const { return m_pUnitParent; }
-   /// Writer: the hole lies after aOffset bytes of the output, at aIndent.
-   void NoteHole(size_t aOffset, int aIndent)
+
+   /// Writer: apElement, a unit it does not write, lies after aOffset bytes of the output,
+   /// at aIndent.
+   struct tHole {
+      size_t offset;
+      int indent;
+      size_t unit;
+   };
+   void NoteHole(const CScl* apElement, size_t aOffset, int aIndent)
    {
-      m_HoleOffset = aOffset;
-      m_HoleIndent = aIndent;
-      m_HoleFound = true;
+      const size_t unit = m_WriterUnit - 1; // EnterUnit found it there
+      if (unit < m_Units.size() && m_Units[unit] == apElement)
+         m_Holes.push_back({aOffset, aIndent, unit});
    }
-   bool HoleFound() const { return m_HoleFound; }
-   size_t HoleOffset() const { return m_HoleOffset; }
-   int HoleIndent() const { return m_HoleIndent; }
+   const std::vector<tHole>& Holes() const { return m_Holes; }
 
    /// The log of the save running on this thread; null outside a save.
    static CSclRefKeyLog* Active() { return s_pActive; }
@@ -183,6 +225,7 @@ class CSclRefKeyLog {
    }
    void PassUnit()
    {
+      m_UnitEntries.push_back(m_Count.load(std::memory_order_relaxed));
       const size_t reached = ++m_Reached;
       m_pNextUnit = reached < m_Units.size() ? m_Units[reached] : nullptr;
       {
@@ -195,7 +238,11 @@ class CSclRefKeyLog {
    void WaitForWalk(size_t aUnits)
    {
       std::unique_lock<std::mutex> lock(m_Mutex);
-      m_Progressed.wait(lock, [&] { return m_WalkEnded || m_Progress >= aUnits; });
+      WaitForWalk(lock, aUnits);
+   }
+   void WaitForWalk(std::unique_lock<std::mutex>& arLock, size_t aUnits)
+   {
+      m_Progressed.wait(arLock, [&] { return m_WalkEnded || m_Progress >= aUnits; });
       if (m_WalkFailed)
          throw tWalkFailed();
    }
@@ -204,12 +251,14 @@ class CSclRefKeyLog {
    std::deque<std::vector<char>> m_Blocks;
    size_t m_Used = 0; // bytes used in the last block
    std::vector<std::unique_ptr<tSegment>> m_Segments;
-   tSegment* m_pTail;
+   tSegment* m_pTail = nullptr;
    size_t m_TailUsed = 0;
    size_t m_Reached = 0;
+   std::vector<size_t> m_UnitEntries; // per unit reached: the entries before it
    const CScl* m_pNextUnit = nullptr;
    // Shared.
    std::atomic<size_t> m_Count{0};
+   tSegment* m_pFirst = nullptr; // set before the count shows an entry
    std::vector<const CScl*> m_Units; // set before the writer starts
    const CScl* m_pHole = nullptr;
    const CScl* m_pUnitParent = nullptr;
@@ -218,14 +267,14 @@ class CSclRefKeyLog {
    size_t m_Progress = 0; // units reached, under m_Mutex
    bool m_WalkEnded = false;
    bool m_WalkFailed = false;
+   size_t m_Front = 0;                      // units the writer has begun, under m_Mutex
+   size_t m_Back = static_cast<size_t>(-1); // units from here on are the caller's
    // Writer side.
-   const tSegment* m_pReadSegment;
+   const tSegment* m_pReadSegment = nullptr;
    size_t m_ReadAt = 0; // the entry m_Next in m_pReadSegment
    size_t m_Next = 0;
    size_t m_WriterUnit = 0;
-   bool m_HoleFound = false;
-   size_t m_HoleOffset = 0;
-   int m_HoleIndent = 0;
+   std::vector<tHole> m_Holes;
    static inline thread_local CSclRefKeyLog* s_pActive = nullptr;
 };
 
