@@ -5,6 +5,7 @@
 #include <ctime>
 #include <exception>
 #include <functional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -288,18 +289,25 @@ bool CSclFile::WriteBesideChecksum(const std::string& aPath, const XmlParser::tX
    XmlParser::CXmlOutputBuffer output;
    std::vector<tReportBlock> reports;
    std::exception_ptr failure;
-   std::thread writer([&] {
-      CHeldReports held;
-      CSclRefKeyLog::CScope scope(&arKeyLog);
-      try {
-         XmlParser::CXmlParser memory(aPath, m_Format, aMode, output);
-         CSclContainer::Write(0, &memory, aWithArvenkoExtension);
-      } catch (const CSclRefKeyLog::tWalkFailed&) {
-      } catch (...) {
-         failure = std::current_exception();
-      }
-      reports = held.Take();
-   });
+   std::thread writer;
+   try {
+      writer = std::thread([&] {
+         CHeldReports held;
+         CSclRefKeyLog::CScope scope(&arKeyLog);
+         try {
+            XmlParser::CXmlParser memory(aPath, m_Format, aMode, output);
+            CSclContainer::Write(0, &memory, aWithArvenkoExtension);
+         } catch (const CSclRefKeyLog::tWalkFailed&) {
+         } catch (...) {
+            failure = std::current_exception();
+         }
+         reports = held.Take();
+         arKeyLog.EndWriter();
+      });
+   } catch (const std::system_error&) { // no thread to be had: the serial save
+      arKeyLog.ShareWithWriter(nullptr, {}, nullptr);
+      return false;
+   }
    try {
       UpdateCRCPrivate(true);
    } catch (...) {
@@ -308,9 +316,53 @@ bool CSclFile::WriteBesideChecksum(const std::string& aPath, const XmlParser::tX
       throw;
    }
    arKeyLog.EndWalk(false);
+   try {
+      WriteAfterChecksum(aPath, aMode, arKeyLog, output, *pStamp, aWithArvenkoExtension);
+   } catch (...) {
+      arKeyLog.Abort();
+      writer.join();
+      throw;
+   }
+   writer.join();
+   // What went wrong in the writing comes last, as in the serial save.
+   for (const tReportBlock& block : reports)
+      OutputReport(block);
+   if (failure)
+      std::rethrow_exception(failure);
+   return true;
+}
 
-   // The checksum walk is done: this thread writes units from the back, each alone, until
-   // it meets the writer. Each goes into memory with its own reports and failure.
+void CSclFile::WriteAfterChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
+                                  CSclRefKeyLog& arKeyLog,
+                                  XmlParser::CXmlOutputBuffer& arWritten, CSclPrivate& arStamp,
+                                  bool aWithArvenkoExtension)
+{
+   // The file is opened where the serial save opens it. This thread writes what the writer
+   // has put out so far, the stamp in its place, and takes units from the back, each
+   // written alone into memory; the units taken go into the file after the writer is done.
+   XmlParser::CXmlParser file(aPath, m_Format, true, aMode);
+   const auto put = [&file](const char* apData, size_t aCount) {
+      file.WriteConverted(apData, aCount);
+   };
+   size_t done = 0;  // bytes of the writer's output in the file
+   size_t holes = 0; // its holes filled
+   CSclRefKeyLog::tHole hole{};
+   // What the writer has put out, up to the hole of a unit taken (true) or to its end.
+   const auto putWritten = [&]() {
+      while (true) {
+         const size_t available = arWritten.Size(); // the holes before it are noted
+         const bool atHole = arKeyLog.GetHole(holes, hole);
+         const size_t end = atHole ? hole.offset : available;
+         arWritten.ForEach(done, end, put);
+         done = end;
+         arWritten.DropBefore(done);
+         if (!atHole || arKeyLog.Units()[hole.unit] != &arStamp)
+            return atHole;
+         CSclRefKeyLog::CScope none(nullptr);
+         arStamp.CSclContainer::Write(hole.indent, &file, aWithArvenkoExtension);
+         ++holes;
+      }
+   };
    struct tTaken {
       size_t begin = 0;
       size_t end = 0;
@@ -319,46 +371,36 @@ bool CSclFile::WriteBesideChecksum(const std::string& aPath, const XmlParser::tX
    };
    std::vector<tTaken> taken(arKeyLog.Units().size());
    XmlParser::CXmlOutputBuffer takenOutput;
-   {
-      XmlParser::CXmlParser memory(aPath, m_Format, aMode, takenOutput);
-      const auto standalone = [pScl, pStamp](const CScl* apUnit) {
-         return apUnit->GetParent() == pScl && apUnit != pStamp && !apUnit->IsClass(CID_REF);
-      };
-      CHeldReports held;
-      for (size_t unit = 0; arKeyLog.TakeLast(standalone, unit);) {
-         CSclRefKeyLog unitLog;
-         unitLog.ReadFrom(arKeyLog, unit);
-         CSclRefKeyLog::CScope scope(&unitLog);
-         tTaken& piece = taken[unit];
-         piece.begin = takenOutput.Size();
-         try {
-            // The children of the SCL element are written at one level of indentation.
-            static_cast<const CSclContainer*>(arKeyLog.Units()[unit])
-                ->Write(1, &memory, aWithArvenkoExtension);
-         } catch (...) {
-            piece.failure = std::current_exception();
-         }
-         piece.end = takenOutput.Size();
-         piece.reports = held.Take();
-      }
-   }
-   writer.join();
-
-   // Now as the serial save: the file, then the lines in their order, the stamp's written
-   // now; then what went wrong in the writing.
-   XmlParser::CXmlParser file(aPath, m_Format, true, aMode);
-   const auto put = [&file](const char* apData, size_t aCount) {
-      file.WriteConverted(apData, aCount);
+   XmlParser::CXmlParser memory(aPath, m_Format, aMode, takenOutput);
+   const CScl* pScl = arStamp.GetParent();
+   const auto standalone = [pScl, &arStamp](const CScl* apUnit) {
+      return apUnit->GetParent() == pScl && apUnit != &arStamp && !apUnit->IsClass(CID_REF);
    };
-   size_t done = 0;
-   for (const CSclRefKeyLog::tHole& hole : arKeyLog.Holes()) {
-      output.ForEach(done, hole.offset, put);
-      done = hole.offset;
-      if (arKeyLog.Units()[hole.unit] == pStamp) {
-         CSclRefKeyLog::CScope none(nullptr);
-         pStamp->CSclContainer::Write(hole.indent, &file, aWithArvenkoExtension);
-         continue;
+   bool blocked = false; // at the hole of a unit taken
+   for (size_t unit = 0;;) {
+      if (!blocked)
+         blocked = putWritten();
+      if (!arKeyLog.TakeLast(standalone, unit))
+         break;
+      CSclRefKeyLog unitLog;
+      unitLog.ReadFrom(arKeyLog, unit);
+      CSclRefKeyLog::CScope scope(&unitLog);
+      tTaken& piece = taken[unit];
+      piece.begin = takenOutput.Size();
+      CHeldReports held;
+      try {
+         // The children of the SCL element are written at one level of indentation.
+         static_cast<const CSclContainer*>(arKeyLog.Units()[unit])
+             ->Write(1, &memory, aWithArvenkoExtension);
+      } catch (...) {
+         piece.failure = std::current_exception();
       }
+      piece.end = takenOutput.Size();
+      piece.reports = held.Take();
+   }
+   // ... the rest once the writer is done.
+   arKeyLog.WaitForWriter();
+   while (putWritten()) {
       const tTaken& piece = taken[hole.unit];
       takenOutput.ForEach(piece.begin, piece.end, put);
       if (piece.failure) {
@@ -366,13 +408,8 @@ bool CSclFile::WriteBesideChecksum(const std::string& aPath, const XmlParser::tX
             OutputReport(block);
          std::rethrow_exception(piece.failure);
       }
+      ++holes;
    }
-   output.ForEach(done, output.Size(), put);
-   for (const tReportBlock& block : reports)
-      OutputReport(block);
-   if (failure)
-      std::rethrow_exception(failure);
-   return true;
 }
 
 bool CSclFile::CorrectMultiplier(CSclContainer& arElement)

@@ -149,6 +149,11 @@ class CSclFile : public CSclContainer {
    /// false (nothing done) where it does not apply.
    bool WriteBesideChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
                             CSclRefKeyLog& arKeyLog, bool aWithArvenkoExtension);
+   /// Its part after the checksum walk: the file from the writer's output arWritten, the
+   /// stamp arStamp and the units this thread takes from the writer.
+   void WriteAfterChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
+                           CSclRefKeyLog& arKeyLog, XmlParser::CXmlOutputBuffer& arWritten,
+                           CSclPrivate& arStamp, bool aWithArvenkoExtension);
    /// The document checksum formatted "%d", computed with apStamp's content empty (and the
    /// multipliers corrected first with aCorrectMultipliers).
    std::string ComputeFileCRC(CSclPrivate* apStamp, bool aCorrectMultipliers = false);

@@ -112,7 +112,7 @@ class CSclRefKeyLog {
          m_WalkEnded = true;
          m_WalkFailed = aFailed;
       }
-      m_Progressed.notify_one();
+      m_Progressed.notify_all();
    }
    /// What the writer does with a unit.
    enum tUnit { WRITE, HOLE, TAKEN };
@@ -141,8 +141,7 @@ class CSclRefKeyLog {
    }
    /// The caller, after the walk: takes the last unit the writer has not begun when it may
    /// be written alone (aStandalone tells), in arUnit (its index); false when there is none.
-   template <class TStandalone>
-   bool TakeLast(TStandalone&& aStandalone, size_t& arUnit)
+   template <class TStandalone> bool TakeLast(TStandalone&& aStandalone, size_t& arUnit)
    {
       std::lock_guard<std::mutex> lock(m_Mutex);
       if (m_Back <= m_Front || !aStandalone(m_Units[m_Back - 1]))
@@ -184,10 +183,37 @@ class CSclRefKeyLog {
    void NoteHole(const CScl* apElement, size_t aOffset, int aIndent)
    {
       const size_t unit = m_WriterUnit - 1; // EnterUnit found it there
+      std::lock_guard<std::mutex> lock(m_Mutex);
       if (unit < m_Units.size() && m_Units[unit] == apElement)
          m_Holes.push_back({aOffset, aIndent, unit});
    }
-   const std::vector<tHole>& Holes() const { return m_Holes; }
+   /// Hole aIndex in arHole, as far as the writer has noted them (any thread): all holes
+   /// before an offset of its output that the caller has seen written.
+   bool GetHole(size_t aIndex, tHole& arHole)
+   {
+      std::lock_guard<std::mutex> lock(m_Mutex);
+      if (aIndex >= m_Holes.size())
+         return false;
+      arHole = m_Holes[aIndex];
+      return true;
+   }
+   /// The caller: the writer stops at its next unit (tWalkFailed).
+   void Abort() { EndWalk(true); }
+   /// The writer: done, whatever became of it.
+   void EndWriter()
+   {
+      {
+         std::lock_guard<std::mutex> lock(m_Mutex);
+         m_WriterEnded = true;
+      }
+      m_Progressed.notify_all();
+   }
+   /// The caller: waits for EndWriter.
+   void WaitForWriter()
+   {
+      std::unique_lock<std::mutex> lock(m_Mutex);
+      m_Progressed.wait(lock, [&] { return m_WriterEnded; });
+   }
 
    /// The log of the save running on this thread; null outside a save.
    static CSclRefKeyLog* Active() { return s_pActive; }
@@ -258,7 +284,7 @@ class CSclRefKeyLog {
    const CScl* m_pNextUnit = nullptr;
    // Shared.
    std::atomic<size_t> m_Count{0};
-   tSegment* m_pFirst = nullptr; // set before the count shows an entry
+   tSegment* m_pFirst = nullptr;     // set before the count shows an entry
    std::vector<const CScl*> m_Units; // set before the writer starts
    const CScl* m_pHole = nullptr;
    const CScl* m_pUnitParent = nullptr;
@@ -267,6 +293,7 @@ class CSclRefKeyLog {
    size_t m_Progress = 0; // units reached, under m_Mutex
    bool m_WalkEnded = false;
    bool m_WalkFailed = false;
+   bool m_WriterEnded = false;
    size_t m_Front = 0;                      // units the writer has begun, under m_Mutex
    size_t m_Back = static_cast<size_t>(-1); // units from here on are the caller's
    // Writer side.

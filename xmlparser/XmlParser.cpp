@@ -96,8 +96,8 @@ CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool a
       OpenForReading();
 }
 
-CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat,
-                       const tXmlTextMode& aMode, CXmlOutputBuffer& arOutput)
+CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat, const tXmlTextMode& aMode,
+                       CXmlOutputBuffer& arOutput)
     : m_pOutput(&arOutput), m_WriteMode(true), m_Format(aFormat), m_FileName(aFileName),
       m_Mode(aMode)
 {
@@ -1026,18 +1026,33 @@ bool CXmlParser::PutBytes(const char* apData, size_t aCount)
    return std::fwrite(apData, 1, aCount, m_pFile) == aCount;
 }
 
+void CXmlOutputBuffer::DropBefore(size_t aOffset)
+{
+   // Whole blocks only; the appending thread never looks at those again.
+   std::lock_guard<std::mutex> lock(m_Mutex);
+   for (; m_Dropped < aOffset / kBlockSize && m_Dropped < m_Blocks.size(); ++m_Dropped)
+      m_Blocks[m_Dropped].reset();
+}
+
 void CXmlOutputBuffer::Append(const char* apData, size_t aCount)
 {
+   size_t size = m_Size.load(std::memory_order_relaxed);
    while (aCount > 0) {
-      const size_t offset = m_Size % kBlockSize;
-      if (offset == 0 && m_Size / kBlockSize == m_Blocks.size())
+      const size_t offset = size % kBlockSize;
+      if (offset == 0 && size / kBlockSize == m_Blocks.size()) {
+         // Readers look at the list under the lock; this thread alone changes it.
+         std::lock_guard<std::mutex> lock(m_Mutex);
          m_Blocks.emplace_back(new char[kBlockSize]); // not cleared: every byte is written
+      }
+      char* const pBlock = m_Blocks[size / kBlockSize].get();
       const size_t count = std::min(aCount, kBlockSize - offset);
-      std::memcpy(m_Blocks[m_Size / kBlockSize].get() + offset, apData, count);
-      m_Size += count;
+      std::memcpy(pBlock + offset, apData, count);
+      size += count;
       apData += count;
       aCount -= count;
    }
+   // The bytes are in place before the size shows them.
+   m_Size.store(size, std::memory_order_release);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,28 +59,38 @@ struct tXmlTextMode {
 };
 
 /// The converted bytes of a writer that keeps its output in memory: blocks that are never
-/// moved, so that the output grows without copies.
+/// moved, so that the output grows without copies. One thread appends; any thread may read
+/// the bytes appended so far.
 class CXmlOutputBuffer {
  public:
    void Append(const char* apData, size_t aCount);
    /// Bytes appended so far.
-   size_t Size() const { return m_Size; }
-   /// Calls aTake(data, size) for the bytes from aFrom to aTo, block by block.
-   template <class TTake>
-   void ForEach(size_t aFrom, size_t aTo, TTake&& aTake) const
+   size_t Size() const { return m_Size.load(std::memory_order_acquire); }
+   /// The bytes before aOffset are not read again: their memory goes (any thread).
+   void DropBefore(size_t aOffset);
+   /// Calls aTake(data, size) for the bytes from aFrom to aTo (at most Size()), block by
+   /// block.
+   template <class TTake> void ForEach(size_t aFrom, size_t aTo, TTake&& aTake) const
    {
       while (aFrom < aTo) {
          const size_t offset = aFrom % kBlockSize;
          const size_t count = std::min(aTo - aFrom, kBlockSize - offset);
-         aTake(m_Blocks[aFrom / kBlockSize].get() + offset, count);
+         aTake(Block(aFrom / kBlockSize) + offset, count);
          aFrom += count;
       }
    }
 
  private:
    static constexpr size_t kBlockSize = size_t(4) << 20;
+   const char* Block(size_t aIndex) const
+   {
+      std::lock_guard<std::mutex> lock(m_Mutex);
+      return m_Blocks[aIndex].get();
+   }
+   mutable std::mutex m_Mutex; // guards the list of blocks, not their bytes
    std::vector<std::unique_ptr<char[]>> m_Blocks;
-   size_t m_Size = 0;
+   size_t m_Dropped = 0;          // blocks dropped, under m_Mutex
+   std::atomic<size_t> m_Size{0}; // the bytes before it are written
 };
 
 class CXmlParser {
