@@ -975,7 +975,8 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       return XP_OK;
    }
    if (m_Format == FF_ANSI) {
-      if (!PutBytes(m_Plain.data(), AnsiWithCrLf(apData, static_cast<size_t>(aCount), m_Plain)))
+      const size_t length = AnsiWithCrLf(apData, static_cast<size_t>(aCount), m_Plain);
+      if (!PutBytes(m_Plain.data(), length))
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
       return XP_OK;
    }
