@@ -6,7 +6,9 @@
 // then also tells the writer how far the checksum walk is. Its units are the elements below
 // the file and below the SCL element; the checksum walk may change an element (its
 // multipliers) only inside the unit it is in, so the writer writes a unit once the walk has
-// left it. One thread adds, one thread takes.
+// left it. One thread adds, one thread takes. After the walk the calling thread may take
+// units from the back for itself (TakeLast) and read their texts through a log of its own
+// (ReadFrom); the writer leaves a hole for each, and for the checksum stamp.
 #pragma once
 
 #include <algorithm>
