@@ -123,6 +123,8 @@ class CSclRefKeyLog {
    /// TakeLast). Throws tWalkFailed when the walk failed.
    tUnit EnterUnit(const CScl* apElement)
    {
+      if (apElement == m_pUnitParent)
+         return WRITE; // the SCL element: the walk changes nothing of its own
       size_t index = m_WriterUnit;
       while (index < m_Units.size() && m_Units[index] != apElement)
          ++index;
