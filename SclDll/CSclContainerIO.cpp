@@ -144,6 +144,13 @@ class CLineWriter {
    const std::string& RefKeyText(const CSclRef& aRef)
    {
       if (m_pKeyLog == nullptr || !m_pKeyLog->Take(&aRef, m_KeyText)) {
+         // Beside a checksum walk the text comes after that walk: its target may be in
+         // the unit the walk is in.
+         if (m_pKeyLog != nullptr && m_pKeyLog->IsShared()) {
+            m_pKeyLog->WaitForWalkEnd();
+            if (m_pKeyLog->Take(&aRef, m_KeyText))
+               return m_KeyText;
+         }
          m_KeyText.clear();
          aRef.AppendRefKeyText(m_KeyText);
       }
@@ -1129,6 +1136,11 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
          entry.order = EditionWriteOrder(*apElement, edition, entry.editionType);
       return entry;
    };
+   // Writing a file beside its checksum walk: the log says when a unit may be written.
+   CSclRefKeyLog* const pUnits = IsClass(CID_FILE) && CSclRefKeyLog::Active() != nullptr &&
+                                         CSclRefKeyLog::Active()->IsShared()
+                                     ? CSclRefKeyLog::Active()
+                                     : nullptr;
    if (IsClass(CID_FILE)) {
       // A conforming file begins with its declaration, which names the output's encoding;
       // only an 8-bit file needs one where the document has none.
@@ -1168,6 +1180,14 @@ void CSclContainer::Write(int aIndent, CXmlParser* apParser,
       } else if (pChild->IsClass(CID_CONTAINER)) {
          // References of an element are already written in its start tag.
          const auto* pElement = static_cast<const CSclContainer*>(pChild);
+         if (pUnits != nullptr && (inFile || level.pElement == pUnits->UnitParent()) &&
+             pUnits->EnterUnit(pElement) != CSclRefKeyLog::WRITE) {
+            // A hole: its lines are put between those before and after it later.
+            writer.Flush();
+            if (apParser != nullptr && apParser->GetOutputBuffer() != nullptr)
+               pUnits->NoteHole(pElement, apParser->GetOutputBuffer()->Size(), indent);
+            continue;
+         }
          if ((inFile || !pChild->IsClass(CID_REF)) && WriteStartTag(*pElement, indent, writer))
             stack.push_back(levelOf(pElement, indent, false));
       } else if (inFile || pChild->IsClass(CID_REMARK) || IsText(pChild)) {

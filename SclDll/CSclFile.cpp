@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <functional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "SclDll/CSclNameTable.h"
@@ -11,6 +14,7 @@
 #include "SclDll/SclObjectPool.h"
 #include "SclDll/SclRefKeyLog.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
+#include "xmlparser/Report.h"
 
 namespace Arvenko::Melvotar::Scl {
 
@@ -243,13 +247,169 @@ void CSclFile::Write(const std::string& aPath, bool aWithArvenkoExtension)
    // stamp, so they stay as built).
    CSclRefKeyLog keyLog;
    CSclRefKeyLog::CScope keyScope(&keyLog);
-   if (!UpdateCRCPrivate(true))
-      CorrectMultipliers();
    XmlParser::tXmlTextMode mode;
    mode.Conforming = m_Interchange.XmlText;
    mode.CrLf = m_CrLf;
+   if (WriteBesideChecksum(aPath, mode, keyLog, aWithArvenkoExtension))
+      return;
+   if (!UpdateCRCPrivate(true))
+      CorrectMultipliers();
    XmlParser::CXmlParser writer(aPath, m_Format, true, mode);
    CSclContainer::Write(0, &writer, aWithArvenkoExtension);
+}
+
+bool CSclFile::WriteBesideChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
+                                   CSclRefKeyLog& arKeyLog, bool aWithArvenkoExtension)
+{
+   // The checksum walk and the writing walk cost about the same: with a second core the
+   // writing walk runs beside the checksum walk, into memory, and the file is written from
+   // there after the walk, when the serial save would open it.
+   CSclSCL* pScl = GetSclElement();
+   if (pScl == nullptr || m_Interchange.EditionOrder || std::thread::hardware_concurrency() < 2)
+      return false;
+   // The stamp UpdateCRCPrivate finds: created (as it would) before the writer starts.
+   CSclPrivate* pStamp = FindOrCreateStamp(*pScl, SCL_STAMP_CRC, false);
+   if (pStamp == nullptr)
+      return false;
+   std::vector<const CScl*> units;
+   for (int i = 0; i < GetChildCount(); ++i) {
+      const CScl* pChild = GetChild(i);
+      // The checksum walk asks for their places: known now, it only reads them.
+      pChild->GetIndex();
+      if (pChild != pScl && pChild->IsClass(CID_CONTAINER))
+         units.push_back(pChild);
+      for (int j = 0; pChild == pScl && j < pScl->GetChildCount(); ++j)
+         if (pScl->GetChild(j)->IsClass(CID_CONTAINER))
+            units.push_back(pScl->GetChild(j));
+   }
+   if (units.size() < CSclRefKeyLog::s_MinUnitsBeside.load())
+      return false;
+   arKeyLog.ShareWithWriter(pScl, std::move(units), pStamp);
+
+   XmlParser::CXmlOutputBuffer output;
+   std::vector<tReportBlock> reports;
+   std::exception_ptr failure;
+   std::thread writer;
+   try {
+      writer = std::thread([&] {
+         CHeldReports held;
+         CSclRefKeyLog::CScope scope(&arKeyLog);
+         try {
+            XmlParser::CXmlParser memory(aPath, m_Format, aMode, output);
+            CSclContainer::Write(0, &memory, aWithArvenkoExtension);
+         } catch (const CSclRefKeyLog::tWalkFailed&) {
+         } catch (...) {
+            failure = std::current_exception();
+         }
+         reports = held.Take();
+         arKeyLog.EndWriter();
+      });
+   } catch (const std::system_error&) { // no thread to be had: the serial save
+      arKeyLog.ShareWithWriter(nullptr, {}, nullptr);
+      return false;
+   }
+   try {
+      UpdateCRCPrivate(true);
+   } catch (...) {
+      arKeyLog.EndWalk(true);
+      writer.join();
+      throw;
+   }
+   arKeyLog.EndWalk(false);
+   try {
+      WriteAfterChecksum(aPath, aMode, arKeyLog, output, *pStamp, aWithArvenkoExtension);
+   } catch (...) {
+      arKeyLog.Abort();
+      writer.join();
+      throw;
+   }
+   writer.join();
+   // What went wrong in the writing comes last, as in the serial save.
+   for (const tReportBlock& block : reports)
+      OutputReport(block);
+   if (failure)
+      std::rethrow_exception(failure);
+   return true;
+}
+
+void CSclFile::WriteAfterChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
+                                  CSclRefKeyLog& arKeyLog,
+                                  XmlParser::CXmlOutputBuffer& arWritten, CSclPrivate& arStamp,
+                                  bool aWithArvenkoExtension)
+{
+   // The file is opened where the serial save opens it. This thread writes what the writer
+   // has put out so far, the stamp in its place, and takes units from the back, each
+   // written alone into memory; the units taken go into the file after the writer is done.
+   XmlParser::CXmlParser file(aPath, m_Format, true, aMode);
+   const auto put = [&file](const char* apData, size_t aCount) {
+      file.WriteConverted(apData, aCount);
+   };
+   size_t done = 0;  // bytes of the writer's output in the file
+   size_t holes = 0; // its holes filled
+   CSclRefKeyLog::tHole hole{};
+   // What the writer has put out, up to the hole of a unit taken (true) or to its end.
+   const auto putWritten = [&]() {
+      while (true) {
+         const size_t available = arWritten.Size(); // the holes before it are noted
+         const bool atHole = arKeyLog.GetHole(holes, hole);
+         const size_t end = atHole ? hole.offset : available;
+         arWritten.ForEach(done, end, put);
+         done = end;
+         arWritten.DropBefore(done);
+         if (!atHole || arKeyLog.Units()[hole.unit] != &arStamp)
+            return atHole;
+         CSclRefKeyLog::CScope none(nullptr);
+         arStamp.CSclContainer::Write(hole.indent, &file, aWithArvenkoExtension);
+         ++holes;
+      }
+   };
+   struct tTaken {
+      size_t begin = 0;
+      size_t end = 0;
+      std::vector<tReportBlock> reports;
+      std::exception_ptr failure;
+   };
+   std::vector<tTaken> taken(arKeyLog.Units().size());
+   XmlParser::CXmlOutputBuffer takenOutput;
+   XmlParser::CXmlParser memory(aPath, m_Format, aMode, takenOutput);
+   const CScl* pScl = arStamp.GetParent();
+   const auto standalone = [pScl, &arStamp](const CScl* apUnit) {
+      return apUnit->GetParent() == pScl && apUnit != &arStamp && !apUnit->IsClass(CID_REF);
+   };
+   bool blocked = false; // at the hole of a unit taken
+   for (size_t unit = 0;;) {
+      if (!blocked)
+         blocked = putWritten();
+      if (!arKeyLog.TakeLast(standalone, unit))
+         break;
+      CSclRefKeyLog unitLog;
+      unitLog.ReadFrom(arKeyLog, unit);
+      CSclRefKeyLog::CScope scope(&unitLog);
+      tTaken& piece = taken[unit];
+      piece.begin = takenOutput.Size();
+      CHeldReports held;
+      try {
+         // The children of the SCL element are written at one level of indentation.
+         static_cast<const CSclContainer*>(arKeyLog.Units()[unit])
+             ->Write(1, &memory, aWithArvenkoExtension);
+      } catch (...) {
+         piece.failure = std::current_exception();
+      }
+      piece.end = takenOutput.Size();
+      piece.reports = held.Take();
+   }
+   // ... the rest once the writer is done.
+   arKeyLog.WaitForWriter();
+   while (putWritten()) {
+      const tTaken& piece = taken[hole.unit];
+      takenOutput.ForEach(piece.begin, piece.end, put);
+      if (piece.failure) {
+         for (const tReportBlock& block : piece.reports)
+            OutputReport(block);
+         std::rethrow_exception(piece.failure);
+      }
+      ++holes;
+   }
 }
 
 bool CSclFile::CorrectMultiplier(CSclContainer& arElement)

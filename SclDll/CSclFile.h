@@ -15,6 +15,7 @@ namespace Arvenko::Melvotar::Scl {
 class CSclObjectPool;
 class CSclSCL;
 class CSclPrivate;
+class CSclRefKeyLog;
 
 /// Content of the version stamp written at every save.
 constexpr const char* SCL_LIB_VERSION = "V02.08.02";
@@ -144,6 +145,15 @@ class CSclFile : public CSclContainer {
    /// aCorrectMultipliers the checksum walk also corrects the multipliers. False (nothing
    /// done) without SCL element or stamp.
    bool UpdateCRCPrivate(bool aCorrectMultipliers);
+   /// The save of Write with the writing walk on a second thread beside the checksum walk;
+   /// false (nothing done) where it does not apply.
+   bool WriteBesideChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
+                            CSclRefKeyLog& arKeyLog, bool aWithArvenkoExtension);
+   /// Its part after the checksum walk: the file from the writer's output arWritten, the
+   /// stamp arStamp and the units this thread takes from the writer.
+   void WriteAfterChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
+                           CSclRefKeyLog& arKeyLog, XmlParser::CXmlOutputBuffer& arWritten,
+                           CSclPrivate& arStamp, bool aWithArvenkoExtension);
    /// The document checksum formatted "%d", computed with apStamp's content empty (and the
    /// multipliers corrected first with aCorrectMultipliers).
    std::string ComputeFileCRC(CSclPrivate* apStamp, bool aCorrectMultipliers = false);

@@ -254,9 +254,13 @@ int32_t CSclFile::GetCRC32(int32_t aCrc) const
 
 int32_t CSclFile::GetCRC32CorrectingMultipliers(int32_t aCrc)
 {
-   // The same walk as GetCRC32; each element is corrected before anything of it is fed.
+   // The same walk as GetCRC32; each element is corrected before anything of it is fed. A
+   // writing walk beside it learns from the key log which units the walk has left.
    bool correcting = false;
+   CSclRefKeyLog* const pKeyLog = CSclRefKeyLog::Active();
    return FoldChildren(*this, aCrc, nullptr, [&](const CScl* apElement) {
+      if (pKeyLog != nullptr)
+         pKeyLog->Reached(apElement);
       CorrectMultipliersInWalk(
           *const_cast<CSclContainer*>(static_cast<const CSclContainer*>(apElement)), correcting);
    });

@@ -15,6 +15,7 @@
 #include "CompareSupport.h"
 #include "SclDll/SclCrc32.h"
 #include "SclDll/SclLib.h"
+#include "SclDll/SclRefKeyLog.h"
 #include "TestSupport.h"
 #include "inc_scl/sclnorm/KVSclClasses.h"
 
@@ -238,6 +239,67 @@ TEST(CSclFile, SavingTwiceDiffersAtMostInTheVolatileStamps)
                   a.find("Arvenko-CRC") != std::string::npos)
           << a;
    EXPECT_TRUE(first.eof() && !std::getline(second, b)) << "both have the same number of lines";
+}
+
+TEST(CSclFile, SavingBesideTheChecksumWalkGivesTheSerialBytesReportsAndFailures)
+{
+   // Units enough for either path, references in each of them, a multiplier to correct in a
+   // late one.
+   std::string document = "<SCL><Header id=\"H\"/>";
+   for (int i = 0; i < 12; ++i)
+      document += "<IED name=\"I" + std::to_string(i) +
+                  "\"><AccessPoint name=\"P\"><Server><LDevice inst=\"L\">"
+                  "<LN0 lnClass=\"LLN0\" inst=\"\" lnType=\"T0\"/>"
+                  "<LN lnClass=\"XCBR\" inst=\"1\" lnType=\"T\"/></LDevice></Server>"
+                  "</AccessPoint></IED>";
+   document += "<Communication><SubNetwork name=\"N\"><BitRate multiplier=\"M\">10</BitRate>"
+               "</SubNetwork></Communication><DataTypeTemplates>"
+               "<LNodeType id=\"T0\" lnClass=\"LLN0\"/><LNodeType id=\"T\" lnClass=\"XCBR\"/>"
+               "</DataTypeTemplates></SCL>";
+   struct tSave {
+      std::string bytes;
+      std::vector<std::string> reports;
+      std::string failure;
+   };
+   // A save through one path (aMinUnits: the fewest units for the second thread); aBadIed:
+   // the IED given a line UTF-8 refuses (-1: none).
+   auto save = [&document](size_t aMinUnits, int aBadIed, bool aBadPath) {
+      tLoaded loaded(document);
+      Element(loaded.file, "Communication/SubNetwork/BitRate")->SetAttribValue(NID_multiplier, "k");
+      if (aBadIed >= 0)
+         static_cast<CSclContainer*>(loaded.file.GetSclElement()->GetChildByInstanceIndex(CID_IED, aBadIed))
+             ->CreateSclRemark()
+             ->SetValue(std::string(1100, '\x80'));
+      const TempFile target(".scd");
+      const size_t previous = CSclRefKeyLog::s_MinUnitsBeside.exchange(aMinUnits);
+      tSave result;
+      {
+         CaptureReports reports;
+         try {
+            loaded.file.Write(aBadPath ? target.Path() + "/none.scd" : target.Path());
+         } catch (const std::exception& error) {
+            result.failure = error.what();
+         }
+         for (std::string line : reports.Get()) // the temporary name left out
+            result.reports.push_back(line.substr(0, line.find(target.Path())));
+      }
+      CSclRefKeyLog::s_MinUnitsBeside = previous;
+      result.bytes = std::regex_replace(target.Bytes(), std::regex("EditTime\">[^<]*"), "");
+      return result;
+   };
+   for (const auto& [badIed, badPath] : {std::pair{-1, false}, {1, false}, {11, false}, {-1, true}}) {
+      const tSave serial = save(static_cast<size_t>(-1), badIed, badPath);
+      const tSave beside = save(0, badIed, badPath);
+      EXPECT_EQ(serial.bytes, beside.bytes) << badIed;
+      EXPECT_EQ(serial.reports, beside.reports) << badIed;
+      EXPECT_EQ(serial.failure, beside.failure) << badIed;
+      EXPECT_EQ(serial.failure.empty(), badIed < 0 && !badPath);
+      EXPECT_EQ(serial.bytes.empty(), badPath);
+      // The corrected multiplier is written; a refused line ends the file after the IED before.
+      const std::string expected = badIed < 0 ? "<BitRate multiplier=\"M\">10</BitRate>"
+                                              : "\"I" + std::to_string(badIed - 1) + "\"";
+      EXPECT_EQ(serial.bytes.find(expected) != std::string::npos, !badPath) << expected;
+   }
 }
 
 TEST(CSclFile, SavedFormatsCarryTheirDeclarationAndReadBackTheSame)

@@ -16,11 +16,29 @@ std::string GetErrorListText(int aCode)
    return "unbekannter Fehler";
 }
 
+namespace {
+thread_local CHeldReports* t_pHeldReports = nullptr;
+} // namespace
+
+CHeldReports::CHeldReports() : m_pPrevious(t_pHeldReports)
+{
+   t_pHeldReports = this;
+}
+
+CHeldReports::~CHeldReports()
+{
+   t_pHeldReports = m_pPrevious;
+}
+
 void OutputReport(const tReportBlock& aBlock)
 {
    tTextCallbackFunction callback = GetTextCallbackFunction();
    if (callback == nullptr)
       return;
+   if (t_pHeldReports != nullptr) {
+      t_pHeldReports->m_Blocks.push_back(aBlock);
+      return;
+   }
    if (!aBlock.CodeText.empty()) {
       callback(ReportLine::kError + aBlock.Message);
       callback(ReportLine::kCode + aBlock.CodeText);

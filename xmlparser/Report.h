@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // X(enumerator, value, text): the one list of the library's codes and their texts
 // (Windows-1252 bytes). The object layer's tSclError is this list; the XML layer uses the
@@ -63,5 +64,22 @@ struct tReportBlock {
 /// and "   Zeile in XML-Datei: " + the line when > 0; and an empty line. Does nothing when
 /// no callback is installed.
 void OutputReport(const tReportBlock& aBlock);
+
+/// While it lives, OutputReport on the thread that made it keeps the blocks here instead of
+/// writing them (work done on another thread reports in the caller's order later).
+class CHeldReports {
+ public:
+   CHeldReports();
+   ~CHeldReports();
+   CHeldReports(const CHeldReports&) = delete;
+   CHeldReports& operator=(const CHeldReports&) = delete;
+   /// The blocks kept, for OutputReport on any thread once this object is gone from it.
+   std::vector<tReportBlock> Take() { return std::move(m_Blocks); }
+
+ private:
+   friend void OutputReport(const tReportBlock& aBlock);
+   std::vector<tReportBlock> m_Blocks;
+   CHeldReports* m_pPrevious;
+};
 
 } // namespace Arvenko::Melvotar

@@ -612,7 +612,7 @@ void AppendEntityEncoded(std::string& arOut, const std::string& aText)
       arOut += aText;
 }
 
-bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount, std::string& arBuffer)
+size_t AnsiWithCrLf(const char* apData, size_t aCount, std::string& arBuffer)
 {
    // Built in arBuffer and written at once: the bytes as they are, a CR before each LF.
    if (arBuffer.size() < 2 * aCount)
@@ -651,21 +651,19 @@ bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount, std::str
       *out++ = '\n';
       p = lf + 1;
    }
-   const auto length = static_cast<size_t>(out - arBuffer.data());
-   return length == 0 || std::fwrite(arBuffer.data(), 1, length, apFile) == length;
+   return static_cast<size_t>(out - arBuffer.data());
 }
 
-void WriteUtf16LittleEndian(FILE* apFile, const std::u16string& aUnits)
+void Utf16LittleEndianBytes(const std::u16string& aUnits, std::string& arBytes)
 {
-   std::string bytes;
-   bytes.reserve(2 * aUnits.size());
+   arBytes.clear();
+   arBytes.reserve(2 * aUnits.size());
    for (char16_t unit : aUnits) {
       if (unit == 0)
          break;
-      bytes.push_back(static_cast<char>(unit & 0xFF));
-      bytes.push_back(static_cast<char>(unit >> 8));
+      arBytes.push_back(static_cast<char>(unit & 0xFF));
+      arBytes.push_back(static_cast<char>(unit >> 8));
    }
-   std::fwrite(bytes.data(), 1, bytes.size(), apFile);
 }
 
 } // namespace Arvenko::Melvotar::XmlParser

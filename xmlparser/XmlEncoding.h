@@ -81,10 +81,10 @@ bool NeedsEntityEncoding(const std::string& aText);
 /// (up to a zero byte), without building a copy when aText needs no encoding.
 void AppendEntityEncoded(std::string& arOut, const std::string& aText);
 
-/// Writes 8-bit text with each line feed as CR LF, built in arBuffer (grown as needed);
-/// false when the stream refuses.
-bool WriteAnsiWithCrLf(FILE* apFile, const char* apData, size_t aCount, std::string& arBuffer);
-/// Writes units little-endian up to the first zero unit.
-void WriteUtf16LittleEndian(FILE* apFile, const std::u16string& aUnits);
+/// 8-bit text with each line feed as CR LF, built at the start of arBuffer (grown as
+/// needed, never shrunk); the number of bytes built.
+size_t AnsiWithCrLf(const char* apData, size_t aCount, std::string& arBuffer);
+/// The bytes of the units little-endian, up to the first zero unit, in arBytes.
+void Utf16LittleEndianBytes(const std::u16string& aUnits, std::string& arBytes);
 
 } // namespace Arvenko::Melvotar::XmlParser

@@ -119,6 +119,13 @@ CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool a
       OpenForReading();
 }
 
+CXmlParser::CXmlParser(const std::string& aFileName, tFileFormat aFormat, const tXmlTextMode& aMode,
+                       CXmlOutputBuffer& arOutput)
+    : m_pOutput(&arOutput), m_WriteMode(true), m_Format(aFormat), m_FileName(aFileName),
+      m_Mode(aMode)
+{
+}
+
 CXmlParser::CXmlParser(char* apBuffer, int32_t aSize, tFileFormat aFormat, bool aWriteMode)
     : m_pBuffer(apBuffer), m_Size(aSize < 0 ? 0 : aSize), m_WriteMode(aWriteMode), m_Format(aFormat)
 {
@@ -1001,18 +1008,18 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       m_Pos += aCount;
       return XP_OK;
    }
-   if (m_pFile == nullptr)
+   if (m_pFile == nullptr && m_pOutput == nullptr)
       ThrowNoPointer("CXmlParser::Write");
 
    if (m_Mode.Conforming) {
       LibraryTextToXmlBytes(apData, static_cast<size_t>(aCount), m_Format, m_Mode.CrLf, m_Bytes);
-      if (!m_Bytes.empty() &&
-          std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pFile) != m_Bytes.size())
+      if (!PutBytes(m_Bytes.data(), m_Bytes.size()))
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
       return XP_OK;
    }
    if (m_Format == FF_ANSI) {
-      if (!WriteAnsiWithCrLf(m_pFile, apData, static_cast<size_t>(aCount), m_Plain))
+      const size_t length = AnsiWithCrLf(apData, static_cast<size_t>(aCount), m_Plain);
+      if (!PutBytes(m_Plain.data(), length))
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
       return XP_OK;
    }
@@ -1021,15 +1028,15 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
    size_t produced = 0;
    if (PlainTextToFileBytes(apData, static_cast<size_t>(aCount), m_Format == FF_UTF16, m_Plain,
                             produced)) {
-      if (produced > 0 && std::fwrite(m_Plain.data(), 1, produced, m_pFile) != produced &&
-          m_Format == FF_UTF8)
+      if (!PutBytes(m_Plain.data(), produced) && m_Format == FF_UTF8)
          throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
       return XP_OK;
    }
    LibraryTextToUtf16(apData, static_cast<size_t>(aCount), m_Units);
    if (m_Format == FF_UTF16) {
       // Written like a wide string: up to the first zero unit; a failure is not reported.
-      WriteUtf16LittleEndian(m_pFile, m_Units);
+      Utf16LittleEndianBytes(m_Units, m_Bytes);
+      PutBytes(m_Bytes.data(), m_Bytes.size());
       return XP_OK;
    }
    // The encoded text may take at most twice the unit count plus 1024 bytes.
@@ -1037,10 +1044,59 @@ int CXmlParser::Write(const char* apData, int32_t aCount)
       throw xml_parser_error(
           "CXmlParser::Write - Fehler bei Umwandlung UTF16 -> UTF8 (vorzeitiges Zielende)", this, 0,
           0);
-   if (!m_Bytes.empty() &&
-       std::fwrite(m_Bytes.data(), 1, m_Bytes.size(), m_pFile) != m_Bytes.size())
+   if (!PutBytes(m_Bytes.data(), m_Bytes.size()))
       throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
    return XP_OK;
+}
+
+void CXmlParser::WriteConverted(const char* apData, size_t aCount)
+{
+   if (m_pFile == nullptr && m_pOutput == nullptr)
+      ThrowNoPointer("CXmlParser::Write");
+   // Only the plain UTF-16 writing leaves a refused write unreported.
+   if (!PutBytes(apData, aCount) && (m_Mode.Conforming || m_Format != FF_UTF16))
+      throw xml_parser_error("CXmlParser::Write - Fehler beim Schreiben", this, 0, 0);
+}
+
+// Hands converted bytes to the file or the memory output: false when the file refuses them.
+bool CXmlParser::PutBytes(const char* apData, size_t aCount)
+{
+   if (aCount == 0)
+      return true;
+   if (m_pOutput != nullptr) {
+      m_pOutput->Append(apData, aCount);
+      return true;
+   }
+   return std::fwrite(apData, 1, aCount, m_pFile) == aCount;
+}
+
+void CXmlOutputBuffer::DropBefore(size_t aOffset)
+{
+   // Whole blocks only; the appending thread never looks at those again.
+   std::lock_guard<std::mutex> lock(m_Mutex);
+   for (; m_Dropped < aOffset / kBlockSize && m_Dropped < m_Blocks.size(); ++m_Dropped)
+      m_Blocks[m_Dropped].reset();
+}
+
+void CXmlOutputBuffer::Append(const char* apData, size_t aCount)
+{
+   size_t size = m_Size.load(std::memory_order_relaxed);
+   while (aCount > 0) {
+      const size_t offset = size % kBlockSize;
+      if (offset == 0 && size / kBlockSize == m_Blocks.size()) {
+         // Readers look at the list under the lock; this thread alone changes it.
+         std::lock_guard<std::mutex> lock(m_Mutex);
+         m_Blocks.emplace_back(new char[kBlockSize]); // not cleared: every byte is written
+      }
+      char* const pBlock = m_Blocks[size / kBlockSize].get();
+      const size_t count = std::min(aCount, kBlockSize - offset);
+      std::memcpy(pBlock + offset, apData, count);
+      size += count;
+      apData += count;
+      aCount -= count;
+   }
+   // The bytes are in place before the size shows them.
+   m_Size.store(size, std::memory_order_release);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,8 +5,12 @@
 // Writing converts library text back into the file's encoding, one call at a time.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +58,41 @@ struct tXmlTextMode {
    bool CrLf = true;
 };
 
+/// The converted bytes of a writer that keeps its output in memory: blocks that are never
+/// moved, so that the output grows without copies. One thread appends; any thread may read
+/// the bytes appended so far.
+class CXmlOutputBuffer {
+ public:
+   void Append(const char* apData, size_t aCount);
+   /// Bytes appended so far.
+   size_t Size() const { return m_Size.load(std::memory_order_acquire); }
+   /// The bytes before aOffset are not read again: their memory goes (any thread).
+   void DropBefore(size_t aOffset);
+   /// Calls aTake(data, size) for the bytes from aFrom to aTo (at most Size()), block by
+   /// block.
+   template <class TTake> void ForEach(size_t aFrom, size_t aTo, TTake&& aTake) const
+   {
+      while (aFrom < aTo) {
+         const size_t offset = aFrom % kBlockSize;
+         const size_t count = std::min(aTo - aFrom, kBlockSize - offset);
+         aTake(Block(aFrom / kBlockSize) + offset, count);
+         aFrom += count;
+      }
+   }
+
+ private:
+   static constexpr size_t kBlockSize = size_t(4) << 20;
+   const char* Block(size_t aIndex) const
+   {
+      std::lock_guard<std::mutex> lock(m_Mutex);
+      return m_Blocks[aIndex].get();
+   }
+   mutable std::mutex m_Mutex; // guards the list of blocks, not their bytes
+   std::vector<std::unique_ptr<char[]>> m_Blocks;
+   size_t m_Dropped = 0;          // blocks dropped, under m_Mutex
+   std::atomic<size_t> m_Size{0}; // the bytes before it are written
+};
+
 class CXmlParser {
  public:
    /// Reader (aWriteMode false): reads and converts the whole file, detecting its encoding
@@ -64,6 +103,11 @@ class CXmlParser {
    /// The same with a text mode for the file's conversion and for the reading operations.
    CXmlParser(const std::string& aFileName, tFileFormat aFormat, bool aWriteMode,
               const tXmlTextMode& aMode);
+   /// Writer that converts as a writer over the file aFileName does but appends the bytes to
+   /// arOutput (without the FF FE of FF_UTF16) and opens no file; its reports and exceptions
+   /// are those of the file writer.
+   CXmlParser(const std::string& aFileName, tFileFormat aFormat, const tXmlTextMode& aMode,
+              CXmlOutputBuffer& arOutput);
    /// Over a caller-owned buffer of aSize bytes (a writer's capacity); no conversion.
    CXmlParser(char* apBuffer, int32_t aSize, tFileFormat aFormat, bool aWriteMode);
    /// Reader over a caller-owned, read-only buffer of aSize bytes of library text.
@@ -124,6 +168,11 @@ class CXmlParser {
    /// each line feed): 0, 9 when a memory buffer is full (nothing written), 10 on a
    /// reader. Throws on conversion or write failure.
    int Write(const char* apData, int32_t aCount);
+   /// Writes aCount bytes that a writer of the same format and mode has converted (see the
+   /// constructor with a CXmlOutputBuffer); fails as Write does when the file refuses them.
+   void WriteConverted(const char* apData, size_t aCount);
+   /// The buffer a memory-output writer appends to; null for any other parser.
+   const CXmlOutputBuffer* GetOutputBuffer() const { return m_pOutput; }
    /// Write of a zero-terminated string.
    int Write(const char* apText);
    /// Write of a string's bytes.
@@ -199,10 +248,12 @@ class CXmlParser {
    void ReplaceBuffer(char* apBuffer, size_t aSize);
    void ReplaceBuffer(const std::string& aText);
    void ReleaseBuffer();
+   bool PutBytes(const char* apData, size_t aCount);
    [[noreturn]] void FailConstruction(const char* apMessage);
    [[noreturn]] void ThrowNoPointer(const char* apOperation) const;
 
    FILE* m_pFile = nullptr;
+   CXmlOutputBuffer* m_pOutput = nullptr; // a writer's output in memory instead of m_pFile
    char* m_pBuffer = nullptr;
    int32_t m_Size = 0;
    int32_t m_Pos = 0;
