@@ -317,16 +317,15 @@ bool CSclFile::WriteBesideChecksum(const std::string& aPath, const XmlParser::tX
    }
    arKeyLog.EndWalk(false);
    try {
-      WriteAfterChecksum(aPath, aMode, arKeyLog, output, *pStamp, aWithArvenkoExtension);
+      WriteAfterChecksum(aPath, aMode, arKeyLog, output, *pStamp, reports,
+                         aWithArvenkoExtension);
    } catch (...) {
       arKeyLog.Abort();
       writer.join();
       throw;
    }
    writer.join();
-   // What went wrong in the writing comes last, as in the serial save.
-   for (const tReportBlock& block : reports)
-      OutputReport(block);
+   // The writer's reports are out; its failure comes last, as in the serial save.
    if (failure)
       std::rethrow_exception(failure);
    return true;
@@ -335,6 +334,7 @@ bool CSclFile::WriteBesideChecksum(const std::string& aPath, const XmlParser::tX
 void CSclFile::WriteAfterChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
                                   CSclRefKeyLog& arKeyLog,
                                   XmlParser::CXmlOutputBuffer& arWritten, CSclPrivate& arStamp,
+                                  std::vector<tReportBlock>& arWriterReports,
                                   bool aWithArvenkoExtension)
 {
    // The file is opened where the serial save opens it. This thread writes what the writer
@@ -399,15 +399,18 @@ void CSclFile::WriteAfterChecksum(const std::string& aPath, const XmlParser::tXm
       piece.reports = held.Take();
    }
    // ... the rest once the writer is done.
+   // Reports come in the order of the document: the writer's units, then the units taken.
    arKeyLog.WaitForWriter();
+   for (const tReportBlock& block : arWriterReports)
+      OutputReport(block);
+   arWriterReports.clear();
    while (putWritten()) {
       const tTaken& piece = taken[hole.unit];
       takenOutput.ForEach(piece.begin, piece.end, put);
-      if (piece.failure) {
-         for (const tReportBlock& block : piece.reports)
-            OutputReport(block);
+      for (const tReportBlock& block : piece.reports)
+         OutputReport(block);
+      if (piece.failure)
          std::rethrow_exception(piece.failure);
-      }
       ++holes;
    }
 }

@@ -10,6 +10,10 @@
 #include "SclDll/SclInterchange.h"
 #include "xmlparser/XmlParser.h"
 
+namespace Arvenko::Melvotar {
+struct tReportBlock;
+} // namespace Arvenko::Melvotar
+
 namespace Arvenko::Melvotar::Scl {
 
 class CSclObjectPool;
@@ -150,10 +154,12 @@ class CSclFile : public CSclContainer {
    bool WriteBesideChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
                             CSclRefKeyLog& arKeyLog, bool aWithArvenkoExtension);
    /// Its part after the checksum walk: the file from the writer's output arWritten, the
-   /// stamp arStamp and the units this thread takes from the writer.
+   /// stamp arStamp and the units this thread takes from the writer; arWriterReports, held
+   /// by the writer, go out once it is done, before those of the units taken.
    void WriteAfterChecksum(const std::string& aPath, const XmlParser::tXmlTextMode& aMode,
                            CSclRefKeyLog& arKeyLog, XmlParser::CXmlOutputBuffer& arWritten,
-                           CSclPrivate& arStamp, bool aWithArvenkoExtension);
+                           CSclPrivate& arStamp, std::vector<tReportBlock>& arWriterReports,
+                           bool aWithArvenkoExtension);
    /// The document checksum formatted "%d", computed with apStamp's content empty (and the
    /// multipliers corrected first with aCorrectMultipliers).
    std::string ComputeFileCRC(CSclPrivate* apStamp, bool aCorrectMultipliers = false);
