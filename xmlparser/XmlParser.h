@@ -90,6 +90,7 @@ class CXmlOutputBuffer {
    mutable std::mutex m_Mutex; // guards the list of blocks, not their bytes
    std::vector<std::unique_ptr<char[]>> m_Blocks;
    size_t m_Dropped = 0;          // blocks dropped, under m_Mutex
+   std::vector<std::unique_ptr<char[]>> m_Spare; // dropped blocks to fill again, under m_Mutex
    std::atomic<size_t> m_Size{0}; // the bytes before it are written
 };
 
