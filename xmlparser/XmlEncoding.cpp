@@ -41,6 +41,17 @@ size_t FormatReference(uint16_t aUnit, char* apOut)
    return length;
 }
 
+// The library text of one unit, written into apOut (at least 8 bytes): its Windows-1252
+// byte, or a "&#x...;" reference for a unit without one. Returns the length.
+inline size_t LibraryUnitBytes(uint16_t aUnit, char* apOut)
+{
+   const unsigned char byte = UnicodeToCp1252(aUnit);
+   if (byte == 0)
+      return FormatReference(aUnit, apOut);
+   apOut[0] = static_cast<char>(byte);
+   return 1;
+}
+
 // Appends one unit to a bounded output the way the conversion of a UTF-16 text does:
 // a byte when the output is not full, a reference only when it ends before the end.
 // Returns false when a reference does not fit.
@@ -164,13 +175,8 @@ unsigned char UnicodeToCp1252(uint16_t aUnit)
 
 void AppendLibraryChar(std::string& aText, uint16_t aUnit)
 {
-   const unsigned char byte = UnicodeToCp1252(aUnit);
-   if (byte != 0) {
-      aText.push_back(static_cast<char>(byte));
-      return;
-   }
-   char reference[8];
-   aText.append(reference, FormatReference(aUnit, reference));
+   char bytes[8];
+   aText.append(bytes, LibraryUnitBytes(aUnit, bytes));
 }
 
 bool IsPlainAscii(const unsigned char* apBytes, size_t aSize)
@@ -250,11 +256,7 @@ int Utf8ToLibraryText(const unsigned char* apBytes, size_t aSize, char* apOut, s
       for (int k = 0; k < count; ++k) {
          if (out + 8 > aCapacity)
             return Utf8ToLibraryTextViaUtf16(apBytes, aSize, apOut, aProduced);
-         const unsigned char byte = UnicodeToCp1252(decoded[k]);
-         if (byte != 0)
-            apOut[out++] = static_cast<char>(byte);
-         else
-            out += FormatReference(decoded[k], apOut + out);
+         out += LibraryUnitBytes(decoded[k], apOut + out);
       }
    }
    if (out >= 2 * units + 1024)
@@ -326,13 +328,8 @@ int Utf8ToLibraryTextInPlace(char* apBuffer, size_t aSize, size_t aCapacity, siz
       units += static_cast<size_t>(count);
       char text[16];
       size_t length = 0;
-      for (int k = 0; k < count; ++k) {
-         const unsigned char byte = UnicodeToCp1252(decoded[k]);
-         if (byte != 0)
-            text[length++] = static_cast<char>(byte);
-         else
-            length += FormatReference(decoded[k], text + length);
-      }
+      for (int k = 0; k < count; ++k)
+         length += LibraryUnitBytes(decoded[k], text + length);
       if (write + length > read) {
          const size_t room = capacity - end;
          if (moved || write + length > read + room)
