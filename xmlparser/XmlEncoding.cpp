@@ -113,6 +113,23 @@ inline int DecodeUtf8(const unsigned char* apBytes, size_t& i, int aTrailing, ui
    return 1;
 }
 
+// Decodes the sequence at apBytes[arPos] (aEnd: the end of the input) into the library bytes
+// of its one or two units, at most 16 of them in apText (their count in arLength). Returns
+// the number of units, 0 when the input ends inside the sequence.
+inline int DecodeToLibraryBytes(const unsigned char* apBytes, size_t& arPos, size_t aEnd,
+                                char* apText, size_t& arLength)
+{
+   const int trailing = Utf8TrailingBytes(apBytes[arPos]);
+   if (static_cast<size_t>(trailing) >= aEnd - arPos)
+      return 0;
+   uint16_t decoded[2];
+   const int count = DecodeUtf8(apBytes, arPos, trailing, decoded);
+   arLength = 0;
+   for (int k = 0; k < count; ++k)
+      arLength += LibraryUnitBytes(decoded[k], apText + arLength);
+   return count;
+}
+
 // The literal two-stage conversion (UTF-8 to a UTF-16 buffer, then to library text with
 // an output of twice the unit count plus 1024 bytes); used when the one-pass conversion
 // comes near that limit, so that both end the same way.
@@ -247,17 +264,17 @@ int Utf8ToLibraryText(const unsigned char* apBytes, size_t aSize, char* apOut, s
          ++i;
          continue;
       }
-      const int trailing = Utf8TrailingBytes(lead);
-      if (static_cast<size_t>(trailing) >= aSize - i)
+      char text[16];
+      size_t length = 0;
+      const int count = DecodeToLibraryBytes(apBytes, i, aSize, text, length);
+      if (count == 0)
          return kConvertSourceExhausted;
-      uint16_t decoded[2];
-      const int count = DecodeUtf8(apBytes, i, trailing, decoded);
       units += static_cast<size_t>(count);
-      for (int k = 0; k < count; ++k) {
-         if (out + 8 > aCapacity)
-            return Utf8ToLibraryTextViaUtf16(apBytes, aSize, apOut, aProduced);
-         out += LibraryUnitBytes(decoded[k], apOut + out);
-      }
+      // Room for a reference of each unit, as the two-stage conversion needs.
+      if (out + 8 * static_cast<size_t>(count) > aCapacity)
+         return Utf8ToLibraryTextViaUtf16(apBytes, aSize, apOut, aProduced);
+      std::memcpy(apOut + out, text, length);
+      out += length;
    }
    if (out >= 2 * units + 1024)
       return Utf8ToLibraryTextViaUtf16(apBytes, aSize, apOut, aProduced);
@@ -320,16 +337,12 @@ int Utf8ToLibraryTextInPlace(char* apBuffer, size_t aSize, size_t aCapacity, siz
          ++units;
          continue;
       }
-      const int trailing = Utf8TrailingBytes(lead);
-      if (static_cast<size_t>(trailing) >= end - read)
-         return kConvertSourceExhausted;
-      uint16_t decoded[2];
-      const int count = DecodeUtf8(buffer, read, trailing, decoded);
-      units += static_cast<size_t>(count);
       char text[16];
       size_t length = 0;
-      for (int k = 0; k < count; ++k)
-         length += LibraryUnitBytes(decoded[k], text + length);
+      const int count = DecodeToLibraryBytes(buffer, read, end, text, length);
+      if (count == 0)
+         return kConvertSourceExhausted;
+      units += static_cast<size_t>(count);
       if (write + length > read) {
          const size_t room = capacity - end;
          if (moved || write + length > read + room)
