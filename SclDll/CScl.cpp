@@ -191,6 +191,8 @@ void CScl::SetNameId(tSclNameId aNameId, const std::string* apUnlistedName)
    else if (m_NameId == NID_UNLISTED)
       UnlistedNames().erase(this);
    m_NameId = aNameId;
+   if (aNameId == 0 && m_ClassId == CID_VALUE && m_pParent != nullptr)
+      m_pParent->m_MayHoldText = 1;
 }
 
 CSclContainer* CScl::GetSclFile() const

@@ -24,7 +24,7 @@ CSclContainer::CSclContainer(CSclContainer* apParent, int aIndex)
 }
 
 CSclContainer::CSclContainer(CSclContainer* apParent, tSclNameId aNameId, int aIndex)
-    : CScl(apParent, aNameId), m_Capacity(DEF_SCL_CHILD_COUNT), m_Deleting(0)
+    : CScl(apParent, aNameId), m_Capacity(DEF_SCL_CHILD_COUNT), m_Deleting(0), m_MayHoldText(0)
 {
    m_ClassId = CID_CONTAINER;
    SCL_ASSERT("SclDll/CSclContainer", m_Capacity == DEF_SCL_CHILD_COUNT);
@@ -535,6 +535,8 @@ tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
    // memory of a loaded file.
    if (m_Children.size() == m_Children.capacity())
       m_Children.reserve(std::max<size_t>(4, 2 * m_Children.size()));
+   if (apChild->m_NameId == 0 && apChild->m_ClassId == CID_VALUE)
+      m_MayHoldText = 1;
    if (index == count)
       m_Children.push_back(apChild);
    else

@@ -98,6 +98,8 @@ class CSclContainer : public CScl {
 
    /// Number of children.
    int GetChildCount() const { return static_cast<int>(m_Children.size()); }
+   /// False when no child is a text (true does not promise one).
+   bool MayHoldText() const { return m_MayHoldText != 0; }
    /// Room in the child list before it grows (32, then in steps of 16).
    int GetChildCapacity() const { return static_cast<int>(m_Capacity); }
    /// Number of children answering IsClass(aClassId).
@@ -261,12 +263,16 @@ class CSclContainer : public CScl {
    void AdoptCarried(std::vector<CScl*>& arCarried);
 
    // The handle and the bit fields share the 8 bytes after CScl's fields, so that an
-   // element takes 56 bytes, served by the heap in 64-byte blocks. One bit is spare.
+   // element takes 56 bytes, served by the heap in 64-byte blocks.
    uint32_t m_RefHandle = 0;
    /// Capacity of the child list by the fixed rule (32, then count + 16 when full); the
    /// storage in m_Children is allocated as children arrive.
    uint32_t m_Capacity : 30;
    uint32_t m_Deleting : 1;
+   /// Set once a child without a name (a text) may be among the children: when one arrives
+   /// or a child loses its name. Never cleared, so that an element without it has no text
+   /// for certain and the walks that want its value skip the search for one.
+   uint32_t m_MayHoldText : 1;
    tSclChildList m_Children;
 };
 

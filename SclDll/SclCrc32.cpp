@@ -68,16 +68,36 @@ inline uint32_t Feed8(const unsigned char* p, uint32_t aCrc)
           t[4][low >> 24] ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
 }
 
-// The register after aLength bytes: eight per step, the rest one at a time. Inline, so that
-// the walks feed a name or a text without a call.
+// The register after fewer than eight bytes: four, two and one per step. Most names and
+// values are that short, and a byte at a time is a chain of dependent table loads.
+inline uint32_t FeedTail(const unsigned char* p, size_t aLength, uint32_t aCrc)
+{
+   const auto& t = s_CrcTables;
+   if (aLength >= 4) {
+      const uint32_t x = aCrc ^ Load32(p);
+      aCrc = t[3][x & 0xFFu] ^ t[2][(x >> 8) & 0xFFu] ^ t[1][(x >> 16) & 0xFFu] ^ t[0][x >> 24];
+      p += 4;
+      aLength -= 4;
+   }
+   if (aLength >= 2) {
+      const uint32_t x = aCrc ^ (uint32_t(p[0]) | uint32_t(p[1]) << 8);
+      aCrc = (aCrc >> 16) ^ t[1][x & 0xFFu] ^ t[0][(x >> 8) & 0xFFu];
+      p += 2;
+      aLength -= 2;
+   }
+   if (aLength != 0)
+      aCrc = (aCrc >> 8) ^ t[0][(aCrc ^ *p) & 0xFFu];
+   return aCrc;
+}
+
+// The register after aLength bytes: eight per step, then the tail. Inline, so that the walks
+// feed a name or a text without a call.
 inline uint32_t FeedBytes(const unsigned char* p, size_t aLength, uint32_t aCrc)
 {
    const unsigned char* const end = p + aLength;
    for (; end - p >= 8; p += 8)
       aCrc = Feed8(p, aCrc);
-   for (; p != end; ++p)
-      aCrc = (aCrc >> 8) ^ s_CrcTables[0][(aCrc ^ *p) & 0xFFu];
-   return aCrc;
+   return FeedTail(p, static_cast<size_t>(end - p), aCrc);
 }
 
 // The register after the bytes of aText up to its first zero byte, found in the same pass.
@@ -88,9 +108,10 @@ inline int32_t FeedText(const std::string& aText, int32_t aCrc)
    const unsigned char* const end = p + aText.size();
    for (; end - p >= 8 && !HasZeroByte(Load32(p)) && !HasZeroByte(Load32(p + 4)); p += 8)
       crc = Feed8(p, crc);
-   for (; p != end && *p != 0; ++p)
-      crc = (crc >> 8) ^ s_CrcTables[0][(crc ^ *p) & 0xFFu];
-   return static_cast<int32_t>(crc);
+   size_t tail = 0; // fewer than eight: the loop stopped at the end or at a zero byte
+   while (p + tail != end && p[tail] != 0)
+      ++tail;
+   return static_cast<int32_t>(FeedTail(p, tail, crc));
 }
 
 inline int32_t FeedName(const std::string& aName, int32_t aCrc)
@@ -125,6 +146,8 @@ inline int32_t ValueCRC32(const CSclValue& aValue, CSclWalkNames& arNames, int32
 int32_t ElementCRC32(const CSclContainer& aElement, CSclWalkNames& arNames, int32_t aCrc)
 {
    aCrc = FeedName(arNames.Of(aElement), FeedByte(3, aCrc));
+   if (!aElement.MayHoldText())
+      return aCrc; // no text: an empty value feeds nothing
    const CSclValue* pText = nullptr;
    int texts = 0;
    bool hasElement = false;
@@ -205,8 +228,8 @@ int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSc
 
 int32_t CalcCRC32(const void* apData, size_t aLength, int32_t aCrc)
 {
-   return static_cast<int32_t>(FeedBytes(static_cast<const unsigned char*>(apData), aLength,
-                                         static_cast<uint32_t>(aCrc)));
+   return static_cast<int32_t>(
+       FeedBytes(static_cast<const unsigned char*>(apData), aLength, static_cast<uint32_t>(aCrc)));
 }
 
 int32_t CalcCRC32String(const std::string& aText, int32_t aCrc)

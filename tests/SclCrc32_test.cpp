@@ -1,6 +1,7 @@
 // CRC-32 of bytes and strings and the checksum contribution of each object class.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "SclDll/CSclFile.h"
@@ -59,13 +60,21 @@ TEST(SclCrc32, EveryLengthAndOffsetMatchesTheBitwiseRegister)
          ASSERT_EQ(BitwiseCrc(piece, 0x12345678u),
                    CalcCRC32(piece.data(), piece.size(), 0x12345678))
              << offset << "/" << length;
+         // A string ends at its first zero byte, wherever that falls in a step.
+         std::string text = piece;
+         std::replace(text.begin(), text.end(), '\0', '\1');
+         ASSERT_EQ(Crc(text), CalcCRC32String(text, SCL_CRC32_START)) << offset << "/" << length;
+         ASSERT_EQ(Crc(text), CalcCRC32String(text + std::string(1, '\0') + piece, SCL_CRC32_START))
+             << offset << "/" << length;
       }
 }
 
 TEST(SclCrc32, ObjectsFeedKindByteNameAndValue)
 {
    CSclContainer root(nullptr);
-   SclTest::ReadText(root, "<Bay name=\"B\"/><Text>abc</Text><P><!--c--><![CDATA[d]]></P>");
+   SclTest::ReadText(
+       root,
+       "<Bay name=\"B\"/><Text>abc</Text><P><!--c--><![CDATA[d]]></P><Substation name=\"t\"/>");
    const CSclContainer* pBay = SclTest::ChildElement(&root, CID_Bay);
    const CSclContainer* pText = SclTest::ChildElement(&root, CID_Text);
    CSclContainer* pP = SclTest::ChildElement(&root, CID_P);
@@ -78,6 +87,15 @@ TEST(SclCrc32, ObjectsFeedKindByteNameAndValue)
              pText->GetCRC32(SCL_CRC32_START));
    EXPECT_EQ(Crc(std::string("\x03") + "P" + "\x04" + "c" + "\x05" + "d"),
              pP->GetCRC32(SCL_CRC32_START));
+   // A text added to an element that had none enters as its value.
+   CSclContainer* pSubstation = SclTest::ChildElement(&root, CID_Substation);
+   ASSERT_TRUE(pSubstation != nullptr);
+   CSclContainer* pLevel = pSubstation->CreateSclContainer(CID_VoltageLevel, InsertLast);
+   ASSERT_TRUE(pLevel != nullptr);
+   ASSERT_EQ(SE_OK, (new CSclValue(pLevel, InsertLast))->SetValue("u"));
+   EXPECT_EQ(Crc(std::string("\x03") + "Substation" + "\x01" + "namet" + "\x03" + "VoltageLevelu" +
+                 "\x01" + "u"),
+             pSubstation->GetCRC32(SCL_CRC32_START));
    // The children in their order.
    ASSERT_EQ(SE_OK, pP->SwapChild(0, 1));
    EXPECT_EQ(Crc(std::string("\x03") + "P" + "\x05" + "d" + "\x04" + "c"),
