@@ -196,8 +196,29 @@ class CLineWriter {
          Put(m_Escaped);
          return;
       }
-      // Copied while looking for a byte the encoder changes or stops at; with one, the
-      // encoded text replaces the copy.
+      PutEntityEncoded(aText);
+   }
+   /// Appends an attribute outside the conforming mode: blank, name, '="', the encoded value
+   /// and '"', with the room for the closing quote left by the encoding.
+   void PutAttribute(const std::string& aName, const std::string& aValue)
+   {
+      Reserve(aName.size() + 3);
+      char* pOut = m_Block.data() + m_Size;
+      *pOut = ' ';
+      std::memcpy(pOut + 1, aName.data(), aName.size());
+      pOut += 1 + aName.size();
+      pOut[0] = '=';
+      pOut[1] = '"';
+      m_Size += aName.size() + 3;
+      PutEntityEncoded(aValue);
+      m_Block[m_Size++] = '"';
+   }
+   /// Appends aText with the five XML entities encoded up to its first zero byte, as
+   /// CXmlParser::EncodeEntities does, and leaves room for at least sixteen more bytes.
+   void PutEntityEncoded(const std::string& aText)
+   {
+      // Copied while looking for a byte the encoder changes or stops at; from the first
+      // such byte on the text is encoded byte by byte.
       const size_t size = aText.size();
       Reserve(size + 16);
       char* const pOut = m_Block.data() + m_Size;
@@ -223,12 +244,47 @@ class CLineWriter {
       for (; i < size; ++i) {
          const char c = aText[i];
          if (s_EncoderStops[static_cast<unsigned char>(c)]) {
-            Put(CXmlParser::EncodeEntities(aText));
+            m_Size += i;
+            PutEncodedFrom(aText, i);
             return;
          }
          pOut[i] = c;
       }
       m_Size += size;
+   }
+   /// The rest of PutEntityEncoded from aFirst, a byte the encoder changes or stops at: at
+   /// most six bytes for each byte.
+   void PutEncodedFrom(const std::string& aText, size_t aFirst)
+   {
+      Reserve(6 * (aText.size() - aFirst) + 16);
+      char* pOut = m_Block.data() + m_Size;
+      for (size_t i = aFirst; i < aText.size() && aText[i] != 0; ++i) {
+         const char c = aText[i];
+         const auto put = [&pOut](const char* apEntity, size_t aLength) {
+            std::memcpy(pOut, apEntity, aLength);
+            pOut += aLength;
+         };
+         switch (c) {
+         case '&':
+            put("&amp;", 5);
+            break;
+         case '<':
+            put("&lt;", 4);
+            break;
+         case '>':
+            put("&gt;", 4);
+            break;
+         case '"':
+            put("&quot;", 6);
+            break;
+         case '\'':
+            put("&apos;", 6);
+            break;
+         default:
+            *pOut++ = c;
+         }
+      }
+      m_Size = static_cast<size_t>(pOut - m_Block.data());
    }
    /// Appends an element or attribute name; in the conforming mode made a name XML allows.
    void PutName(const std::string& aName)
@@ -615,11 +671,7 @@ bool WriteStartTag(const CSclContainer& aElement, int aIndent, CLineWriter& arWr
          PutXmlAttribute(arWriter, names, pChild->GetSclName(), ValueText(pChild, copy));
       } else if (isAttribute) {
          ++inTag;
-         arWriter.Put(' ');
-         arWriter.Put(arWriter.NameOf(pChild));
-         arWriter.Put("=\"", 2);
-         arWriter.PutEncoded(ValueText(pChild, copy));
-         arWriter.Put('"');
+         arWriter.PutAttribute(arWriter.NameOf(pChild), ValueText(pChild, copy));
       } else if (isValue && (pChild->GetClassId() == CID_VALUE || !pChild->IsClass(CID_REF))) {
          if (pText == nullptr)
             pText = pChild; // a text: the name id is 0
