@@ -417,11 +417,12 @@ void CSclFile::WriteAfterChecksum(const std::string& aPath, const XmlParser::tXm
 
 bool CSclFile::CorrectMultiplier(CSclContainer& arElement)
 {
-   const CSclContainer* pParent = arElement.GetParent();
    bool changed = false;
    for (const tFixedMultiplier& fixed : s_FixedMultipliers) {
-      if (arElement.GetClassId() != fixed.element || pParent == nullptr ||
-          pParent->GetClassId() != fixed.parent ||
+      if (arElement.GetClassId() != fixed.element)
+         continue; // most elements: no need to look at the parent
+      const CSclContainer* pParent = arElement.GetParent();
+      if (pParent == nullptr || pParent->GetClassId() != fixed.parent ||
           arElement.GetValue(NID_multiplier) == fixed.multiplier)
          continue;
       arElement.SetAttribValue(NID_multiplier, fixed.multiplier);
@@ -461,13 +462,14 @@ void CSclFile::CompleteAfterRead()
    }
    bool correcting = false;
    const std::function<void(CSclContainer&)> correct = [&](CSclContainer& arElement) {
-      if (CorrectMultipliersInWalk(arElement, correcting))
+      if (CorrectMultipliersInWalk(arElement, correcting, arElement.IsClass(CID_REF)))
          m_CorrectedOnRead = true;
    };
    CompleteVisiting(&correct);
 }
 
-bool CSclFile::CorrectMultipliersInWalk(CSclContainer& arElement, bool& arCorrecting)
+bool CSclFile::CorrectMultipliersInWalk(CSclContainer& arElement, bool& arCorrecting,
+                                        bool aIsRef)
 {
    bool changed = false;
    if (arElement.GetParent() == this) {
@@ -478,7 +480,7 @@ bool CSclFile::CorrectMultipliersInWalk(CSclContainer& arElement, bool& arCorrec
    }
    // Walks that stay out of references leave their content to a walk of its own (a resolved
    // reference has given up its content).
-   if (arCorrecting && arElement.GetChildCount() != 0 && arElement.IsClass(CID_REF) &&
+   if (arCorrecting && aIsRef && arElement.GetChildCount() != 0 &&
        CorrectMultipliersBelow(arElement))
       changed = true;
    return changed;

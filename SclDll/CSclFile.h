@@ -135,7 +135,8 @@ class CSclFile : public CSclContainer {
    /// The correction of CorrectMultipliers for apElement, an element met by a document
    /// order walk of the whole document (the root left out); arCorrecting carries, from one
    /// element to the next, whether the walk is below the SCL element or an item after it.
-   bool CorrectMultipliersInWalk(CSclContainer& arElement, bool& arCorrecting);
+   /// aIsRef: whether the element is a reference (the walk knows it already).
+   bool CorrectMultipliersInWalk(CSclContainer& arElement, bool& arCorrecting, bool aIsRef);
    /// The multiplier correction of one element (by its class and its parent's class); true
    /// when the attribute was set.
    static bool CorrectMultiplier(CSclContainer& arElement);

@@ -181,12 +181,12 @@ int32_t RefCRC32(const CSclRef& aRef, std::string& arKeyText, int32_t aCrc)
 
 // Elements pass through without a change.
 struct tLeaveElement {
-   void operator()(const CScl*) const {}
+   void operator()(const CScl*, bool) const {}
 };
 
 // Feeds the children of aTop and, depth first, all their descendants. apSkip: name ids of
-// aTop's own attributes to leave out (lnClass is always fed). aBeforeElement(CScl*) sees
-// every element (references included) before it is fed, and may change its attributes.
+// aTop's own attributes to leave out (lnClass is always fed). aBeforeElement(CScl*, isRef)
+// sees every element (references included) before it is fed, and may change its attributes.
 template <class TBeforeElement = tLeaveElement>
 int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSclNameId>* apSkip,
                      TBeforeElement&& aBeforeElement = TBeforeElement())
@@ -208,14 +208,14 @@ int32_t FoldChildren(const CSclContainer& aTop, int32_t aCrc, const std::set<tSc
       } else if (apChild->IsClass(CID_REF)) {
          // A reference is fed as one object, its key text built in a reused buffer.
          if (apChild->IsClass(CID_CONTAINER))
-            aBeforeElement(apChild);
+            aBeforeElement(apChild, true);
          aCrc = RefCRC32(*static_cast<const CSclRef*>(apChild), keyText, aCrc);
          if (pKeyLog != nullptr)
             pKeyLog->Add(static_cast<const CSclRef*>(apChild), keyText);
       } else if (!apChild->IsClass(CID_CONTAINER)) {
          aCrc = apChild->GetCRC32(aCrc);
       } else {
-         aBeforeElement(apChild);
+         aBeforeElement(apChild, false);
          aCrc = ElementCRC32(*static_cast<const CSclContainer*>(apChild), names, aCrc);
          return tWalk::Into;
       }
@@ -281,11 +281,12 @@ int32_t CSclFile::GetCRC32CorrectingMultipliers(int32_t aCrc)
    // writing walk beside it learns from the key log which units the walk has left.
    bool correcting = false;
    CSclRefKeyLog* const pKeyLog = CSclRefKeyLog::Active();
-   return FoldChildren(*this, aCrc, nullptr, [&](const CScl* apElement) {
+   return FoldChildren(*this, aCrc, nullptr, [&](const CScl* apElement, bool aIsRef) {
       if (pKeyLog != nullptr)
          pKeyLog->Reached(apElement);
       CorrectMultipliersInWalk(
-          *const_cast<CSclContainer*>(static_cast<const CSclContainer*>(apElement)), correcting);
+          *const_cast<CSclContainer*>(static_cast<const CSclContainer*>(apElement)), correcting,
+          aIsRef);
    });
 }
 
