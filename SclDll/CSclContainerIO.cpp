@@ -165,12 +165,11 @@ class CLineWriter {
    {
       m_LineStart = m_Size;
       const size_t blanks = static_cast<size_t>(std::min(aIndent, SCL_MAX_WRITE_INDENT)) * 3;
-      // Copied from a row of blanks sixteen at a time (the room reserved takes the last step).
-      static const std::string s_Blanks(3 * SCL_MAX_WRITE_INDENT + 16, ' ');
+      // Sixteen blanks a step (the room reserved takes the last step).
       Reserve(blanks + 16);
       char* const pOut = m_Block.data() + m_Size;
       for (size_t i = 0; i < blanks; i += 16)
-         std::memcpy(pOut + i, s_Blanks.data() + i, 16);
+         std::memset(pOut + i, ' ', 16);
       m_Size += blanks;
    }
    /// Appends bytes to the line.
@@ -423,10 +422,18 @@ class CLineWriter {
       arWritten = end;
    }
 
+   // Inline, as most calls find the room there; growing is rare and stays out of line.
    void Reserve(size_t aLength)
    {
       if (m_Block.size() - m_Size < aLength)
-         m_Block.resize(std::max(2 * m_Block.size(), m_Size + aLength));
+         Grow(aLength);
+   }
+#if defined(__GNUC__)
+   __attribute__((noinline))
+#endif
+   void Grow(size_t aLength)
+   {
+      m_Block.resize(std::max(2 * m_Block.size(), m_Size + aLength));
    }
 
    void WriteOne(const char* apData, size_t aLength)
