@@ -9,8 +9,8 @@
 #include <sys/mman.h>
 #endif
 #include <condition_variable>
+#include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 #if defined(__has_feature)
@@ -122,8 +122,8 @@ void* CBlockAhead::Take()
       if (!m_Thread.joinable()) {
          try {
             m_Thread = std::thread([this] { Run(); });
-         } catch (const std::system_error&) {
-            m_Enabled = false;
+         } catch (const std::exception&) {
+            m_Enabled = false; // no thread (or no memory for one): blocks made here
          }
       }
       lock.unlock();
