@@ -366,8 +366,9 @@ CScl* CSclContainer::GetChild(tSclClassId aClassId, int aIndex) const
 
 CScl* CSclContainer::GetChild(tSclClassId aClassId) const
 {
+   // A plain value answers CID_VALUE alone; its class id says so without a virtual call.
    for (CScl* pScl : m_Children)
-      if (pScl->IsClass(aClassId))
+      if (pScl->GetClassId() == CID_VALUE ? aClassId == CID_VALUE : pScl->IsClass(aClassId))
          return pScl;
    return nullptr;
 }
@@ -503,13 +504,27 @@ CSclRemark* CSclContainer::CreateSclRemark(int aIndex)
 
 // ---- modification ----
 
+namespace {
+
+// IsAttrib in line, for the insertion every child of a read passes.
+inline bool IsAttribInline(const CScl* apScl)
+{
+   return apScl->GetNameId() != 0 &&
+          (apScl->GetClassId() == CID_VALUE || apScl->IsClass(CID_VALUE));
+}
+
+} // namespace
+
 tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
 {
-   const bool isAttrib = IsAttrib(apChild);
+   const bool isAttrib = IsAttribInline(apChild);
    const int count = GetChildCount();
    int index = aIndex;
    if (aIndex == InsertLast) {
-      index = isAttrib ? GetFirstNonAttribIndex() : count;
+      // Behind the last child when it is an attribute too (as while a start tag is read).
+      index = !isAttrib || count == 0 || IsAttribInline(m_Children.back())
+                  ? count
+                  : GetFirstNonAttribIndex();
    } else if (aIndex < InsertLast) {
       OutputSclError("CSclContainer::InsertChild - aIndex kleiner 0", SE_VALUE, this, aIndex);
       return SE_VALUE;

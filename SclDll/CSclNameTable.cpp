@@ -1,5 +1,6 @@
 #include "SclDll/CSclNameTable.h"
 
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <vector>
@@ -8,23 +9,75 @@ namespace Arvenko::Melvotar::Scl {
 
 namespace {
 
-// FNV-1a over the bytes of a name: names are short, and every tag and attribute a reader
-// meets is looked up, so the hash is cheap rather than strong.
+// The bytes of a name from p on, as one number (unaligned, in the machine's byte order).
+inline uint64_t Load8(const char* p)
+{
+   uint64_t value;
+   std::memcpy(&value, p, sizeof(value));
+   return value;
+}
+
+inline uint64_t Load4(const char* p)
+{
+   uint32_t value;
+   std::memcpy(&value, p, sizeof(value));
+   return value;
+}
+
+// A hash of the bytes of a name, eight at a time: names are short, and every tag and
+// attribute a reader meets is looked up, so the hash is cheap rather than strong. Reads stay
+// inside the name (the last words overlap the ones before).
 inline size_t HashName(const char* apName, size_t aLength)
 {
-   uint64_t hash = 14695981039346656037ull;
+   constexpr uint64_t MUL = 0x9E3779B97F4A7C15ull;
+   uint64_t hash = aLength * MUL;
+   if (aLength >= 8) {
+      const char* const pLast = apName + aLength - 8;
+      for (const char* p = apName; p < pLast; p += 8)
+         hash = ((hash ^ Load8(p)) * MUL) ^ (hash >> 32);
+      hash = (hash ^ Load8(pLast)) * MUL;
+   } else if (aLength >= 4) {
+      hash = (hash ^ (Load4(apName) | Load4(apName + aLength - 4) << 32)) * MUL;
+   } else if (aLength > 0) {
+      const auto* bytes = reinterpret_cast<const unsigned char*>(apName);
+      hash = (hash ^ (bytes[0] | uint64_t(bytes[aLength / 2]) << 8 |
+                      uint64_t(bytes[aLength - 1]) << 16)) *
+             MUL;
+   }
+   return static_cast<size_t>(hash ^ (hash >> 31));
+}
+
+// Whether the aLength bytes at apLeft and apRight are equal (compared as for the hash).
+inline bool SameBytes(const char* apLeft, const char* apRight, size_t aLength)
+{
+   if (aLength >= 8) {
+      for (size_t i = 0; i + 8 < aLength; i += 8)
+         if (Load8(apLeft + i) != Load8(apRight + i))
+            return false;
+      return Load8(apLeft + aLength - 8) == Load8(apRight + aLength - 8);
+   }
+   if (aLength >= 4)
+      return Load4(apLeft) == Load4(apRight) &&
+             Load4(apLeft + aLength - 4) == Load4(apRight + aLength - 4);
    for (size_t i = 0; i < aLength; ++i)
-      hash = (hash ^ static_cast<unsigned char>(apName[i])) * 1099511628211ull;
-   return static_cast<size_t>(hash ^ (hash >> 29));
+      if (apLeft[i] != apRight[i])
+         return false;
+   return true;
 }
 
 // Names by id (a deque keeps returned references valid while it grows), the same names as
-// one flat array for the lookup by id, and ids by name in an open-addressed table of ids
-// (0: a free slot) at most half full, looked up on bytes without building a string.
+// one flat array for the lookup by id, and ids by name in an open-addressed table at most
+// half full, looked up on bytes without building a string. A slot holds the name's bytes
+// and length beside its id (0: a free slot), so that a lookup reads one slot and the name.
 struct tNameTable {
+   struct tSlot {
+      const char* pName;
+      size_t length;
+      tSclNameId id;
+   };
    std::deque<std::string> names;
    std::vector<const std::string*> byId;
-   std::vector<tSclNameId> slots = std::vector<tSclNameId>(1024, 0);
+   std::vector<tSlot> slots = std::vector<tSlot>(1024, tSlot{nullptr, 0, 0});
    tSclNameId lastNameId = 0;
    tSclClassId lastClassId = CID_NONE;
 
@@ -33,11 +86,9 @@ struct tNameTable {
    {
       const size_t mask = slots.size() - 1;
       for (size_t slot = HashName(apName, aLength) & mask;; slot = (slot + 1) & mask) {
-         const tSclNameId id = slots[slot];
-         if (id == 0)
-            return slot;
-         const std::string& name = *byId[id];
-         if (name.size() == aLength && std::memcmp(name.data(), apName, aLength) == 0)
+         const tSlot& entry = slots[slot];
+         if (entry.id == 0 ||
+             (entry.length == aLength && SameBytes(entry.pName, apName, aLength)))
             return slot;
       }
    }
@@ -45,19 +96,19 @@ struct tNameTable {
    void Enter(tSclNameId aNameId)
    {
       if (2 * (count + 1) > slots.size()) {
-         std::vector<tSclNameId> old(2 * slots.size(), 0);
+         std::vector<tSlot> old(2 * slots.size(), tSlot{nullptr, 0, 0});
          old.swap(slots);
-         for (tSclNameId id : old)
-            if (id != 0)
-               slots[SlotOf(byId[id]->data(), byId[id]->size())] = id;
+         for (const tSlot& entry : old)
+            if (entry.id != 0)
+               slots[SlotOf(entry.pName, entry.length)] = entry;
       }
       const std::string& name = *byId[aNameId];
-      slots[SlotOf(name.data(), name.size())] = aNameId;
+      slots[SlotOf(name.data(), name.size())] = {name.data(), name.size(), aNameId};
       ++count;
    }
    tSclNameId Find(const char* apName, size_t aLength) const
    {
-      return slots[SlotOf(apName, aLength)];
+      return slots[SlotOf(apName, aLength)].id;
    }
    size_t count = 0;
 };

@@ -2,6 +2,7 @@
 #include "SclDll/CSclSchemaInfo.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <new>
 
@@ -51,6 +52,24 @@ constexpr bool IsNameId(int32_t aId)
 {
    return aId >= 0 && aId < NAME_COUNT;
 }
+
+// Per class id: whether its objects are elements and no references, so that an object's
+// class id alone says it answers neither CID_VALUE, CID_REF nor CID_REMARK (the plain
+// container and the element classes of the name list; every other id asks the object).
+constexpr std::array<bool, CLASS_COUNT> PlainElementClasses()
+{
+   std::array<bool, CLASS_COUNT> plain{};
+   plain[CID_CONTAINER] = true;
+#define SCL_ELEMENT(id, ident, name) plain[id] = true;
+#define SCL_REF_ELEMENT(id, ident, name)
+#define SCL_ATTRIBUTE(id, ident, name)
+#include "SclDll/SclNames.def"
+#undef SCL_ELEMENT
+#undef SCL_REF_ELEMENT
+#undef SCL_ATTRIBUTE
+   return plain;
+}
+constexpr std::array<bool, CLASS_COUNT> g_PlainElementClass = PlainElementClasses();
 
 template <size_t N>
 constexpr bool PairsFixed(const tSclSchemaPair (&aPairs)[N], bool aSecondIsClass)
@@ -250,8 +269,13 @@ int32_t CSclSchemaInfo::GetChildOrderKey(const CScl* apParent, const CScl* apChi
 {
    SCL_ASSERT("SclDll/CSclSchemaInfo", apParent != nullptr);
    SCL_ASSERT("SclDll/CSclSchemaInfo", apChild != nullptr);
-   // Plain values answer by their class id without a virtual call.
-   if (apChild->GetClassId() == CID_VALUE || apChild->IsClass(CID_VALUE)) {
+   // Plain values and elements, nearly all children, answer by their class id without a
+   // virtual call.
+   const tSclClassId childClass = apChild->GetClassId();
+   if (childClass >= 0 && childClass < CLASS_COUNT && g_PlainElementClass[childClass]) {
+      return ElementKey(apParent->GetClassId(), apChild->GetNameId());
+   }
+   if (childClass == CID_VALUE || apChild->IsClass(CID_VALUE)) {
       return apChild->GetNameId() != NID_NONE ? 0 : GetMaxSequence(apParent->GetClassId()) + 4;
    }
    if (apChild->IsClass(CID_REF)) {
@@ -260,13 +284,16 @@ int32_t CSclSchemaInfo::GetChildOrderKey(const CScl* apParent, const CScl* apChi
    if (apChild->IsClass(CID_REMARK)) {
       return 2;
    }
+   return ElementKey(apParent->GetClassId(), apChild->GetNameId());
+}
+
+int32_t CSclSchemaInfo::ElementKey(tSclClassId aParentClass, tSclNameId aNameId) const
+{
    // GetSequence, in place: every element a reader creates is asked.
-   const tSclClassId classId = apParent->GetClassId();
-   const tSclNameId nameId = apChild->GetNameId();
-   if (classId < 0 || classId >= CLASS_COUNT || nameId >= NAME_COUNT) {
+   if (aParentClass < 0 || aParentClass >= CLASS_COUNT || aNameId >= NAME_COUNT) {
       return 3;
    }
-   const int16_t row = m_RowOfPair[classId * NAME_COUNT + nameId];
+   const int16_t row = m_RowOfPair[aParentClass * NAME_COUNT + aNameId];
    return row < 0 ? 3 : g_SchemaRows[row].sequence + 3;
 }
 

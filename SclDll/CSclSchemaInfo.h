@@ -128,6 +128,9 @@ class CSclSchemaInfo {
    };
 
    const tClassIndex* FindClass(tSclClassId aClassId) const;
+   /// The sort key of an element named aNameId among the children of an element of class
+   /// aParentClass.
+   int32_t ElementKey(tSclClassId aParentClass, tSclNameId aNameId) const;
 
    std::vector<tClassIndex> m_Classes; ///< indexes 1 to 4, by class id 0..CID_LAST_CLASS
    std::vector<int16_t> m_RowOfPair;   ///< index 5: row number by (class, name), -1 none

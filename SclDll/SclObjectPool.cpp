@@ -4,8 +4,14 @@
 #include <cstdlib>
 #include <new>
 #if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
 #include <sys/mman.h>
 #endif
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -14,6 +20,10 @@
 #endif
 #if defined(__SANITIZE_ADDRESS__)
 #define SCL_PLAIN_NEW 1
+#endif
+
+#if !defined(SCL_PLAIN_NEW) && defined(__linux__) && defined(MADV_POPULATE_WRITE)
+#define SCL_BLOCK_AHEAD 1
 #endif
 
 namespace Arvenko::Melvotar::Scl {
@@ -40,6 +50,117 @@ void* NewBlock(bool aFill)
    (void)aFill;
 #endif
    return pBlock;
+}
+
+#ifdef SCL_BLOCK_AHEAD
+// Maps the pages of the next filled block on another core while the reader fills the current
+// one, so that a large read finds its blocks ready instead of waiting for their pages. One
+// block at most waits ahead, for all pools of the process. The thread is started with the
+// first block asked for and stopped when the process ends; a machine with one core, or a
+// thread that cannot be started, leaves the blocks to the thread that needs them. The thread
+// runs only on a core that is idle otherwise: on a busy machine it would take the time from
+// the reader (or another program) that it should save, and the reader makes the blocks the
+// thread has not made in time.
+class CBlockAhead {
+ public:
+   CBlockAhead() : m_Enabled(std::thread::hardware_concurrency() >= 2) {}
+   ~CBlockAhead();
+   CBlockAhead(const CBlockAhead&) = delete;
+   CBlockAhead& operator=(const CBlockAhead&) = delete;
+
+   /// A filled block (null when memory runs out): the one waiting ahead if there is one, else
+   /// a new one; in both cases the next one is prepared.
+   void* Take();
+
+ private:
+   void Run();
+
+   std::mutex m_Mutex;
+   std::condition_variable m_Wake;
+   std::thread m_Thread;
+   void* m_pReady = nullptr;
+   bool m_Wanted = false;
+   bool m_Stop = false;
+   bool m_Enabled;
+};
+
+// Set when the process's CBlockAhead is gone: blocks asked for by destructors of static
+// objects that run later are made on the spot.
+bool s_AheadGone = false;
+
+CBlockAhead& BlockAhead()
+{
+   static CBlockAhead ahead;
+   return ahead;
+}
+
+CBlockAhead::~CBlockAhead()
+{
+   {
+      std::lock_guard<std::mutex> lock(m_Mutex);
+      m_Stop = true;
+   }
+   m_Wake.notify_one();
+   if (m_Thread.joinable())
+      m_Thread.join();
+   std::free(m_pReady);
+   s_AheadGone = true;
+}
+
+void* CBlockAhead::Take()
+{
+   void* pBlock = nullptr;
+   if (m_Enabled) {
+      // The thread holds the lock for a few instructions only, but may be put aside for long
+      // while it does: then the block is made here.
+      std::unique_lock<std::mutex> lock(m_Mutex, std::try_to_lock);
+      if (!lock.owns_lock())
+         return NewBlock(true);
+      pBlock = m_pReady;
+      m_pReady = nullptr;
+      m_Wanted = true;
+      if (!m_Thread.joinable()) {
+         try {
+            m_Thread = std::thread([this] { Run(); });
+         } catch (const std::exception&) {
+            m_Enabled = false; // no thread (or no memory for one): blocks made here
+         }
+      }
+      lock.unlock();
+      m_Wake.notify_one();
+   }
+   return pBlock != nullptr ? pBlock : NewBlock(true);
+}
+
+void CBlockAhead::Run()
+{
+#ifdef SCHED_IDLE
+   // Only a hint: without it the thread runs as any other.
+   sched_param priority{};
+   pthread_setschedparam(pthread_self(), SCHED_IDLE, &priority);
+#endif
+   std::unique_lock<std::mutex> lock(m_Mutex);
+   while (true) {
+      m_Wake.wait(lock, [this] { return m_Stop || (m_Wanted && m_pReady == nullptr); });
+      if (m_Stop)
+         return;
+      m_Wanted = false;
+      lock.unlock();
+      void* pBlock = NewBlock(true);
+      lock.lock();
+      m_pReady = pBlock;
+   }
+}
+#endif
+
+// The next block of a pool; aFill as for NewBlock.
+void* NextBlock(bool aFill)
+{
+#ifdef SCL_BLOCK_AHEAD
+   if (aFill && !s_AheadGone)
+      return BlockAhead().Take();
+#endif
+   return NewBlock(aFill);
 }
 
 struct tBlockHead {
@@ -156,7 +277,7 @@ void* CSclObjectPool::Take(size_t aSize)
    } else {
       const size_t bytes = slot * GRAIN;
       if (static_cast<size_t>(m_pEnd - m_pNext) < bytes) {
-         void* pBlock = NewBlock(m_pBlocks != nullptr);
+         void* pBlock = NextBlock(m_pBlocks != nullptr);
          if (pBlock == nullptr)
             return nullptr; // the caller's heap allocation reports the shortage
          *static_cast<tBlockHead*>(pBlock) = {this, m_pBlocks};

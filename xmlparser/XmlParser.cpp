@@ -773,8 +773,10 @@ bool CXmlParser::ReadPlainTag(std::string_view& arName, bool& aIsStart, bool& aI
                               tXmlAttribViewList& aAttribs)
 {
    const char* const end = m_pBuffer + m_Size;
-   const char* p = static_cast<const char*>(
-       std::memchr(m_pBuffer + m_Pos, '<', static_cast<size_t>(m_Size - m_Pos)));
+   // The text before a tag was mostly read up to its "<" already.
+   const char* p = m_pBuffer + m_Pos;
+   if (p >= end || *p != '<')
+      p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)));
    if (p == nullptr)
       return false;
    ++p;
