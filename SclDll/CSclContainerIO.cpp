@@ -258,29 +258,12 @@ class CLineWriter {
       Reserve(6 * (aText.size() - aFirst) + 16);
       char* pOut = m_Block.data() + m_Size;
       for (size_t i = aFirst; i < aText.size() && aText[i] != 0; ++i) {
-         const char c = aText[i];
-         const auto put = [&pOut](const char* apEntity, size_t aLength) {
-            std::memcpy(pOut, apEntity, aLength);
-            pOut += aLength;
-         };
-         switch (c) {
-         case '&':
-            put("&amp;", 5);
-            break;
-         case '<':
-            put("&lt;", 4);
-            break;
-         case '>':
-            put("&gt;", 4);
-            break;
-         case '"':
-            put("&quot;", 6);
-            break;
-         case '\'':
-            put("&apos;", 6);
-            break;
-         default:
-            *pOut++ = c;
+         const std::string_view entity = XmlParser::EntityOf(aText[i]);
+         if (entity.empty()) {
+            *pOut++ = aText[i];
+         } else {
+            std::memcpy(pOut, entity.data(), entity.size());
+            pOut += entity.size();
          }
       }
       m_Size = static_cast<size_t>(pOut - m_Block.data());

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace Arvenko::Melvotar::XmlParser {
 
@@ -72,6 +73,26 @@ size_t PlainRunLength(const char* apText, size_t aLength, bool aLineFeedStops);
 /// limit).
 bool PlainTextToFileBytes(const char* apData, size_t aCount, bool aUtf16, std::string& arBuffer,
                           size_t& arProduced);
+
+/// The entity CXmlParser::EncodeEntities writes for aChar, one of & < > " '; empty for every
+/// other byte.
+inline std::string_view EntityOf(char aChar)
+{
+   switch (aChar) {
+   case '&':
+      return "&amp;";
+   case '<':
+      return "&lt;";
+   case '>':
+      return "&gt;";
+   case '"':
+      return "&quot;";
+   case '\'':
+      return "&apos;";
+   default:
+      return {};
+   }
+}
 
 /// True when CXmlParser::EncodeEntities would change aText (an entity character or a zero
 /// byte, where it stops).

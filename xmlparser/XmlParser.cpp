@@ -1133,25 +1133,11 @@ std::string CXmlParser::EncodeEntities(const std::string& aText)
    std::string result;
    result.reserve(size + 16);
    for (size_t i = 0; i < size; ++i) {
-      switch (aText[i]) {
-      case '&':
-         result += "&amp;";
-         break;
-      case '<':
-         result += "&lt;";
-         break;
-      case '>':
-         result += "&gt;";
-         break;
-      case '"':
-         result += "&quot;";
-         break;
-      case '\'':
-         result += "&apos;";
-         break;
-      default:
+      const std::string_view entity = EntityOf(aText[i]);
+      if (entity.empty())
          result.push_back(aText[i]);
-      }
+      else
+         result += entity;
    }
    return result;
 }
