@@ -260,6 +260,7 @@ TEST(CSclFile, SavingBesideTheChecksumWalkGivesTheSerialBytesReportsAndFailures)
       std::string bytes;
       std::vector<std::string> reports;
       std::string failure;
+      std::string editTime;
    };
    // A save through one path (aMinUnits: the fewest units for the second thread); aBadIed:
    // the IED given a line UTF-8 refuses (-1: none).
@@ -284,12 +285,24 @@ TEST(CSclFile, SavingBesideTheChecksumWalkGivesTheSerialBytesReportsAndFailures)
             result.reports.push_back(line.substr(0, line.find(target.Path())));
       }
       CSclRefKeyLog::s_MinUnitsBeside = previous;
-      result.bytes = std::regex_replace(target.Bytes(), std::regex("EditTime\">[^<]*"), "");
+      const std::string bytes = target.Bytes();
+      std::smatch stamp;
+      if (std::regex_search(bytes, stamp, std::regex("EditTime\">([^<]*)")))
+         result.editTime = stamp[1];
+      result.bytes = std::regex_replace(bytes, std::regex("EditTime\">[^<]*"), "");
       return result;
    };
    for (const auto& [badIed, badPath] : {std::pair{-1, false}, {1, false}, {11, false}, {-1, true}}) {
-      const tSave serial = save(static_cast<size_t>(-1), badIed, badPath);
-      const tSave beside = save(0, badIed, badPath);
+      // The checksum covers the edit time, stamped to the second: a pair of saves that
+      // straddles a second is made again.
+      tSave serial;
+      tSave beside;
+      for (int attempt = 0; attempt < 3; ++attempt) {
+         serial = save(static_cast<size_t>(-1), badIed, badPath);
+         beside = save(0, badIed, badPath);
+         if (serial.editTime == beside.editTime)
+            break;
+      }
       EXPECT_EQ(serial.bytes, beside.bytes) << badIed;
       EXPECT_EQ(serial.reports, beside.reports) << badIed;
       EXPECT_EQ(serial.failure, beside.failure) << badIed;
