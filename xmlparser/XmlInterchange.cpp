@@ -376,14 +376,29 @@ bool IsXmlName(const std::string& aName, tFileFormat aFormat)
       return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
              c == '_' || c == ':' || c == '.' || c == '-';
    };
-   if (std::all_of(p, end, isPlain))
-      return !((*p >= '0' && *p <= '9') || *p == '.' || *p == '-');
-   for (bool first = true; p < end; first = false) {
+   // A reader that knows namespaces takes a name as a prefix and a local name: one colon at
+   // most, with a name on either side of it.
+   if (std::all_of(p, end, isPlain)) {
+      auto starts = [](char c) {
+         return !((c >= '0' && c <= '9') || c == '.' || c == '-' || c == ':');
+      };
+      const size_t colon = aName.find(':');
+      return starts(aName[0]) &&
+             (colon == std::string::npos ||
+              (colon + 1 < aName.size() && starts(aName[colon + 1]) &&
+               aName.find(':', colon + 1) == std::string::npos));
+   }
+   bool first = true; // the next character begins the name or its local part
+   for (bool colon = false; p < end;) {
       const uint32_t c = NextChar(p, end);
       if (!(first ? IsNameStartChar(c) : IsNameChar(c)) || (aFormat == FF_ANSI && c > 0xFF))
          return false;
+      if (c == ':' && (first || colon))
+         return false;
+      colon = colon || c == ':';
+      first = c == ':';
    }
-   return true;
+   return !first;
 }
 
 std::string ToXmlName(const std::string& aName, tFileFormat aFormat)
@@ -391,8 +406,17 @@ std::string ToXmlName(const std::string& aName, tFileFormat aFormat)
    std::string result;
    const char* p = aName.data();
    const char* end = p + aName.size();
-   for (bool first = true; p < end; first = false) {
+   bool colon = false; // the one colon kept: between a prefix and a local name
+   for (bool first = true; p < end;) {
       const uint32_t c = NextChar(p, end);
+      if (c == ':') {
+         // Kept with a name before and something after it; any other colon becomes "_".
+         const bool keep = !first && !colon && p < end;
+         result.push_back(keep ? ':' : '_');
+         colon = colon || keep;
+         first = keep;
+         continue;
+      }
       const bool fits = aFormat != FF_ANSI || c <= 0xFF;
       if (first && fits && !IsNameStartChar(c) && IsNameChar(c))
          result.push_back('_');
@@ -400,6 +424,7 @@ std::string ToXmlName(const std::string& aName, tFileFormat aFormat)
          AppendChar(result, c);
       else
          result.push_back('_');
+      first = false;
    }
    if (result.empty())
       result = "_";

@@ -51,10 +51,12 @@ std::string DecodeXmlText(const std::string& aText);
 void AppendXmlEscaped(std::string& arOut, const std::string& aText);
 
 /// True when aName is an XML name (XML 1.0, fifth edition) whose characters the format can
-/// hold as themselves (ISO-8859-1: up to U+00FF).
+/// hold as themselves (ISO-8859-1: up to U+00FF), and a name a reader that knows namespaces
+/// takes (one colon at most, with a name on either side).
 bool IsXmlName(const std::string& aName, tFileFormat aFormat);
 /// aName with every character that may not stand where it stands replaced by "_" (a leading
-/// "_" added where the first character may only follow); "_" for an empty name.
+/// "_" added where the first character of the name or of its local part may only follow;
+/// every colon but one between two names replaced); "_" for an empty name.
 std::string ToXmlName(const std::string& aName, tFileFormat aFormat);
 
 /// The bytes of library text in a file of aFormat: canonical references as the characters

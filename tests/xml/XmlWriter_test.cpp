@@ -237,6 +237,13 @@ TEST(XmlConversions, ConformingEscapesNamesAndUtf8Helpers)
    EXPECT_FALSE(IsXmlName("&#x3a9;", FF_ANSI));
    EXPECT_EQ(ToXmlName("1a&b\x01\x80", FF_UTF8), "_1a_b_\x80"); // the euro sign is a name character
    EXPECT_EQ(ToXmlName("", FF_UTF8), "_");
+   // One colon at most, between two names: what a reader that knows namespaces takes.
+   for (const char* name : {"a:b:c", "a:", ":a", "a:1", "a:\xC4:b"})
+      EXPECT_FALSE(IsXmlName(name, FF_UTF8)) << name;
+   EXPECT_TRUE(IsXmlName("a:\xC4", FF_UTF8));
+   EXPECT_EQ(ToXmlName("_db:EN_5:1", FF_UTF8), "_db:EN_5_1");
+   EXPECT_EQ(ToXmlName(":a::1", FF_UTF8), "_a:_1");
+   EXPECT_EQ(ToXmlName("a:", FF_UTF8), "a_");
    EXPECT_EQ(ToXmlName("\xC4&#x3a9;", FF_ANSI), "\xC4_");
    EXPECT_EQ(LibraryToUtf8("\xE4\x80&#x3a9;&#xd83d;&#xde00;&#x41;&#xd800;"),
              "\xC3\xA4\xE2\x82\xAC\xCE\xA9\xF0\x9F\x98\x80&#x41;\xEF\xBF\xBD");
