@@ -93,13 +93,6 @@ bool CSclContainer::IsClass(tSclClassId aClassId) const
    return aClassId == CID_CONTAINER;
 }
 
-bool CSclContainer::IsAttrib(const CScl* apScl)
-{
-   // Plain values, most of a tree, answer by their class id without a virtual call.
-   return apScl->GetNameId() != 0 &&
-          (apScl->GetClassId() == CID_VALUE || apScl->IsClass(CID_VALUE));
-}
-
 namespace {
 
 // An attribute of the plain value class, told without a virtual call.
@@ -504,25 +497,14 @@ CSclRemark* CSclContainer::CreateSclRemark(int aIndex)
 
 // ---- modification ----
 
-namespace {
-
-// IsAttrib in line, for the insertion every child of a read passes.
-inline bool IsAttribInline(const CScl* apScl)
-{
-   return apScl->GetNameId() != 0 &&
-          (apScl->GetClassId() == CID_VALUE || apScl->IsClass(CID_VALUE));
-}
-
-} // namespace
-
 tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
 {
-   const bool isAttrib = IsAttribInline(apChild);
+   const bool isAttrib = IsAttrib(apChild);
    const int count = GetChildCount();
    int index = aIndex;
    if (aIndex == InsertLast) {
       // Behind the last child when it is an attribute too (as while a start tag is read).
-      index = !isAttrib || count == 0 || IsAttribInline(m_Children.back())
+      index = !isAttrib || count == 0 || IsAttrib(m_Children.back())
                   ? count
                   : GetFirstNonAttribIndex();
    } else if (aIndex < InsertLast) {
@@ -550,8 +532,7 @@ tSclError CSclContainer::InsertChild(CScl* apChild, int aIndex)
    // memory of a loaded file.
    if (m_Children.size() == m_Children.capacity())
       m_Children.reserve(std::max<size_t>(4, 2 * m_Children.size()));
-   if (apChild->m_NameId == 0 && apChild->m_ClassId == CID_VALUE)
-      m_MayHoldText = 1;
+   NoteArrival(apChild);
    if (index == count)
       m_Children.push_back(apChild);
    else

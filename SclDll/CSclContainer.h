@@ -230,7 +230,19 @@ class CSclContainer : public CScl {
  private:
    friend class CScl;
 
-   static bool IsAttrib(const CScl* apScl);
+   // Inline: every child a read inserts passes it. Plain values, most of a tree, answer by
+   // their class id without a virtual call.
+   static bool IsAttrib(const CScl* apScl)
+   {
+      return apScl->GetNameId() != 0 &&
+             (apScl->GetClassId() == CID_VALUE || apScl->IsClass(CID_VALUE));
+   }
+   /// Sets m_MayHoldText when apChild, arriving among the children, is a text.
+   void NoteArrival(const CScl* apChild)
+   {
+      if (apChild->m_NameId == 0 && apChild->m_ClassId == CID_VALUE)
+         m_MayHoldText = 1;
+   }
    /// Sort of the own children (Sort without aRecursive); arDone is set when the simple sort
    /// returned at a pair in order, which ends a recursive sort there too.
    bool SortChildren(bool aSimple, bool aAttributes, bool& arDone);

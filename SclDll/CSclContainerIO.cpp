@@ -1096,8 +1096,7 @@ void CSclContainer::AdoptCarried(std::vector<CScl*>& arCarried)
       CScl* pChild = *it;
       pChild->m_pParent = this;
       pChild->m_IndexHint = static_cast<uint32_t>(m_Children.size());
-      if (pChild->m_NameId == 0 && pChild->m_ClassId == CID_VALUE)
-         m_MayHoldText = 1;
+      NoteArrival(pChild);
       m_Children.push_back(pChild);
    }
    arCarried.clear();
